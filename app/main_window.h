@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+
+#include <memory>
+#include <string>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+namespace vistrel {
+
+class TShExplorerListView;
+class TDirTree;
+class TSaveBounds;
+
+// The MDI frame. Its shared state (the paths) is read and written by the document windows, the
+// capture windows and the converter.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    std::string SettingsFile;
+    std::string ShotsFolder;
+    std::string LastPicturePath; // always ends in "/"
+    std::string LastShotPath;
+
+    TShExplorerListView *thumblist = nullptr;
+    TDirTree *DirTree = nullptr;
+
+    QMdiArea *mdiArea() const { return mdiArea_; }
+    int MDIChildCount() const;
+    QMdiSubWindow *MDIChild(int index) const;
+    QMdiSubWindow *ActiveMDIChild() const;
+    void CloseAllChildren();
+
+    // Opening pictures (open_picture.cpp).
+    void OpenPicture(const std::string &path);
+    void PasteAsImage();
+
+    // Tile positions (x, y) for a client area of the given size, columns outer, rows inner.
+    static std::vector<QPoint> TilePositions(int tileWidth, int tileHeight, int clientWidth, int clientHeight);
+
+    // Commands of the menus and the tool bar, so document windows can forward to them.
+    QAction *actShoot = nullptr;
+    QAction *actEdit = nullptr;
+    QAction *actIcon = nullptr;
+    QAction *PasteAction = nullptr;
+    QAction *Open1 = nullptr;
+    QAction *Exit1 = nullptr;
+    QAction *Tile1 = nullptr;
+    QAction *Cascade1 = nullptr;
+    QAction *CloseAll1 = nullptr;
+    QAction *Help2 = nullptr;
+    QAction *About1 = nullptr;
+    QAction *Donate1 = nullptr;
+
+    QString AboutComments() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    // Start-up steps of the Part's order; each is small enough to read on its own.
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createBrowserPane();
+    void FormCreate();
+    void FormCloseQuery();
+    void FormDestroy();
+    void ShowAppHint(const QString &hint);
+
+    // Wiring owned by the files that build each command set.
+    void wireOpeningCommands(); // open_picture.cpp
+    void wireCaptureCommands(); // shoot_command.cpp
+
+    QMdiArea *mdiArea_ = nullptr;
+    QToolBar *ToolBar1 = nullptr;
+    QMenu *fileMenu_ = nullptr;
+    QMenu *windowMenu_ = nullptr;
+    QMenu *helpMenu_ = nullptr;
+    std::unique_ptr<TSaveBounds> SaveBounds1;
+    QImage TileBitmap;
+    QString helpFile_;
+};
+
+} // namespace vistrel

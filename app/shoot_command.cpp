@@ -1,0 +1,7 @@
+#include "app/main_window.h"
+
+namespace vistrel {
+
+void TForm1::wireCaptureCommands() {}
+
+} // namespace vistrel

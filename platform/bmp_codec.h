@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/bitmap.h"
+
+#include <string>
+
+namespace vistrel {
+
+// Reads 1, 4, 8, 16, 24 and 32-bit BMP files, RLE4 and RLE8, bottom-up and top-down. Indexed
+// files keep their format and colour table; 16-bit files become 24-bit; 32-bit stay 32-bit.
+// Throws Error with a clear message for malformed, truncated or oversized files.
+TBitmap ReadBmpFile(const std::string &path);
+TBitmap ReadBmpMemory(const uint8_t *data, size_t size);
+
+// Always writes an uncompressed 24-bit bottom-up BMP.
+void WriteBmpFile(const TBitmap &bitmap, const std::string &path);
+std::vector<uint8_t> WriteBmpMemory(const TBitmap &bitmap);
+
+} // namespace vistrel

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace vistrel {
+
+// Where Vistrel.ini and Shots live, each ending in "/": VISTREL_HOME when set, else the
+// executable's folder when it is writable, else the XDG folders (~/.config/vistrel/ for the
+// settings, the desktop's Pictures folder for the shots). Needs a QCoreApplication.
+struct ProgramFolders {
+    std::string settingsFolder;
+    std::string shotsParent;
+};
+
+ProgramFolders LocateProgramFolders();
+
+// The folder part of a path, with its trailing "/"; "" when the path has no separator.
+std::string ExtractFilePath(const std::string &path);
+
+} // namespace vistrel

@@ -1,0 +1,61 @@
+#include "platform/bitmap.h"
+#include "platform/error.h"
+
+#include <gtest/gtest.h>
+
+using namespace vistrel;
+
+TEST(Bitmap, RowsArePaddedToFourBytes)
+{
+    EXPECT_EQ(TBitmap::strideFor(1, PixelFormat::pf24bit), 4u);
+    EXPECT_EQ(TBitmap::strideFor(5, PixelFormat::pf24bit), 16u);
+    EXPECT_EQ(TBitmap::strideFor(33, PixelFormat::pf1bit), 8u);
+    EXPECT_EQ(TBitmap::strideFor(9, PixelFormat::pf4bit), 8u);
+    EXPECT_EQ(TBitmap::strideFor(3, PixelFormat::pf32bit), 12u);
+}
+
+TEST(Bitmap, CopiesAreDeepAndIndependent)
+{
+    TBitmap a(2, 2);
+    a.setPixel(1, 1, {10, 20, 30});
+    TBitmap b = a;
+    b.setPixel(1, 1, {1, 2, 3});
+    EXPECT_EQ(a.pixel(1, 1), (PaletteEntry{10, 20, 30}));
+    EXPECT_EQ(b.pixel(1, 1), (PaletteEntry{1, 2, 3}));
+    EXPECT_NE(a, b);
+}
+
+TEST(Bitmap, ConversionThroughEveryDepthKeepsPaletteColours)
+{
+    TBitmap rgb(4, 3);
+    const PaletteEntry red{0, 0, 255}, white{255, 255, 255}, black{0, 0, 0};
+    rgb.setPixel(0, 0, red);
+    rgb.setPixel(3, 2, white);
+    for (PixelFormat f : {PixelFormat::pf8bit, PixelFormat::pf4bit, PixelFormat::pf32bit}) {
+        TBitmap converted = rgb;
+        converted.setPixelFormat(f);
+        EXPECT_EQ(converted.pixel(0, 0), red) << static_cast<int>(f);
+        EXPECT_EQ(converted.pixel(3, 2), white) << static_cast<int>(f);
+        converted.setPixelFormat(PixelFormat::pf24bit);
+        EXPECT_EQ(converted, rgb) << static_cast<int>(f);
+    }
+    TBitmap mono = rgb;
+    mono.setPixelFormat(PixelFormat::pf1bit);
+    EXPECT_EQ(mono.pixel(3, 2), white);
+    EXPECT_EQ(mono.pixel(1, 1), black);
+}
+
+TEST(Bitmap, ThirtyTwoBitConversionMakesPixelsOpaque)
+{
+    TBitmap rgb(1, 1);
+    rgb.setPixelFormat(PixelFormat::pf32bit);
+    EXPECT_EQ(rgb.scanLine(0)[3], 255);
+}
+
+TEST(Bitmap, RefusesSizesBeyondTheLimits)
+{
+    EXPECT_THROW(TBitmap(kMaxBitmapSide + 1, 1), Error);
+    EXPECT_THROW(TBitmap(16000, 16000), Error);
+    EXPECT_THROW(TBitmap(-1, 5), Error);
+    EXPECT_NO_THROW(TBitmap(0, 0));
+}
