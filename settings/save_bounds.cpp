@@ -1,10 +1,78 @@
 #include "settings/save_bounds.h"
 
+#include "platform/program_folder.h"
+#include "settings/bounds.h"
+#include "settings/ini_file.h"
+
+#include <QCoreApplication>
+
+#include <exception>
+
 namespace vistrel {
 
-TSaveBounds::TSaveBounds(QObject *owner) : QObject(owner) {}
-TSaveBounds::~TSaveBounds() = default;
-void TSaveBounds::ReadBounds(QWidget *, const std::string &) {}
-void TSaveBounds::WriteBounds(QWidget *, const std::string &) {}
+namespace {
+
+std::string executablePath()
+{
+    return QCoreApplication::instance() ? QCoreApplication::applicationFilePath().toStdString() : std::string();
+}
+
+} // namespace
+
+std::string ChangeFileExt(const std::string &path, const std::string &extension)
+{
+    const size_t nameStart = ExtractFilePath(path).size();
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < nameStart)
+        return path + extension;
+    return path.substr(0, dot) + extension;
+}
+
+TSaveBounds::TSaveBounds(QObject *owner)
+    : QObject(owner), ownerForm_(qobject_cast<QWidget *>(owner)), exeFolder_(ExtractFilePath(executablePath()))
+{
+}
+
+TSaveBounds::~TSaveBounds()
+{
+    iniPath_ = computeIniPath();
+    if (iniFile_.empty())
+        return;
+    try {
+        WriteBounds(ownerForm_, iniPath_);
+    } catch (const std::exception &error) {
+        ShowIniNotice(error.what());
+    }
+}
+
+std::string TSaveBounds::computeIniPath() const
+{
+    return ChangeFileExt(useStdIni_ ? executablePath() : exeFolder_ + iniFile_, ".ini");
+}
+
+void TSaveBounds::SetUseStdIni(bool useStdIni)
+{
+    useStdIni_ = useStdIni;
+    iniPath_ = computeIniPath();
+    ReadBounds(ownerForm_, iniPath_);
+}
+
+void TSaveBounds::ReadBounds(QWidget *form, const std::string &path)
+{
+    BoundsRect bounds;
+    if (!form || !ReadBoundsRect(path, bounds))
+        return;
+    form->move(bounds.left, bounds.top);
+    form->resize(bounds.Width(), bounds.Height());
+}
+
+void TSaveBounds::WriteBounds(QWidget *form, const std::string &path)
+{
+    if (!form)
+        return;
+    const QPoint position = form->pos();
+    const QSize size = form->size();
+    WriteBoundsRect(path, BoundsRect::FromPositionAndSize(position.x(), position.y(), size.width(), size.height()));
+}
 
 } // namespace vistrel
