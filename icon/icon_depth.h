@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/bitmap.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace vistrel {
+
+// Up to maxColours colours that represent the picture well: its own colours when it has no more
+// than that, otherwise the population-weighted means of median-cut boxes.
+std::vector<PaletteEntry> OptimalPalette(const TBitmap &picture, size_t maxColours);
+
+// The picture at the given depth, as icons want it: 1 bit maps by luminance to black and white,
+// 4 bits to the 16 VGA colours, 8 bits to OptimalPalette, 24 and 32 bits copy the colours
+// (32-bit alpha is kept from a 32-bit picture, opaque otherwise).
+TBitmap ConvertToIconDepth(const TBitmap &picture, PixelFormat format);
+
+} // namespace vistrel

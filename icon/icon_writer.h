@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/bitmap.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vistrel {
+
+// An icon in memory: the colour image and its mask, where white (index 1 of a 1-bit mask)
+// marks a transparent pixel. An icon with neither bitmap is the empty holder.
+struct TIcon {
+    TBitmap Colour;
+    TBitmap Mask;
+
+    bool hasBitmaps() const { return !Colour.empty() || !Mask.empty(); }
+};
+
+// Result codes of WriteIconFile.
+constexpr int32_t kIconWritten = 0;
+constexpr int32_t kIconNameTooShort = -1;
+constexpr int32_t kIconNoBitmaps = -2;
+constexpr int32_t kIconUnreadable = -3;
+constexpr int32_t kIconCreateFailed = -4;
+constexpr int32_t kIconWriteFailed = -5;
+constexpr int32_t kIconTooLarge = -6;
+
+// ICO stores sides up to 256 (as 0 in the directory's one-byte fields).
+constexpr int kMaxIconSide = 256;
+
+// Depth codes: 0 → 1 bit, 1 → 4 bits, 2 → 8 bits, 3 → 24 bits, 4 → 32 bits, others → 24 bits.
+PixelFormat IconDepthFormat(uint8_t depthCode);
+
+// A sentence describing a result code, for messages.
+std::string IconResultMessage(int32_t resultCode);
+
+// Builds one image block: info receives the 40-byte BITMAPINFOHEADER and, up to 8 bits, the
+// colour table; pixels the rows bottom-up at the depth of depthCode. Returns the size of the
+// info block, 0 (allocating nothing) for a bitmap without pixels.
+uint16_t ReadBitmapBits(const TBitmap &bitmap, std::vector<uint8_t> &info,
+                        std::vector<uint8_t> &pixels, uint8_t depthCode);
+
+// The bytes of a single-image .ico file. Returns kIconWritten, kIconNoBitmaps,
+// kIconUnreadable (a bitmap without pixels, or a mask of another size) or kIconTooLarge.
+int32_t IconFileBytes(const TIcon &icon, uint8_t depthCode, std::vector<uint8_t> &file);
+
+// Writes the icon as a single-image .ico file, replacing any file of that name.
+int32_t WriteIconFile(const std::string &fileName, const TIcon &icon, uint8_t depthCode);
+
+} // namespace vistrel
