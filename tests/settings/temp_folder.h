@@ -1,0 +1,64 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <stdexcept>
+#include <stdlib.h>
+#include <string>
+
+namespace vistrel::testing {
+
+// A fresh folder under the system's temporary folder, removed with its contents afterwards.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vistrel-settings-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed");
+        path_ = pattern + "/";
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder &) = delete;
+    TempFolder &operator=(const TempFolder &) = delete;
+
+    // The folder's path with its trailing "/".
+    const std::string &path() const { return path_; }
+    std::string file(const std::string &name) const { return path_ + name; }
+
+    std::set<std::string> entries() const
+    {
+        std::set<std::string> names;
+        for (const auto &entry : std::filesystem::directory_iterator(path_))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+
+private:
+    std::string path_;
+};
+
+inline std::string ReadBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string &path, const std::string &bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+inline bool FileExists(const std::string &path)
+{
+    return std::filesystem::exists(path);
+}
+
+} // namespace vistrel::testing
