@@ -1,0 +1,257 @@
+#include "imaging/effects.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace vistrel {
+
+namespace {
+
+constexpr int kBytesPerPixel = 3;
+
+void convertTo24(TBitmap &bitmap)
+{
+    bitmap.setPixelFormat(PixelFormat::pf24bit);
+}
+
+size_t pixelBytes(const TBitmap &bitmap)
+{
+    return static_cast<size_t>(bitmap.width()) * kBytesPerPixel;
+}
+
+void copyPixel(uint8_t *to, const uint8_t *from)
+{
+    to[0] = from[0];
+    to[1] = from[1];
+    to[2] = from[2];
+}
+
+// The weighted sum 0.30·b0 + 0.59·b1 + 0.11·b2 is N/100 with N = 30·b0 + 59·b1 + 11·b2.
+// Unless N ends in 50 the rounded value lies at least 0.01 from a half, far beyond the
+// rounding error of the extended-precision evaluation, so integers decide it exactly; only the
+// halfway cases depend on how the constants round and are evaluated as extended reals.
+uint8_t greyOf(const uint8_t *p)
+{
+    const unsigned n = 30u * p[0] + 59u * p[1] + 11u * p[2];
+    const unsigned quotient = n / 100u, remainder = n % 100u;
+    if (remainder != 50u)
+        return static_cast<uint8_t>(quotient + (remainder > 50u ? 1u : 0u));
+    const long double v = 0.30L * p[0] + 0.59L * p[1] + 0.11L * p[2];
+    return static_cast<uint8_t>(std::nearbyint(v));
+}
+
+void reversePixels(uint8_t *row, int width)
+{
+    uint8_t *left = row;
+    uint8_t *right = row + static_cast<size_t>(width - 1) * kBytesPerPixel;
+    for (; left < right; left += kBytesPerPixel, right -= kBytesPerPixel) {
+        uint8_t held[kBytesPerPixel];
+        copyPixel(held, left);
+        copyPixel(left, right);
+        copyPixel(right, held);
+    }
+}
+
+// Quarter turns copy square tiles so that the rows read and the rows written both stay in cache.
+constexpr int kTurnTile = 32;
+
+template <typename Place>
+void turnInTiles(const TBitmap &source, TBitmap &destination, Place place)
+{
+    const int w = source.width(), h = source.height();
+    for (int y0 = 0; y0 < h; y0 += kTurnTile) {
+        const int y1 = std::min(h, y0 + kTurnTile);
+        for (int x0 = 0; x0 < w; x0 += kTurnTile) {
+            const int x1 = std::min(w, x0 + kTurnTile);
+            for (int y = y0; y < y1; ++y) {
+                const uint8_t *from = source.scanLine(y) + static_cast<size_t>(x0) * kBytesPerPixel;
+                for (int x = x0; x < x1; ++x, from += kBytesPerPixel)
+                    copyPixel(place(destination, x, y), from);
+            }
+        }
+    }
+}
+
+void prepareTurn(TBitmap &source, TBitmap &destination)
+{
+    convertTo24(source);
+    destination = TBitmap(source.height(), source.width(), PixelFormat::pf24bit);
+}
+
+} // namespace
+
+void Invert(TBitmap &bitmap)
+{
+    convertTo24(bitmap);
+    const size_t n = pixelBytes(bitmap);
+    for (int y = 0; y < bitmap.height(); ++y) {
+        uint8_t *p = bitmap.scanLine(y);
+        for (size_t i = 0; i < n; ++i)
+            p[i] = static_cast<uint8_t>(~p[i]);
+    }
+}
+
+void GreyScale(TBitmap &bitmap)
+{
+    convertTo24(bitmap);
+    for (int y = 0; y < bitmap.height(); ++y) {
+        uint8_t *p = bitmap.scanLine(y);
+        uint8_t *const end = p + pixelBytes(bitmap);
+        for (; p < end; p += kBytesPerPixel) {
+            const uint8_t v = greyOf(p);
+            p[0] = p[1] = p[2] = v;
+        }
+    }
+}
+
+void AntiAlias(TBitmap &bitmap)
+{
+    AntiAliasRect(bitmap, 0, 0, bitmap.width(), bitmap.height());
+}
+
+void AntiAliasRect(TBitmap &bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    convertTo24(bitmap);
+    if (x2 < x1)
+        std::swap(x1, x2);
+    if (y1 > y2)
+        std::swap(y1, y2);
+    x1 = std::max(1, x1);
+    y1 = std::max(1, y1);
+    x2 = std::min(bitmap.width() - 2, x2);
+    y2 = std::min(bitmap.height() - 2, y2);
+    if (x1 > x2)
+        return;
+    // In place, top to bottom and left to right: the upper and left neighbours already hold
+    // their new values when they are read.
+    for (int y = y1; y <= y2; ++y) {
+        const uint8_t *up = bitmap.scanLine(y - 1);
+        uint8_t *row = bitmap.scanLine(y);
+        const uint8_t *down = bitmap.scanLine(y + 1);
+        const size_t first = static_cast<size_t>(x1) * kBytesPerPixel;
+        const size_t last = static_cast<size_t>(x2) * kBytesPerPixel + 2;
+        for (size_t i = first; i <= last; ++i)
+            row[i] = static_cast<uint8_t>((up[i] + down[i] + row[i - 3] + row[i + 3]) / 4);
+    }
+}
+
+void Emboss(TBitmap &bitmap)
+{
+    convertTo24(bitmap);
+    const int w = bitmap.width(), h = bitmap.height();
+    if (w < 4 || h < 2)
+        return;
+    const size_t n = static_cast<size_t>(w - 3) * kBytesPerPixel;
+    // Rows top to bottom, so the row below still holds its old values.
+    for (int y = 0; y + 1 < h; ++y) {
+        uint8_t *row = bitmap.scanLine(y);
+        const uint8_t *below = bitmap.scanLine(y + 1) + 3 * kBytesPerPixel;
+        for (size_t i = 0; i < n; ++i)
+            row[i] = static_cast<uint8_t>(((255 - below[i]) + row[i]) / 2);
+    }
+}
+
+void Shadow(TBitmap &bitmap)
+{
+    convertTo24(bitmap);
+    const int w = bitmap.width(), h = bitmap.height();
+    if (w < 5 || h < 5)
+        return;
+    // Bottom up, so the row four above is still unchanged when it is read.
+    for (int y = h - 1; y >= 4; --y) {
+        uint8_t *d = bitmap.scanLine(y);
+        const uint8_t *s = bitmap.scanLine(y - 4) + 4 * kBytesPerPixel;
+        uint8_t *const end = d + static_cast<size_t>(w - 4) * kBytesPerPixel;
+        for (; d < end; d += kBytesPerPixel, s += kBytesPerPixel) {
+            if (s[0] < d[0]) {
+                d[0] = static_cast<uint8_t>(s[0] + 1);
+                d[1] = static_cast<uint8_t>(s[1] + 1);
+                d[2] = static_cast<uint8_t>(s[2] + 1);
+            }
+        }
+    }
+}
+
+void FlipDown(TBitmap &bitmap)
+{
+    convertTo24(bitmap);
+    const size_t n = pixelBytes(bitmap);
+    std::vector<uint8_t> held(n);
+    for (int top = 0, bottom = bitmap.height() - 1; top < bottom; ++top, --bottom) {
+        std::memcpy(held.data(), bitmap.scanLine(top), n);
+        std::memcpy(bitmap.scanLine(top), bitmap.scanLine(bottom), n);
+        std::memcpy(bitmap.scanLine(bottom), held.data(), n);
+    }
+}
+
+void FlipRight(TBitmap &bitmap)
+{
+    convertTo24(bitmap);
+    if (bitmap.width() < 2)
+        return;
+    for (int y = 0; y < bitmap.height(); ++y)
+        reversePixels(bitmap.scanLine(y), bitmap.width());
+}
+
+void MirrorHorizontal(TBitmap &bitmap)
+{
+    convertTo24(bitmap);
+    const int h = bitmap.height();
+    const size_t n = pixelBytes(bitmap);
+    // Row h div 2 is included: for an even height it copies back a row that the previous step
+    // has just made equal to it, so only the bottom half really changes.
+    for (int y = 0; y < h && y <= h / 2; ++y) {
+        const int target = h - 1 - y;
+        if (target != y)
+            std::memcpy(bitmap.scanLine(target), bitmap.scanLine(y), n);
+    }
+}
+
+void MirrorVertical(TBitmap &bitmap)
+{
+    convertTo24(bitmap);
+    const int w = bitmap.width();
+    if (w < 2)
+        return;
+    // Pixel w div 2 is included, as for the rows of MirrorHorizontal; pixels are taken from the
+    // left, so that last step copies back a pixel equal to the one it overwrites.
+    for (int y = 0; y < bitmap.height(); ++y) {
+        uint8_t *row = bitmap.scanLine(y);
+        for (int x = 0; x <= w / 2; ++x)
+            copyPixel(row + static_cast<size_t>(w - 1 - x) * kBytesPerPixel,
+                      row + static_cast<size_t>(x) * kBytesPerPixel);
+    }
+}
+
+void Rotate90Right(TBitmap &source, TBitmap &destination)
+{
+    if (&source == &destination) {
+        TBitmap original = source;
+        Rotate90Right(original, destination);
+        return;
+    }
+    prepareTurn(source, destination);
+    const int lastColumn = source.height() - 1;
+    turnInTiles(source, destination, [lastColumn](TBitmap &d, int x, int y) {
+        return d.scanLine(x) + static_cast<size_t>(lastColumn - y) * kBytesPerPixel;
+    });
+}
+
+void Rotate90Left(TBitmap &source, TBitmap &destination)
+{
+    if (&source == &destination) {
+        TBitmap original = source;
+        Rotate90Left(original, destination);
+        return;
+    }
+    prepareTurn(source, destination);
+    const int lastRow = source.width() - 1;
+    turnInTiles(source, destination, [lastRow](TBitmap &d, int x, int y) {
+        return d.scanLine(lastRow - x) + static_cast<size_t>(y) * kBytesPerPixel;
+    });
+}
+
+} // namespace vistrel
