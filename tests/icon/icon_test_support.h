@@ -1,0 +1,90 @@
+#pragma once
+
+#include "icon/icon_writer.h"
+#include "platform/bitmap.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace vistrel::testing {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vistrel-icon-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TempDir() { std::filesystem::remove_all(path_); }
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+
+    std::string file(const std::string &name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::vector<uint8_t> readFileBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline uint32_t le16(const std::vector<uint8_t> &bytes, size_t at)
+{
+    return bytes.at(at) | (uint32_t{bytes.at(at + 1)} << 8);
+}
+
+inline uint32_t le32(const std::vector<uint8_t> &bytes, size_t at)
+{
+    return le16(bytes, at) | (le16(bytes, at + 2) << 16);
+}
+
+inline PaletteEntry rgb(int r, int g, int b)
+{
+    return PaletteEntry{static_cast<uint8_t>(b), static_cast<uint8_t>(g), static_cast<uint8_t>(r), 0};
+}
+
+// A 24-bit picture whose pixels cycle through the given colours in a diagonal pattern.
+inline TBitmap patternPicture(int width, int height, const std::vector<PaletteEntry> &colours)
+{
+    TBitmap picture(width, height, PixelFormat::pf24bit);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, colours[static_cast<size_t>(x * 3 + y * 5) % colours.size()]);
+    return picture;
+}
+
+// A mask with the pixels of the left column and of the bottom row transparent.
+inline TBitmap borderMask(int width, int height)
+{
+    TBitmap mask(width, height, PixelFormat::pf1bit);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (x == 0 || y == height - 1)
+                mask.setPixel(x, y, rgb(255, 255, 255));
+    return mask;
+}
+
+inline bool isTransparent(const TBitmap &mask, int x, int y)
+{
+    return mask.pixel(x, y) == rgb(255, 255, 255);
+}
+
+inline TIcon solidIcon(int width, int height, PaletteEntry colour = PaletteEntry{10, 20, 30, 0})
+{
+    TIcon icon{TBitmap(width, height, PixelFormat::pf24bit), TBitmap(width, height, PixelFormat::pf1bit)};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            icon.Colour.setPixel(x, y, colour);
+    return icon;
+}
+
+} // namespace vistrel::testing
