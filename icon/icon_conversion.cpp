@@ -86,7 +86,7 @@ void IconConverter::ReadIconSize(int sizeItem, int32_t customWidth, int32_t cust
 void IconConverter::TakeAspect(int32_t width, int32_t height)
 {
     if (height == 0)
-        throw Error("The picture has no height");
+        throw Error("Cannot take the aspect ratio of a picture without height");
     Landscape = height < width;
     AspectPermille = static_cast<int32_t>(int64_t{width} * 1000 / height);
 }

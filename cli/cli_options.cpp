@@ -1,0 +1,366 @@
+#include "cli/cli_options.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+
+namespace vistrel {
+
+const std::array<const char *, 11> EffectNames = {
+    "invert",   "greyscale", "antialias",         "emboss",          "shadow",      "flipdown",
+    "flipright", "mirror-horizontal", "mirror-vertical", "rotate-right", "rotate-left"};
+
+const std::array<const char *, 11> EnhanceNames = {
+    "solorize",      "posterize",    "heightmap",       "texturize-tile", "texturize-overlap", "ripple-random",
+    "ripple-tooth", "ripple-triangle", "triangles", "keep-blue",      "keep-red"};
+
+const std::array<const char *, 7> FilterNames = {"box",      "triangle", "hermite", "bell",
+                                                 "b-spline", "lanczos3", "mitchell"};
+
+namespace {
+
+std::string lowerCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string extensionOf(const std::string &path)
+{
+    return lowerCase(std::filesystem::path(path).extension().string());
+}
+
+bool isPictureFile(const std::string &path)
+{
+    const std::string extension = extensionOf(path);
+    return extension == ".jpg" || extension == ".jpeg" || extension == ".bmp";
+}
+
+std::optional<int32_t> parseInteger(const std::string &text)
+{
+    size_t i = (text.size() > 1 && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+    if (i == text.size())
+        return std::nullopt;
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i])))
+            return std::nullopt;
+        value = value * 10 + (text[i] - '0');
+        if (value > int64_t{INT32_MAX} + 1)
+            return std::nullopt;
+    }
+    value = text[0] == '-' ? -value : value;
+    if (value > INT32_MAX || value < INT32_MIN)
+        return std::nullopt;
+    return static_cast<int32_t>(value);
+}
+
+// A name from the table, or its index written as a number.
+template <size_t N>
+std::optional<int> parseChoice(const std::string &text, const std::array<const char *, N> &names, bool numbered)
+{
+    const std::string lower = lowerCase(text);
+    for (size_t i = 0; i < N; ++i)
+        if (lower == names[i])
+            return static_cast<int>(i);
+    if (numbered)
+        if (const auto number = parseInteger(text); number && *number >= 0 && *number < static_cast<int>(N))
+            return *number;
+    return std::nullopt;
+}
+
+template <size_t N>
+std::string listOf(const std::array<const char *, N> &names)
+{
+    std::string list;
+    for (const char *name : names)
+        list += (list.empty() ? "" : ", ") + std::string(name);
+    return list;
+}
+
+class Parser {
+public:
+    explicit Parser(const std::vector<std::string> &args) : args_(args) {}
+
+    ParseResult run()
+    {
+        if (args_.empty())
+            return fail("no command given");
+        for (const std::string &arg : args_)
+            if (arg == "--help" || arg == "-h")
+                return ParseResult{};
+        const std::string command = args_[0];
+        if (command == "help")
+            return ParseResult{};
+        if (!splitOptions())
+            return result_;
+        if (command == "effect")
+            parseEffect();
+        else if (command == "enhance")
+            parseEnhance();
+        else if (command == "resize")
+            parseResize();
+        else if (command == "icon")
+            parseIcon();
+        else
+            return fail("unknown command '" + command + "'");
+        return result_;
+    }
+
+private:
+    ParseResult fail(const std::string &reason)
+    {
+        result_.UsageError = reason;
+        return result_;
+    }
+
+    CliOptions &options() { return result_.Options; }
+
+    // Separates "--name value" / "--name=value" pairs from positional arguments ("--" ends options).
+    bool splitOptions()
+    {
+        bool optionsEnded = false;
+        for (size_t i = 1; i < args_.size(); ++i) {
+            const std::string &arg = args_[i];
+            if (optionsEnded || arg.rfind("--", 0) != 0) {
+                positional_.push_back(arg);
+                continue;
+            }
+            if (arg == "--") {
+                optionsEnded = true;
+                continue;
+            }
+            std::string name = arg, value;
+            if (const size_t eq = arg.find('='); eq != std::string::npos) {
+                name = arg.substr(0, eq);
+                value = arg.substr(eq + 1);
+            } else if (i + 1 < args_.size()) {
+                value = args_[++i];
+            } else {
+                fail("option " + arg + " needs a value");
+                return false;
+            }
+            if (named_.count(name)) {
+                fail("option " + name + " is given twice");
+                return false;
+            }
+            named_[name] = value;
+        }
+        return true;
+    }
+
+    bool allowOnly(const std::set<std::string> &allowed)
+    {
+        for (const auto &[name, value] : named_)
+            if (!allowed.count(name)) {
+                fail("unknown option " + name + " for this command");
+                return false;
+            }
+        return true;
+    }
+
+    void parseEffect()
+    {
+        options().Command = CliCommand::Effect;
+        if (!allowOnly({"--out-dir"}) || !needPositional(1, "effect NAME"))
+            return;
+        const auto effect = parseChoice(positional_[0], EffectNames, false);
+        if (!effect)
+            return void(fail("unknown effect '" + positional_[0] + "' (one of " + listOf(EffectNames) + ")"));
+        options().EffectIndex = *effect;
+        takeFiles(1, false);
+    }
+
+    void parseEnhance()
+    {
+        options().Command = CliCommand::Enhance;
+        if (!allowOnly({"--out-dir"}) || !needPositional(2, "enhance FUNC VALUE"))
+            return;
+        const auto function = parseChoice(positional_[0], EnhanceNames, true);
+        if (!function)
+            return void(fail("unknown enhancement '" + positional_[0] + "' (0..10 or one of "
+                             + listOf(EnhanceNames) + ")"));
+        const auto value = parseInteger(positional_[1]);
+        if (!value)
+            return void(fail("VALUE '" + positional_[1] + "' is not a whole number"));
+        options().EnhanceIndex = *function;
+        options().EnhanceValue = *value;
+        takeFiles(2, false);
+    }
+
+    void parseResize()
+    {
+        options().Command = CliCommand::Resize;
+        if (!allowOnly({"--out-dir"}) || !needPositional(3, "resize FILTER WIDTH HEIGHT"))
+            return;
+        const auto filter = parseFilter(positional_[0]);
+        const auto width = parseSide(positional_[1], "WIDTH");
+        const auto height = parseSide(positional_[2], "HEIGHT");
+        if (!filter || !width || !height)
+            return;
+        options().FilterIndex = *filter;
+        options().Width = *width;
+        options().Height = *height;
+        takeFiles(3, false);
+    }
+
+    void parseIcon()
+    {
+        options().Command = CliCommand::Icon;
+        if (!allowOnly({"--out-dir", "--size", "--depth", "--filter", "--keep-aspect"}))
+            return;
+        if (named_.count("--size")) {
+            const auto size = parseSide(named_["--size"], "--size");
+            if (!size)
+                return;
+            options().IconSize = *size;
+        }
+        if (named_.count("--depth")) {
+            static const std::array<const char *, 5> depths = {"32", "24", "8", "4", "1"};
+            const auto item = parseChoice(named_["--depth"], depths, false);
+            if (!item)
+                return void(fail("--depth must be 32, 24, 8, 4 or 1"));
+            options().IconColourItem = *item;
+        }
+        if (named_.count("--filter")) {
+            const auto filter = parseFilter(named_["--filter"]);
+            if (!filter)
+                return;
+            options().FilterIndex = *filter;
+        }
+        if (named_.count("--keep-aspect")) {
+            const std::string keep = lowerCase(named_["--keep-aspect"]);
+            if (keep != "yes" && keep != "no")
+                return void(fail("--keep-aspect must be yes or no"));
+            options().KeepAspect = keep == "yes";
+        }
+        takeFiles(0, true);
+    }
+
+    bool needPositional(size_t count, const std::string &form)
+    {
+        if (positional_.size() >= count)
+            return true;
+        fail("missing arguments: " + form + " ...");
+        return false;
+    }
+
+    std::optional<int> parseFilter(const std::string &text)
+    {
+        const auto filter = parseChoice(text, FilterNames, true);
+        if (!filter)
+            fail("unknown filter '" + text + "' (0..6 or one of " + listOf(FilterNames) + ")");
+        return filter;
+    }
+
+    std::optional<int32_t> parseSide(const std::string &text, const std::string &what)
+    {
+        const auto side = parseInteger(text);
+        if (!side || *side < 1) {
+            fail(what + " '" + text + "' is not a positive whole number");
+            return std::nullopt;
+        }
+        return side;
+    }
+
+    void takeFiles(size_t first, bool icon)
+    {
+        std::vector<std::string> files(positional_.begin() + static_cast<std::ptrdiff_t>(first), positional_.end());
+        if (named_.count("--out-dir")) {
+            options().OutDir = named_["--out-dir"];
+            options().Inputs = files;
+            if (files.empty())
+                return void(fail("no input files given"));
+        } else {
+            if (files.size() != 2)
+                return void(fail(files.size() < 2 ? "missing IN or OUT" : "several inputs need --out-dir DIR"));
+            options().Inputs = {files[0]};
+            options().Output = files[1];
+            if (icon ? extensionOf(files[1]) != ".ico" : !isPictureFile(files[1]))
+                return void(fail("OUT '" + files[1] + "' must end in " + (icon ? ".ico" : ".jpg, .jpeg or .bmp")));
+        }
+        checkInputs();
+    }
+
+    void checkInputs()
+    {
+        std::set<std::string> outputs;
+        for (const std::string &input : options().Inputs) {
+            if (!isPictureFile(input))
+                return void(fail("IN '" + input + "' must end in .jpg, .jpeg or .bmp"));
+            if (!options().OutDir.empty() && !outputs.insert(OutputPathFor(options(), input)).second)
+                return void(fail("two inputs would write " + OutputPathFor(options(), input)));
+        }
+    }
+
+    const std::vector<std::string> &args_;
+    std::vector<std::string> positional_;
+    std::map<std::string, std::string> named_;
+    ParseResult result_;
+};
+
+} // namespace
+
+ParseResult ParseCommandLine(const std::vector<std::string> &args)
+{
+    return Parser(args).run();
+}
+
+std::string OutputPathFor(const CliOptions &options, const std::string &input)
+{
+    if (options.OutDir.empty())
+        return options.Output;
+    const std::filesystem::path in(input);
+    const std::string extension = options.Command == CliCommand::Icon ? ".ico" : in.extension().string();
+    return (std::filesystem::path(options.OutDir) / (in.stem().string() + extension)).string();
+}
+
+std::string HelpText()
+{
+    return R"(vistrel-cli: batch picture processing with Vistrel's imaging code
+
+Usage:
+  vistrel-cli effect NAME IN OUT
+  vistrel-cli enhance FUNC VALUE IN OUT
+  vistrel-cli resize FILTER WIDTH HEIGHT IN OUT
+  vistrel-cli icon IN OUT.ico [--size 16|32|N] [--depth 32|24|8|4|1] [--filter F] [--keep-aspect yes|no]
+  vistrel-cli help | --help | -h
+
+Commands:
+  effect   NAME is one of: invert greyscale antialias emboss shadow flipdown flipright
+           mirror-horizontal mirror-vertical rotate-right rotate-left
+  enhance  FUNC is 0..10 or one of: solorize posterize heightmap texturize-tile texturize-overlap
+           ripple-random ripple-tooth ripple-triangle triangles keep-blue keep-red
+           VALUE is the enhancement dialog's spin value, a whole number that may be negative
+  resize   FILTER is 0..6 or one of: box triangle hermite bell b-spline lanczos3 mitchell;
+           WIDTH and HEIGHT are the new size in pixels
+  icon     converts a picture into a single-image .ico file as the icon converter does: the
+           picture scaled into an N x N square (top-left), the rest transparent.
+           --size 16, 32 or any N up to 256 (default 32)
+           --depth bits per pixel of the icon (default 8, with a palette made for the picture)
+           --filter resampling filter as for resize (default mitchell)
+           --keep-aspect yes keeps the picture's proportions (default), no fills the square
+
+Files:
+  IN and OUT are JPEG (.jpg, .jpeg) or BMP (.bmp) files, chosen by extension in any letter case.
+  --out-dir DIR in place of OUT takes several inputs; each output is DIR/<input name> with the
+  input's extension (.ico for icons). A progress line per file is shown on a terminal.
+
+Exit status: 0 success, 1 a file could not be read, processed or written, 2 wrong usage.
+
+Examples:
+  vistrel-cli effect rotate-right photo.jpg turned.jpg
+  vistrel-cli enhance solorize -1 photo.bmp negative.bmp
+  vistrel-cli enhance posterize 3 --out-dir posters/ a.jpg b.jpg c.JPG
+  vistrel-cli resize lanczos3 1280 960 small.bmp large.bmp
+  vistrel-cli icon logo.jpg logo.ico --size 48 --depth 32 --filter bell
+  vistrel-cli icon --out-dir icons/ --size 16 *.jpg
+)";
+}
+
+} // namespace vistrel

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vistrel {
+
+enum class CliCommand { Help, Effect, Enhance, Resize, Icon };
+
+// Names accepted on the command line, in the order of the routines they select.
+extern const std::array<const char *, 11> EffectNames;
+extern const std::array<const char *, 11> EnhanceNames;
+extern const std::array<const char *, 7> FilterNames;
+
+struct CliOptions {
+    CliCommand Command = CliCommand::Help;
+    int EffectIndex = 0;
+    int EnhanceIndex = 0;
+    int32_t EnhanceValue = 0;
+    int FilterIndex = 6; // Mitchell, also the icon converter's default
+    int32_t Width = 0;
+    int32_t Height = 0;
+    int32_t IconSize = 32;
+    int IconColourItem = 2; // 8 bits
+    bool KeepAspect = true;
+    std::vector<std::string> Inputs;
+    std::string Output; // the one output, unless OutDir is set
+    std::string OutDir;
+};
+
+// Either options or the reason the command line is unusable.
+struct ParseResult {
+    CliOptions Options;
+    std::string UsageError;
+    bool ok() const { return UsageError.empty(); }
+};
+
+// Parses the arguments after the program name. A negative number is a value, never an option.
+ParseResult ParseCommandLine(const std::vector<std::string> &args);
+
+// The output file for one input: OUT itself, or inside OutDir the input's base name with the
+// input's extension (".ico" for icons).
+std::string OutputPathFor(const CliOptions &options, const std::string &input);
+
+std::string HelpText();
+
+} // namespace vistrel

@@ -1,0 +1,163 @@
+#include "cli/cli_run.h"
+
+#include "icon/icon_conversion.h"
+#include "icon/icon_writer.h"
+#include "imaging/effects.h"
+#include "imaging/enhance.h"
+#include "imaging/resample.h"
+#include "platform/bmp_codec.h"
+#include "platform/error.h"
+#include "platform/jpeg_codec.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <new>
+#include <ostream>
+
+namespace vistrel {
+
+namespace {
+
+bool isJpegName(const std::string &path)
+{
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".jpg" || extension == ".jpeg";
+}
+
+void applyEffect(int index, TBitmap &picture)
+{
+    using InPlace = void (*)(TBitmap &);
+    static const InPlace inPlace[] = {Invert, GreyScale, AntiAlias, Emboss, Shadow, FlipDown,
+                                      FlipRight, MirrorHorizontal, MirrorVertical};
+    constexpr int kRotateRight = 9;
+    if (index < kRotateRight) {
+        inPlace[index](picture);
+        return;
+    }
+    TBitmap turned;
+    (index == kRotateRight ? Rotate90Right : Rotate90Left)(picture, turned);
+    picture = std::move(turned);
+}
+
+void resize(const CliOptions &options, TBitmap &picture)
+{
+    TBitmap resized(options.Width, options.Height);
+    const FilterEntry &filter = FilterTable[static_cast<size_t>(options.FilterIndex)];
+    ResampleStretch(picture, resized, filter.Kernel, filter.Support);
+    picture = std::move(resized);
+}
+
+void writeIcon(const CliOptions &options, TBitmap &picture, const std::string &output)
+{
+    IconConverter converter;
+    converter.KeepAspect = options.KeepAspect;
+    converter.FilterIndex = options.FilterIndex;
+    converter.ColourItem = options.IconColourItem;
+    const int sizeItem = options.IconSize == 16 ? kIconSize16 : options.IconSize == 32 ? kIconSize32 : kIconSizeCustom;
+    converter.ReadIconSize(sizeItem, options.IconSize, options.IconSize);
+    const IconConversion conversion = converter.Convert(picture);
+    const int32_t result = WriteIconFile(output, conversion.Icon, IconDepthCode(options.IconColourItem));
+    if (result != kIconWritten)
+        throw Error(IconResultMessage(result) + ": " + output);
+}
+
+bool sameFile(const std::string &a, const std::string &b)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error);
+}
+
+// Checks made once before any file is touched.
+void checkBatch(const CliOptions &options)
+{
+    if (options.Command == CliCommand::Icon && options.IconSize > kMaxIconSide)
+        throw Error(IconResultMessage(kIconTooLarge));
+    if (!options.OutDir.empty() && !std::filesystem::is_directory(options.OutDir))
+        throw Error("Output folder does not exist: " + options.OutDir);
+}
+
+} // namespace
+
+TBitmap ReadPicture(const std::string &path)
+{
+    return isJpegName(path) ? ReadJpegFile(path) : ReadBmpFile(path);
+}
+
+void WritePicture(const TBitmap &picture, const std::string &path)
+{
+    if (isJpegName(path))
+        WriteJpegFile(picture, path);
+    else
+        WriteBmpFile(picture, path);
+}
+
+void RunJob(const CliOptions &options, const std::string &input, const std::string &output)
+{
+    // A batch written into the inputs' own folder would otherwise replace the originals.
+    if (!options.OutDir.empty() && sameFile(input, output))
+        throw Error("The output would replace the input " + input);
+    TBitmap picture = ReadPicture(input);
+    switch (options.Command) {
+    case CliCommand::Effect:
+        applyEffect(options.EffectIndex, picture);
+        break;
+    case CliCommand::Enhance: {
+        TBitmap result;
+        ApplyEnhancement(options.EnhanceIndex, picture, result, options.EnhanceValue);
+        picture = std::move(result);
+        break;
+    }
+    case CliCommand::Resize:
+        resize(options, picture);
+        break;
+    case CliCommand::Icon:
+        writeIcon(options, picture, output);
+        return;
+    case CliCommand::Help:
+        return;
+    }
+    WritePicture(picture, output);
+}
+
+int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err, bool progress)
+{
+    const ParseResult parsed = ParseCommandLine(args);
+    if (!parsed.ok()) {
+        err << "vistrel-cli: " << parsed.UsageError << "\nTry 'vistrel-cli --help' for more information.\n";
+        return kExitUsage;
+    }
+    const CliOptions &options = parsed.Options;
+    if (options.Command == CliCommand::Help) {
+        out << HelpText();
+        return kExitSuccess;
+    }
+    try {
+        checkBatch(options);
+    } catch (const std::exception &e) {
+        err << "vistrel-cli: " << e.what() << "\n";
+        return kExitFailure;
+    }
+    int status = kExitSuccess;
+    const size_t count = options.Inputs.size();
+    for (size_t i = 0; i < count; ++i) {
+        const std::string &input = options.Inputs[i];
+        const std::string output = OutputPathFor(options, input);
+        if (progress && !options.OutDir.empty())
+            err << "[" << (i + 1) << "/" << count << "] " << input << " -> " << output << "\n" << std::flush;
+        try {
+            RunJob(options, input, output);
+        } catch (const std::bad_alloc &) {
+            err << "vistrel-cli: " << input << ": Not enough memory\n";
+            status = kExitFailure;
+        } catch (const std::exception &e) {
+            err << "vistrel-cli: " << input << ": " << e.what() << "\n";
+            status = kExitFailure;
+        }
+    }
+    return status;
+}
+
+} // namespace vistrel

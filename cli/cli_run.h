@@ -1,0 +1,28 @@
+#pragma once
+
+#include "cli/cli_options.h"
+#include "platform/bitmap.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace vistrel {
+
+// Exit statuses of vistrel-cli.
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// JPEG or BMP by the extension, in any letter case. Throw Error on failure.
+TBitmap ReadPicture(const std::string &path);
+void WritePicture(const TBitmap &picture, const std::string &path);
+
+// Reads input, runs the command of options on it and writes output. Throws Error on failure.
+void RunJob(const CliOptions &options, const std::string &input, const std::string &output);
+
+// The whole program: parses args (without the program name), runs every job, reports failures
+// on err as "vistrel-cli: ..." and, when progress is set, a line per file of a batch.
+int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err, bool progress);
+
+} // namespace vistrel

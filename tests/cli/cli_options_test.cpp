@@ -1,0 +1,147 @@
+#include "cli/cli_options.h"
+
+#include <gtest/gtest.h>
+
+using namespace vistrel;
+
+namespace {
+
+ParseResult parse(std::vector<std::string> args)
+{
+    return ParseCommandLine(args);
+}
+
+CliOptions parseOk(std::vector<std::string> args)
+{
+    const ParseResult result = ParseCommandLine(args);
+    EXPECT_TRUE(result.ok()) << result.UsageError;
+    return result.Options;
+}
+
+} // namespace
+
+TEST(CliParsing, HelpIsAskedForInThreeWays)
+{
+    EXPECT_EQ(parseOk({"--help"}).Command, CliCommand::Help);
+    EXPECT_EQ(parseOk({"-h"}).Command, CliCommand::Help);
+    EXPECT_EQ(parseOk({"help"}).Command, CliCommand::Help);
+    EXPECT_EQ(parseOk({"resize", "--help"}).Command, CliCommand::Help);
+    EXPECT_NE(HelpText().find("--out-dir"), std::string::npos);
+}
+
+TEST(CliParsing, EffectNamesSelectTheirRoutine)
+{
+    for (size_t i = 0; i < EffectNames.size(); ++i) {
+        const CliOptions options = parseOk({"effect", EffectNames[i], "a.bmp", "b.jpg"});
+        EXPECT_EQ(options.Command, CliCommand::Effect);
+        EXPECT_EQ(options.EffectIndex, static_cast<int>(i));
+        EXPECT_EQ(options.Inputs, std::vector<std::string>{"a.bmp"});
+        EXPECT_EQ(options.Output, "b.jpg");
+    }
+    EXPECT_FALSE(parse({"effect", "sharpen", "a.bmp", "b.bmp"}).ok());
+    EXPECT_FALSE(parse({"effect", "0", "a.bmp", "b.bmp"}).ok());
+}
+
+TEST(CliParsing, EnhanceTakesNumberOrNameAndANegativeValue)
+{
+    CliOptions options = parseOk({"enhance", "solorize", "-1", "in.bmp", "out.bmp"});
+    EXPECT_EQ(options.EnhanceIndex, 0);
+    EXPECT_EQ(options.EnhanceValue, -1);
+    options = parseOk({"enhance", "10", "+7", "in.bmp", "out.bmp"});
+    EXPECT_EQ(options.EnhanceIndex, 10);
+    EXPECT_EQ(options.EnhanceValue, 7);
+    EXPECT_EQ(parseOk({"enhance", "keep-red", "0", "a.bmp", "b.bmp"}).EnhanceIndex, 10);
+    EXPECT_EQ(parseOk({"enhance", "ripple-tooth", "-2147483648", "a.bmp", "b.bmp"}).EnhanceValue, INT32_MIN);
+}
+
+TEST(CliParsing, BadNumbersAreUsageErrors)
+{
+    EXPECT_FALSE(parse({"enhance", "11", "1", "a.bmp", "b.bmp"}).ok());
+    EXPECT_FALSE(parse({"enhance", "-1", "1", "a.bmp", "b.bmp"}).ok());
+    EXPECT_FALSE(parse({"enhance", "posterize", "1.5", "a.bmp", "b.bmp"}).ok());
+    EXPECT_FALSE(parse({"enhance", "posterize", "2147483648", "a.bmp", "b.bmp"}).ok());
+    EXPECT_FALSE(parse({"enhance", "posterize", "-", "a.bmp", "b.bmp"}).ok());
+    EXPECT_FALSE(parse({"resize", "mitchell", "0", "10", "a.bmp", "b.bmp"}).ok());
+    EXPECT_FALSE(parse({"resize", "mitchell", "10", "x", "a.bmp", "b.bmp"}).ok());
+    EXPECT_FALSE(parse({"resize", "7", "10", "10", "a.bmp", "b.bmp"}).ok());
+    EXPECT_FALSE(parse({"icon", "a.bmp", "b.ico", "--size", "-4"}).ok());
+}
+
+TEST(CliParsing, ResizeFiltersByIndexOrName)
+{
+    CliOptions options = parseOk({"resize", "Lanczos3", "1280", "960", "a.BMP", "b.JPEG"});
+    EXPECT_EQ(options.FilterIndex, 5);
+    EXPECT_EQ(options.Width, 1280);
+    EXPECT_EQ(options.Height, 960);
+    EXPECT_EQ(parseOk({"resize", "0", "1", "1", "a.bmp", "b.bmp"}).FilterIndex, 0);
+    EXPECT_EQ(parseOk({"resize", "b-spline", "1", "1", "a.bmp", "b.bmp"}).FilterIndex, 4);
+}
+
+TEST(CliParsing, IconDefaultsAreTheConvertersDefaults)
+{
+    const CliOptions options = parseOk({"icon", "a.jpg", "a.ico"});
+    EXPECT_EQ(options.IconSize, 32);
+    EXPECT_EQ(options.IconColourItem, 2);
+    EXPECT_EQ(options.FilterIndex, 6);
+    EXPECT_TRUE(options.KeepAspect);
+}
+
+TEST(CliParsing, IconOptionsInEitherForm)
+{
+    const CliOptions options =
+        parseOk({"icon", "--size=48", "a.jpg", "--depth", "4", "a.ICO", "--filter", "box", "--keep-aspect", "no"});
+    EXPECT_EQ(options.IconSize, 48);
+    EXPECT_EQ(options.IconColourItem, 3);
+    EXPECT_EQ(options.FilterIndex, 0);
+    EXPECT_FALSE(options.KeepAspect);
+    EXPECT_EQ(options.Inputs, std::vector<std::string>{"a.jpg"});
+    EXPECT_EQ(options.Output, "a.ICO");
+    EXPECT_FALSE(parse({"icon", "a.jpg", "a.ico", "--depth", "16"}).ok());
+    EXPECT_FALSE(parse({"icon", "a.jpg", "a.ico", "--keep-aspect", "maybe"}).ok());
+    EXPECT_FALSE(parse({"icon", "a.jpg", "a.ico", "--size"}).ok());
+    EXPECT_FALSE(parse({"icon", "a.jpg", "a.ico", "--size", "16", "--size", "32"}).ok());
+}
+
+TEST(CliParsing, OptionsBelongToTheirCommand)
+{
+    EXPECT_FALSE(parse({"effect", "invert", "a.bmp", "b.bmp", "--size", "16"}).ok());
+    EXPECT_FALSE(parse({"resize", "box", "2", "2", "a.bmp", "b.bmp", "--verbose", "1"}).ok());
+}
+
+TEST(CliParsing, MissingArgumentsAndUnknownCommandsAreUsageErrors)
+{
+    EXPECT_FALSE(parse({}).ok());
+    EXPECT_FALSE(parse({"sharpen", "a.bmp", "b.bmp"}).ok());
+    EXPECT_FALSE(parse({"effect"}).ok());
+    EXPECT_FALSE(parse({"effect", "invert", "a.bmp"}).ok());
+    EXPECT_FALSE(parse({"effect", "invert", "a.bmp", "b.bmp", "c.bmp"}).ok());
+    EXPECT_FALSE(parse({"resize", "box", "2"}).ok());
+    EXPECT_FALSE(parse({"icon", "--out-dir", "d"}).ok());
+}
+
+TEST(CliParsing, FileTypesAreCheckedByExtensionInAnyCase)
+{
+    EXPECT_TRUE(parse({"effect", "invert", "A.JPG", "B.Jpeg"}).ok());
+    EXPECT_FALSE(parse({"effect", "invert", "a.png", "b.bmp"}).ok());
+    EXPECT_FALSE(parse({"effect", "invert", "a.bmp", "b.png"}).ok());
+    EXPECT_FALSE(parse({"effect", "invert", "a.bmp", "b"}).ok());
+    EXPECT_FALSE(parse({"icon", "a.bmp", "b.bmp"}).ok());
+}
+
+TEST(CliParsing, OutDirNamesOutputsAfterTheInputs)
+{
+    CliOptions options = parseOk({"effect", "invert", "--out-dir", "out", "x/a.JPG", "y/b.bmp"});
+    ASSERT_EQ(options.Inputs.size(), 2u);
+    EXPECT_EQ(OutputPathFor(options, options.Inputs[0]), "out/a.JPG");
+    EXPECT_EQ(OutputPathFor(options, options.Inputs[1]), "out/b.bmp");
+    options = parseOk({"icon", "a.jpg", "b.bmp", "--out-dir=icons"});
+    EXPECT_EQ(OutputPathFor(options, "a.jpg"), "icons/a.ico");
+    // Two inputs of one base name would overwrite each other's icon.
+    EXPECT_FALSE(parse({"icon", "x/a.jpg", "y/a.bmp", "--out-dir", "icons"}).ok());
+}
+
+TEST(CliParsing, DoubleDashEndsOptions)
+{
+    const CliOptions options = parseOk({"effect", "invert", "--", "--odd.bmp", "out.bmp"});
+    EXPECT_EQ(options.Inputs, std::vector<std::string>{"--odd.bmp"});
+}

@@ -1,0 +1,261 @@
+// Runs the built vistrel-cli as a user would and checks its files, messages and exit statuses.
+#include "tests/icon/icon_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QImageReader>
+
+#include <sys/wait.h>
+
+using namespace vistrel::testing;
+
+namespace {
+
+struct Run {
+    int status;
+    std::string out, err;
+};
+
+std::string quoted(const std::string &arg)
+{
+    std::string q = "'";
+    for (char c : arg)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class CliProgram : public ::testing::Test {
+protected:
+    Run run(const std::vector<std::string> &args)
+    {
+        std::string command = quoted(VISTREL_CLI);
+        for (const std::string &arg : args)
+            command += " " + quoted(arg);
+        command += " >" + quoted(dir_.file("stdout.txt")) + " 2>" + quoted(dir_.file("stderr.txt")) + " </dev/null";
+        const int raw = std::system(command.c_str());
+        const std::vector<uint8_t> out = readFileBytes(dir_.file("stdout.txt"));
+        const std::vector<uint8_t> err = readFileBytes(dir_.file("stderr.txt"));
+        return Run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(out.begin(), out.end()),
+                   std::string(err.begin(), err.end())};
+    }
+
+    // A 24-bit bottom-up BMP whose pixel (x, y) is red 40x, green 30y, blue 100.
+    std::string writeBmp(const std::string &name, int width, int height)
+    {
+        const uint32_t stride = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
+        const uint32_t imageSize = stride * static_cast<uint32_t>(height);
+        std::vector<uint8_t> file;
+        auto put = [&file](uint32_t value, int bytes) {
+            for (int i = 0; i < bytes; ++i)
+                file.push_back(static_cast<uint8_t>(value >> (8 * i)));
+        };
+        put('B' | ('M' << 8), 2);
+        put(54 + imageSize, 4);
+        put(0, 4);
+        put(54, 4);
+        put(40, 4);
+        put(static_cast<uint32_t>(width), 4);
+        put(static_cast<uint32_t>(height), 4);
+        put(1, 2);
+        put(24, 2);
+        put(0, 4);
+        put(imageSize, 4);
+        put(0, 16);
+        for (int y = height - 1; y >= 0; --y) {
+            for (int x = 0; x < width; ++x)
+                file.insert(file.end(), {100, static_cast<uint8_t>(30 * y), static_cast<uint8_t>(40 * x)});
+            file.resize(file.size() + (stride - static_cast<uint32_t>(width) * 3), 0);
+        }
+        const std::string path = dir_.file(name);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(file.data()),
+                                                    static_cast<std::streamsize>(file.size()));
+        return path;
+    }
+
+    static QImage load(const std::string &path, const char *format = nullptr)
+    {
+        return QImageReader(QString::fromStdString(path), format).read().convertToFormat(QImage::Format_ARGB32);
+    }
+
+    TempDir dir_;
+};
+
+} // namespace
+
+TEST_F(CliProgram, HelpDocumentsEveryCommandAndSucceeds)
+{
+    for (const char *ask : {"--help", "-h", "help"}) {
+        const Run r = run({ask});
+        EXPECT_EQ(r.status, 0) << ask;
+        for (const char *word : {"effect", "enhance", "resize", "icon", "--out-dir", "--keep-aspect", "Examples"})
+            EXPECT_NE(r.out.find(word), std::string::npos) << word;
+    }
+}
+
+TEST_F(CliProgram, EffectInvertsEveryPixel)
+{
+    const std::string in = writeBmp("in.bmp", 5, 4);
+    const Run r = run({"effect", "invert", in, dir_.file("out.bmp")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QImage out = load(dir_.file("out.bmp"));
+    ASSERT_EQ(out.size(), QSize(5, 4));
+    EXPECT_EQ(out.pixel(3, 2), qRgb(255 - 120, 255 - 60, 255 - 100));
+}
+
+TEST_F(CliProgram, RotationTurnsThePicture)
+{
+    const std::string in = writeBmp("in.bmp", 5, 4);
+    ASSERT_EQ(run({"effect", "rotate-right", in, dir_.file("out.bmp")}).status, 0);
+    EXPECT_EQ(load(dir_.file("out.bmp")).size(), QSize(4, 5));
+}
+
+TEST_F(CliProgram, NegativeSolorizeValueInvertsEveryPixel)
+{
+    const std::string in = writeBmp("in.bmp", 6, 3);
+    const Run r = run({"enhance", "solorize", "-1", in, dir_.file("out.bmp")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QImage out = load(dir_.file("out.bmp"));
+    const QImage original = load(in);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 6; ++x)
+            EXPECT_EQ(out.pixel(x, y), qRgb(255 - qRed(original.pixel(x, y)), 255 - qGreen(original.pixel(x, y)),
+                                            255 - qBlue(original.pixel(x, y))));
+}
+
+TEST_F(CliProgram, ResizeWritesTheRequestedSizeAsJpeg)
+{
+    const std::string in = writeBmp("in.bmp", 8, 6);
+    const Run r = run({"resize", "box", "16", "12", in, dir_.file("big.jpg")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QImage out = load(dir_.file("big.jpg"), "jpeg");
+    EXPECT_EQ(out.size(), QSize(16, 12));
+}
+
+TEST_F(CliProgram, UpperCaseExtensionsChooseTheFormat)
+{
+    const std::string in = writeBmp("IN.BMP", 8, 6);
+    ASSERT_EQ(run({"resize", "mitchell", "4", "3", in, dir_.file("OUT.JPG")}).status, 0);
+    EXPECT_EQ(load(dir_.file("OUT.JPG"), "jpeg").size(), QSize(4, 3));
+    ASSERT_EQ(run({"effect", "greyscale", dir_.file("OUT.JPG"), dir_.file("GREY.BMP")}).status, 0);
+    EXPECT_EQ(load(dir_.file("GREY.BMP"), "bmp").size(), QSize(4, 3));
+}
+
+TEST_F(CliProgram, IconIsASquareWithTransparentPadding)
+{
+    const std::string in = writeBmp("wide.bmp", 40, 20);
+    const Run r = run({"icon", in, dir_.file("wide.ico"), "--depth", "32"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QImage icon = load(dir_.file("wide.ico"), "ico");
+    ASSERT_EQ(icon.size(), QSize(32, 32));
+    EXPECT_EQ(qAlpha(icon.pixel(5, 5)), 255);
+    EXPECT_EQ(qAlpha(icon.pixel(5, 20)), 0);
+}
+
+TEST_F(CliProgram, IconAtEveryDepthAndCustomSize)
+{
+    const std::string in = writeBmp("in.bmp", 10, 10);
+    for (const char *depth : {"1", "4", "8", "24", "32"}) {
+        const std::string out = dir_.file(std::string("d") + depth + ".ico");
+        ASSERT_EQ(run({"icon", in, out, "--depth", depth, "--size", "48", "--filter", "2"}).status, 0) << depth;
+        EXPECT_EQ(load(out, "ico").size(), QSize(48, 48)) << depth;
+    }
+}
+
+TEST_F(CliProgram, IconLargerThan256IsRefused)
+{
+    const std::string in = writeBmp("in.bmp", 10, 10);
+    const Run r = run({"icon", in, dir_.file("big.ico"), "--size", "300"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("vistrel-cli: "), std::string::npos);
+    EXPECT_NE(r.err.find("256"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("big.ico")));
+    EXPECT_EQ(run({"icon", in, dir_.file("max.ico"), "--size", "256"}).status, 0);
+}
+
+TEST_F(CliProgram, OutDirTakesSeveralInputs)
+{
+    const std::string a = writeBmp("a.bmp", 4, 4);
+    const std::string b = writeBmp("b.BMP", 4, 4);
+    std::filesystem::create_directory(dir_.file("out"));
+    const Run r = run({"effect", "mirror-vertical", "--out-dir", dir_.file("out"), a, b});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir_.file("out/a.bmp")));
+    EXPECT_TRUE(std::filesystem::exists(dir_.file("out/b.BMP")));
+    EXPECT_EQ(r.err, ""); // no progress lines without a terminal
+    ASSERT_EQ(run({"icon", a, b, "--out-dir", dir_.file("out"), "--size", "16"}).status, 0);
+    EXPECT_EQ(load(dir_.file("out/b.ico"), "ico").size(), QSize(16, 16));
+}
+
+TEST_F(CliProgram, OneBadInputFailsTheBatchButNotTheOthers)
+{
+    const std::string good = writeBmp("good.bmp", 4, 4);
+    std::filesystem::create_directory(dir_.file("out"));
+    const Run r = run({"effect", "invert", "--out-dir", dir_.file("out"), dir_.file("missing.bmp"), good});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("vistrel-cli: "), std::string::npos);
+    EXPECT_NE(r.err.find("missing.bmp"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir_.file("out/good.bmp")));
+}
+
+TEST_F(CliProgram, BatchNeverReplacesItsInputs)
+{
+    const std::string in = writeBmp("in.bmp", 4, 4);
+    const std::vector<uint8_t> before = readFileBytes(in);
+    const Run r = run({"effect", "invert", "--out-dir", dir_.file(""), in});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(readFileBytes(in), before);
+}
+
+TEST_F(CliProgram, MissingOutputFolderIsAFailure)
+{
+    const std::string in = writeBmp("in.bmp", 4, 4);
+    const Run r = run({"effect", "invert", "--out-dir", dir_.file("nowhere"), in});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("nowhere"), std::string::npos);
+}
+
+TEST_F(CliProgram, UsageErrorsExitWithTwoAndAHint)
+{
+    const std::string in = writeBmp("in.bmp", 4, 4);
+    const std::vector<std::vector<std::string>> wrong = {
+        {},
+        {"sharpen", in, dir_.file("o.bmp")},
+        {"effect", "blur", in, dir_.file("o.bmp")},
+        {"enhance", "posterize", "lots", in, dir_.file("o.bmp")},
+        {"resize", "box", "10", in, dir_.file("o.bmp")},
+        {"effect", "invert", in, dir_.file("o.png")},
+    };
+    for (const auto &args : wrong) {
+        const Run r = run(args);
+        EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_NE(r.err.find("--help"), std::string::npos);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("o.bmp")));
+}
+
+TEST_F(CliProgram, TruncatedPictureFailsWithAMessage)
+{
+    const std::string in = writeBmp("cut.bmp", 64, 64);
+    std::filesystem::resize_file(in, 100);
+    for (const char *command : {"effect", "icon"}) {
+        const std::string out = dir_.file(std::string("o.") + (command == std::string("icon") ? "ico" : "bmp"));
+        std::vector<std::string> args{command};
+        if (command == std::string("effect"))
+            args.push_back("emboss");
+        args.insert(args.end(), {in, out});
+        const Run r = run(args);
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_EQ(r.err.rfind("vistrel-cli: ", 0), 0u) << r.err;
+        EXPECT_GT(r.err.size(), std::string("vistrel-cli: ").size() + in.size() + 3);
+    }
+}
+
+TEST_F(CliProgram, GarbageWithAPictureNameFailsWithAMessage)
+{
+    const std::string in = dir_.file("noise.jpg");
+    std::ofstream(in) << "this is not a JPEG file at all";
+    const Run r = run({"resize", "mitchell", "10", "10", in, dir_.file("o.jpg")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("vistrel-cli: ", 0), 0u);
+}
