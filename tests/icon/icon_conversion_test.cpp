@@ -173,7 +173,7 @@ TEST(IconBuilding, CustomSizeMakesASquareIcon)
 
 TEST(IconBuilding, KeyColouredPixelsBecomeTransparent)
 {
-    TBitmap picture = solidPicture(4, 4, rgb(200, 100, 50));
+    TBitmap picture = solidPicture(8, 4, rgb(200, 100, 50));
     picture.setPixel(1, 2, IconKeyColour);
     IconConverter converter;
     converter.ColourItem = 1; // 24 bits
@@ -182,10 +182,24 @@ TEST(IconBuilding, KeyColouredPixelsBecomeTransparent)
     EXPECT_EQ(icon.Colour.pixel(1, 2), rgb(0, 0, 0));
     EXPECT_FALSE(isTransparent(icon.Mask, 0, 0));
     EXPECT_EQ(icon.Colour.pixel(0, 0), rgb(200, 100, 50));
-    // Everything beside and below the 4 x 4 picture is padding.
-    EXPECT_EQ(transparentCount(icon), 1 + 64 - 16);
-    EXPECT_TRUE(isTransparent(icon.Mask, 4, 0));
+    // Everything below the 8 x 4 picture is padding.
+    EXPECT_EQ(transparentCount(icon), 1 + 32);
     EXPECT_TRUE(isTransparent(icon.Mask, 0, 4));
+}
+
+TEST(IconBuilding, PictureIsStretchedIntoItsAspectRectangle)
+{
+    // A square picture measured for an 8 x 8 icon fills 8 x 8, so a 4 x 4 picture is drawn
+    // twice as large and only its top-left quarter fits onto its own canvas.
+    TBitmap picture = solidPicture(4, 4, rgb(1, 1, 1));
+    picture.setPixel(1, 1, rgb(50, 60, 70));
+    IconConverter converter;
+    converter.ColourItem = 1;
+    const TIcon icon = converter.BuildIcon(picture, 8, 8);
+    EXPECT_EQ(icon.Colour.pixel(0, 0), rgb(1, 1, 1));
+    EXPECT_EQ(icon.Colour.pixel(2, 3), rgb(50, 60, 70));
+    EXPECT_EQ(icon.Colour.pixel(3, 3), rgb(50, 60, 70));
+    EXPECT_TRUE(isTransparent(icon.Mask, 4, 0));
 }
 
 TEST(IconBuilding, IconUsesTheChosenDepth)
