@@ -1,1 +1,139 @@
-// placeholder until built
+#include "platform/screen_source.h"
+
+#include "platform/error.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vistrel {
+
+namespace {
+
+const char *const kNoScreenMessage =
+    "The screen cannot be captured in this session: Vistrel reads the screen through X11, "
+    "and this desktop did not let it (a Wayland session without X11 access gives no picture). "
+    "Log in to an X11 session to take screenshots.";
+
+// Output pixels [first, last) whose centres fall inside [from, to) logical units of the output's
+// own axis, at `scale` pixels per unit.
+std::pair<int, int> coveredPixels(double from, double to, double scale, int size)
+{
+    const int first = static_cast<int>(std::ceil(from * scale - 0.5));
+    const int last = static_cast<int>(std::ceil(to * scale - 0.5));
+    return {std::clamp(first, 0, size), std::clamp(last, 0, size)};
+}
+
+// The monitor's pixel under the centre of output pixel `index`, on one axis.
+int sourcePixel(int index, double scale, double offset, double ratio, int limit)
+{
+    const int pixel = static_cast<int>(std::floor(((index + 0.5) / scale + offset) * ratio));
+    return std::clamp(pixel, 0, limit - 1);
+}
+
+bool imageIsBlack(const QImage &image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if ((row[x] & 0xffffffu) != 0)
+                return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ScreenCopy::ScreenCopy(std::vector<MonitorCopy> monitors) : monitors_(std::move(monitors))
+{
+    for (auto &monitor : monitors_) {
+        if (monitor.pixels.format() != QImage::Format_RGB32)
+            monitor.pixels = monitor.pixels.convertToFormat(QImage::Format_RGB32);
+        // Drawn at its logical size, one image pixel per device pixel on its own monitor.
+        monitor.pixels.setDevicePixelRatio(monitor.devicePixelRatio);
+        virtualRect_ = virtualRect_.united(monitor.logicalRect);
+    }
+}
+
+qreal ScreenCopy::scaleFor(const QRect &logical) const
+{
+    qreal scale = 0;
+    for (const auto &monitor : monitors_)
+        if (monitor.logicalRect.intersects(logical))
+            scale = std::max(scale, monitor.devicePixelRatio);
+    return scale > 0 ? scale : 1.0;
+}
+
+TBitmap ScreenCopy::copyRect(const QRect &logical) const
+{
+    const qreal scale = scaleFor(logical);
+    const int width = qRound(logical.width() * scale);
+    const int height = qRound(logical.height() * scale);
+    TBitmap::checkSize(width, height);
+    TBitmap out(width, height, PixelFormat::pf24bit);
+    for (const auto &monitor : monitors_)
+        if (monitor.logicalRect.intersects(logical))
+            copyMonitor(monitor, logical, scale, out);
+    return out;
+}
+
+void ScreenCopy::copyMonitor(const MonitorCopy &monitor, const QRect &logical, qreal scale, TBitmap &out) const
+{
+    const QRect &place = monitor.logicalRect;
+    const QImage &pixels = monitor.pixels;
+    if (pixels.isNull())
+        return;
+    const auto [x0, x1] = coveredPixels(place.left() - logical.left(), place.left() + place.width() - logical.left(),
+                                        scale, out.width());
+    const auto [y0, y1] = coveredPixels(place.top() - logical.top(), place.top() + place.height() - logical.top(),
+                                        scale, out.height());
+    const double ratio = monitor.devicePixelRatio;
+    std::vector<int> sourceX(static_cast<size_t>(std::max(0, x1 - x0)));
+    for (int x = x0; x < x1; ++x)
+        sourceX[x - x0] = sourcePixel(x, scale, logical.left() - place.left(), ratio, pixels.width());
+    for (int y = y0; y < y1; ++y) {
+        const int sy = sourcePixel(y, scale, logical.top() - place.top(), ratio, pixels.height());
+        const auto *in = reinterpret_cast<const QRgb *>(pixels.constScanLine(sy));
+        uint8_t *dst = out.scanLine(y) + static_cast<size_t>(x0) * 3;
+        for (int sx : sourceX) {
+            const QRgb pixel = in[sx];
+            dst[0] = static_cast<uint8_t>(qBlue(pixel));
+            dst[1] = static_cast<uint8_t>(qGreen(pixel));
+            dst[2] = static_cast<uint8_t>(qRed(pixel));
+            dst += 3;
+        }
+    }
+}
+
+bool ScreenCopy::isBlank() const
+{
+    return std::all_of(monitors_.begin(), monitors_.end(),
+                       [](const MonitorCopy &monitor) { return imageIsBlack(monitor.pixels); });
+}
+
+void QScreenSource::checkAvailable()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || QGuiApplication::screens().isEmpty())
+        throw Error(kNoScreenMessage);
+}
+
+ScreenCopy QScreenSource::grab()
+{
+    checkAvailable();
+    std::vector<MonitorCopy> monitors;
+    for (QScreen *screen : QGuiApplication::screens()) {
+        const QPixmap shot = screen->grabWindow(0);
+        if (shot.isNull())
+            throw Error(kNoScreenMessage);
+        monitors.push_back({screen->geometry(), screen->devicePixelRatio(), shot.toImage()});
+    }
+    ScreenCopy copy(std::move(monitors));
+    if (copy.isBlank())
+        throw Error(kNoScreenMessage);
+    return copy;
+}
+
+} // namespace vistrel

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "capture/capture_state.h"
+#include "platform/screen_source.h"
+
+#include <QRect>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+namespace vistrel {
+
+class CaptureShell;
+
+// The capture overlay: a borderless window over the whole virtual desktop that shows the screen
+// frozen as it was when it opened. The user drags a rectangle, drawn as an inverting outline over
+// the frozen picture, and F1 to F12 write the pixels inside it as the next shot of that slot.
+// The frozen picture itself is never drawn on, so every shot holds the screen's own pixels.
+class TEraseF : public QWidget {
+    Q_OBJECT
+public:
+    TEraseF(std::shared_ptr<ScreenSource> screen, std::shared_ptr<CaptureShell> shell);
+    ~TEraseF() override;
+
+    bool SingleShoot() const { return state_.SingleShoot; }
+    void setSingleShoot(bool single) { state_.SingleShoot = single; }
+    void setKeptRect(const Rect &kept) { state_.KeptRect = kept; }
+
+    // Takes the frozen copy of the desktop and shows the overlay over it. Throws Error when the
+    // screen cannot be read; the overlay then stays hidden.
+    void ShowFrozen();
+
+    const CaptureState &state() const { return state_; }
+    const XorLayer &outlines() const { return layer_; }
+    const ScreenCopy &screenCopy() const { return copy_; }
+    const std::string &LastShotName() const { return lastShotName_; }
+
+    // Writes the next shot of `slot` from the rectangle r (client coordinates, any corner order).
+    // Throws Error when nothing could be written; then nothing has changed.
+    void SaveShot(int slot, const Rect &r);
+
+    static QString ShotMessage(const std::string &shotPath);
+
+Q_SIGNALS:
+    // The rectangle the launcher remembers for its next multi-picture overlay.
+    void keptRectHandedOver(QRect kept);
+    // The overlay is done; the launcher comes back after `delayMs`.
+    void launcherRequested(int delayMs);
+
+protected:
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    void FormActivate();
+    void FormDeactivate();
+    void FormKeyDown(int key);
+    void FormKeyPress(const QString &text);
+    void draw(const std::vector<Outline> &outlines);
+    bool askForAnotherShot();
+    Rect clientBounds() const;
+
+    std::shared_ptr<ScreenSource> screen_;
+    std::shared_ptr<CaptureShell> shell_;
+    ScreenCopy copy_;
+    CaptureState state_;
+    XorLayer layer_;
+    std::string lastShotName_;
+};
+
+} // namespace vistrel

@@ -1,0 +1,161 @@
+#include "capture/start_form.h"
+
+#include "capture/capture_shell.h"
+#include "capture/erase_form.h"
+#include "capture/shape_form.h"
+#include "platform/error.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+
+static void initCaptureResources() { Q_INIT_RESOURCE(capture); }
+
+namespace vistrel {
+
+namespace {
+
+const char *const kStartHint =
+    "go in screenshoot mode, draw rectangle and press F1..F10\nPress q to come back. ";
+const char *const kMultiHint = "go to screenshoot mode. Remembers last rectangle.\n"
+                               "You can go back to the camera to give focus to another program.\n"
+                               "This function is for multi shoots of the same animated object!";
+
+const char *const kButtonStyle =
+    "QToolButton { color: white; background: transparent; border: none; }"
+    "QToolButton:hover { border: 1px solid rgba(255, 255, 255, 110); border-radius: 5px; }"
+    "QToolButton:pressed { background: rgba(255, 255, 255, 45); border-radius: 5px; }";
+
+bool fileExists(const std::string &path) { return !path.empty() && QFileInfo(QString::fromStdString(path)).isFile(); }
+
+} // namespace
+
+TStartF::TStartF(std::shared_ptr<CaptureShell> shell, std::shared_ptr<ScreenSource> screen)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), shell_(std::move(shell)),
+      screen_(std::move(screen))
+{
+    setWindowTitle(QStringLiteral("StartF"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFixedSize(kClientWidth, kClientHeight);
+    ShapeForm1 = new TShapeForm(this);
+    loadArtwork();
+
+    SpeedButton1 = makeButton(QStringLiteral("Start"), QString::fromUtf8(kStartHint), QRect(138, 7, 42, 28));
+    SpeedButton2 = makeButton(QStringLiteral("Off"), QString(), QRect(144, 65, 33, 33));
+    SpeedButton3 = makeButton(QStringLiteral("Multi\npicture"), QString::fromUtf8(kMultiHint), QRect(66, 56, 47, 41));
+    connect(SpeedButton1, &QToolButton::clicked, this, &TStartF::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TStartF::SpeedButton2Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TStartF::SpeedButton3Click);
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TStartF::~TStartF()
+{
+    if (overlay_)
+        overlay_->close();
+}
+
+void TStartF::loadArtwork()
+{
+    initCaptureResources();
+    ShapeForm1->SetPicture(QPixmap(QStringLiteral(":/capture/launcher.png")));
+    QFile mask(QStringLiteral(":/capture/launcher.mask2"));
+    if (!mask.open(QIODevice::ReadOnly))
+        throw Error("The launcher's window region is missing from the program");
+    ShapeForm1->ReadMask(mask);
+}
+
+QToolButton *TStartF::makeButton(const QString &caption, const QString &hint, const QRect &place)
+{
+    auto *button = new QToolButton(this);
+    button->setText(caption);
+    button->setToolTip(hint);
+    button->setGeometry(place);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus); // keys reach the form, as with key preview
+    button->setStyleSheet(QString::fromLatin1(kButtonStyle));
+    QFont font = button->font();
+    font.setPointSize(8);
+    font.setBold(true);
+    font.setItalic(true);
+    button->setFont(font);
+    return button;
+}
+
+void TStartF::SpeedButton1Click() { openOverlay(true); }
+
+void TStartF::SpeedButton3Click() { openOverlay(false); }
+
+void TStartF::openOverlay(bool singleShoot)
+{
+    auto *overlay = new TEraseF(screen_, shell_);
+    overlay_ = overlay;
+    connect(overlay, &TEraseF::keptRectHandedOver, this, [this](QRect kept) {
+        RememberedRect = {kept.left(), kept.top(), kept.left() + kept.width(), kept.top() + kept.height()};
+    });
+    connect(overlay, &TEraseF::launcherRequested, this, &TStartF::comeBack);
+    hide();
+    // The launcher has to be gone from the screen before the screen is frozen.
+    QTimer::singleShot(kHandOverMs, overlay, [this, overlay, singleShoot] { showOverlay(overlay, singleShoot); });
+}
+
+void TStartF::showOverlay(TEraseF *overlay, bool singleShoot)
+{
+    overlay->setSingleShoot(singleShoot);
+    if (!singleShoot)
+        overlay->setKeptRect(RememberedRect);
+    try {
+        overlay->ShowFrozen();
+    } catch (const std::exception &error) {
+        overlay->deleteLater();
+        show();
+        shell_->reportError(error);
+    }
+}
+
+void TStartF::comeBack(int delayMs)
+{
+    if (delayMs <= 0)
+        show();
+    else
+        QTimer::singleShot(delayMs, this, [this] { show(); });
+}
+
+void TStartF::SpeedButton2Click()
+{
+    shell_->showMainWindow();
+    try {
+        ShowLastShot();
+        const QFileInfo shots(QString::fromStdString(shell_->shotsFolder()));
+        if (shots.isDir())
+            shell_->selectTreePath(shell_->shotsFolder());
+    } catch (const std::exception &error) {
+        shell_->reportError(error);
+    }
+}
+
+void TStartF::ShowLastShot()
+{
+    const std::string lastShot = shell_->lastShotPath();
+    if (fileExists(lastShot))
+        shell_->openPicture(lastShot);
+    shell_->setListDirectory(shell_->lastPicturePath());
+    close();
+}
+
+void TStartF::keyPressEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers held =
+        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (held == (Qt::ControlModifier | Qt::AltModifier) && QGuiApplication::mouseButtons() == Qt::NoButton)
+        hide();
+}
+
+} // namespace vistrel

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "capture/capture_state.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QToolButton;
+
+namespace vistrel {
+
+class CaptureShell;
+class ScreenSource;
+class TEraseF;
+class TShapeForm;
+
+// The small shaped "camera" window from which a capture run is started and ended.
+class TStartF : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 193;
+    static constexpr int kClientHeight = 254;
+    static constexpr int kHandOverMs = 40;
+
+    TStartF(std::shared_ptr<CaptureShell> shell, std::shared_ptr<ScreenSource> screen);
+    ~TStartF() override;
+
+    // The selection of the overlay that was last active; empty in a new launcher.
+    Rect RememberedRect;
+
+    TShapeForm *ShapeForm1 = nullptr;
+    QToolButton *SpeedButton1 = nullptr; // "Start"
+    QToolButton *SpeedButton2 = nullptr; // "Off"
+    QToolButton *SpeedButton3 = nullptr; // multi picture
+
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void ShowLastShot();
+
+    // The overlay opened last, while it exists.
+    TEraseF *overlay() const { return overlay_; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void loadArtwork();
+    QToolButton *makeButton(const QString &caption, const QString &hint, const QRect &place);
+    void openOverlay(bool singleShoot);
+    void showOverlay(TEraseF *overlay, bool singleShoot);
+    void comeBack(int delayMs);
+
+    std::shared_ptr<CaptureShell> shell_;
+    std::shared_ptr<ScreenSource> screen_;
+    QPointer<TEraseF> overlay_;
+};
+
+} // namespace vistrel
