@@ -1,1 +1,79 @@
-// placeholder until built
+#include "document/edit_history.h"
+
+namespace vistrel {
+
+namespace {
+
+// Shows the newest snapshot of `from` and moves it to the end of `to`.
+void moveNewest(std::vector<TBitmap> &from, std::vector<TBitmap> &to, TBitmap &picture)
+{
+    if (from.empty())
+        return;
+    picture = from.back();
+    to.push_back(std::move(from.back()));
+    from.pop_back();
+}
+
+} // namespace
+
+void TEditHistory::SnapshotBefore(const TBitmap &picture)
+{
+    if (picture.empty())
+        return;
+    // Dropping while at or above the limit (not only at exactly four) keeps a history that redo
+    // steps pushed past the limit from growing with every further command.
+    while (undo_.size() >= MaxUndo)
+        undo_.erase(undo_.begin());
+    redo_.clear();
+    undo_.push_back(picture);
+}
+
+void TEditHistory::SnapshotAfter(const TBitmap &picture)
+{
+    if (picture.empty())
+        return;
+    redo_.push_back(picture);
+}
+
+void TEditHistory::UndoStep(TBitmap &picture)
+{
+    moveNewest(undo_, redo_, picture);
+}
+
+void TEditHistory::RedoStep(TBitmap &picture)
+{
+    moveNewest(redo_, undo_, picture);
+}
+
+void RunImageCommand(TBitmap &picture, TEditHistory &history, const PictureChange &change)
+{
+    if (picture.empty())
+        return;
+    history.SnapshotBefore(picture);
+    TBitmap working = std::move(picture);
+    picture = TBitmap();
+    try {
+        change(working, picture);
+    } catch (...) {
+        working = TBitmap();
+        picture = history.UndoList().back();
+        throw;
+    }
+    working = TBitmap();
+    history.SnapshotAfter(picture);
+}
+
+void RunEffectCommand(TBitmap &picture, TEditHistory &history, void (*routine)(TBitmap &))
+{
+    RunImageCommand(picture, history, [routine](TBitmap &working, TBitmap &result) {
+        routine(working);
+        result = std::move(working);
+    });
+}
+
+void RunRotationCommand(TBitmap &picture, TEditHistory &history, void (*routine)(TBitmap &, TBitmap &))
+{
+    RunImageCommand(picture, history, [routine](TBitmap &working, TBitmap &result) { routine(working, result); });
+}
+
+} // namespace vistrel
