@@ -1,24 +1,327 @@
 #include "app/main_window.h"
 
+#include "app/error_handler.h"
+#include "app/tool_icons.h"
+#include "platform/program_folder.h"
+#include "settings/ini_file.h"
 #include "settings/save_bounds.h"
+#include "shellctl/dir_tree.h"
+#include "shellctl/explorer_list_view.h"
 
+#include <QAction>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPainter>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+// The resources live in a static library, so nothing would pull them in on its own.
+static void InitResources() { Q_INIT_RESOURCE(resources); }
 
 namespace vistrel {
 
-TForm1::TForm1(QWidget *parent) : QMainWindow(parent), mdiArea_(new QMdiArea(this))
+namespace {
+
+const char kStartSection[] = "Start with";
+const char kStartDirKey[] = "StartDir";
+
+// The MDI client area: after its own background it draws the tile at every TilePositions point of
+// the frame's client size, so the tiles stay anchored at the top left while the frame resizes.
+class TileClientArea : public QMdiArea {
+public:
+    TileClientArea(QWidget &frame, const QImage &tile) : QMdiArea(&frame), frame_(frame), tile_(tile) {}
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QMdiArea::paintEvent(event);
+        if (tile_.isNull())
+            return;
+        if (tileKey_ != tile_.cacheKey()) {
+            pixmap_ = QPixmap::fromImage(tile_);
+            tileKey_ = tile_.cacheKey();
+        }
+        QPainter painter(viewport());
+        for (const QPoint &position :
+             TForm1::TilePositions(pixmap_.width(), pixmap_.height(), frame_.width(), frame_.height()))
+            painter.drawPixmap(position, pixmap_);
+    }
+
+private:
+    QWidget &frame_;
+    const QImage &tile_; // the frame's TileBitmap; once released, nothing is drawn
+    QPixmap pixmap_;
+    qint64 tileKey_ = 0;
+};
+
+std::string WithTrailingSlash(const QString &folder)
 {
-    setCentralWidget(mdiArea_);
-    setWindowTitle(QStringLiteral("-"));
+    return (folder.endsWith('/') ? folder : folder + '/').toStdString();
 }
 
-TForm1::~TForm1() = default;
+// Where the default picture folder would be on the original platform ("c:\"), a Linux user
+// expects the home folder.
+std::string DefaultPictureFolder() { return WithTrailingSlash(QDir::homePath()); }
+
+// The help file lives with the program: the program folder first, else beside the executable.
+QString FindHelpFile(const std::string &programFolder)
+{
+    for (const QString &folder :
+         {QString::fromStdString(programFolder), QCoreApplication::applicationDirPath() + '/'}) {
+        const QString candidate = folder + QStringLiteral("Vistrel.hlp");
+        if (QFileInfo(candidate).isFile())
+            return candidate;
+    }
+    return {};
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget *parent) : QMainWindow(parent), SaveBounds1(std::make_unique<TSaveBounds>(this))
+{
+    InitResources();
+    setWindowTitle(QStringLiteral("-"));
+    mdiArea_ = new TileClientArea(*this, TileBitmap);
+    createActions();
+    createMenus();
+    createToolBar();
+    createBrowserPane();
+    FormCreate();
+    wireOpeningCommands();
+    wireCaptureCommands();
+}
+
+TForm1::~TForm1() { FormDestroy(); }
+
+QAction *TForm1::NewAction(const QString &caption, const QString &hint)
+{
+    auto *action = new QAction(caption, this);
+    if (!hint.isEmpty()) {
+        action->setStatusTip(hint);
+        action->setToolTip(hint);
+    }
+    return action;
+}
+
+void TForm1::createActions()
+{
+    actShoot = NewAction(QStringLiteral("Shoot"), QStringLiteral("Take a shot"));
+    actShoot->setIcon(ShootIcon());
+    actEdit = NewAction(QStringLiteral("Edit"), QStringLiteral("Edit Picture"));
+    actEdit->setIcon(EditIcon());
+    actIcon = NewAction(QStringLiteral("Create Icon"), QStringLiteral("Convert to Icon"));
+    actIcon->setIcon(CreateIconIcon());
+    PasteAction = NewAction(QStringLiteral("Paste as Image"), {});
+    PasteAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    Open1 = NewAction(QStringLiteral("&Open..."), QStringLiteral("Open picture"));
+    About1 = NewAction(QStringLiteral("&About..."), QStringLiteral("Only about so far"));
+    Donate1 = NewAction(QStringLiteral("Donate"), {});
+    Donate1->setVisible(false);
+    // Their commands are wired by the code that builds them, which enables them.
+    for (QAction *later : {actShoot, actEdit, actIcon, PasteAction, Open1, About1, Donate1})
+        later->setEnabled(false);
+
+    Exit1 = NewAction(QStringLiteral("Exit"), {});
+    connect(Exit1, &QAction::triggered, this, &QWidget::close);
+    Tile1 = NewAction(QStringLiteral("&Tile"), {});
+    connect(Tile1, &QAction::triggered, mdiArea_, &QMdiArea::tileSubWindows);
+    Cascade1 = NewAction(QStringLiteral("&Cascade"), {});
+    connect(Cascade1, &QAction::triggered, mdiArea_, &QMdiArea::cascadeSubWindows);
+    CloseAll1 = NewAction(QStringLiteral("Close All"), {});
+    connect(CloseAll1, &QAction::triggered, this, &TForm1::CloseAllChildren);
+    Help2 = NewAction(QStringLiteral("Help"), {});
+    connect(Help2, &QAction::triggered, this, &TForm1::Help2Click);
+}
+
+void TForm1::createMenus()
+{
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("File"));
+    fileMenu_->addAction(Open1);
+    fileMenu_->addAction(PasteAction);
+    fileMenu_->addSeparator();
+    fileMenu_->addAction(Exit1);
+    fileMenu_->addSeparator();
+
+    windowMenu_ = menuBar()->addMenu(QStringLiteral("Window"));
+    windowMenu_->addAction(Tile1);
+    windowMenu_->addAction(Cascade1);
+    windowMenu_->addAction(CloseAll1);
+
+    helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
+    helpMenu_->addAction(Help2);
+    helpMenu_->addAction(About1);
+    helpMenu_->addAction(Donate1);
+}
+
+void TForm1::createToolBar()
+{
+    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(32, 32));
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar1->setFixedHeight(41);
+    for (QAction *command : {actShoot, actEdit, actIcon}) {
+        ToolBar1->addAction(command);
+        ToolBar1->widgetForAction(command)->setFixedSize(39, 38);
+    }
+
+    StatusBar1 = statusBar();
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusPanel0 = new QLabel(StatusBar1);
+    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+    StatusPanel0->setMaximumWidth(400);
+    StatusBar1->addWidget(StatusPanel0, 1);
+}
+
+void TForm1::createBrowserPane()
+{
+    DirTree = new TDirTree;
+    DirTree->setObjectName(QStringLiteral("DirTree"));
+    thumblist = new TShExplorerListView;
+    thumblist->setObjectName(QStringLiteral("thumblist"));
+    thumblist->setFilters({QStringLiteral("*.jpg"), QStringLiteral("*.bmp"), QString()});
+
+    Panel1 = new QSplitter(Qt::Vertical);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    Panel1->setHandleWidth(8);
+    Panel1->setChildrenCollapsible(false);
+    Panel1->addWidget(DirTree);
+    Panel1->addWidget(thumblist);
+    Panel1->setStretchFactor(1, 1);
+    Panel1->setSizes({168, 300});
+
+    paneSplitter_ = new QSplitter(Qt::Horizontal);
+    paneSplitter_->addWidget(Panel1);
+    paneSplitter_->addWidget(mdiArea_);
+    paneSplitter_->setStretchFactor(1, 1);
+    paneSplitter_->setCollapsible(1, false);
+    paneSplitter_->setSizes({200, 390});
+    setCentralWidget(paneSplitter_);
+}
+
+void TForm1::FormCreate()
+{
+    const ProgramFolders folders = LocateProgramFolders();
+    SettingsFile = folders.settingsFolder + "Vistrel.ini";
+    helpFile_ = FindHelpFile(folders.settingsFolder);
+    TileBitmap = QImage(QStringLiteral(":/BACKTILE"));
+    setAcceptDrops(true);
+
+    ShotsFolder = folders.shotsParent + "Shots";
+    QDir().mkdir(QString::fromStdString(ShotsFolder)); // the overlay retries before each capture
+
+    // Never left empty, even when the settings file cannot be read.
+    LastPicturePath = DefaultPictureFolder();
+    try {
+        const QString stored =
+            QString::fromStdString(ReadIniString(SettingsFile, kStartSection, kStartDirKey, LastPicturePath));
+        if (QFileInfo(stored).isDir())
+            LastPicturePath = WithTrailingSlash(stored);
+        SaveBounds1->ReadBounds(this, SettingsFile);
+    } catch (const std::exception &error) {
+        ShowErrorMessage(error, this);
+    }
+
+    // The browser pane: the tree waits to be shown; the list starts on the remembered folder.
+    DirTree->setVisible(false);
+    DirTree->setAcceptDropFiles(true);
+    thumblist->setDirectory(LastPicturePath);
+}
+
+// Closing is always allowed: a settings file that cannot be written is reported, and the
+// document windows are still closed.
+void TForm1::FormCloseQuery()
+{
+    try {
+        WriteIniString(SettingsFile, kStartSection, kStartDirKey, LastPicturePath);
+    } catch (const std::exception &error) {
+        ShowErrorMessage(error, this);
+    }
+    CloseAllChildren();
+}
+
+void TForm1::FormDestroy()
+{
+    TileBitmap = QImage();
+    try {
+        SaveBounds1->WriteBounds(this, SettingsFile);
+    } catch (const std::exception &error) {
+        ShowErrorMessage(error);
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    FormCloseQuery();
+    event->accept();
+}
+
+bool TForm1::event(QEvent *event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        ShowAppHint(static_cast<QStatusTipEvent *>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TForm1::ShowAppHint(const QString &hint) { StatusPanel0->setText(hint); }
+
+void TForm1::Help2Click()
+{
+    if (!helpFile_.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile_));
+}
+
+std::vector<QPoint> TForm1::TilePositions(int tileWidth, int tileHeight, int clientWidth, int clientHeight)
+{
+    std::vector<QPoint> positions;
+    if (tileWidth <= 0 || tileHeight <= 0 || clientWidth < 0 || clientHeight < 0)
+        return positions;
+    for (int column = 0; column <= clientWidth / tileWidth; ++column)
+        for (int row = 0; row <= clientHeight / tileHeight; ++row)
+            positions.emplace_back(column * tileWidth, row * tileHeight);
+    return positions;
+}
 
 int TForm1::MDIChildCount() const { return static_cast<int>(mdiArea_->subWindowList().size()); }
+
 QMdiSubWindow *TForm1::MDIChild(int index) const { return mdiArea_->subWindowList().value(index); }
+
 QMdiSubWindow *TForm1::ActiveMDIChild() const { return mdiArea_->activeSubWindow(); }
-void TForm1::CloseAllChildren() {}
-void TForm1::closeEvent(QCloseEvent *event) { QMainWindow::closeEvent(event); }
+
+void TForm1::CloseAllChildren()
+{
+    const QList<QMdiSubWindow *> children = mdiArea_->subWindowList();
+    for (auto child = children.rbegin(); child != children.rend(); ++child)
+        (*child)->close();
+}
+
+QString TForm1::AboutComments() const
+{
+    return QStringLiteral(
+        "\r\nThis Screen shoot utility helps you to capture any part of the windows screen."
+        "\r\n\r\nVistrel saves up to 10 images in one session.It has the ability to created multiple "
+        "screenshootsfrom the same frame, which allow to copy an animation."
+        "\r\n\r\nYou can convert those shoots images in icons.Together with an Icon Editor it is "
+        "simplypossible to create movie-like animated icons."
+        "\r\n\n\r\n\rVistrel is freeware! But if you keep it, I I want you to provide a suitable rating at "
+        "the download sitewhere you found it. I would be pleased even more when youtell other useres "
+        "about Vistrel by suggesting it (submit) to other download sites."
+        "\r\n\r\nThanks for using Vistrel.!");
+}
 
 } // namespace vistrel

@@ -2,14 +2,19 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <QPoint>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QSplitter;
+class QStatusBar;
 class QToolBar;
 
 namespace vistrel {
@@ -64,6 +69,7 @@ public:
     QString AboutComments() const;
 
 protected:
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -78,6 +84,8 @@ private:
     void FormCloseQuery();
     void FormDestroy();
     void ShowAppHint(const QString &hint);
+    void Help2Click();
+    QAction *NewAction(const QString &caption, const QString &hint);
 
     // Wiring owned by the files that build each command set.
     void wireOpeningCommands(); // open_picture.cpp
@@ -85,6 +93,10 @@ private:
 
     QMdiArea *mdiArea_ = nullptr;
     QToolBar *ToolBar1 = nullptr;
+    QStatusBar *StatusBar1 = nullptr;
+    QLabel *StatusPanel0 = nullptr;
+    QSplitter *paneSplitter_ = nullptr; // browser pane | document area
+    QSplitter *Panel1 = nullptr;        // DirTree over thumblist
     QMenu *fileMenu_ = nullptr;
     QMenu *windowMenu_ = nullptr;
     QMenu *helpMenu_ = nullptr;
