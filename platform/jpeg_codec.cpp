@@ -1,0 +1,375 @@
+#include "platform/jpeg_codec.h"
+
+#include "platform/error.h"
+#include "platform/file_io.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
+#include <new>
+
+// libjpeg reports errors through callbacks that must not return, so they longjmp back to the
+// setjmp of `guarded`. Every frame between that setjmp and libjpeg (the step lambdas below)
+// holds only trivially destructible objects: nothing is skipped when the jump unwinds them.
+// C++ objects (the bitmap, buffers) live in the callers of `guarded`.
+
+namespace vistrel {
+
+namespace {
+
+// Legitimate progressive files have about ten scans; hostile ones with thousands make the
+// decoder walk the whole image again for each.
+constexpr int kMaxScans = 1000;
+constexpr size_t kSourceBufferSize = 64 * 1024;
+constexpr size_t kFirstOutputSize = 64 * 1024;
+
+struct ErrorManager {
+    jpeg_error_mgr pub; // first, so libjpeg's err pointer converts back
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX + 64];
+};
+
+ErrorManager &errorsOf(j_common_ptr cinfo)
+{
+    return *reinterpret_cast<ErrorManager *>(cinfo->err);
+}
+
+[[noreturn]] void failWith(j_common_ptr cinfo, const char *text)
+{
+    ErrorManager &errors = errorsOf(cinfo);
+    std::snprintf(errors.message, sizeof errors.message, "%s", text);
+    std::longjmp(errors.jump, 1);
+}
+
+[[noreturn]] void exitOnError(j_common_ptr cinfo)
+{
+    ErrorManager &errors = errorsOf(cinfo);
+    (*cinfo->err->format_message)(cinfo, errors.message);
+    std::longjmp(errors.jump, 1);
+}
+
+// Warnings about corrupt data are tolerated as libjpeg recovers from them, except running out
+// of data: a truncated file would otherwise open with its missing part painted grey.
+void emitMessage(j_common_ptr cinfo, int level)
+{
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
+        failWith(cinfo, "the file is truncated");
+    if (level < 0)
+        ++cinfo->err->num_warnings;
+}
+
+void limitScans(j_common_ptr cinfo)
+{
+    if (cinfo->is_decompressor
+        && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+        failWith(cinfo, "too many progressive scans (the file is damaged or hostile)");
+}
+
+jpeg_error_mgr *installErrorManager(ErrorManager &errors)
+{
+    jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = exitOnError;
+    errors.pub.emit_message = emitMessage;
+    errors.message[0] = '\0';
+    return &errors.pub;
+}
+
+template <typename Step>
+bool guarded(ErrorManager &errors, const Step &step)
+{
+    if (setjmp(errors.jump))
+        return false;
+    step();
+    return true;
+}
+
+void require(bool succeeded, const ErrorManager &errors)
+{
+    if (!succeeded)
+        throw Error(errors.message);
+}
+
+class Decompressor {
+public:
+    Decompressor()
+    {
+        cinfo.err = installErrorManager(errors);
+        progress.progress_monitor = limitScans;
+        require(guarded(errors, [this] { jpeg_create_decompress(&cinfo); }), errors);
+        cinfo.progress = &progress;
+    }
+    ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
+    Decompressor(const Decompressor &) = delete;
+    Decompressor &operator=(const Decompressor &) = delete;
+
+    jpeg_decompress_struct cinfo{};
+    ErrorManager errors{};
+
+private:
+    jpeg_progress_mgr progress{};
+};
+
+class Compressor {
+public:
+    Compressor()
+    {
+        cinfo.err = installErrorManager(errors);
+        require(guarded(errors, [this] { jpeg_create_compress(&cinfo); }), errors);
+    }
+    ~Compressor() { jpeg_destroy_compress(&cinfo); }
+    Compressor(const Compressor &) = delete;
+    Compressor &operator=(const Compressor &) = delete;
+
+    jpeg_compress_struct cinfo{};
+    ErrorManager errors{};
+};
+
+// Source manager reading a file in blocks; at its end libjpeg's usual fake EOI plus the
+// premature-end warning, which emitMessage turns into an error.
+struct FileSource {
+    jpeg_source_mgr pub; // first, so cinfo->src converts back
+    InputFile *file;
+    JOCTET *buffer;
+    bool readFailed;
+};
+
+boolean fillFromFile(j_decompress_ptr cinfo)
+{
+    static const JOCTET fakeEnd[2] = {0xFF, JPEG_EOI};
+    FileSource &source = *reinterpret_cast<FileSource *>(cinfo->src);
+    size_t got = 0;
+    try {
+        got = source.file->readSome(source.buffer, kSourceBufferSize);
+    } catch (const Error &) {
+        source.readFailed = true;
+    }
+    if (source.readFailed)
+        failWith(reinterpret_cast<j_common_ptr>(cinfo), "the file could not be read");
+    if (got == 0) {
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        source.pub.next_input_byte = fakeEnd;
+        source.pub.bytes_in_buffer = 2;
+        return TRUE;
+    }
+    source.pub.next_input_byte = source.buffer;
+    source.pub.bytes_in_buffer = got;
+    return TRUE;
+}
+
+void skipInFile(j_decompress_ptr cinfo, long count)
+{
+    jpeg_source_mgr &source = *cinfo->src;
+    while (count > static_cast<long>(source.bytes_in_buffer)) {
+        count -= static_cast<long>(source.bytes_in_buffer);
+        source.bytes_in_buffer = 0;
+        (*source.fill_input_buffer)(cinfo);
+    }
+    if (count > 0) {
+        source.next_input_byte += count;
+        source.bytes_in_buffer -= static_cast<size_t>(count);
+    }
+}
+
+void noOperation(j_decompress_ptr) {}
+
+void attachFileSource(Decompressor &d, FileSource &source, InputFile &file, std::vector<JOCTET> &buffer)
+{
+    buffer.resize(kSourceBufferSize);
+    source = FileSource{};
+    source.pub.init_source = noOperation;
+    source.pub.fill_input_buffer = fillFromFile;
+    source.pub.skip_input_data = skipInFile;
+    source.pub.resync_to_restart = jpeg_resync_to_restart;
+    source.pub.term_source = noOperation;
+    source.file = &file;
+    source.buffer = buffer.data();
+    d.cinfo.src = &source.pub;
+}
+
+// Destination manager growing a std::vector; a failed allocation becomes a libjpeg error.
+struct VectorDestination {
+    jpeg_destination_mgr pub; // first, so cinfo->dest converts back
+    std::vector<uint8_t> *bytes;
+};
+
+void startVector(j_compress_ptr cinfo)
+{
+    VectorDestination &dest = *reinterpret_cast<VectorDestination *>(cinfo->dest);
+    dest.pub.next_output_byte = dest.bytes->data();
+    dest.pub.free_in_buffer = dest.bytes->size();
+}
+
+boolean growVector(j_compress_ptr cinfo)
+{
+    VectorDestination &dest = *reinterpret_cast<VectorDestination *>(cinfo->dest);
+    const size_t used = dest.bytes->size();
+    bool grown = true;
+    try {
+        dest.bytes->resize(used * 2);
+    } catch (const std::bad_alloc &) {
+        grown = false;
+    }
+    if (!grown)
+        ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+    dest.pub.next_output_byte = dest.bytes->data() + used;
+    dest.pub.free_in_buffer = dest.bytes->size() - used;
+    return TRUE;
+}
+
+void finishVector(j_compress_ptr cinfo)
+{
+    VectorDestination &dest = *reinterpret_cast<VectorDestination *>(cinfo->dest);
+    dest.bytes->resize(dest.bytes->size() - dest.pub.free_in_buffer);
+}
+
+bool isCmyk(J_COLOR_SPACE space)
+{
+    return space == JCS_CMYK || space == JCS_YCCK;
+}
+
+void chooseOutputFormat(jpeg_decompress_struct &cinfo)
+{
+    switch (cinfo.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+    case JCS_YCbCr:
+    case JCS_RGB:
+        cinfo.out_color_space = JCS_EXT_BGR;
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        cinfo.out_color_space = JCS_CMYK;
+        break;
+    default:
+        throw Error("unsupported JPEG colour space (" + std::to_string(cinfo.num_components) + " components)");
+    }
+    cinfo.dct_method = JDCT_ISLOW;
+}
+
+// Adobe applications store CMYK inverted (255 means no ink); files without the Adobe marker
+// hold plain ink amounts.
+void cmykRowToBgr(const JSAMPLE *cmyk, uint8_t *bgr, JDIMENSION width, bool inverted)
+{
+    for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        const int flip = inverted ? 0 : 255;
+        const int c = cmyk[0] ^ flip, m = cmyk[1] ^ flip, y = cmyk[2] ^ flip, k = cmyk[3] ^ flip;
+        bgr[0] = static_cast<uint8_t>((y * k + 127) / 255);
+        bgr[1] = static_cast<uint8_t>((m * k + 127) / 255);
+        bgr[2] = static_cast<uint8_t>((c * k + 127) / 255);
+    }
+}
+
+void decodeRows(jpeg_decompress_struct &cinfo, TBitmap &bitmap, JSAMPLE *cmykRow)
+{
+    jpeg_start_decompress(&cinfo);
+    const bool inverted = cinfo.saw_Adobe_marker;
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int y = static_cast<int>(cinfo.output_scanline);
+        JSAMPROW row = cmykRow ? cmykRow : bitmap.scanLine(y);
+        jpeg_read_scanlines(&cinfo, &row, 1);
+        if (cmykRow)
+            cmykRowToBgr(cmykRow, bitmap.scanLine(y), cinfo.output_width, inverted);
+    }
+    jpeg_finish_decompress(&cinfo);
+}
+
+TBitmap decode(Decompressor &d)
+{
+    jpeg_decompress_struct &cinfo = d.cinfo;
+    require(guarded(d.errors, [&cinfo] { jpeg_read_header(&cinfo, TRUE); }), d.errors);
+    TBitmap::checkSize(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height));
+    chooseOutputFormat(cinfo);
+    TBitmap bitmap(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height));
+    std::vector<JSAMPLE> cmykRow(isCmyk(cinfo.jpeg_color_space) ? size_t{4} * cinfo.image_width : 0);
+    JSAMPLE *cmyk = cmykRow.empty() ? nullptr : cmykRow.data();
+    require(guarded(d.errors, [&] { decodeRows(cinfo, bitmap, cmyk); }), d.errors);
+    return bitmap;
+}
+
+void encodeRows(jpeg_compress_struct &cinfo, const TBitmap &bitmap, int quality)
+{
+    const bool withAlpha = bitmap.pixelFormat() == PixelFormat::pf32bit;
+    cinfo.image_width = static_cast<JDIMENSION>(bitmap.width());
+    cinfo.image_height = static_cast<JDIMENSION>(bitmap.height());
+    cinfo.input_components = withAlpha ? 4 : 3;
+    cinfo.in_color_space = withAlpha ? JCS_EXT_BGRX : JCS_EXT_BGR;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        // libjpeg takes non-const rows but only reads them.
+        JSAMPROW row = const_cast<JSAMPROW>(bitmap.scanLine(static_cast<int>(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+}
+
+std::vector<uint8_t> encode(const TBitmap &bitmap, int quality)
+{
+    if (bitmap.empty())
+        throw Error("the picture is empty");
+    const bool direct = bitmap.pixelFormat() == PixelFormat::pf24bit || bitmap.pixelFormat() == PixelFormat::pf32bit;
+    TBitmap converted;
+    if (!direct) {
+        converted = bitmap;
+        converted.setPixelFormat(PixelFormat::pf24bit);
+    }
+    const TBitmap &source = direct ? bitmap : converted;
+
+    Compressor c;
+    std::vector<uint8_t> bytes(kFirstOutputSize);
+    VectorDestination dest{};
+    dest.pub.init_destination = startVector;
+    dest.pub.empty_output_buffer = growVector;
+    dest.pub.term_destination = finishVector;
+    dest.bytes = &bytes;
+    c.cinfo.dest = &dest.pub;
+    jpeg_compress_struct &cinfo = c.cinfo;
+    require(guarded(c.errors, [&] { encodeRows(cinfo, source, quality); }), c.errors);
+    return bytes;
+}
+
+} // namespace
+
+TBitmap ReadJpegFile(const std::string &path)
+{
+    return ReadNamedPicture(path, [&path] {
+        InputFile file(path);
+        Decompressor d;
+        FileSource source;
+        std::vector<JOCTET> buffer;
+        attachFileSource(d, source, file, buffer);
+        return decode(d);
+    });
+}
+
+TBitmap ReadJpegMemory(const uint8_t *data, size_t size)
+{
+    return ReadNamedPicture({}, [data, size] {
+        Decompressor d;
+        jpeg_decompress_struct &cinfo = d.cinfo;
+        require(guarded(d.errors, [&] { jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size)); }), d.errors);
+        return decode(d);
+    });
+}
+
+std::vector<uint8_t> WriteJpegMemory(const TBitmap &bitmap, int quality)
+{
+    return encode(bitmap, quality);
+}
+
+void WriteJpegFile(const TBitmap &bitmap, const std::string &path, int quality)
+{
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = encode(bitmap, quality);
+    } catch (const Error &e) {
+        throw Error("Unable to write to " + path + ": " + e.what());
+    }
+    OutputFile file(path);
+    file.write(bytes.data(), bytes.size());
+    file.commit();
+}
+
+} // namespace vistrel

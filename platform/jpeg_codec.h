@@ -3,18 +3,22 @@
 #include "platform/bitmap.h"
 
 #include <string>
+#include <vector>
 
 namespace vistrel {
 
 constexpr int kJpegQuality = 90;
 
-// Decodes at full size with the accurate integer DCT into a 24-bit bitmap. Throws Error with a
-// clear message for unreadable, truncated or oversized files (checked before allocating pixels).
+// Decodes at full size with the accurate integer DCT into a 24-bit bitmap; greyscale and CMYK
+// files are converted. Throws Error("Cannot read picture <path>: <reason>") for unreadable,
+// truncated or oversized files (the size is checked before allocating pixels), and for
+// progressive files with an absurd number of scans.
 TBitmap ReadJpegFile(const std::string &path);
 TBitmap ReadJpegMemory(const uint8_t *data, size_t size);
 
-// Baseline, 3-component RGB, encoder defaults, the given quality. Any format is written through
-// a 24-bit copy. Throws Error("Unable to write to " + path) style messages on failure.
+// Baseline, 3-component colour, encoder defaults, the given quality. 24- and 32-bit bitmaps are
+// encoded from their rows directly, indexed ones through a 24-bit copy. Throws
+// Error("Unable to write to " + path) on failure and then leaves no file behind.
 void WriteJpegFile(const TBitmap &bitmap, const std::string &path, int quality = kJpegQuality);
 std::vector<uint8_t> WriteJpegMemory(const TBitmap &bitmap, int quality = kJpegQuality);
 

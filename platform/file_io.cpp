@@ -1,0 +1,159 @@
+#include "platform/file_io.h"
+
+#include "platform/error.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vistrel {
+
+namespace {
+
+constexpr size_t kMaxBlocksPerCall = 1024; // IOV_MAX on Linux
+
+[[noreturn]] void throwSystemError()
+{
+    throw Error(std::strerror(errno));
+}
+
+[[noreturn]] void throwTruncated()
+{
+    throw Error("the file is truncated");
+}
+
+} // namespace
+
+InputFile::InputFile(const std::string &path)
+{
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        throwSystemError();
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+        const int saved = errno;
+        ::close(fd_);
+        errno = saved;
+        throwSystemError();
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd_);
+        throw Error("not a regular file");
+    }
+    size_ = static_cast<uint64_t>(info.st_size);
+}
+
+InputFile::~InputFile()
+{
+    ::close(fd_);
+}
+
+size_t InputFile::readSome(uint8_t *dest, size_t length)
+{
+    for (;;) {
+        const ssize_t got = ::read(fd_, dest, length);
+        if (got >= 0)
+            return static_cast<size_t>(got);
+        if (errno != EINTR)
+            throwSystemError();
+    }
+}
+
+void InputFile::readAt(uint64_t offset, uint8_t *dest, size_t length) const
+{
+    while (length > 0) {
+        const ssize_t got = ::pread(fd_, dest, length, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throwSystemError();
+        if (got == 0)
+            throwTruncated();
+        dest += got;
+        offset += static_cast<uint64_t>(got);
+        length -= static_cast<size_t>(got);
+    }
+}
+
+void InputFile::readBlocksAt(uint64_t offset, size_t length, uint8_t *const *dests, size_t count) const
+{
+    std::vector<iovec> blocks(std::min(count, kMaxBlocksPerCall));
+    size_t done = 0;
+    while (done < count) {
+        const size_t batch = std::min(count - done, kMaxBlocksPerCall);
+        for (size_t i = 0; i < batch; ++i)
+            blocks[i] = iovec{dests[done + i], length};
+        const size_t wanted = batch * length;
+        const ssize_t got = ::preadv(fd_, blocks.data(), static_cast<int>(batch), static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throwSystemError();
+        // A short read (rare, e.g. a signal or a file shrinking) finishes block by block.
+        const size_t whole = static_cast<size_t>(got) / length;
+        if (static_cast<size_t>(got) < wanted) {
+            const size_t partial = static_cast<size_t>(got) % length;
+            readAt(offset + whole * length + partial, dests[done + whole] + partial, length - partial);
+            offset += (whole + 1) * length;
+            done += whole + 1;
+            continue;
+        }
+        offset += wanted;
+        done += batch;
+    }
+}
+
+OutputFile::OutputFile(const std::string &path) : path_(path)
+{
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0)
+        fail();
+    struct stat info {};
+    // Devices and pipes are written to but never removed.
+    removeOnFailure_ = ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+OutputFile::~OutputFile()
+{
+    if (fd_ < 0)
+        return;
+    ::close(fd_);
+    if (removeOnFailure_)
+        ::unlink(path_.c_str());
+}
+
+void OutputFile::write(const uint8_t *data, size_t length)
+{
+    while (length > 0) {
+        const ssize_t put = ::write(fd_, data, length);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            fail();
+        data += put;
+        length -= static_cast<size_t>(put);
+    }
+}
+
+void OutputFile::commit()
+{
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        if (removeOnFailure_)
+            ::unlink(path_.c_str());
+        fail();
+    }
+}
+
+void OutputFile::fail() const
+{
+    throw Error("Unable to write to " + path_);
+}
+
+} // namespace vistrel

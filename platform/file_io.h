@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/error.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <string>
+
+namespace vistrel {
+
+// A regular file opened for reading. Errors are thrown as Error with the reason only (the
+// codecs add which picture they were reading).
+class InputFile {
+public:
+    explicit InputFile(const std::string &path);
+    ~InputFile();
+    InputFile(const InputFile &) = delete;
+    InputFile &operator=(const InputFile &) = delete;
+
+    uint64_t size() const { return size_; }
+    // Reads up to `length` bytes at the current position; 0 at the end of the file.
+    size_t readSome(uint8_t *dest, size_t length);
+    // Fills dest with exactly `length` bytes at `offset`, or throws when the file is shorter.
+    void readAt(uint64_t offset, uint8_t *dest, size_t length) const;
+    // Reads `count` consecutive blocks of `length` bytes starting at `offset` into `dests`, one
+    // block each, with few system calls.
+    void readBlocksAt(uint64_t offset, size_t length, uint8_t *const *dests, size_t count) const;
+
+private:
+    int fd_ = -1;
+    uint64_t size_ = 0;
+};
+
+// A file being written. Unless commit() succeeds, the destructor removes what was written, so
+// a failed save never leaves a half-written picture behind. Every failure throws
+// Error("Unable to write to " + path).
+class OutputFile {
+public:
+    explicit OutputFile(const std::string &path);
+    ~OutputFile();
+    OutputFile(const OutputFile &) = delete;
+    OutputFile &operator=(const OutputFile &) = delete;
+
+    void write(const uint8_t *data, size_t length);
+    void commit();
+
+private:
+    [[noreturn]] void fail() const;
+
+    std::string path_;
+    int fd_ = -1;
+    bool removeOnFailure_ = false;
+};
+
+} // namespace vistrel
+
+namespace vistrel {
+
+// Runs `read`, giving its errors the form "Cannot read picture <name>: <reason>" (no name for
+// pictures in memory); running out of memory becomes an Error too.
+template <typename Read>
+auto ReadNamedPicture(const std::string &name, const Read &read) -> decltype(read())
+{
+    const std::string prefix = name.empty() ? "Cannot read picture: " : "Cannot read picture " + name + ": ";
+    try {
+        return read();
+    } catch (const Error &e) {
+        throw Error(prefix + e.what());
+    } catch (const std::bad_alloc &) {
+        throw Error(prefix + "not enough memory");
+    }
+}
+
+} // namespace vistrel
