@@ -1,7 +1,6 @@
 #include "imaging/effects.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -36,11 +35,13 @@ void copyPixel(uint8_t *to, const uint8_t *from)
 uint8_t greyOf(const uint8_t *p)
 {
     const unsigned n = 30u * p[0] + 59u * p[1] + 11u * p[2];
-    const unsigned quotient = n / 100u, remainder = n % 100u;
+    const unsigned below = n / 100u, remainder = n % 100u;
     if (remainder != 50u)
-        return static_cast<uint8_t>(quotient + (remainder > 50u ? 1u : 0u));
+        return static_cast<uint8_t>(below + (remainder > 50u ? 1u : 0u));
     const long double v = 0.30L * p[0] + 0.59L * p[1] + 0.11L * p[2];
-    return static_cast<uint8_t>(std::nearbyint(v));
+    const long double half = below + 0.5L;
+    const bool up = v > half || (v == half && below % 2 == 1);
+    return static_cast<uint8_t>(below + (up ? 1u : 0u));
 }
 
 void reversePixels(uint8_t *row, int width)
@@ -55,22 +56,55 @@ void reversePixels(uint8_t *row, int width)
     }
 }
 
-// Quarter turns copy square tiles so that the rows read and the rows written both stay in cache.
-constexpr int kTurnTile = 32;
+// Quarter turns copy square tiles, so that the rows read and the rows written both stay in cache.
+constexpr int kTurnTile = 16;
 
-template <typename Place>
-void turnInTiles(const TBitmap &source, TBitmap &destination, Place place)
+struct TurnTile {
+    const uint8_t *sourceRows[kTurnTile];
+    int rows;
+};
+
+// Copies a pixel as 4 bytes, the fourth landing on the next pixel, which must be written after.
+void copyPixelWide(uint8_t *to, const uint8_t *from)
+{
+    uint32_t v;
+    std::memcpy(&v, from, sizeof v);
+    std::memcpy(to, &v, sizeof v);
+}
+
+// Copies the tile's pixels of one source column into a run of consecutive destination pixels
+// starting at `to`, in the order of the source rows (ascending) or the reverse. The run is written
+// from left to right so that each wide copy's spare byte is overwritten by the next pixel; the
+// last pixel of the run and pixels of the source's last column (whose spare byte may lie beyond
+// the bitmap) get exact copies.
+void copyColumnToRun(const TurnTile &tile, size_t offset, bool lastColumn, uint8_t *to, bool reversed)
+{
+    const int n = tile.rows;
+    for (int i = 0; i < n; ++i, to += kBytesPerPixel) {
+        const uint8_t *from = tile.sourceRows[reversed ? n - 1 - i : i] + offset;
+        if (lastColumn || i == n - 1)
+            copyPixel(to, from);
+        else
+            copyPixelWide(to, from);
+    }
+}
+
+// runStart(x, y0) gives the destination row and first column of the run that receives source
+// column x of the tile starting at row y0.
+template <typename RunStart>
+void turnInTiles(const TBitmap &source, TBitmap &destination, bool reversed, RunStart runStart)
 {
     const int w = source.width(), h = source.height();
+    TurnTile tile;
     for (int y0 = 0; y0 < h; y0 += kTurnTile) {
-        const int y1 = std::min(h, y0 + kTurnTile);
-        for (int x0 = 0; x0 < w; x0 += kTurnTile) {
-            const int x1 = std::min(w, x0 + kTurnTile);
-            for (int y = y0; y < y1; ++y) {
-                const uint8_t *from = source.scanLine(y) + static_cast<size_t>(x0) * kBytesPerPixel;
-                for (int x = x0; x < x1; ++x, from += kBytesPerPixel)
-                    copyPixel(place(destination, x, y), from);
-            }
+        tile.rows = std::min(h - y0, kTurnTile);
+        for (int k = 0; k < tile.rows; ++k)
+            tile.sourceRows[k] = source.scanLine(y0 + k);
+        for (int x = 0; x < w; ++x) {
+            const auto [row, column] = runStart(x, y0, tile.rows);
+            copyColumnToRun(tile, static_cast<size_t>(x) * kBytesPerPixel, x == w - 1,
+                            destination.scanLine(row) + static_cast<size_t>(column) * kBytesPerPixel,
+                            reversed);
         }
     }
 }
@@ -78,7 +112,9 @@ void turnInTiles(const TBitmap &source, TBitmap &destination, Place place)
 void prepareTurn(TBitmap &source, TBitmap &destination)
 {
     convertTo24(source);
-    destination = TBitmap(source.height(), source.width(), PixelFormat::pf24bit);
+    convertTo24(destination);
+    // Keeps the destination's storage when it is large enough: fresh pages cost more than the turn.
+    destination.setSize(source.height(), source.width());
 }
 
 } // namespace
@@ -131,10 +167,15 @@ void AntiAliasRect(TBitmap &bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t 
         const uint8_t *up = bitmap.scanLine(y - 1);
         uint8_t *row = bitmap.scanLine(y);
         const uint8_t *down = bitmap.scanLine(y + 1);
-        const size_t first = static_cast<size_t>(x1) * kBytesPerPixel;
-        const size_t last = static_cast<size_t>(x2) * kBytesPerPixel + 2;
-        for (size_t i = first; i <= last; ++i)
-            row[i] = static_cast<uint8_t>((up[i] + down[i] + row[i - 3] + row[i + 3]) / 4);
+        // The left neighbour's new value is carried in registers rather than read back.
+        unsigned left[kBytesPerPixel] = {row[(x1 - 1) * 3], row[(x1 - 1) * 3 + 1], row[(x1 - 1) * 3 + 2]};
+        for (size_t i = static_cast<size_t>(x1) * kBytesPerPixel, end = static_cast<size_t>(x2 + 1) * kBytesPerPixel;
+             i < end; i += kBytesPerPixel) {
+            for (int c = 0; c < kBytesPerPixel; ++c) {
+                left[c] = (up[i + c] + down[i + c] + row[i + c + 3] + left[c]) / 4;
+                row[i + c] = static_cast<uint8_t>(left[c]);
+            }
+        }
     }
 }
 
@@ -165,12 +206,11 @@ void Shadow(TBitmap &bitmap)
         uint8_t *d = bitmap.scanLine(y);
         const uint8_t *s = bitmap.scanLine(y - 4) + 4 * kBytesPerPixel;
         uint8_t *const end = d + static_cast<size_t>(w - 4) * kBytesPerPixel;
+        // Branch-free: whether blue is darker is as good as random in a photograph.
         for (; d < end; d += kBytesPerPixel, s += kBytesPerPixel) {
-            if (s[0] < d[0]) {
-                d[0] = static_cast<uint8_t>(s[0] + 1);
-                d[1] = static_cast<uint8_t>(s[1] + 1);
-                d[2] = static_cast<uint8_t>(s[2] + 1);
-            }
+            const uint8_t take = s[0] < d[0] ? 0xFF : 0x00;
+            for (int c = 0; c < kBytesPerPixel; ++c)
+                d[c] = static_cast<uint8_t>((d[c] & ~take) | (static_cast<uint8_t>(s[c] + 1) & take));
         }
     }
 }
@@ -235,8 +275,8 @@ void Rotate90Right(TBitmap &source, TBitmap &destination)
     }
     prepareTurn(source, destination);
     const int lastColumn = source.height() - 1;
-    turnInTiles(source, destination, [lastColumn](TBitmap &d, int x, int y) {
-        return d.scanLine(x) + static_cast<size_t>(lastColumn - y) * kBytesPerPixel;
+    turnInTiles(source, destination, true, [lastColumn](int x, int y0, int rows) {
+        return std::pair{x, lastColumn - (y0 + rows - 1)};
     });
 }
 
@@ -249,9 +289,7 @@ void Rotate90Left(TBitmap &source, TBitmap &destination)
     }
     prepareTurn(source, destination);
     const int lastRow = source.width() - 1;
-    turnInTiles(source, destination, [lastRow](TBitmap &d, int x, int y) {
-        return d.scanLine(lastRow - x) + static_cast<size_t>(y) * kBytesPerPixel;
-    });
+    turnInTiles(source, destination, false, [lastRow](int x, int y0, int) { return std::pair{lastRow - x, y0}; });
 }
 
 } // namespace vistrel

@@ -3,6 +3,9 @@
 #include "platform/bitmap.h"
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
 
 namespace vistrel {
 
@@ -25,9 +28,32 @@ float MitchellKernel(float x);
 
 extern const std::array<FilterEntry, 7> FilterTable;
 
+// One source pixel of a destination column or row and its weight.
+struct Contributor {
+    int32_t Pixel; // always inside the source
+    float Weight;
+};
+
+// The contributor lists of one pass, list i being Entries[Start[i]] .. Entries[Start[i + 1] - 1].
+struct ContributorLists {
+    int32_t Capacity = 0; // the room each list is given: trunc(2 · effective support + 1)
+    std::vector<Contributor> Entries;
+    std::vector<size_t> Start;
+
+    size_t count() const { return Start.empty() ? 0 : Start.size() - 1; }
+    const Contributor *begin(size_t i) const { return Entries.data() + Start[i]; }
+    const Contributor *end(size_t i) const { return Entries.data() + Start[i + 1]; }
+};
+
+// Lists for scaling sourceSize pixels (at least 1) to destinationSize pixels along one axis.
+ContributorLists BuildContributors(int sourceSize, int destinationSize, KernelFunction kernel,
+                                   float support);
+
 // Fills destination (whose width and height the caller sets) with source scaled to that size.
 // Converts source to 24 bits and gives destination that format. Throws Error("Source bitmap too
-// small") when source is empty.
+// small") when source is empty, leaving destination untouched. A destination of no columns or no
+// rows only takes the format; one of a single column (row) holds the filtered centre of the
+// source's rows (columns).
 void ResampleStretch(TBitmap &source, TBitmap &destination, KernelFunction kernel, float support);
 
 } // namespace vistrel

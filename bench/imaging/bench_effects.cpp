@@ -1,0 +1,95 @@
+// Times every pixel effect on a 6000 × 4000 picture in-process and prints megapixels per second,
+// beside ImageMagick's nearest equivalents on the same picture (single thread, PPM in and out).
+#include "bench/imaging/bench_support.h"
+#include "imaging/effects.h"
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace vistrel;
+using namespace vistrel::bench;
+
+namespace {
+
+constexpr int kWidth = 6000, kHeight = 4000, kRuns = 3;
+constexpr double kMegapixels = kWidth * kHeight / 1e6;
+
+struct Effect {
+    const char *name;
+    std::function<void(TBitmap &)> run;
+    const char *magickOption; // nullptr: ImageMagick has no close equivalent
+};
+
+double EffectSeconds(const TBitmap &picture, const Effect &effect)
+{
+    double best = 1e30;
+    for (int i = 0; i < kRuns; ++i) {
+        TBitmap work = picture;
+        const auto start = std::chrono::steady_clock::now();
+        effect.run(work);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        best = std::min(best, took.count());
+    }
+    return best;
+}
+
+std::string MagickCommand(const std::string &in, const std::string &option, const std::string &out)
+{
+    return "MAGICK_THREAD_LIMIT=1 /usr/bin/convert " + in + " " + option + " " + out + " 2>/dev/null";
+}
+
+} // namespace
+
+int main()
+{
+    const std::vector<Effect> effects = {
+        {"Invert", Invert, "-negate"},
+        {"GreyScale", GreyScale, "-colorspace gray"},
+        {"AntiAlias", AntiAlias, nullptr},
+        {"Emboss", Emboss, nullptr},
+        {"Shadow", Shadow, nullptr},
+        {"FlipDown", FlipDown, "-flip"},
+        {"FlipRight", FlipRight, "-flop"},
+        {"MirrorHorizontal", MirrorHorizontal, nullptr},
+        {"MirrorVertical", MirrorVertical, nullptr},
+        {"Rotate90Right", [](TBitmap &b) { TBitmap d; Rotate90Right(b, d); }, "-rotate 90"},
+        {"Rotate90Left", [](TBitmap &b) { TBitmap d; Rotate90Left(b, d); }, "-rotate -90"},
+    };
+    const TBitmap picture = NoisyPicture(kWidth, kHeight);
+
+    char folder[] = "/tmp/bench_effects_XXXXXX";
+    if (!mkdtemp(folder)) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string in = std::string(folder) + "/in.ppm", out = std::string(folder) + "/out.ppm";
+    WritePpm(picture, in);
+    // ImageMagick's own read and write of the same files, to subtract from its totals.
+    const double magickCopy = CommandSeconds(MagickCommand(in, "", out), kRuns);
+
+    std::printf("Effects on %d x %d (%.0f MP), best of %d; ImageMagick: one thread, PPM in and out,\n"
+                "'op only' = its total minus a plain read and write (%.3f s)\n\n",
+                kWidth, kHeight, kMegapixels, kRuns, magickCopy);
+    std::printf("%-17s %9s %9s | %-17s %9s %9s %12s\n", "effect", "seconds", "MP/s", "ImageMagick",
+                "total s", "op only s", "op only MP/s");
+    for (const Effect &effect : effects) {
+        const double ours = EffectSeconds(picture, effect);
+        std::printf("%-17s %9.4f %9.0f |", effect.name, ours, kMegapixels / ours);
+        if (effect.magickOption) {
+            const double total = CommandSeconds(MagickCommand(in, effect.magickOption, out), kRuns);
+            const double op = total - magickCopy;
+            std::printf(" %-17s %9.3f %9.3f %12.0f\n", effect.magickOption, total, op,
+                        op > 0 ? kMegapixels / op : 0.0);
+        } else {
+            std::printf(" %-17s\n", "-");
+        }
+    }
+    std::remove(in.c_str());
+    std::remove(out.c_str());
+    rmdir(folder);
+    return 0;
+}

@@ -1,0 +1,274 @@
+#include "imaging/resample.h"
+#include "platform/error.h"
+#include "tests/imaging/test_pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <tuple>
+
+using namespace vistrel;
+using vistrel::testing::FilledPicture;
+using vistrel::testing::PatternPicture;
+
+namespace {
+
+// The stretch written out plainly: one pixel and one channel at a time, sums in extended
+// precision rounded to float after every addition.
+uint8_t ReferenceByte(float sum)
+{
+    if (sum > 255)
+        return 255;
+    if (sum < 0)
+        return 0;
+    return static_cast<uint8_t>(std::nearbyint(sum));
+}
+
+TBitmap ReferenceStretch(const TBitmap &s, int wd, int hd, const FilterEntry &filter)
+{
+    const ContributorLists columns = BuildContributors(s.width(), wd, filter.Kernel, filter.Support);
+    const ContributorLists rows = BuildContributors(s.height(), hd, filter.Kernel, filter.Support);
+    TBitmap t(wd, s.height()), d(wd, hd);
+    for (int k = 0; k < s.height(); ++k)
+        for (int i = 0; i < wd; ++i)
+            for (int c = 0; c < 3; ++c) {
+                float sum = 0;
+                for (const Contributor *e = columns.begin(i); e != columns.end(i); ++e)
+                    sum = static_cast<float>(sum + static_cast<long double>(e->Weight) * s.scanLine(k)[e->Pixel * 3 + c]);
+                t.scanLine(k)[i * 3 + c] = ReferenceByte(sum);
+            }
+    for (int k = 0; k < wd; ++k)
+        for (int i = 0; i < hd; ++i)
+            for (int c = 0; c < 3; ++c) {
+                float sum = 0;
+                for (const Contributor *e = rows.begin(i); e != rows.end(i); ++e)
+                    sum = static_cast<float>(sum + static_cast<long double>(e->Weight) * t.scanLine(e->Pixel)[k * 3 + c]);
+                d.scanLine(i)[k * 3 + c] = ReferenceByte(sum);
+            }
+    return d;
+}
+
+TBitmap Stretch(TBitmap source, int wd, int hd, const FilterEntry &filter)
+{
+    TBitmap d(wd, hd);
+    ResampleStretch(source, d, filter.Kernel, filter.Support);
+    return d;
+}
+
+} // namespace
+
+TEST(Kernels, TableListsTheSevenFiltersInComboOrder)
+{
+    const char *items[] = {"Box filter",      "Triangle filter", "Hermite filter", "Bell filter",
+                           "B-Spline filter", "Lanczos3 filter", "Mitchell filter"};
+    const float supports[] = {0.5f, 1.0f, 1.0f, 1.5f, 2.0f, 3.0f, 2.0f};
+    for (size_t i = 0; i < FilterTable.size(); ++i) {
+        EXPECT_STREQ(FilterTable[i].ComboItem, items[i]);
+        EXPECT_EQ(FilterTable[i].Support, supports[i]);
+        EXPECT_EQ(FilterTable[i].Kernel(-FilterTable[i].Support), 0.0f) << FilterTable[i].Name;
+        EXPECT_EQ(FilterTable[i].Kernel(FilterTable[i].Support * 1.001f), 0.0f) << FilterTable[i].Name;
+    }
+    EXPECT_STREQ(FilterTable[4].Name, "B-Spline");
+}
+
+TEST(Kernels, BoxIncludesItsRightEdgeOnly)
+{
+    EXPECT_EQ(BoxKernel(0.5f), 1.0f);
+    EXPECT_EQ(BoxKernel(-0.5f), 0.0f);
+    EXPECT_EQ(BoxKernel(0.0f), 1.0f);
+    EXPECT_EQ(BoxKernel(std::nextafter(-0.5f, 0.0f)), 1.0f);
+    EXPECT_EQ(BoxKernel(std::nextafter(0.5f, 1.0f)), 0.0f);
+}
+
+TEST(Kernels, ValuesAtTheirBreakPoints)
+{
+    EXPECT_EQ(TriangleKernel(0.0f), 1.0f);
+    EXPECT_EQ(TriangleKernel(-0.25f), 0.75f);
+    EXPECT_EQ(HermiteKernel(0.5f), 0.5f);
+    EXPECT_EQ(HermiteKernel(1.0f), 0.0f);
+    EXPECT_EQ(BellKernel(0.0f), 0.75f);
+    EXPECT_EQ(BellKernel(0.5f), 0.5f);
+    EXPECT_EQ(BellKernel(-1.0f), 0.125f);
+    EXPECT_EQ(BSplineKernel(0.0f), static_cast<float>(2.0L / 3.0L));
+    EXPECT_EQ(BSplineKernel(1.0f), static_cast<float>(1.0L / 6.0L));
+    EXPECT_EQ(BSplineKernel(2.0f), 0.0f);
+    EXPECT_EQ(Lanczos3Kernel(0.0f), 1.0f);
+    EXPECT_EQ(MitchellKernel(0.0f), static_cast<float>(static_cast<float>(16.0L / 3.0L) / 6.0L));
+    EXPECT_FLOAT_EQ(MitchellKernel(1.0f), 1.0f / 18.0f);
+    EXPECT_EQ(MitchellKernel(2.0f), 0.0f);
+}
+
+TEST(Kernels, SincRoundsPiTimesXToFloat)
+{
+    // π rounded to float lies above π, so sin of it is slightly negative: the Lanczos weight at
+    // whole distances is a tiny negative number, not zero.
+    EXPECT_LT(Lanczos3Kernel(1.0f), 0.0f);
+    EXPECT_GT(Lanczos3Kernel(1.0f), -1e-6f);
+    EXPECT_EQ(Lanczos3Kernel(-1.0f), Lanczos3Kernel(1.0f));
+}
+
+TEST(Kernels, MitchellWeightsAtWholeOffsetsSumToOne)
+{
+    for (float phase : {0.0f, 0.25f, 0.5f, 0.8f}) {
+        float sum = 0;
+        for (int j = -2; j <= 2; ++j)
+            sum += MitchellKernel(phase - j);
+        EXPECT_NEAR(sum, 1.0f, 1e-6f) << phase;
+    }
+}
+
+TEST(Contributors, ShrinkingGivesListsRoomForTwiceTheWidenedSupport)
+{
+    const ContributorLists lists = BuildContributors(800, 32, MitchellKernel, 2.0f);
+    EXPECT_EQ(lists.Capacity, 104);
+    ASSERT_EQ(lists.count(), 32u);
+    for (size_t i = 0; i < lists.count(); ++i) {
+        EXPECT_LE(lists.end(i) - lists.begin(i), lists.Capacity);
+        for (const Contributor *c = lists.begin(i); c != lists.end(i); ++c) {
+            EXPECT_GE(c->Pixel, 0);
+            EXPECT_LT(c->Pixel, 800);
+            EXPECT_NE(c->Weight, 0.0f);
+        }
+    }
+}
+
+TEST(Contributors, BoxEnlargementCopiesColumnZeroIntoColumnOne)
+{
+    const ContributorLists lists = BuildContributors(3, 5, BoxKernel, 0.5f);
+    ASSERT_EQ(lists.end(1) - lists.begin(1), 1);
+    EXPECT_EQ(lists.begin(1)->Pixel, 0);
+    EXPECT_EQ(lists.begin(1)->Weight, 1.0f);
+
+    TBitmap source = PatternPicture(3, 2);
+    const TBitmap d = Stretch(source, 5, 2, FilterTable[0]);
+    for (int y = 0; y < 2; ++y) {
+        EXPECT_EQ(d.pixel(1, y), source.pixel(0, y));
+        EXPECT_EQ(d.pixel(4, y), source.pixel(2, y));
+    }
+}
+
+TEST(Contributors, MirrorAtTheEdgesAndKeepFoldingWhenTheReachIsWide)
+{
+    // j = −1 reflects onto 1, j = Ws onto Ws − 1; a reach beyond the source folds again.
+    for (auto [ws, wd, filter] : {std::tuple{1, 7, 6}, {2, 9, 5}, {3, 2, 5}, {1000, 2, 6}, {5, 3, 4}}) {
+        const ContributorLists lists = BuildContributors(ws, wd, FilterTable[filter].Kernel, FilterTable[filter].Support);
+        for (const Contributor &c : lists.Entries) {
+            EXPECT_GE(c.Pixel, 0) << ws << "->" << wd;
+            EXPECT_LT(c.Pixel, ws) << ws << "->" << wd;
+        }
+    }
+    const ContributorLists one = BuildContributors(2, 3, MitchellKernel, 2.0f);
+    EXPECT_EQ(one.begin(0)->Pixel, 1); // j = −1 first, mirrored onto 1
+}
+
+TEST(Resample, TriangleAtTheSameSizeReproducesThePicture)
+{
+    TBitmap source = PatternPicture(2, 2);
+    EXPECT_EQ(Stretch(source, 2, 2, FilterTable[1]), source);
+    TBitmap larger = PatternPicture(17, 11);
+    EXPECT_EQ(Stretch(larger, 17, 11, FilterTable[1]), larger);
+}
+
+TEST(Resample, UniformColourSurvivesWhereWeightsSumToOne)
+{
+    const PaletteEntry colour{12, 200, 77};
+    for (auto [w, h] : {std::pair{7, 5}, {31, 3}, {2, 9}})
+        EXPECT_EQ(Stretch(FilledPicture(3, 2, colour), w, h, FilterTable[0]), FilledPicture(w, h, colour));
+}
+
+TEST(Resample, HalvesRoundToEven)
+{
+    // Enlarging 2 → 3 with Triangle: the middle column is 0.5 · left + 0.5 · right.
+    TBitmap source(2, 1);
+    source.setPixel(0, 0, {0, 0, 0});
+    source.setPixel(1, 0, {5, 7, 9});
+    const TBitmap d = Stretch(source, 3, 1, FilterTable[1]);
+    EXPECT_EQ(d.pixel(1, 0), (PaletteEntry{2, 4, 4}));
+}
+
+TEST(Resample, MatchesThePlainDefinitionForEveryFilter)
+{
+    const std::pair<int, int> sizes[][2] = {
+        {{23, 19}, {9, 7}},  {{9, 7}, {23, 19}}, {{40, 3}, {13, 30}},
+        {{1, 1}, {5, 4}},    {{2, 17}, {1, 1}},  {{64, 1}, {5, 1}},
+        {{5, 12}, {5, 12}},  {{3, 3}, {2, 40}},
+    };
+    for (const auto &filter : FilterTable)
+        for (const auto &[from, to] : sizes) {
+            const TBitmap source = PatternPicture(from.first, from.second, 5);
+            EXPECT_EQ(Stretch(source, to.first, to.second, filter),
+                      ReferenceStretch(source, to.first, to.second, filter))
+                << filter.Name << " " << from.first << "x" << from.second << " -> " << to.first << "x" << to.second;
+        }
+}
+
+TEST(Resample, SinglePixelDestinationAveragesTheWholeLine)
+{
+    TBitmap source(4, 1);
+    const uint8_t values[] = {0, 100, 200, 40};
+    for (int x = 0; x < 4; ++x)
+        source.setPixel(x, 0, {values[x], values[x], values[x]});
+    const TBitmap d = Stretch(source, 1, 1, FilterTable[0]);
+    EXPECT_EQ(d.pixel(0, 0), (PaletteEntry{85, 85, 85}));
+    EXPECT_EQ(Stretch(FilledPicture(50, 30, {9, 8, 7}), 1, 1, FilterTable[6]), FilledPicture(1, 1, {9, 8, 7}));
+}
+
+TEST(Resample, EmptySourceFailsAndLeavesDestinationAlone)
+{
+    for (auto [w, h] : {std::pair{0, 0}, {0, 3}, {3, 0}}) {
+        TBitmap source(w, h, PixelFormat::pf8bit);
+        TBitmap d = PatternPicture(4, 4);
+        const TBitmap before = d;
+        try {
+            ResampleStretch(source, d, MitchellKernel, 2.0f);
+            FAIL() << "no error";
+        } catch (const Error &e) {
+            EXPECT_STREQ(e.what(), "Source bitmap too small");
+        }
+        EXPECT_EQ(d, before);
+        EXPECT_EQ(source.pixelFormat(), PixelFormat::pf8bit);
+    }
+}
+
+TEST(Resample, EmptyDestinationOnlyTakesTheFormat)
+{
+    for (auto [w, h] : {std::pair{0, 0}, {0, 3}, {3, 0}}) {
+        TBitmap source = PatternPicture(5, 5);
+        TBitmap d(w, h, PixelFormat::pf8bit);
+        ResampleStretch(source, d, Lanczos3Kernel, 3.0f);
+        EXPECT_EQ(d.width(), w);
+        EXPECT_EQ(d.height(), h);
+        EXPECT_EQ(d.pixelFormat(), PixelFormat::pf24bit);
+    }
+}
+
+TEST(Resample, ConvertsTheSourceAndGivesTheDestinationTwentyFourBits)
+{
+    TBitmap source = PatternPicture(6, 6);
+    source.setPixelFormat(PixelFormat::pf4bit);
+    TBitmap d(3, 3, PixelFormat::pf8bit);
+    ResampleStretch(source, d, BellKernel, 1.5f);
+    EXPECT_EQ(source.pixelFormat(), PixelFormat::pf24bit);
+    EXPECT_EQ(d.pixelFormat(), PixelFormat::pf24bit);
+    EXPECT_EQ(d.width(), 3);
+    EXPECT_EQ(d.height(), 3);
+}
+
+TEST(Resample, NegativeLobesAreClampedToTheByteRange)
+{
+    // A hard edge overshoots with Lanczos3; clamping must not wrap around.
+    TBitmap source(8, 1);
+    for (int x = 0; x < 8; ++x)
+        source.setPixel(x, 0, x < 4 ? PaletteEntry{0, 0, 0} : PaletteEntry{255, 255, 255});
+    const TBitmap d = Stretch(source, 29, 1, FilterTable[5]);
+    for (int x = 0; x < 29; ++x) {
+        const uint8_t v = d.pixel(x, 0).b;
+        if (x <= 10) {
+            EXPECT_LT(v, 64) << x;
+        }
+        if (x >= 18) {
+            EXPECT_GT(v, 191) << x;
+        }
+    }
+}
