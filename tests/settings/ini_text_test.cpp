@@ -46,15 +46,6 @@ TEST(IniText, MalformedLinesAreNeitherSectionsNorKeys)
     EXPECT_EQ(text.Find("Bounds", "no equals sign"), std::nullopt);
 }
 
-TEST(IniText, FirstTimeSectionsGoToTheEndInTheOrderWritten)
-{
-    IniText text;
-    text.Rewrite("Start with", "StartDir", "/home/me/");
-    text.Set("Bounds", "Left", "10");
-    text.Set("Bounds", "Top", "10");
-    EXPECT_EQ(text.Render(), "[Start with]\nStartDir=/home/me/\n[Bounds]\nLeft=10\nTop=10\n");
-}
-
 TEST(IniText, FirstTimeKeyGoesAfterTheLastLineOfItsSectionBeforeSeparatingBlankLines)
 {
     IniText text("[A]\nx=1\n; note\n\n\n[B]\ny=2\n");
@@ -68,13 +59,6 @@ TEST(IniText, FirstTimeKeyInAnEmptySectionFollowsItsHeader)
     text.Set("B", "k", "v");
     text.Set("A", "j", "w");
     EXPECT_EQ(text.Render(), "[A]\nj=w\n\n[B]\nk=v\n");
-}
-
-TEST(IniText, SetReplacesAKeyWhereItStands)
-{
-    IniText text("[Bounds]\nleft = 1\nTop=2\n");
-    text.Set("Bounds", "Left", "-5");
-    EXPECT_EQ(text.Render(), "[Bounds]\nLeft=-5\nTop=2\n");
 }
 
 TEST(IniText, RewriteMovesTheKeyToTheEndOfItsSection)
