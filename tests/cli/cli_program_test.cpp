@@ -12,7 +12,7 @@ using namespace vistrel::testing;
 
 namespace {
 
-struct Run {
+struct Outcome {
     int status;
     std::string out, err;
 };
@@ -27,7 +27,7 @@ std::string quoted(const std::string &arg)
 
 class CliProgram : public ::testing::Test {
 protected:
-    Run run(const std::vector<std::string> &args)
+    Outcome run(const std::vector<std::string> &args)
     {
         std::string command = quoted(VISTREL_CLI);
         for (const std::string &arg : args)
@@ -36,7 +36,7 @@ protected:
         const int raw = std::system(command.c_str());
         const std::vector<uint8_t> out = readFileBytes(dir_.file("stdout.txt"));
         const std::vector<uint8_t> err = readFileBytes(dir_.file("stderr.txt"));
-        return Run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(out.begin(), out.end()),
+        return Outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(out.begin(), out.end()),
                    std::string(err.begin(), err.end())};
     }
 
@@ -86,7 +86,7 @@ protected:
 TEST_F(CliProgram, HelpDocumentsEveryCommandAndSucceeds)
 {
     for (const char *ask : {"--help", "-h", "help"}) {
-        const Run r = run({ask});
+        const Outcome r = run({ask});
         EXPECT_EQ(r.status, 0) << ask;
         for (const char *word : {"effect", "enhance", "resize", "icon", "--out-dir", "--keep-aspect", "Examples"})
             EXPECT_NE(r.out.find(word), std::string::npos) << word;
@@ -96,7 +96,7 @@ TEST_F(CliProgram, HelpDocumentsEveryCommandAndSucceeds)
 TEST_F(CliProgram, EffectInvertsEveryPixel)
 {
     const std::string in = writeBmp("in.bmp", 5, 4);
-    const Run r = run({"effect", "invert", in, dir_.file("out.bmp")});
+    const Outcome r = run({"effect", "invert", in, dir_.file("out.bmp")});
     ASSERT_EQ(r.status, 0) << r.err;
     const QImage out = load(dir_.file("out.bmp"));
     ASSERT_EQ(out.size(), QSize(5, 4));
@@ -113,7 +113,7 @@ TEST_F(CliProgram, RotationTurnsThePicture)
 TEST_F(CliProgram, NegativeSolorizeValueInvertsEveryPixel)
 {
     const std::string in = writeBmp("in.bmp", 6, 3);
-    const Run r = run({"enhance", "solorize", "-1", in, dir_.file("out.bmp")});
+    const Outcome r = run({"enhance", "solorize", "-1", in, dir_.file("out.bmp")});
     ASSERT_EQ(r.status, 0) << r.err;
     const QImage out = load(dir_.file("out.bmp"));
     const QImage original = load(in);
@@ -126,7 +126,7 @@ TEST_F(CliProgram, NegativeSolorizeValueInvertsEveryPixel)
 TEST_F(CliProgram, ResizeWritesTheRequestedSizeAsJpeg)
 {
     const std::string in = writeBmp("in.bmp", 8, 6);
-    const Run r = run({"resize", "box", "16", "12", in, dir_.file("big.jpg")});
+    const Outcome r = run({"resize", "box", "16", "12", in, dir_.file("big.jpg")});
     ASSERT_EQ(r.status, 0) << r.err;
     const QImage out = load(dir_.file("big.jpg"), "jpeg");
     EXPECT_EQ(out.size(), QSize(16, 12));
@@ -144,7 +144,7 @@ TEST_F(CliProgram, UpperCaseExtensionsChooseTheFormat)
 TEST_F(CliProgram, IconIsASquareWithTransparentPadding)
 {
     const std::string in = writeBmp("wide.bmp", 40, 20);
-    const Run r = run({"icon", in, dir_.file("wide.ico"), "--depth", "32"});
+    const Outcome r = run({"icon", in, dir_.file("wide.ico"), "--depth", "32"});
     ASSERT_EQ(r.status, 0) << r.err;
     const QImage icon = load(dir_.file("wide.ico"), "ico");
     ASSERT_EQ(icon.size(), QSize(32, 32));
@@ -165,7 +165,7 @@ TEST_F(CliProgram, IconAtEveryDepthAndCustomSize)
 TEST_F(CliProgram, IconLargerThan256IsRefused)
 {
     const std::string in = writeBmp("in.bmp", 10, 10);
-    const Run r = run({"icon", in, dir_.file("big.ico"), "--size", "300"});
+    const Outcome r = run({"icon", in, dir_.file("big.ico"), "--size", "300"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("vistrel-cli: "), std::string::npos);
     EXPECT_NE(r.err.find("256"), std::string::npos);
@@ -178,7 +178,7 @@ TEST_F(CliProgram, OutDirTakesSeveralInputs)
     const std::string a = writeBmp("a.bmp", 4, 4);
     const std::string b = writeBmp("b.BMP", 4, 4);
     std::filesystem::create_directory(dir_.file("out"));
-    const Run r = run({"effect", "mirror-vertical", "--out-dir", dir_.file("out"), a, b});
+    const Outcome r = run({"effect", "mirror-vertical", "--out-dir", dir_.file("out"), a, b});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(std::filesystem::exists(dir_.file("out/a.bmp")));
     EXPECT_TRUE(std::filesystem::exists(dir_.file("out/b.BMP")));
@@ -191,7 +191,7 @@ TEST_F(CliProgram, OneBadInputFailsTheBatchButNotTheOthers)
 {
     const std::string good = writeBmp("good.bmp", 4, 4);
     std::filesystem::create_directory(dir_.file("out"));
-    const Run r = run({"effect", "invert", "--out-dir", dir_.file("out"), dir_.file("missing.bmp"), good});
+    const Outcome r = run({"effect", "invert", "--out-dir", dir_.file("out"), dir_.file("missing.bmp"), good});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("vistrel-cli: "), std::string::npos);
     EXPECT_NE(r.err.find("missing.bmp"), std::string::npos);
@@ -202,7 +202,7 @@ TEST_F(CliProgram, BatchNeverReplacesItsInputs)
 {
     const std::string in = writeBmp("in.bmp", 4, 4);
     const std::vector<uint8_t> before = readFileBytes(in);
-    const Run r = run({"effect", "invert", "--out-dir", dir_.file(""), in});
+    const Outcome r = run({"effect", "invert", "--out-dir", dir_.file(""), in});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(readFileBytes(in), before);
 }
@@ -210,7 +210,7 @@ TEST_F(CliProgram, BatchNeverReplacesItsInputs)
 TEST_F(CliProgram, MissingOutputFolderIsAFailure)
 {
     const std::string in = writeBmp("in.bmp", 4, 4);
-    const Run r = run({"effect", "invert", "--out-dir", dir_.file("nowhere"), in});
+    const Outcome r = run({"effect", "invert", "--out-dir", dir_.file("nowhere"), in});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("nowhere"), std::string::npos);
 }
@@ -227,7 +227,7 @@ TEST_F(CliProgram, UsageErrorsExitWithTwoAndAHint)
         {"effect", "invert", in, dir_.file("o.png")},
     };
     for (const auto &args : wrong) {
-        const Run r = run(args);
+        const Outcome r = run(args);
         EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
         EXPECT_NE(r.err.find("--help"), std::string::npos);
     }
@@ -244,7 +244,7 @@ TEST_F(CliProgram, TruncatedPictureFailsWithAMessage)
         if (command == std::string("effect"))
             args.push_back("emboss");
         args.insert(args.end(), {in, out});
-        const Run r = run(args);
+        const Outcome r = run(args);
         EXPECT_EQ(r.status, 1) << command;
         EXPECT_EQ(r.err.rfind("vistrel-cli: ", 0), 0u) << r.err;
         EXPECT_GT(r.err.size(), std::string("vistrel-cli: ").size() + in.size() + 3);
@@ -255,7 +255,7 @@ TEST_F(CliProgram, GarbageWithAPictureNameFailsWithAMessage)
 {
     const std::string in = dir_.file("noise.jpg");
     std::ofstream(in) << "this is not a JPEG file at all";
-    const Run r = run({"resize", "mitchell", "10", "10", in, dir_.file("o.jpg")});
+    const Outcome r = run({"resize", "mitchell", "10", "10", in, dir_.file("o.jpg")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("vistrel-cli: ", 0), 0u);
 }
