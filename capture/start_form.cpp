@@ -62,6 +62,8 @@ TStartF::~TStartF()
         overlay_->close();
 }
 
+TEraseF *TStartF::overlay() const { return overlay_.data(); }
+
 void TStartF::loadArtwork()
 {
     initCaptureResources();

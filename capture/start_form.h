@@ -41,7 +41,7 @@ public:
     void ShowLastShot();
 
     // The overlay opened last, while it exists.
-    TEraseF *overlay() const { return overlay_; }
+    TEraseF *overlay() const;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -1,0 +1,121 @@
+#include "platform/error.h"
+#include "platform/screen_source.h"
+
+#include <gtest/gtest.h>
+
+using namespace vistrel;
+
+namespace {
+
+// Every pixel of a monitor image differs from its neighbours, and each monitor has its own tint.
+QRgb patternPixel(int x, int y, int tint) { return qRgb((x * 7 + y) & 255, (y * 5 + x / 3) & 255, (tint + x + y * 3) & 255); }
+
+QImage pattern(int width, int height, int tint)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, patternPixel(x, y, tint));
+    return image;
+}
+
+MonitorCopy monitor(QRect logical, qreal ratio, int tint)
+{
+    return {logical, ratio,
+            pattern(qRound(logical.width() * ratio), qRound(logical.height() * ratio), tint)};
+}
+
+QRgb bitmapPixel(const TBitmap &bitmap, int x, int y)
+{
+    const PaletteEntry p = bitmap.pixel(x, y);
+    return qRgb(p.r, p.g, p.b);
+}
+
+// The pixel of `image` at (x, y) must be the bitmap's at (x - dx, y - dy) for a whole block.
+void expectBlock(const TBitmap &bitmap, QRect block, int dx, int dy, int tint)
+{
+    for (int y = block.top(); y <= block.bottom(); ++y)
+        for (int x = block.left(); x <= block.right(); ++x)
+            ASSERT_EQ(bitmapPixel(bitmap, x, y), patternPixel(x + dx, y + dy, tint)) << x << "," << y;
+}
+
+} // namespace
+
+TEST(ScreenCopy, OneMonitorGivesItsPixelsUnchanged)
+{
+    const ScreenCopy copy({monitor({0, 0, 1024, 768}, 1.0, 0)});
+    EXPECT_EQ(copy.virtualRect(), QRect(0, 0, 1024, 768));
+    const TBitmap shot = copy.copyRect({101, 51, 198, 148});
+    ASSERT_EQ(shot.width(), 198);
+    ASSERT_EQ(shot.height(), 148);
+    expectBlock(shot, {0, 0, 198, 148}, 101, 51, 0);
+}
+
+TEST(ScreenCopy, HighDensityMonitorGivesPhysicalPixelsAtFullResolution)
+{
+    const ScreenCopy copy({monitor({0, 0, 640, 512}, 2.0, 0)});
+    const TBitmap shot = copy.copyRect({101, 51, 198, 148});
+    ASSERT_EQ(shot.width(), 396);
+    ASSERT_EQ(shot.height(), 296);
+    expectBlock(shot, {0, 0, 396, 296}, 202, 102, 0);
+}
+
+TEST(ScreenCopy, SecondMonitorOfAnotherDensityKeepsItsOwnPixels)
+{
+    const ScreenCopy copy({monitor({0, 0, 1920, 1080}, 1.0, 0), monitor({1920, 0, 1280, 800}, 2.0, 90)});
+    EXPECT_EQ(copy.virtualRect(), QRect(0, 0, 3200, 1080));
+
+    const TBitmap inside = copy.copyRect({2001, 101, 200, 100});
+    ASSERT_EQ(inside.width(), 400);
+    ASSERT_EQ(inside.height(), 200);
+    expectBlock(inside, {0, 0, 400, 200}, 162, 202, 90);
+
+    // Across both: the denser monitor sets the scale, the other one's pixels are doubled.
+    const TBitmap across = copy.copyRect({1900, 10, 40, 20});
+    ASSERT_EQ(across.width(), 80);
+    ASSERT_EQ(across.height(), 40);
+    expectBlock(across, {40, 0, 40, 40}, -40, 20, 90);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x)
+            ASSERT_EQ(bitmapPixel(across, x, y), patternPixel(1900 + x / 2, 10 + y / 2, 0)) << x << "," << y;
+}
+
+TEST(ScreenCopy, MonitorsLeftOfAndBelowTheOriginAndGapsBetweenThem)
+{
+    const ScreenCopy copy({monitor({-1280, 0, 1280, 1024}, 1.0, 10), monitor({0, 200, 800, 600}, 1.0, 20)});
+    EXPECT_EQ(copy.virtualRect(), QRect(-1280, 0, 2080, 1024));
+    const TBitmap left = copy.copyRect({-1000, 300, 50, 40});
+    expectBlock(left, {0, 0, 50, 40}, 280, 300, 10);
+    // Above the right monitor lies no screen: black, not garbage.
+    const TBitmap gap = copy.copyRect({-10, 190, 30, 20});
+    EXPECT_EQ(bitmapPixel(gap, 25, 5), qRgb(0, 0, 0));
+    EXPECT_EQ(bitmapPixel(gap, 5, 5), patternPixel(1275, 195, 10));
+    EXPECT_EQ(bitmapPixel(gap, 25, 15), patternPixel(15, 5, 20));
+}
+
+TEST(ScreenCopy, FractionalRatioGivesTheScaledSize)
+{
+    const ScreenCopy copy({monitor({0, 0, 800, 600}, 1.5, 0)});
+    const TBitmap shot = copy.copyRect({10, 20, 100, 50});
+    EXPECT_EQ(shot.width(), 150);
+    EXPECT_EQ(shot.height(), 75);
+    EXPECT_EQ(bitmapPixel(shot, 0, 0), patternPixel(15, 30, 0));
+    EXPECT_EQ(bitmapPixel(shot, 149, 74), patternPixel(164, 104, 0));
+}
+
+TEST(ScreenCopy, BlankMeansNothingButBlack)
+{
+    EXPECT_TRUE(ScreenCopy().isBlank());
+    QImage black(64, 48, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    EXPECT_TRUE(ScreenCopy({{{0, 0, 64, 48}, 1.0, black}}).isBlank());
+    black.setPixel(63, 47, qRgb(0, 0, 1));
+    EXPECT_FALSE(ScreenCopy({{{0, 0, 64, 48}, 1.0, black}}).isBlank());
+}
+
+TEST(QScreenSource, RefusesSessionsWithoutX11)
+{
+    // No GUI application at all here: there is nothing to read, which must be said, not saved.
+    EXPECT_THROW(QScreenSource::checkAvailable(), Error);
+    EXPECT_THROW(QScreenSource().grab(), Error);
+}
