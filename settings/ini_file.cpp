@@ -48,12 +48,18 @@ private:
     int fd_;
 };
 
+// ".<name>.XXXXXX" in the target's folder: hidden, and on the same file system for the rename.
+std::string temporaryPattern(const std::string &target)
+{
+    const std::string folder = ExtractFilePath(target);
+    return folder + "." + target.substr(folder.size()) + ".XXXXXX";
+}
+
 // A temporary file beside the target that disappears again unless it was renamed over it.
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::string &target)
-        : path_(ExtractFilePath(target) + "." + target.substr(ExtractFilePath(target).size()) + ".XXXXXX"),
-          fd_(::mkostemp(path_.data(), O_CLOEXEC))
+        : path_(temporaryPattern(target)), fd_(::mkostemp(path_.data(), O_CLOEXEC))
     {
     }
     ~TemporaryFile()
