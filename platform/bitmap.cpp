@@ -20,6 +20,19 @@ int squaredDistance(PaletteEntry a, PaletteEntry b)
     return db * db + dg * dg + dr * dr;
 }
 
+int nearestIndex(const std::vector<PaletteEntry> &palette, PaletteEntry c)
+{
+    int best = 0, bestDistance = 1 << 30;
+    for (size_t i = 0; i < palette.size(); ++i) {
+        const int d = squaredDistance(c, palette[i]);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = static_cast<int>(i);
+        }
+    }
+    return best;
+}
+
 // Nearest-colour lookup with a cache per 15-bit colour, so converting a large picture costs
 // one palette search per distinct colour rather than per pixel.
 class NearestColour {
@@ -32,24 +45,11 @@ public:
         const int key = ((c.r >> 3) << 10) | ((c.g >> 3) << 5) | (c.b >> 3);
         int &slot = cache_[static_cast<size_t>(key)];
         if (slot < 0)
-            slot = search(c);
+            slot = nearestIndex(palette_, c);
         return slot;
     }
 
 private:
-    int search(PaletteEntry c) const
-    {
-        int best = 0, bestDistance = 1 << 30;
-        for (size_t i = 0; i < palette_.size(); ++i) {
-            const int d = squaredDistance(c, palette_[i]);
-            if (d < bestDistance) {
-                bestDistance = d;
-                best = static_cast<int>(i);
-            }
-        }
-        return best;
-    }
-
     const std::vector<PaletteEntry> &palette_;
     std::vector<int> cache_;
 };
@@ -137,7 +137,8 @@ PaletteEntry TBitmap::pixel(int x, int y) const
 void TBitmap::setPixel(int x, int y, PaletteEntry colour)
 {
     if (isIndexed(format_)) {
-        writeIndex(scanLine(y), x, bitsPerPixel(), NearestColour(palette_)(colour));
+        // One search: building a NearestColour cache would cost more than it saves here.
+        writeIndex(scanLine(y), x, bitsPerPixel(), nearestIndex(palette_, colour));
         return;
     }
     uint8_t *p = scanLine(y) + static_cast<size_t>(x) * (bitsPerPixel() / 8);

@@ -59,3 +59,15 @@ TEST(Bitmap, RefusesSizesBeyondTheLimits)
     EXPECT_THROW(TBitmap(-1, 5), Error);
     EXPECT_NO_THROW(TBitmap(0, 0));
 }
+
+TEST(Bitmap, SetPixelOnIndexedBitmapsPicksTheNearestPaletteEntry)
+{
+    TBitmap indexed(3, 1, PixelFormat::pf4bit);
+    indexed.setPalette({{0, 0, 0}, {0, 0, 200}, {250, 250, 250}});
+    indexed.setPixel(0, 0, {10, 10, 180});
+    indexed.setPixel(1, 0, {240, 255, 255});
+    indexed.setPixel(2, 0, {20, 20, 20});
+    EXPECT_EQ(indexed.scanLine(0)[0], 0x12);
+    EXPECT_EQ(indexed.scanLine(0)[1] >> 4, 0);
+    EXPECT_EQ(indexed.pixel(0, 0), (PaletteEntry{0, 0, 200}));
+}
