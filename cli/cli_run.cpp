@@ -79,6 +79,12 @@ void checkBatch(const CliOptions &options)
         throw Error("Output folder does not exist: " + options.OutDir);
 }
 
+// Names the input in a batch's messages unless the message names it already.
+std::string withInputName(const std::string &message, const std::string &input)
+{
+    return message.find(input) == std::string::npos ? input + ": " + message : message;
+}
+
 } // namespace
 
 TBitmap ReadPicture(const std::string &path)
@@ -153,7 +159,7 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
             err << "vistrel-cli: " << input << ": Not enough memory\n";
             status = kExitFailure;
         } catch (const std::exception &e) {
-            err << "vistrel-cli: " << input << ": " << e.what() << "\n";
+            err << "vistrel-cli: " << withInputName(e.what(), input) << "\n";
             status = kExitFailure;
         }
     }
