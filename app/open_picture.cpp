@@ -1,18 +1,230 @@
 #include "app/main_window.h"
 
+#include "app/error_handler.h"
+#include "document/child_window.h"
+#include "document/picture_files.h"
+#include "platform/program_folder.h"
+#include "platform/qimage_bridge.h"
+#include "shellctl/dir_tree.h"
+#include "shellctl/explorer_list_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QToolBar>
+#include <QStatusBar>
+
+#include <memory>
 
 namespace vistrel {
 
-void TForm1::wireOpeningCommands() {}
+namespace {
 
-void TForm1::OpenPicture(const std::string &) {}
+const char kOpenDialogName[] = "OpenPictureDialog";
 
-void TForm1::PasteAsImage() {}
+TChild *NewChild(TForm1 &frame)
+{
+    TChildHost host;
+    host.SettingsFile = frame.SettingsFile;
+    host.SetLastPicturePath = [&frame](const std::string &folder) { frame.LastPicturePath = folder; };
+    host.PasteAsImage = [&frame] { frame.PasteAsImage(); };
+    auto *child = new TChild(std::move(host));
+    frame.mdiArea()->addSubWindow(child);
+    return child;
+}
 
-void TForm1::dragEnterEvent(QDragEnterEvent *event) { QMainWindow::dragEnterEvent(event); }
+// Every picture format Qt can read, with ours first, as one "all pictures" entry and one per format.
+QStringList PictureFilters()
+{
+    QStringList patterns{QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.bmp")};
+    QStringList filters;
+    for (const QByteArray &format : QImageReader::supportedImageFormats()) {
+        const QString pattern = QStringLiteral("*.") + QString::fromLatin1(format);
+        if (!patterns.contains(pattern))
+            patterns.append(pattern);
+    }
+    filters.append(QStringLiteral("All pictures (%1)").arg(patterns.join(QLatin1Char(' '))));
+    filters.append(QStringLiteral("JPEG Image (*.jpg *.jpeg)"));
+    filters.append(QStringLiteral("Bitmap (*.bmp)"));
+    filters.append(QStringLiteral("All files (*)"));
+    return filters;
+}
 
-void TForm1::dropEvent(QDropEvent *event) { QMainWindow::dropEvent(event); }
+QFileDialog *CreateOpenPictureDialog(QWidget *owner)
+{
+    auto *dialog = new QFileDialog(owner, QStringLiteral("Open"));
+    dialog->setObjectName(QString::fromLatin1(kOpenDialogName));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setNameFilters(PictureFilters());
+    dialog->setSizeGripEnabled(true);
+    return dialog;
+}
+
+QFileDialog *OpenPictureDialog(const TForm1 &frame)
+{
+    return frame.findChild<QFileDialog *>(QString::fromLatin1(kOpenDialogName));
+}
+
+// The paint program a Linux desktop is likely to have, else whatever the desktop opens files with.
+QString PaintProgram()
+{
+    for (const char *candidate : {"kolourpaint", "pinta", "mtpaint", "gimp"}) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(candidate));
+        if (!path.isEmpty())
+            return path;
+    }
+    return QStringLiteral("xdg-open");
+}
+
+// While a document window is active its menus replace the frame's; without one the frame's
+// own menus come back.
+void MergeChildMenus(QMenuBar *bar, const QList<QAction *> &frameMenus, QMdiSubWindow *active)
+{
+    QList<QAction *> shown = frameMenus;
+    if (auto *child = qobject_cast<TChild *>(active)) {
+        shown.clear();
+        for (QMenu *menu : child->Menus())
+            shown.append(menu->menuAction());
+    }
+    if (bar->actions() == shown)
+        return;
+    for (QAction *action : bar->actions())
+        bar->removeAction(action);
+    bar->addActions(shown);
+}
+
+void SizeClientArea(TChild &child, int width, int height)
+{
+    child.SetClientSize(width, height);
+    child.FormW = child.ClientWidth();
+    child.FormH = child.ClientHeight();
+}
+
+} // namespace
+
+void TForm1::wireOpeningCommands()
+{
+    QFileDialog *dialog = CreateOpenPictureDialog(this);
+    dialog->setDirectory(QString::fromStdString(LastPicturePath));
+    connect(Open1, &QAction::triggered, this, [this] {
+        QFileDialog *dialog = OpenPictureDialog(*this);
+        const std::string treeFolder = DirTree->SelectedPath();
+        if (treeFolder != "?")
+            dialog->setDirectory(QString::fromStdString(treeFolder));
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+            return;
+        try {
+            OpenPicture(dialog->selectedFiles().first().toStdString());
+        } catch (const std::exception &error) {
+            ShowErrorMessage(error, this);
+        }
+    });
+    Open1->setEnabled(true);
+
+    connect(PasteAction, &QAction::triggered, this, &TForm1::PasteAsImage);
+    const auto pasteActionUpdate = [this] {
+        const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+        PasteAction->setEnabled(data && data->hasImage());
+    };
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, pasteActionUpdate);
+    pasteActionUpdate();
+
+    connect(actEdit, &QAction::triggered, this, [this] {
+        QStringList arguments;
+        if (auto *child = qobject_cast<TChild *>(mdiArea_->currentSubWindow())) {
+            const QString picture = QString::fromStdString(child->PicName);
+            if (!picture.isEmpty() && QFileInfo::exists(picture))
+                arguments.append(picture);
+        }
+        QProcess::startDetached(PaintProgram(), arguments);
+    });
+    actEdit->setEnabled(true);
+
+    const QList<QAction *> frameMenus = menuBar()->actions();
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this,
+            [this, frameMenus](QMdiSubWindow *active) { MergeChildMenus(menuBar(), frameMenus, active); });
+}
+
+void TForm1::OpenPicture(const std::string &path)
+{
+    TBitmap picture = LoadPictureFile(path); // before the window, so a broken file leaves none
+    TChild *child = NewChild(*this);
+    child->setWindowTitle(QString::fromStdString(ExtractFileName(path)));
+    child->setStatusTip(QString::fromStdString(path));
+    child->PicName = path;
+
+    LastPicturePath = ExtractFilePath(path);
+    const QString folder = QString::fromStdString(LastPicturePath);
+    QFileDialog *dialog = OpenPictureDialog(*this);
+    if (dialog->directory().absolutePath() + QLatin1Char('/') != folder)
+        dialog->setDirectory(folder);
+    if (thumblist->Directory() != LastPicturePath && QFileInfo(folder).isDir())
+        thumblist->setDirectory(LastPicturePath);
+
+    const int width = picture.width();
+    const int height = picture.height();
+    child->Image->resize(width, height);
+    child->Image->SetPicture(std::move(picture));
+    child->PictureW = width;
+    child->PictureH = height;
+    SizeClientArea(*child, width > 140 ? width : 140,
+                   height + child->ToolBar1->height() + child->StatusBar1->height() + 10);
+    child->show();
+}
+
+void TForm1::PasteAsImage()
+{
+    const QImage image = QGuiApplication::clipboard()->image();
+    if (image.isNull()) {
+        QMessageBox::information(this, QStringLiteral("Information"), QStringLiteral("There is no Graphic in the Clipboard"));
+        return;
+    }
+    TBitmap bitmap = fromQImage(image);
+    TChild *child = NewChild(*this);
+    const int width = bitmap.width();
+    const int height = bitmap.height();
+    child->Image->SetStretch(false);
+    // The control takes the picture's size, so that zooming (which takes the control's size as
+    // the natural one) keeps the picture's proportions.
+    child->Image->resize(width, height);
+    child->Image->SetPicture(std::move(bitmap));
+    SizeClientArea(*child, width, height + child->ToolBar1->height() + child->StatusBar1->height());
+    child->show();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent *event)
+{
+    for (const QUrl &url : event->mimeData()->urls()) {
+        const std::string path = url.toLocalFile().toStdString();
+        if (!url.isLocalFile() || !IsDroppablePicture(path))
+            continue;
+        // One unreadable file is reported and does not keep the others from opening.
+        try {
+            OpenPicture(path);
+        } catch (const std::exception &error) {
+            ShowErrorMessage(error, this);
+        }
+    }
+    event->acceptProposedAction();
+}
 
 } // namespace vistrel

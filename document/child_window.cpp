@@ -287,22 +287,24 @@ QList<QMenu *> TChild::Menus() const
     return {FileMenu, ToolsMenu, WindowMenu, HelpMenu};
 }
 
+// Worked out from the frame rather than read from the client widget, whose geometry is only laid
+// out once the window is shown.
 int TChild::ClientWidth() const
 {
-    return widget()->width();
+    const QMargins frame = contentsMargins();
+    return width() - frame.left() - frame.right();
 }
 
 int TChild::ClientHeight() const
 {
-    return widget()->height();
+    const QMargins frame = contentsMargins();
+    return height() - frame.top() - frame.bottom();
 }
 
 void TChild::SetClientSize(int width, int height)
 {
-    const QMargins frame = layout() ? layout()->contentsMargins() : contentsMargins();
+    const QMargins frame = contentsMargins();
     resize(width + frame.left() + frame.right(), height + frame.top() + frame.bottom());
-    if (layout())
-        layout()->activate();
 }
 
 // --- activation -------------------------------------------------------------------------------

@@ -80,6 +80,8 @@ QImage TImage::displayImage() const
 void TImage::DrawFrame(int x1, int y1, int x2, int y2)
 {
     const QRect frame(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2) - 1, std::max(y1, y2) - 1));
+    if (frame.isEmpty()) // a frame without area shows nothing, so there is nothing to reverse
+        return;
     if (!frames_.removeOne(frame))
         frames_.append(frame);
     updateFrameEdges(frame);
@@ -94,8 +96,6 @@ void TImage::ClearFrames()
 
 void TImage::updateFrameEdges(const QRect &frame)
 {
-    if (frame.isEmpty())
-        return;
     QRegion edges;
     edges += QRect(frame.left(), frame.top(), frame.width(), 1);
     edges += QRect(frame.left(), frame.bottom(), frame.width(), 1);
@@ -120,8 +120,7 @@ void TImage::paintEvent(QPaintEvent *)
     painter.setPen(QPen(Qt::black, 0, Qt::DotLine));
     painter.setBrush(Qt::NoBrush);
     for (const QRect &frame : std::as_const(frames_))
-        if (!frame.isEmpty())
-            painter.drawRect(frame);
+        painter.drawRect(frame);
 }
 
 } // namespace vistrel
