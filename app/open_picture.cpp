@@ -153,9 +153,12 @@ void TForm1::wireOpeningCommands()
     });
     actEdit->setEnabled(true);
 
-    const QList<QAction *> frameMenus = menuBar()->actions();
-    connect(mdiArea_, &QMdiArea::subWindowActivated, this,
-            [this, frameMenus](QMdiSubWindow *active) { MergeChildMenus(menuBar(), frameMenus, active); });
+    // The menu bar is the connection's context: while the frame is torn down the area still
+    // reports deactivations, and the bar (with the frame's menus) is what must still be there.
+    QMenuBar *bar = menuBar();
+    const QList<QAction *> frameMenus = bar->actions();
+    connect(mdiArea_, &QMdiArea::subWindowActivated, bar,
+            [bar, frameMenus](QMdiSubWindow *active) { MergeChildMenus(bar, frameMenus, active); });
 }
 
 void TForm1::OpenPicture(const std::string &path)

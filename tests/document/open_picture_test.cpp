@@ -1,0 +1,216 @@
+#include "app/main_window.h"
+#include "document/child_window.h"
+#include "platform/bmp_codec.h"
+#include "platform/error.h"
+#include "platform/jpeg_codec.h"
+#include "shellctl/explorer_list_view.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QUrl>
+#include <QtTest>
+
+namespace vistrel {
+
+namespace {
+
+TBitmap solid(int width, int height, uint8_t blue)
+{
+    TBitmap picture(width, height, PixelFormat::pf24bit);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, PaletteEntry{blue, 90, 30, 0});
+    return picture;
+}
+
+TChild *childAt(const TForm1 &frame, int index)
+{
+    return qobject_cast<TChild *>(frame.MDIChild(index));
+}
+
+QStringList menuTitles(QMenuBar *bar)
+{
+    QStringList titles;
+    for (QAction *action : bar->actions())
+        titles << action->text();
+    return titles;
+}
+
+} // namespace
+
+class OpenPictureTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void openedSmallJpegGetsTheMinimumWidthAndTheExtraRows();
+    void openingPointsTheFolderStateAtThePicture();
+    void extensionsAreComparedInUpperCaseWhenOpening();
+    void otherExtensionsGiveAnEmptyWindow();
+    void unreadableFileOpensNoWindow();
+    void dropsOpenOnlyLowerCaseJpegAndBmpInOrder();
+    void activeWindowMenusReplaceTheFramesMenus();
+    void openingCommandsAreEnabled();
+
+private:
+    QString write(const QString &name, const TBitmap &picture);
+
+    std::unique_ptr<QTemporaryDir> home_;
+    std::unique_ptr<QTemporaryDir> pictures_;
+    std::unique_ptr<TForm1> frame_;
+};
+
+void OpenPictureTest::init()
+{
+    home_ = std::make_unique<QTemporaryDir>();
+    pictures_ = std::make_unique<QTemporaryDir>();
+    qputenv("VISTREL_HOME", home_->path().toUtf8());
+    frame_ = std::make_unique<TForm1>();
+    frame_->resize(1000, 800);
+    frame_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
+}
+
+void OpenPictureTest::cleanup()
+{
+    frame_.reset();
+    pictures_.reset();
+    home_.reset();
+}
+
+QString OpenPictureTest::write(const QString &name, const TBitmap &picture)
+{
+    const QString path = pictures_->filePath(name);
+    if (name.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive))
+        WriteBmpFile(picture, path.toStdString());
+    else
+        WriteJpegFile(picture, path.toStdString());
+    return path;
+}
+
+void OpenPictureTest::openedSmallJpegGetsTheMinimumWidthAndTheExtraRows()
+{
+    const QString path = write(QStringLiteral("small.jpg"), solid(100, 80, 200));
+    frame_->OpenPicture(path.toStdString());
+    QCOMPARE(frame_->MDIChildCount(), 1);
+    TChild *child = childAt(*frame_, 0);
+    QVERIFY(child->isVisible());
+    QCOMPARE(child->windowTitle(), QStringLiteral("small.jpg"));
+    QCOMPARE(child->PicName, path.toStdString());
+    QCOMPARE(child->PictureW, 100);
+    QCOMPARE(child->PictureH, 80);
+    QCOMPARE(child->Image->size(), QSize(100, 80));
+    QCOMPARE(child->ClientWidth(), 140);
+    QCOMPARE(child->ClientHeight(), 80 + child->ToolBar1->height() + child->StatusBar1->height() + 10);
+    QCOMPARE(child->FormW, 140);
+    QCOMPARE(child->FormH, child->ClientHeight());
+    // The layout really gives the picture its rows once shown.
+    QCOMPARE(child->widget()->size(), QSize(child->ClientWidth(), child->ClientHeight()));
+
+    const QString wide = write(QStringLiteral("wide.bmp"), solid(300, 20, 10));
+    frame_->OpenPicture(wide.toStdString());
+    QCOMPARE(childAt(*frame_, 1)->FormW, 300);
+    QCOMPARE(childAt(*frame_, 1)->Image->Picture(), solid(300, 20, 10));
+}
+
+void OpenPictureTest::openingPointsTheFolderStateAtThePicture()
+{
+    const QString path = write(QStringLiteral("a.jpg"), solid(30, 30, 1));
+    frame_->OpenPicture(path.toStdString());
+    const std::string folder = pictures_->path().toStdString();
+    QCOMPARE(frame_->LastPicturePath, folder + "/");
+    QCOMPARE(frame_->thumblist->Directory(), folder);
+}
+
+void OpenPictureTest::extensionsAreComparedInUpperCaseWhenOpening()
+{
+    const QString path = write(QStringLiteral("photo.Jpg"), solid(50, 40, 7));
+    frame_->OpenPicture(path.toStdString());
+    QCOMPARE(childAt(*frame_, 0)->Image->Picture().width(), 50);
+}
+
+void OpenPictureTest::otherExtensionsGiveAnEmptyWindow()
+{
+    const QString path = pictures_->filePath(QStringLiteral("x.ico"));
+    QFile(path).open(QIODevice::WriteOnly);
+    frame_->OpenPicture(path.toStdString());
+    TChild *child = childAt(*frame_, 0);
+    QVERIFY(child->Image->Picture().empty());
+    QCOMPARE(child->ClientWidth(), 140);
+    QCOMPARE(child->PictureW, 0);
+}
+
+void OpenPictureTest::unreadableFileOpensNoWindow()
+{
+    const QString path = pictures_->filePath(QStringLiteral("broken.jpg"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("\xff\xd8\xff\xe0 truncated");
+    file.close();
+    QVERIFY_THROWS_EXCEPTION(Error, frame_->OpenPicture(path.toStdString()));
+    QCOMPARE(frame_->MDIChildCount(), 0);
+}
+
+void OpenPictureTest::dropsOpenOnlyLowerCaseJpegAndBmpInOrder()
+{
+    const QList<QUrl> urls{QUrl::fromLocalFile(write(QStringLiteral("a.jpg"), solid(20, 20, 1))),
+                           QUrl::fromLocalFile(pictures_->filePath(QStringLiteral("b.txt"))),
+                           QUrl::fromLocalFile(write(QStringLiteral("c.bmp"), solid(20, 20, 2))),
+                           QUrl::fromLocalFile(write(QStringLiteral("PHOTO.JPG"), solid(20, 20, 3)))};
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint onTheArea = frame_->mdiArea()->mapTo(frame_.get(), frame_->mdiArea()->rect().center());
+    QDragEnterEvent enter(onTheArea, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(frame_.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(onTheArea, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(frame_.get(), &drop);
+    QCOMPARE(frame_->MDIChildCount(), 2);
+    QCOMPARE(childAt(*frame_, 0)->windowTitle(), QStringLiteral("a.jpg"));
+    QCOMPARE(childAt(*frame_, 1)->windowTitle(), QStringLiteral("c.bmp"));
+}
+
+void OpenPictureTest::activeWindowMenusReplaceTheFramesMenus()
+{
+    QMenuBar *bar = frame_->menuBar();
+    const QStringList frameMenus = menuTitles(bar);
+    frame_->OpenPicture(write(QStringLiteral("a.jpg"), solid(20, 20, 1)).toStdString());
+    frame_->OpenPicture(write(QStringLiteral("b.jpg"), solid(20, 20, 1)).toStdString());
+    QTRY_COMPARE(menuTitles(bar), (QStringList{"File", "Tools", "Window", "&Help"}));
+    TChild *active = qobject_cast<TChild *>(frame_->mdiArea()->activeSubWindow());
+    QVERIFY(active);
+    QCOMPARE(bar->actions().first(), active->FileMenu->menuAction());
+
+    frame_->CloseAllChildren();
+    QTRY_COMPARE(frame_->MDIChildCount(), 0);
+    QTRY_COMPARE(menuTitles(bar), frameMenus);
+}
+
+void OpenPictureTest::openingCommandsAreEnabled()
+{
+    QVERIFY(frame_->Open1->isEnabled());
+    QVERIFY(frame_->actEdit->isEnabled());
+}
+
+} // namespace vistrel
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    vistrel::OpenPictureTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "open_picture_test.moc"
