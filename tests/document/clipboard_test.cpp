@@ -1,0 +1,196 @@
+#include "app/main_window.h"
+#include "document/child_window.h"
+#include "platform/jpeg_codec.h"
+#include "platform/qimage_bridge.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+#include <QtTest>
+
+namespace vistrel {
+
+namespace {
+
+// Pixel (x, y) holds b = x, g = y, r = 150.
+TBitmap numberedPicture(int width, int height)
+{
+    TBitmap picture(width, height, PixelFormat::pf24bit);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, PaletteEntry{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 150, 0});
+    return picture;
+}
+
+void leftDrag(QWidget *image, QPoint from, QPoint to)
+{
+    QMouseEvent down(QEvent::MouseButtonPress, from, image->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(image, &down);
+    QMouseEvent move(QEvent::MouseMove, to, image->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(image, &move);
+    QMouseEvent up(QEvent::MouseButtonRelease, to, image->mapToGlobal(to), Qt::LeftButton, Qt::NoButton,
+                   Qt::NoModifier);
+    QCoreApplication::sendEvent(image, &up);
+}
+
+} // namespace
+
+// Runs on the real X display: the clipboard is the desktop's.
+class ClipboardTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void copyTakesUnscaledPixelsUnderTheFrame();
+    void copyWorksTheSameInEveryDragDirection();
+    void pasteOpensTheClipboardPictureInANewWindow();
+    void pasteIsDisabledAndExplainsItselfWithoutAPicture();
+    void documentPasteForwardsToTheFrame();
+
+private:
+    TChild *openNumbered(int width, int height);
+    QImage clipboardImage() const;
+
+    std::unique_ptr<QTemporaryDir> home_;
+    std::unique_ptr<TForm1> frame_;
+};
+
+void ClipboardTest::init()
+{
+    home_ = std::make_unique<QTemporaryDir>();
+    qputenv("VISTREL_HOME", home_->path().toUtf8());
+    frame_ = std::make_unique<TForm1>();
+    frame_->resize(1000, 800);
+    frame_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
+}
+
+void ClipboardTest::cleanup()
+{
+    frame_.reset();
+    home_.reset();
+}
+
+TChild *ClipboardTest::openNumbered(int width, int height)
+{
+    const QString path = home_->filePath(QStringLiteral("numbered.bmp"));
+    // BMP keeps the exact pixel values the checks compare.
+    QImage image = toQImage(numberedPicture(width, height));
+    image.save(path, "BMP");
+    frame_->OpenPicture(path.toStdString());
+    auto *child = qobject_cast<TChild *>(frame_->MDIChild(frame_->MDIChildCount() - 1));
+    frame_->mdiArea()->setActiveSubWindow(child);
+    return child;
+}
+
+QImage ClipboardTest::clipboardImage() const
+{
+    return QGuiApplication::clipboard()->image();
+}
+
+void ClipboardTest::copyTakesUnscaledPixelsUnderTheFrame()
+{
+    TChild *child = openNumbered(120, 90);
+    child->ZoomIn();
+    child->ZoomIn(); // the frame's coordinates still address the unscaled picture
+    leftDrag(child->Image, QPoint(10, 20), QPoint(50, 45));
+    QVERIFY(child->actCopyToClipboard->isEnabled());
+    child->actCopyToClipboard->trigger();
+
+    const QImage copied = clipboardImage();
+    QCOMPARE(copied.size(), QSize(40, 25));
+    QCOMPARE(QColor(copied.pixel(0, 0)), QColor(150, 20, 10));
+    QCOMPARE(QColor(copied.pixel(39, 24)), QColor(150, 44, 49));
+    // A successful copy ends the selection and its frame.
+    QVERIFY(!ProgramSelection().Exists());
+    QVERIFY(child->Image->Frames().isEmpty());
+    QVERIFY(!child->actCopyToClipboard->isEnabled());
+}
+
+void ClipboardTest::copyWorksTheSameInEveryDragDirection()
+{
+    TChild *child = openNumbered(60, 60);
+    leftDrag(child->Image, QPoint(5, 8), QPoint(25, 30));
+    child->actCopyToClipboard->trigger();
+    const QImage downRight = clipboardImage();
+    leftDrag(child->Image, QPoint(25, 30), QPoint(5, 8));
+    child->actCopyToClipboard->trigger();
+    QCOMPARE(clipboardImage(), downRight);
+}
+
+void ClipboardTest::pasteOpensTheClipboardPictureInANewWindow()
+{
+    const TBitmap picture = numberedPicture(70, 50);
+    QGuiApplication::clipboard()->setImage(toQImage(picture));
+    QTRY_VERIFY(frame_->PasteAction->isEnabled());
+    frame_->PasteAction->trigger();
+
+    QCOMPARE(frame_->MDIChildCount(), 1);
+    auto *child = qobject_cast<TChild *>(frame_->MDIChild(0));
+    QCOMPARE(child->windowTitle(), QStringLiteral("Child"));
+    QVERIFY(child->PicName.empty());
+    QCOMPARE(child->PictureW, 0);
+    QCOMPARE(child->Image->Picture(), picture);
+    QCOMPARE(child->Image->size(), QSize(70, 50));
+    QVERIFY(!child->Image->Stretch());
+    QCOMPARE(child->ClientHeight(), 50 + child->ToolBar1->height() + child->StatusBar1->height());
+    QCOMPARE(child->FormH, child->ClientHeight());
+    QCOMPARE(child->FormW, child->ClientWidth());
+
+    child->ZoomIn(); // the natural size comes from the control, which has the picture's size
+    QCOMPARE(child->PictureW, 70);
+    QCOMPARE(child->Image->size(), QSize(80, 57));
+}
+
+void ClipboardTest::pasteIsDisabledAndExplainsItselfWithoutAPicture()
+{
+    QGuiApplication::clipboard()->setText(QStringLiteral("only text"));
+    QTRY_VERIFY(!frame_->PasteAction->isEnabled());
+    TChild *child = openNumbered(20, 20);
+    QVERIFY(!child->PasteAction->isEnabled());
+
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        shown = box->windowTitle() + QLatin1Char('|') + box->text();
+        box->accept();
+    });
+    frame_->PasteAsImage();
+    QCOMPARE(shown, QStringLiteral("Information|There is no Graphic in the Clipboard"));
+    QCOMPARE(frame_->MDIChildCount(), 1);
+}
+
+void ClipboardTest::documentPasteForwardsToTheFrame()
+{
+    TChild *child = openNumbered(30, 30);
+    QGuiApplication::clipboard()->setImage(toQImage(numberedPicture(16, 12)));
+    QTRY_VERIFY(child->PasteAction->isEnabled());
+    child->PasteAction->trigger();
+    QCOMPARE(frame_->MDIChildCount(), 2);
+    auto *pasted = qobject_cast<TChild *>(frame_->MDIChild(1));
+    QCOMPARE(pasted->Image->Picture(), numberedPicture(16, 12));
+}
+
+} // namespace vistrel
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    vistrel::ClipboardTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "clipboard_test.moc"
