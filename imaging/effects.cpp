@@ -218,6 +218,8 @@ void Shadow(TBitmap &bitmap)
 void FlipDown(TBitmap &bitmap)
 {
     convertTo24(bitmap);
+    if (bitmap.empty())
+        return;
     const size_t n = pixelBytes(bitmap);
     std::vector<uint8_t> held(n);
     for (int top = 0, bottom = bitmap.height() - 1; top < bottom; ++top, --bottom) {
@@ -239,6 +241,8 @@ void FlipRight(TBitmap &bitmap)
 void MirrorHorizontal(TBitmap &bitmap)
 {
     convertTo24(bitmap);
+    if (bitmap.empty())
+        return;
     const int h = bitmap.height();
     const size_t n = pixelBytes(bitmap);
     // Row h div 2 is included: for an even height it copies back a row that the previous step
