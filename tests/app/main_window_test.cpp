@@ -1,0 +1,222 @@
+#include "app/main_window.h"
+#include "shellctl/explorer_list_view.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QUrl>
+
+#include <memory>
+
+namespace vistrel {
+
+namespace {
+
+QStringList FileLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+void WriteFile(const QString &path, const QString &text)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text.toUtf8());
+}
+
+QString HomeFolder() { return QDir::homePath() + '/'; }
+
+// Records the order in which sub windows receive their close.
+class CloseRecorder : public QObject {
+public:
+    explicit CloseRecorder(std::function<void(QObject *)> onClose) : onClose_(std::move(onClose)) {}
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close)
+            onClose_(watched);
+        return false;
+    }
+
+private:
+    std::function<void(QObject *)> onClose_;
+};
+
+} // namespace
+
+// Opened URLs land here instead of in a desktop viewer.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl &url) { opened.append(url); }
+};
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        home_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(home_->isValid());
+        qputenv("VISTREL_HOME", home_->path().toLocal8Bit());
+    }
+
+    void firstRunCreatesSettingsAndShotsAndOpensAtDefaultBounds()
+    {
+        TForm1 form;
+        QVERIFY(QFileInfo(IniPath()).isFile());
+        QCOMPARE(QFileInfo(IniPath()).size(), 0);
+        QVERIFY(QFileInfo(home_->filePath("Shots")).isDir());
+        QCOMPARE(QString::fromStdString(form.SettingsFile), IniPath());
+        QCOMPARE(QString::fromStdString(form.ShotsFolder), home_->filePath("Shots"));
+        QCOMPARE(QString::fromStdString(form.LastPicturePath), HomeFolder());
+        QVERIFY(form.LastShotPath.empty());
+        QCOMPARE(form.windowTitle(), QString("-"));
+
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // The offscreen platform honours positions the way a window manager normally does.
+        QCOMPARE(form.pos(), QPoint(10, 10));
+        QCOMPARE(form.size(), QSize(590, 490));
+    }
+
+    void closeWritesStartDirBeforeBounds()
+    {
+        {
+            TForm1 form;
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            form.close();
+        }
+        QCOMPARE(FileLines(IniPath()), QStringList({"[Start with]", "StartDir=" + HomeFolder(), "[Bounds]", "Left=10",
+                                                    "Top=10", "Right=600", "Bottom=500"}));
+    }
+
+    void storedStateComesBackOnTheNextRun()
+    {
+        const QString pictures = home_->filePath("Pictures");
+        QVERIFY(QDir().mkpath(pictures));
+        WriteFile(IniPath(), "[Start with]\nStartDir=" + pictures +
+                                 "\n[Bounds]\nLeft=100\nTop=50\nRight=700\nBottom=450\n");
+        TForm1 form;
+        QCOMPARE(QString::fromStdString(form.LastPicturePath), pictures + '/');
+        QCOMPARE(QString::fromStdString(form.thumblist->Directory()), pictures);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.pos(), QPoint(100, 50));
+        QCOMPARE(form.size(), QSize(600, 400));
+    }
+
+    void deletedStartDirFallsBackToTheHomeFolder()
+    {
+        WriteFile(IniPath(), "[Start with]\nStartDir=" + home_->filePath("gone") + "/\n");
+        {
+            TForm1 form;
+            QCOMPARE(QString::fromStdString(form.LastPicturePath), HomeFolder());
+            form.close();
+        }
+        QVERIFY(FileLines(IniPath()).contains("StartDir=" + HomeFolder()));
+    }
+
+    void tilesCoverTheClientAreaColumnsFirst()
+    {
+        const std::vector<QPoint> wide = TForm1::TilePositions(100, 100, 250, 100);
+        QCOMPARE(wide, std::vector<QPoint>({{0, 0}, {0, 100}, {100, 0}, {100, 100}, {200, 0}, {200, 100}}));
+
+        std::vector<int> columns;
+        for (const QPoint &position : TForm1::TilePositions(100, 100, 200, 50))
+            columns.push_back(position.x());
+        QCOMPARE(columns, std::vector<int>({0, 100, 200}));
+
+        QCOMPARE(TForm1::TilePositions(100, 100, 0, 0), std::vector<QPoint>({{0, 0}}));
+        QVERIFY(TForm1::TilePositions(0, 100, 250, 250).empty());
+        QVERIFY(TForm1::TilePositions(100, 0, 250, 250).empty());
+    }
+
+    void closingTheFrameClosesDocumentsLastFirstAfterSavingStartDir()
+    {
+        TForm1 form;
+        std::vector<int> closed;
+        bool startDirSavedFirst = false;
+        CloseRecorder recorder([&](QObject *child) {
+            if (closed.empty())
+                startDirSavedFirst = FileLines(IniPath()).contains("StartDir=" + HomeFolder());
+            closed.push_back(child->property("number").toInt());
+        });
+        for (int number = 1; number <= 3; ++number) {
+            auto *child = form.mdiArea()->addSubWindow(new QLabel(QString::number(number)));
+            child->setAttribute(Qt::WA_DeleteOnClose);
+            child->setProperty("number", number);
+            child->installEventFilter(&recorder);
+        }
+        QCOMPARE(form.MDIChildCount(), 3);
+
+        form.close();
+        QCOMPARE(closed, std::vector<int>({3, 2, 1}));
+        QVERIFY(startDirSavedFirst);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(form.MDIChildCount(), 0);
+    }
+
+    void helpOpensTheHelpFileOnlyWhenItExists()
+    {
+        UrlRecorder viewer;
+        QDesktopServices::setUrlHandler("file", &viewer, "open");
+        {
+            TForm1 form;
+            form.Help2->trigger();
+            QVERIFY(viewer.opened.isEmpty());
+        }
+        WriteFile(home_->filePath("Vistrel.hlp"), "contents");
+        {
+            TForm1 form;
+            form.Help2->trigger();
+            QCOMPARE(viewer.opened, QList<QUrl>({QUrl::fromLocalFile(home_->filePath("Vistrel.hlp"))}));
+        }
+        QDesktopServices::unsetUrlHandler("file");
+    }
+
+    void hintsAppearInTheStatusBar()
+    {
+        TForm1 form;
+        auto *panel = form.findChild<QLabel *>("StatusPanel0");
+        QVERIFY(panel);
+        auto *toolBar = form.findChild<QToolBar *>("ToolBar1");
+        form.actShoot->showStatusText(toolBar->widgetForAction(form.actShoot));
+        QCOMPARE(panel->text(), QString("Take a shot"));
+        form.Open1->showStatusText(toolBar);
+        QCOMPARE(panel->text(), QString("Open picture"));
+        QStatusTipEvent leave{QString()};
+        QApplication::sendEvent(toolBar, &leave);
+        QCOMPARE(panel->text(), QString());
+    }
+
+private:
+    QString IniPath() const { return home_->filePath("Vistrel.ini"); }
+
+    std::unique_ptr<QTemporaryDir> home_;
+};
+
+} // namespace vistrel
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    vistrel::MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_window_test.moc"
