@@ -15,8 +15,11 @@ namespace {
 
 const char *const kNoScreenMessage =
     "The screen cannot be captured in this session: Vistrel reads the screen through X11, "
-    "and this desktop did not let it (a Wayland session without X11 access gives no picture). "
+    "and this desktop does not offer it (a Wayland session without X11 access gives no picture). "
     "Log in to an X11 session to take screenshots.";
+const char *const kBlankScreenMessage =
+    "The screen could not be read: the desktop gave back no picture, only black. "
+    "No screenshot was taken.";
 
 // Output pixels [first, last) whose centres fall inside [from, to) logical units of the output's
 // own axis, at `scale` pixels per unit.
@@ -132,7 +135,7 @@ ScreenCopy QScreenSource::grab()
     }
     ScreenCopy copy(std::move(monitors));
     if (copy.isBlank())
-        throw Error(kNoScreenMessage);
+        throw Error(kBlankScreenMessage);
     return copy;
 }
 
