@@ -1,5 +1,7 @@
 #include "imaging/effects.h"
 
+#include "imaging/wide_vectors.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -29,19 +31,36 @@ void copyPixel(uint8_t *to, const uint8_t *from)
 }
 
 // The weighted sum 0.30·b0 + 0.59·b1 + 0.11·b2 is N/100 with N = 30·b0 + 59·b1 + 11·b2.
-// Unless N ends in 50 the rounded value lies at least 0.01 from a half, far beyond the
-// rounding error of the extended-precision evaluation, so integers decide it exactly; only the
-// halfway cases depend on how the constants round and are evaluated as extended reals.
-uint8_t greyOf(const uint8_t *p)
+// Unless N ends in 50 the rounded value lies at least 0.01 from a half, far beyond the rounding
+// error of the extended-precision evaluation, so integers decide it exactly. Only the halfway
+// cases depend on how the constants round; they are evaluated as extended reals.
+uint8_t greyAtHalfway(const uint8_t *p, unsigned below)
 {
-    const unsigned n = 30u * p[0] + 59u * p[1] + 11u * p[2];
-    const unsigned below = n / 100u, remainder = n % 100u;
-    if (remainder != 50u)
-        return static_cast<uint8_t>(below + (remainder > 50u ? 1u : 0u));
     const long double v = 0.30L * p[0] + 0.59L * p[1] + 0.11L * p[2];
     const long double half = below + 0.5L;
     const bool up = v > half || (v == half && below % 2 == 1);
     return static_cast<uint8_t>(below + (up ? 1u : 0u));
+}
+
+// Three vectorisable sweeps: grey values rounding halves up, with the halfway pixels flagged;
+// the rare flagged pixels redone exactly; the values written back to all three bytes.
+// `halfway` has room for a multiple of 8 flags, the spare ones 0.
+VISTREL_WIDE_VECTORS void greyRow(uint8_t *row, int width, uint8_t *grey, uint8_t *halfway)
+{
+    for (int x = 0; x < width; ++x) {
+        const auto n = static_cast<uint16_t>(30u * row[3 * x] + 59u * row[3 * x + 1] + 11u * row[3 * x + 2]);
+        grey[x] = static_cast<uint8_t>(static_cast<uint16_t>(n + 50u) / 100u);
+        halfway[x] = static_cast<uint16_t>(n % 100u) == 50u;
+    }
+    for (int x0 = 0; x0 < width; x0 += 8) {
+        uint64_t flags;
+        std::memcpy(&flags, halfway + x0, sizeof flags);
+        for (int x = x0; flags != 0 && x < x0 + 8 && x < width; ++x)
+            if (halfway[x])
+                grey[x] = greyAtHalfway(row + 3 * x, grey[x] - 1u);
+    }
+    for (int x = 0; x < width; ++x)
+        row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = grey[x];
 }
 
 void reversePixels(uint8_t *row, int width)
@@ -56,7 +75,8 @@ void reversePixels(uint8_t *row, int width)
     }
 }
 
-// Quarter turns copy square tiles, so that the rows read and the rows written both stay in cache.
+// Quarter turns work through bands of a few source rows: each column of a band becomes a short run
+// of one destination row, so that what is read and what is written both stay in cache.
 constexpr int kTurnTile = 16;
 
 struct TurnTile {
@@ -89,8 +109,8 @@ void copyColumnToRun(const TurnTile &tile, size_t offset, bool lastColumn, uint8
     }
 }
 
-// runStart(x, y0) gives the destination row and first column of the run that receives source
-// column x of the tile starting at row y0.
+// runStart(x, y0, rows) gives the destination row and first column of the run that receives
+// column x of the band of `rows` source rows starting at row y0.
 template <typename RunStart>
 void turnInTiles(const TBitmap &source, TBitmap &destination, bool reversed, RunStart runStart)
 {
@@ -133,14 +153,10 @@ void Invert(TBitmap &bitmap)
 void GreyScale(TBitmap &bitmap)
 {
     convertTo24(bitmap);
-    for (int y = 0; y < bitmap.height(); ++y) {
-        uint8_t *p = bitmap.scanLine(y);
-        uint8_t *const end = p + pixelBytes(bitmap);
-        for (; p < end; p += kBytesPerPixel) {
-            const uint8_t v = greyOf(p);
-            p[0] = p[1] = p[2] = v;
-        }
-    }
+    const int w = bitmap.width();
+    std::vector<uint8_t> grey(static_cast<size_t>(w)), halfway(static_cast<size_t>(w + 7) / 8 * 8, 0);
+    for (int y = 0; y < bitmap.height(); ++y)
+        greyRow(bitmap.scanLine(y), w, grey.data(), halfway.data());
 }
 
 void AntiAlias(TBitmap &bitmap)

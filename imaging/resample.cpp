@@ -1,5 +1,7 @@
 #include "imaging/resample.h"
 
+#include "imaging/wide_vectors.h"
+
 #include "platform/error.h"
 
 #include <algorithm>
@@ -50,14 +52,6 @@ uint8_t ToByte(float sum)
     constexpr float kRoundingShift = 8388608.0f;
     return static_cast<uint8_t>(static_cast<int>((clamped + kRoundingShift) - kRoundingShift));
 }
-
-// The passes are also built for AVX2, picked at run time where the processor has it: the sums
-// then run four doubles wide. Results are the same either way.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VISTREL_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
-#else
-#define VISTREL_WIDE_VECTORS
-#endif
 
 // Source rows are resampled horizontally in blocks of this many rows: the rows' channels are
 // interleaved per source pixel, so that each contributor adds to all of them at once.
