@@ -217,7 +217,7 @@ void TForm1::FormCreate()
     const ProgramFolders folders = LocateProgramFolders();
     SettingsFile = folders.settingsFolder + "Vistrel.ini";
     helpFile_ = FindHelpFile(folders.settingsFolder);
-    TileBitmap = QImage(QStringLiteral(":/BACKTILE"));
+    TileBitmap = QImage(QStringLiteral(":/BACKTILE"), "BMP");
     setAcceptDrops(true);
 
     ShotsFolder = folders.shotsParent + "Shots";
