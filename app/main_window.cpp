@@ -238,7 +238,8 @@ void TForm1::FormCreate()
     // The browser pane: the tree waits to be shown; the list starts on the remembered folder.
     DirTree->setVisible(false);
     DirTree->setAcceptDropFiles(true);
-    thumblist->setDirectory(LastPicturePath);
+    if (QFileInfo(QString::fromStdString(LastPicturePath)).isDir())
+        thumblist->setDirectory(LastPicturePath);
 }
 
 // Closing is always allowed: a settings file that cannot be written is reported, and the
