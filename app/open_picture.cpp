@@ -24,6 +24,7 @@
 #include <QStandardPaths>
 #include <QToolBar>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <memory>
 
@@ -61,9 +62,10 @@ QStringList PictureFilters()
     return filters;
 }
 
-QFileDialog *CreateOpenPictureDialog(QWidget *owner)
+// Made when first needed: building it costs more than the rest of the frame's start-up.
+QFileDialog *CreateOpenPictureDialog(TForm1 &owner)
 {
-    auto *dialog = new QFileDialog(owner, QStringLiteral("Open"));
+    auto *dialog = new QFileDialog(&owner, QStringLiteral("Open"), QString::fromStdString(owner.LastPicturePath));
     dialog->setObjectName(QString::fromLatin1(kOpenDialogName));
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setFileMode(QFileDialog::ExistingFiles);
@@ -117,10 +119,10 @@ void SizeClientArea(TChild &child, int width, int height)
 
 void TForm1::wireOpeningCommands()
 {
-    QFileDialog *dialog = CreateOpenPictureDialog(this);
-    dialog->setDirectory(QString::fromStdString(LastPicturePath));
     connect(Open1, &QAction::triggered, this, [this] {
         QFileDialog *dialog = OpenPictureDialog(*this);
+        if (!dialog)
+            dialog = CreateOpenPictureDialog(*this);
         const std::string treeFolder = DirTree->SelectedPath();
         if (treeFolder != "?")
             dialog->setDirectory(QString::fromStdString(treeFolder));
@@ -172,10 +174,13 @@ void TForm1::OpenPicture(const std::string &path)
     LastPicturePath = ExtractFilePath(path);
     const QString folder = QString::fromStdString(LastPicturePath);
     QFileDialog *dialog = OpenPictureDialog(*this);
-    if (dialog->directory().absolutePath() + QLatin1Char('/') != folder)
+    if (dialog && dialog->directory().absolutePath() + QLatin1Char('/') != folder)
         dialog->setDirectory(folder);
-    if (thumblist->Directory() != LastPicturePath && QFileInfo(folder).isDir())
-        thumblist->setDirectory(LastPicturePath);
+    // The list refills (and makes thumbnails) once the picture is on the screen, not before.
+    QTimer::singleShot(0, thumblist, [list = thumblist, folder = LastPicturePath] {
+        if (list->Directory() != folder && QFileInfo(QString::fromStdString(folder)).isDir())
+            list->setDirectory(folder);
+    });
 
     const int width = picture.width();
     const int height = picture.height();

@@ -130,7 +130,7 @@ void OpenPictureTest::openingPointsTheFolderStateAtThePicture()
     frame_->OpenPicture(path.toStdString());
     const std::string folder = pictures_->path().toStdString();
     QCOMPARE(frame_->LastPicturePath, folder + "/");
-    QCOMPARE(frame_->thumblist->Directory(), folder);
+    QTRY_COMPARE(frame_->thumblist->Directory(), folder);
 }
 
 void OpenPictureTest::extensionsAreComparedInUpperCaseWhenOpening()

@@ -1,0 +1,83 @@
+// Opening a 4000 x 3000 JPEG into a shown document window, beside djpeg decoding the same file.
+#include "app/main_window.h"
+#include "bench/document/bench_picture.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int kRuns = 9;
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double djpegMilliseconds(const QString &djpeg, const QString &file)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QProcess::execute(djpeg, {QStringLiteral("-outfile"), QStringLiteral("/dev/null"), file});
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// From the call to the window's first paint; the window is closed again afterwards.
+double openMilliseconds(vistrel::TForm1 &frame, const QString &file)
+{
+    QElapsedTimer timer;
+    timer.start();
+    frame.OpenPicture(file.toStdString());
+    QCoreApplication::processEvents(); // layout, activation and the first paint
+    const double elapsed = timer.nsecsElapsed() / 1e6;
+    frame.CloseAllChildren();
+    QCoreApplication::processEvents();
+    return elapsed;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    qputenv("VISTREL_HOME", home.path().toUtf8());
+    QApplication app(argc, argv);
+
+    const QString file = home.filePath(QStringLiteral("photo.jpg"));
+    vistrel::WriteBenchPhoto(file.toStdString());
+
+    vistrel::TForm1 frame;
+    frame.resize(1200, 900);
+    frame.show();
+    QCoreApplication::processEvents();
+
+    const QString djpeg = QStandardPaths::findExecutable(QStringLiteral("djpeg"));
+    // Alternating runs, so a busy machine slows both sides alike.
+    std::vector<double> ours, reference, ratios;
+    for (int run = 0; run < kRuns; ++run) {
+        ours.push_back(openMilliseconds(frame, file));
+        if (djpeg.isEmpty())
+            continue;
+        reference.push_back(djpegMilliseconds(djpeg, file));
+        ratios.push_back(ours.back() / reference.back());
+    }
+    std::printf("open 4000x3000 JPEG into a shown document window (median of %d): %.1f ms\n", kRuns, median(ours));
+    if (djpeg.isEmpty()) {
+        std::printf("djpeg not found (package libjpeg-turbo-progs); no reference figure\n");
+        return 0;
+    }
+    std::printf("djpeg -outfile /dev/null on the same file, process included (median of %d): %.1f ms\n", kRuns,
+                median(reference));
+    std::printf("ratio ours / djpeg (median of the paired runs): %.2f (target <= 1.30)\n", median(ratios));
+    return 0;
+}
