@@ -55,6 +55,8 @@ TEraseF::TEraseF(std::shared_ptr<ScreenSource> screen, std::shared_ptr<CaptureSh
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setCursor(Qt::CrossCursor);
+    // The window itself is made now, during the launcher's hand-over, not when the screen is frozen.
+    create();
 }
 
 TEraseF::~TEraseF() = default;
