@@ -3,9 +3,11 @@
 #include "platform/jpeg_codec.h"
 #include "tests/platform/codec_test_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <random>
