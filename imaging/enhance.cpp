@@ -257,7 +257,7 @@ void keepChannel(TBitmap &b, int channel, long double factor)
 {
     // Round(c · f) must fit a 64-bit integer, as the rounding that the routine relies on requires.
     if (!std::isfinite(factor) || std::fabs(255 * factor) >= 9.2e18L)
-        throw Error("The factor is too large");
+        throw Error("The factor is out of range");
     uint8_t scaled[256];
     for (int c = 0; c < 256; ++c)
         scaled[c] = lowByteOfRounded(c * factor);

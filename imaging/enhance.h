@@ -7,15 +7,21 @@
 
 namespace vistrel {
 
+// Read source (untouched) and write destination, which must be at least as large (else Error).
+// Posterize throws Error for the step 0.
 void Solorize(const TBitmap &source, TBitmap &destination, int32_t threshold);
 void Posterize(const TBitmap &source, TBitmap &destination, int32_t step);
+// In place; any amount is safe, pixels that an amount would move out of the picture are dropped.
 void HeightMap(TBitmap &bitmap, int32_t amount);
+// Keep the bitmap's pixel format; pictures too small for a tile of at least 1 pixel stay unchanged.
 void TexturizeTile(TBitmap &bitmap, int32_t amount);
 void TexturizeOverlap(TBitmap &bitmap, int32_t amount);
+// RippleRandom draws its offsets from a generator seeded the same way on every call.
 void RippleRandom(TBitmap &bitmap, int32_t amount);
 void RippleTooth(TBitmap &bitmap, int32_t amount);
 void RippleTriangle(TBitmap &bitmap, int32_t amount);
 void Triangles(TBitmap &bitmap, int32_t amount);
+// Throw Error, changing nothing, when 255 · factor is not a finite value within 64-bit integers.
 void KeepBlue(TBitmap &bitmap, long double factor);
 void KeepGreen(TBitmap &bitmap, long double factor);
 
