@@ -119,8 +119,10 @@ void TImage::paintEvent(QPaintEvent *)
     painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
     painter.setPen(QPen(Qt::black, 0, Qt::DotLine));
     painter.setBrush(Qt::NoBrush);
+    // A stroked rectangle covers one pixel more than its size; the outline is to cover exactly
+    // the frame's edge pixels, those that updateFrameEdges repaints.
     for (const QRect &frame : std::as_const(frames_))
-        painter.drawRect(frame);
+        painter.drawRect(frame.adjusted(0, 0, -1, -1));
 }
 
 } // namespace vistrel

@@ -2,6 +2,7 @@
 
 #include "imaging/effects.h"
 #include "imaging/enhance_form.h"
+#include "platform/qimage_bridge.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -30,6 +31,11 @@ TBitmap numberedPicture(int width, int height)
         for (int x = 0; x < width; ++x)
             picture.setPixel(x, y, PaletteEntry{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 77, 0});
     return picture;
+}
+
+QImage toQImageForTest(const TBitmap &picture)
+{
+    return toQImage(picture).convertToFormat(QImage::Format_RGB32);
 }
 
 void sendMouse(QWidget *target, QEvent::Type type, QPoint position, Qt::MouseButton button,
@@ -80,6 +86,7 @@ private Q_SLOTS:
     void clickWithoutDragLeavesCopyDisabled();
     void newPressErasesTheOldFrame();
     void selectAllCoversTheControl();
+    void frameInvertsAllFourEdgesAndNothingElse();
     void switchingWindowsClearsTheSelection();
     void statusBarShowsThePositionWithoutButtons();
 
@@ -282,6 +289,34 @@ void ChildWindowTest::selectAllCoversTheControl()
     QCOMPARE(s.SelY2, 80 + child->ToolBar1->height());
     QVERIFY(child->actCopyToClipboard->isEnabled());
     QCOMPARE(child->Image->Frames(), QList<QRect>{QRect(0, 0, 100, 80)});
+}
+
+void ChildWindowTest::frameInvertsAllFourEdgesAndNothingElse()
+{
+    TBitmap white(60, 40, PixelFormat::pf24bit);
+    for (int y = 0; y < 40; ++y)
+        std::fill_n(white.scanLine(y), 60 * 3, uint8_t{255});
+    TChild *child = openChild(white);
+    child->Image->DrawFrame(10, 5, 30, 25);
+    const QImage drawn = child->Image->grab().toImage();
+    const auto darkIn = [&drawn](QRect area) {
+        int dark = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                dark += qGray(drawn.pixel(x, y)) < 128;
+        return dark;
+    };
+    QVERIFY(darkIn(QRect(11, 5, 18, 1)) > 0);  // top
+    QVERIFY(darkIn(QRect(11, 24, 18, 1)) > 0); // bottom
+    QVERIFY(darkIn(QRect(10, 6, 1, 18)) > 0);  // left
+    QVERIFY(darkIn(QRect(29, 6, 1, 18)) > 0);  // right
+    QCOMPARE(darkIn(QRect(0, 0, 60, 40)),
+             darkIn(QRect(10, 5, 20, 1)) + darkIn(QRect(10, 24, 20, 1)) + darkIn(QRect(10, 6, 1, 18))
+                 + darkIn(QRect(29, 6, 1, 18)));
+
+    child->Image->DrawFrame(30, 25, 10, 5); // the same frame, drawn from the other corner
+    QCOMPARE(child->Image->grab().toImage().convertToFormat(QImage::Format_RGB32),
+             QImage(toQImageForTest(white)));
 }
 
 void ChildWindowTest::switchingWindowsClearsTheSelection()
