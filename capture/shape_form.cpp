@@ -45,6 +45,8 @@ void TShapeForm::ReadMask(QIODevice &stream)
         mask_->Region.reset();
         return;
     }
+    if (!stream.isSequential() && stream.bytesAvailable() < dataSize)
+        throw Error("Invalid window region data: region cut short");
     std::vector<uint8_t> data(static_cast<size_t>(dataSize));
     if (stream.read(reinterpret_cast<char *>(data.data()), dataSize) != dataSize)
         throw Error("Invalid window region data: region cut short");

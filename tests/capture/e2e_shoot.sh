@@ -25,6 +25,7 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    cat "$WORK"/*.log >&2 2>/dev/null || true
     import -window root "$WORK/failure.png" 2>/dev/null && cp "$WORK/failure.png" "/tmp/vistrel_e2e_failure_x$SCALE.png"
     exit 1
 }
@@ -56,7 +57,7 @@ click_at() { xdotool mousemove "$1" "$2" click 1; }
 # A desktop whose every pixel is known: the shot must hold exactly these pixels.
 convert -size 1280x1024 xc: -sparse-color Bilinear '0,0 #e04030 1279,0 #30a0e0 0,1023 #40e060 1279,1023 #f0e020' \
     \( -size 1280x1024 pattern:checkerboard -alpha set -channel A -evaluate set 35% \) -composite "$WORK/desktop.png"
-"$HELPER" show "$WORK/desktop.png" >/dev/null 2>&1 &
+"$HELPER" show "$WORK/desktop.png" >"$WORK/desktop.log" 2>&1 &
 DESKTOP_PID=$!
 wait_window e2e-desktop >/dev/null || fail "the test desktop did not appear"
 xdotool mousemove 1200 1000
