@@ -129,6 +129,23 @@ OutputFile::~OutputFile()
 
 void OutputFile::write(const uint8_t *data, size_t length)
 {
+    // Row-by-row writers would otherwise cost one system call per row.
+    if (buffer_.size() + length > kBufferSize)
+        flush();
+    if (length >= kBufferSize)
+        writeAll(data, length);
+    else
+        buffer_.insert(buffer_.end(), data, data + length);
+}
+
+void OutputFile::flush()
+{
+    writeAll(buffer_.data(), buffer_.size());
+    buffer_.clear();
+}
+
+void OutputFile::writeAll(const uint8_t *data, size_t length)
+{
     while (length > 0) {
         const ssize_t put = ::write(fd_, data, length);
         if (put < 0 && errno == EINTR)
@@ -142,6 +159,7 @@ void OutputFile::write(const uint8_t *data, size_t length)
 
 void OutputFile::commit()
 {
+    flush();
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace vistrel {
 
@@ -47,10 +48,14 @@ public:
 
 private:
     [[noreturn]] void fail() const;
+    void flush();
+    void writeAll(const uint8_t *data, size_t length);
 
+    static constexpr size_t kBufferSize = 1 << 18;
     std::string path_;
     int fd_ = -1;
     bool removeOnFailure_ = false;
+    std::vector<uint8_t> buffer_;
 };
 
 } // namespace vistrel
