@@ -50,6 +50,8 @@ TEraseF::TEraseF(std::shared_ptr<ScreenSource> screen, std::shared_ptr<CaptureSh
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), screen_(std::move(screen)), shell_(std::move(shell))
 {
     setWindowTitle(QStringLiteral("EraseF"));
+    // Each overlay holds a whole screen copy: a closed one is freed, not kept hidden. Closing it
+    // while the main window is hidden must not end the program.
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false);
     setAttribute(Qt::WA_OpaquePaintEvent);

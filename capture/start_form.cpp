@@ -39,6 +39,7 @@ TStartF::TStartF(std::shared_ptr<CaptureShell> shell, std::shared_ptr<ScreenSour
       screen_(std::move(screen))
 {
     setWindowTitle(QStringLiteral("StartF"));
+    // "Off" ends this launcher's run; every "Shoot" makes a new one.
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(kClientWidth, kClientHeight);
