@@ -83,6 +83,7 @@ TChild::TChild(TChildHost host, QWidget *parent) : QMdiSubWindow(parent), host_(
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Child"));
+    setWindowIcon(DocumentToolIcon(ToolIcon::Picture));
     setMinimumSize(80, 80);
 
     const QString helpFile = QCoreApplication::applicationDirPath() + QStringLiteral("/Vistrel.hlp");

@@ -22,17 +22,22 @@ void TEditHistory::SnapshotBefore(const TBitmap &picture)
         return;
     // Dropping while at or above the limit (not only at exactly four) keeps a history that redo
     // steps pushed past the limit from growing with every further command.
-    while (undo_.size() >= MaxUndo)
+    TBitmap snapshot;
+    while (undo_.size() >= MaxUndo) {
+        snapshot = std::move(undo_.front());
         undo_.erase(undo_.begin());
+    }
     redo_.clear();
-    undo_.push_back(picture);
+    snapshot = picture;
+    undo_.push_back(std::move(snapshot));
 }
 
-void TEditHistory::SnapshotAfter(const TBitmap &picture)
+void TEditHistory::SnapshotAfter(const TBitmap &picture, TBitmap spare)
 {
     if (picture.empty())
         return;
-    redo_.push_back(picture);
+    spare = picture;
+    redo_.push_back(std::move(spare));
 }
 
 void TEditHistory::UndoStep(TBitmap &picture)
@@ -59,8 +64,7 @@ void RunImageCommand(TBitmap &picture, TEditHistory &history, const PictureChang
         picture = history.UndoList().back();
         throw;
     }
-    working = TBitmap();
-    history.SnapshotAfter(picture);
+    history.SnapshotAfter(picture, std::move(working));
 }
 
 void RunEffectCommand(TBitmap &picture, TEditHistory &history, void (*routine)(TBitmap &))

@@ -14,9 +14,11 @@ constexpr size_t MaxUndo = 4;
 // the end of the other and shows it. Snapshots are full copies, so the lists own their pixels.
 class TEditHistory {
 public:
-    // Both do nothing for an empty picture.
+    // Both do nothing for an empty picture. A snapshot is written into the pixel buffer of a
+    // bitmap that is no longer needed when there is one (the dropped oldest snapshot, or `spare`),
+    // which spares a large picture a fresh allocation per command.
     void SnapshotBefore(const TBitmap &picture);
-    void SnapshotAfter(const TBitmap &picture);
+    void SnapshotAfter(const TBitmap &picture, TBitmap spare = TBitmap());
     // Both do nothing on an empty list.
     void UndoStep(TBitmap &picture);
     void RedoStep(TBitmap &picture);

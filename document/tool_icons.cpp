@@ -85,6 +85,23 @@ void drawHookArrow(QPainter &p, double s, bool mirrored)
     p.drawPolygon(head);
 }
 
+// A framed landscape: the document window's own icon.
+void drawPicture(QPainter &p, double s)
+{
+    const QRectF frame(s * 0.06, s * 0.14, s * 0.88, s * 0.72);
+    p.setPen(QPen(kInk, s * 0.07));
+    p.setBrush(QColor(200, 226, 250));
+    p.drawRect(frame);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(64, 150, 80));
+    QPolygonF hills;
+    hills << QPointF(frame.left(), frame.bottom()) << QPointF(s * 0.38, s * 0.45) << QPointF(s * 0.58, s * 0.66)
+          << QPointF(s * 0.72, s * 0.52) << QPointF(frame.right(), frame.bottom());
+    p.drawPolygon(hills);
+    p.setBrush(QColor(240, 176, 32));
+    p.drawEllipse(QPointF(s * 0.72, s * 0.32), s * 0.08, s * 0.08);
+}
+
 QPixmap drawIcon(ToolIcon icon, int size)
 {
     QPixmap pixmap(size, size);
@@ -99,6 +116,7 @@ QPixmap drawIcon(ToolIcon icon, int size)
     case ToolIcon::Enhance: drawWand(p, s); break;
     case ToolIcon::Undo: drawHookArrow(p, s, false); break;
     case ToolIcon::Redo: drawHookArrow(p, s, true); break;
+    case ToolIcon::Picture: drawPicture(p, s); break;
     }
     return pixmap;
 }
@@ -112,6 +130,7 @@ const char *themeName(ToolIcon icon)
     case ToolIcon::Enhance: return "color-management";
     case ToolIcon::Undo: return "edit-undo";
     case ToolIcon::Redo: return "edit-redo";
+    case ToolIcon::Picture: return "image-x-generic";
     }
     return "";
 }

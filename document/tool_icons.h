@@ -4,7 +4,7 @@
 
 namespace vistrel {
 
-enum class ToolIcon { ZoomIn, ZoomOut, ZoomOriginal, Enhance, Undo, Redo };
+enum class ToolIcon { ZoomIn, ZoomOut, ZoomOriginal, Enhance, Undo, Redo, Picture };
 
 // The desktop theme's icon when there is one, else a drawn one in the same spirit.
 QIcon DocumentToolIcon(ToolIcon icon);

@@ -3,6 +3,7 @@
 #include "imaging/enhance.h"
 
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
@@ -84,6 +85,8 @@ TPicEnhanceForm::TPicEnhanceForm(QWidget *parent)
     ImgFuncCbo->setCurrentIndex(-1);
     ImgFuncCbo->setEditText(QStringLiteral("Select Function"));
     ImgFuncCbo->setGeometry(8, 8, 233, 24);
+    // The entries are longer than the box; the list shows them whole.
+    ImgFuncCbo->view()->setMinimumWidth(ImgFuncCbo->view()->sizeHintForColumn(0) + 24);
 
     SpinEdit1 = new QSpinBox(this);
     SpinEdit1->setRange(INT_MIN, INT_MAX);

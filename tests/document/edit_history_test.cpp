@@ -163,6 +163,7 @@ TEST(EditHistory, RotateRightThenLeftGivesBackTheSamePixels)
     RunRotationCommand(shown, history, Rotate90Right);
     EXPECT_EQ(shown.width(), 3);
     EXPECT_EQ(shown.height(), 5);
+    EXPECT_EQ(history.RedoList().back(), shown); // written into the old picture's buffer
     RunRotationCommand(shown, history, Rotate90Left);
     EXPECT_EQ(shown, original);
     EXPECT_EQ(history.UndoList().size(), 2u);
