@@ -176,12 +176,6 @@ void TForm1::OpenPicture(const std::string &path)
     QFileDialog *dialog = OpenPictureDialog(*this);
     if (dialog && dialog->directory().absolutePath() + QLatin1Char('/') != folder)
         dialog->setDirectory(folder);
-    // The list refills (and makes thumbnails) once the picture is on the screen, not before.
-    QTimer::singleShot(0, thumblist, [list = thumblist, folder = LastPicturePath] {
-        if (list->Directory() != folder && QFileInfo(QString::fromStdString(folder)).isDir())
-            list->setDirectory(folder);
-    });
-
     const int width = picture.width();
     const int height = picture.height();
     child->Image->resize(width, height);
@@ -191,6 +185,12 @@ void TForm1::OpenPicture(const std::string &path)
     SizeClientArea(*child, width > 140 ? width : 140,
                    height + child->ToolBar1->height() + child->StatusBar1->height() + 10);
     child->show();
+    // Queued behind the window's first paint: the list refills (and makes its thumbnails) once
+    // the picture is on the screen.
+    QTimer::singleShot(0, thumblist, [list = thumblist, folder = LastPicturePath] {
+        if (list->Directory() != folder && QFileInfo(QString::fromStdString(folder)).isDir())
+            list->setDirectory(folder);
+    });
 }
 
 void TForm1::PasteAsImage()
