@@ -57,7 +57,6 @@ public:
 
     const std::string &SettingsPath() const { return settingsPath_; }
     bool ZoomReady() const { return zoomReady_; }
-    const TEditHistory &History() const { return history_; }
     const std::vector<TBitmap> &UndoList() const { return history_.UndoList(); }
     const std::vector<TBitmap> &RedoList() const { return history_.RedoList(); }
 
