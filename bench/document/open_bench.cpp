@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -52,8 +53,9 @@ private:
 };
 
 // From the call until the picture is painted in its shown window; the folder list's refill,
-// queued behind that paint, is not part of it. The window is closed again afterwards.
-double openMilliseconds(vistrel::TForm1 &frame, const QString &file)
+// queued behind that paint, is not part of it. The window is closed again afterwards and the
+// program left idle for `idleMs` (the list's thumbnail thread works on the folder meanwhile).
+double openMilliseconds(vistrel::TForm1 &frame, const QString &file, int idleMs)
 {
     QElapsedTimer timer;
     FirstPaint firstPaint(timer);
@@ -65,12 +67,11 @@ double openMilliseconds(vistrel::TForm1 &frame, const QString &file)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     child->Image->removeEventFilter(&firstPaint);
     frame.CloseAllChildren();
-    // The list's thumbnail thread works on the folder after each opening; the next run starts
-    // from an idle program, as a user's next opening would.
     QElapsedTimer idle;
     idle.start();
-    while (idle.elapsed() < 700)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    do
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (idle.elapsed() < idleMs);
     return firstPaint.at;
 }
 
@@ -93,22 +94,25 @@ int main(int argc, char **argv)
     QCoreApplication::processEvents();
 
     const QString djpeg = QStandardPaths::findExecutable(QStringLiteral("djpeg"));
-    // Alternating runs, so a busy machine slows both sides alike.
-    std::vector<double> ours, reference, ratios;
-    for (int run = 0; run < kRuns; ++run) {
-        ours.push_back(openMilliseconds(frame, file));
-        if (djpeg.isEmpty())
+    // Alternating runs, so a busy machine slows both sides alike. "After a pause" is how a user
+    // opens pictures; "back to back" shows the same work when the freed memory is still at hand.
+    for (const auto &[idleMs, label] : {std::pair{700, "after a pause"}, std::pair{0, "back to back"}}) {
+        std::vector<double> ours, reference, ratios;
+        for (int run = 0; run < kRuns; ++run) {
+            ours.push_back(openMilliseconds(frame, file, idleMs));
+            if (djpeg.isEmpty())
+                continue;
+            reference.push_back(djpegMilliseconds(djpeg, file));
+            ratios.push_back(ours.back() / reference.back());
+        }
+        std::printf("open 4000x3000 JPEG into a shown document window, %s (median of %d): %.1f ms\n", label, kRuns,
+                    median(ours));
+        if (djpeg.isEmpty()) {
+            std::printf("djpeg not found (package libjpeg-turbo-progs); no reference figure\n");
             continue;
-        reference.push_back(djpegMilliseconds(djpeg, file));
-        ratios.push_back(ours.back() / reference.back());
+        }
+        std::printf("  djpeg -outfile /dev/null on the same file, process included: %.1f ms\n", median(reference));
+        std::printf("  ratio ours / djpeg (median of the paired runs): %.2f (target <= 1.30)\n", median(ratios));
     }
-    std::printf("open 4000x3000 JPEG into a shown document window (median of %d): %.1f ms\n", kRuns, median(ours));
-    if (djpeg.isEmpty()) {
-        std::printf("djpeg not found (package libjpeg-turbo-progs); no reference figure\n");
-        return 0;
-    }
-    std::printf("djpeg -outfile /dev/null on the same file, process included (median of %d): %.1f ms\n", kRuns,
-                median(reference));
-    std::printf("ratio ours / djpeg (median of the paired runs): %.2f (target <= 1.30)\n", median(ratios));
     return 0;
 }
