@@ -115,6 +115,16 @@ void SizeClientArea(TChild &child, int width, int height)
     child.FormH = child.ClientHeight();
 }
 
+// New windows cascade from the area's top-left corner. The area's own placement runs before the
+// window has its final size, and pushes a window wider than the area out of sight to the left.
+void PlaceNewChild(QMdiArea &area, TChild &child)
+{
+    constexpr int kCascadeStep = 24;
+    constexpr int kCascadeLength = 8;
+    const int step = static_cast<int>((area.subWindowList().size() - 1) % kCascadeLength) * kCascadeStep;
+    child.move(step, step);
+}
+
 } // namespace
 
 void TForm1::wireOpeningCommands()
@@ -184,6 +194,7 @@ void TForm1::OpenPicture(const std::string &path)
     child->PictureH = height;
     SizeClientArea(*child, width > 140 ? width : 140,
                    height + child->ToolBar1->height() + child->StatusBar1->height() + 10);
+    PlaceNewChild(*mdiArea(), *child);
     child->show();
     // Queued behind the window's first paint: the list refills (and makes its thumbnails) once
     // the picture is on the screen.
@@ -210,6 +221,7 @@ void TForm1::PasteAsImage()
     child->Image->resize(width, height);
     child->Image->SetPicture(std::move(bitmap));
     SizeClientArea(*child, width, height + child->ToolBar1->height() + child->StatusBar1->height());
+    PlaceNewChild(*mdiArea(), *child);
     child->show();
 }
 

@@ -2,8 +2,8 @@
 //   e2e_helper show <picture>: shows the picture as a borderless window at the screen's corner, a
 //     desktop whose every pixel the test knows; runs until it is killed.
 //   e2e_helper locate <screenshot> <picture> <scale> <left> <top> <width> <height>: finds the
-//     picture, shown at `scale` screen pixels per picture pixel, inside that rectangle of the
-//     screenshot and prints its top-left corner. Exit status 1 when it is not there.
+//     top-left corner of the picture, shown at `scale` screen pixels per picture pixel, inside that
+//     rectangle of the screenshot and prints its top-left corner. Exit status 1 when it is not there.
 
 #include <QGuiApplication>
 #include <QImage>
@@ -81,9 +81,11 @@ int show(int argc, char **argv)
 int locate(char **argv)
 {
     const QImage screen = QImage(QString::fromLocal8Bit(argv[1])).convertToFormat(QImage::Format_RGB32);
-    const QImage picture = QImage(QString::fromLocal8Bit(argv[2])).convertToFormat(QImage::Format_RGB32);
+    // The document window may be smaller than the picture; its top-left corner is what must show.
+    const QImage whole = QImage(QString::fromLocal8Bit(argv[2])).convertToFormat(QImage::Format_RGB32);
+    const QImage picture = whole.copy(QRect(0, 0, 120, 90).intersected(whole.rect()));
     const int scale = std::atoi(argv[3]);
-    if (screen.isNull() || picture.isNull() || scale < 1) {
+    if (screen.isNull() || whole.isNull() || scale < 1) {
         std::fprintf(stderr, "cannot read the screenshot or the picture\n");
         return 2;
     }

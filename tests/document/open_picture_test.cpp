@@ -55,6 +55,7 @@ private Q_SLOTS:
     void cleanup();
 
     void openedSmallJpegGetsTheMinimumWidthAndTheExtraRows();
+    void newWindowsCascadeFromTheTopLeftCornerInASmallFrame();
     void openingPointsTheFolderStateAtThePicture();
     void extensionsAreComparedInUpperCaseWhenOpening();
     void otherExtensionsGiveAnEmptyWindow();
@@ -122,6 +123,17 @@ void OpenPictureTest::openedSmallJpegGetsTheMinimumWidthAndTheExtraRows()
     frame_->OpenPicture(wide.toStdString());
     QCOMPARE(childAt(*frame_, 1)->FormW, 300);
     QCOMPARE(childAt(*frame_, 1)->Image->Picture(), solid(300, 20, 10));
+}
+
+void OpenPictureTest::newWindowsCascadeFromTheTopLeftCornerInASmallFrame()
+{
+    frame_->resize(500, 400);
+    QTest::qWait(1);
+    const QString path = write(QStringLiteral("p.bmp"), solid(60, 40, 3));
+    frame_->OpenPicture(path.toStdString());
+    frame_->OpenPicture(path.toStdString());
+    QCOMPARE(childAt(*frame_, 0)->pos(), QPoint(0, 0));
+    QCOMPARE(childAt(*frame_, 1)->pos(), QPoint(24, 24));
 }
 
 void OpenPictureTest::openingPointsTheFolderStateAtThePicture()
