@@ -16,7 +16,7 @@ void *AllocatePixelMemory(size_t bytes)
     void *p = std::aligned_alloc(kHugePage, rounded);
     if (!p)
         throw std::bad_alloc();
-    ::madvise(p, rounded, MADV_HUGEPAGE);
+    //::madvise(p, rounded, MADV_HUGEPAGE);
     return p;
 }
 
