@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/pixel_allocator.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -69,7 +67,7 @@ private:
     int height_ = 0;
     PixelFormat format_ = PixelFormat::pf24bit;
     size_t stride_ = 0;
-    std::vector<uint8_t, PixelAllocator<uint8_t>> data_;
+    std::vector<uint8_t> data_;
     std::vector<PaletteEntry> palette_;
 };
 
