@@ -6,6 +6,7 @@
 #include "imaging/enhance_form.h"
 #include "platform/program_folder.h"
 #include "platform/qimage_bridge.h"
+#include "widgets/busy_cursor.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -26,15 +27,6 @@
 namespace vistrel {
 
 namespace {
-
-// Commands on a large picture take a moment; the cursor says so, also when one fails.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
 
 TMouseState mouseState(const QMouseEvent *event, Qt::MouseButtons buttons, bool doubleClick)
 {

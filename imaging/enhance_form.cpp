@@ -1,6 +1,7 @@
 #include "imaging/enhance_form.h"
 
 #include "imaging/enhance.h"
+#include "widgets/busy_cursor.h"
 
 #include <QApplication>
 #include <QAbstractItemView>
@@ -17,15 +18,6 @@
 namespace vistrel {
 
 namespace {
-
-// Applying to a large picture takes a moment; the cursor says so.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
 
 QImage topLeftCorner(const TBitmap &bitmap, int width, int height)
 {
