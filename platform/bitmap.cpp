@@ -103,7 +103,21 @@ void TBitmap::setSize(int width, int height)
     width_ = width;
     height_ = height;
     stride_ = strideFor(width, format_);
-    data_.assign(stride_ * static_cast<size_t>(height), 0);
+    data_.assignZeroes(stride_ * static_cast<size_t>(height));
+}
+
+TBitmap TBitmap::Uncleared(int width, int height, PixelFormat format)
+{
+    checkSize(width, height);
+    TBitmap bitmap;
+    bitmap.format_ = format;
+    if (isIndexed(format))
+        bitmap.palette_ = standardPalette(format);
+    bitmap.width_ = width;
+    bitmap.height_ = height;
+    bitmap.stride_ = strideFor(width, format);
+    bitmap.data_.resizeUncleared(bitmap.stride_ * static_cast<size_t>(height));
+    return bitmap;
 }
 
 void TBitmap::setPalette(std::vector<PaletteEntry> palette)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/pixel_buffer.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -25,6 +27,8 @@ class TBitmap {
 public:
     TBitmap() = default;
     TBitmap(int width, int height, PixelFormat format = PixelFormat::pf24bit);
+    // A bitmap whose bytes, row padding included, the caller is about to write every one of.
+    static TBitmap Uncleared(int width, int height, PixelFormat format);
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -67,7 +71,7 @@ private:
     int height_ = 0;
     PixelFormat format_ = PixelFormat::pf24bit;
     size_t stride_ = 0;
-    std::vector<uint8_t> data_;
+    PixelBuffer data_;
     std::vector<PaletteEntry> palette_;
 };
 

@@ -71,3 +71,29 @@ TEST(Bitmap, SetPixelOnIndexedBitmapsPicksTheNearestPaletteEntry)
     EXPECT_EQ(indexed.scanLine(0)[1] >> 4, 0);
     EXPECT_EQ(indexed.pixel(0, 0), (PaletteEntry{0, 0, 200}));
 }
+
+TEST(Bitmap, ReusedStorageIsClearedAndCopiesKeepTheirOwnBytes)
+{
+    TBitmap a(3, 2);
+    a.setPixel(2, 1, {9, 8, 7});
+    TBitmap b(3, 2);
+    b = a; // same size: storage reused
+    EXPECT_EQ(b, a);
+    a.setSize(2, 2); // smaller: storage reused, yet every byte is 0 again
+    EXPECT_EQ(a.pixel(1, 1), (PaletteEntry{0, 0, 0}));
+    EXPECT_EQ(b.pixel(2, 1), (PaletteEntry{9, 8, 7}));
+
+    TBitmap moved = std::move(b);
+    EXPECT_EQ(moved.pixel(2, 1), (PaletteEntry{9, 8, 7}));
+    b = moved; // a moved-from bitmap takes a copy again
+    EXPECT_EQ(b, moved);
+}
+
+TEST(Bitmap, UnclearedBitmapsHaveTheirSizeAndFormat)
+{
+    TBitmap bitmap = TBitmap::Uncleared(5, 3, PixelFormat::pf8bit);
+    EXPECT_EQ(bitmap.width(), 5);
+    EXPECT_EQ(bitmap.bytesPerLine(), 8u);
+    EXPECT_EQ(bitmap.palette().size(), 256u);
+    EXPECT_THROW(TBitmap::Uncleared(kMaxBitmapSide + 1, 1, PixelFormat::pf24bit), Error);
+}

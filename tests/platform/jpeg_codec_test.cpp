@@ -114,6 +114,21 @@ TEST(JpegCodec, SmoothPictureSurvivesARoundTripClosely)
     EXPECT_LT(mean, 2.0);
 }
 
+TEST(JpegCodec, LargePicturesDecodeWholeWithClearedRowPadding)
+{
+    // Large enough for the rows to be cleared beside the decoder; 1401 × 3 bytes leave one byte
+    // of padding per row, which must be 0 so that equal pictures compare equal.
+    const TBitmap original = smoothPicture(1401, 1200);
+    const std::vector<uint8_t> bytes = WriteJpegMemory(original);
+    const TBitmap decoded = ReadJpegMemory(bytes.data(), bytes.size());
+    double mean = 0;
+    EXPECT_LE(maxChannelError(original, decoded, &mean), 10);
+    EXPECT_LT(mean, 2.0);
+    for (int y = 0; y < decoded.height(); ++y)
+        ASSERT_EQ(decoded.scanLine(y)[decoded.bytesPerLine() - 1], 0) << "row " << y;
+    EXPECT_EQ(decoded, ReadJpegMemory(bytes.data(), bytes.size()));
+}
+
 TEST(JpegCodec, WritesBaselineColourWithQuality90Tables)
 {
     const std::vector<uint8_t> bytes = WriteJpegMemory(smoothPicture(40, 30));
