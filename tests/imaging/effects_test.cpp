@@ -1,6 +1,7 @@
 #include "imaging/effects.h"
 #include "tests/imaging/test_pictures.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -341,4 +342,19 @@ TEST(Rotate, SourceAndDestinationMayBeOneBitmap)
     Rotate90Left(copy, expected);
     Rotate90Left(b, b);
     EXPECT_EQ(b, expected);
+}
+
+TEST(Rotate, ReusedDestinationGetsNoTraceOfItsOldPixels)
+{
+    TBitmap source = PatternPicture(7, 5); // 5 × 3 bytes leave one byte of padding per turned row
+    TBitmap fresh;
+    Rotate90Right(source, fresh);
+    TBitmap used(20, 20);
+    for (int y = 0; y < used.height(); ++y)
+        std::memset(used.scanLine(y), 0xFF, used.bytesPerLine());
+    Rotate90Right(source, used);
+    EXPECT_EQ(used, fresh);
+    Rotate90Left(source, used);
+    Rotate90Left(source, fresh);
+    EXPECT_EQ(used, fresh);
 }
