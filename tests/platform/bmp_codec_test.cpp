@@ -26,7 +26,7 @@ void put32(std::vector<uint8_t> &out, uint32_t v)
 }
 
 // Describes a BMP file to build byte by byte.
-struct BmpSpec {
+struct BmpFields {
     uint32_t headerSize = 40;
     int32_t width = 1;
     int32_t height = 1;
@@ -39,50 +39,50 @@ struct BmpSpec {
     int64_t dataOffset = -1;       // -1: right after the colour table
 };
 
-std::vector<uint8_t> build(const BmpSpec &spec)
+std::vector<uint8_t> build(const BmpFields &fields)
 {
-    const bool core = spec.headerSize == 12;
-    const bool masksInHeader = spec.headerSize >= 52;
+    const bool core = fields.headerSize == 12;
+    const bool masksInHeader = fields.headerSize >= 52;
     std::vector<uint8_t> header;
-    put32(header, spec.headerSize);
+    put32(header, fields.headerSize);
     if (core) {
-        put16(header, static_cast<uint32_t>(spec.width));
-        put16(header, static_cast<uint32_t>(spec.height));
+        put16(header, static_cast<uint32_t>(fields.width));
+        put16(header, static_cast<uint32_t>(fields.height));
         put16(header, 1);
-        put16(header, spec.bits);
+        put16(header, fields.bits);
     } else {
-        put32(header, static_cast<uint32_t>(spec.width));
-        put32(header, static_cast<uint32_t>(spec.height));
+        put32(header, static_cast<uint32_t>(fields.width));
+        put32(header, static_cast<uint32_t>(fields.height));
         put16(header, 1);
-        put16(header, spec.bits);
-        put32(header, spec.compression);
-        put32(header, static_cast<uint32_t>(spec.pixels.size()));
+        put16(header, fields.bits);
+        put32(header, fields.compression);
+        put32(header, static_cast<uint32_t>(fields.pixels.size()));
         put32(header, 2835);
         put32(header, 2835);
-        put32(header, spec.coloursUsed);
+        put32(header, fields.coloursUsed);
         put32(header, 0);
         if (masksInHeader)
             for (size_t i = 0; i < 4; ++i)
-                put32(header, i < spec.masks.size() ? spec.masks[i] : 0);
-        header.resize(spec.headerSize, 0);
+                put32(header, i < fields.masks.size() ? fields.masks[i] : 0);
+        header.resize(fields.headerSize, 0);
     }
     if (!masksInHeader)
-        for (uint32_t mask : spec.masks)
+        for (uint32_t mask : fields.masks)
             put32(header, mask);
-    for (uint32_t colour : spec.palette) {
+    for (uint32_t colour : fields.palette) {
         header.push_back(static_cast<uint8_t>(colour));
         header.push_back(static_cast<uint8_t>(colour >> 8));
         header.push_back(static_cast<uint8_t>(colour >> 16));
         if (!core)
             header.push_back(0);
     }
-    const uint32_t offset = spec.dataOffset >= 0 ? static_cast<uint32_t>(spec.dataOffset) : 14 + static_cast<uint32_t>(header.size());
+    const uint32_t offset = fields.dataOffset >= 0 ? static_cast<uint32_t>(fields.dataOffset) : 14 + static_cast<uint32_t>(header.size());
     std::vector<uint8_t> file = {'B', 'M'};
-    put32(file, static_cast<uint32_t>(14 + header.size() + spec.pixels.size()));
+    put32(file, static_cast<uint32_t>(14 + header.size() + fields.pixels.size()));
     put32(file, 0);
     put32(file, offset);
     file.insert(file.end(), header.begin(), header.end());
-    file.insert(file.end(), spec.pixels.begin(), spec.pixels.end());
+    file.insert(file.end(), fields.pixels.begin(), fields.pixels.end());
     return file;
 }
 
@@ -134,14 +134,14 @@ TEST(BmpReading, IndexedDepthsKeepTheirFormatAndPalette)
 {
     const std::vector<std::vector<int>> rows = {{1, 0, 1, 1, 0, 0, 0, 1, 1}, {0, 1, 0, 0, 1, 1, 1, 0, 0}};
     for (uint16_t bits : {1, 4, 8}) {
-        BmpSpec spec;
-        spec.width = 9;
-        spec.height = 2;
-        spec.bits = bits;
-        spec.palette = {0x0000FF, 0xFF0000};
-        spec.coloursUsed = 2;
-        spec.pixels = packIndices(rows, bits);
-        const TBitmap bitmap = read(build(spec));
+        BmpFields fields;
+        fields.width = 9;
+        fields.height = 2;
+        fields.bits = bits;
+        fields.palette = {0x0000FF, 0xFF0000};
+        fields.coloursUsed = 2;
+        fields.pixels = packIndices(rows, bits);
+        const TBitmap bitmap = read(build(fields));
         ASSERT_EQ(bitmap.bitsPerPixel(), bits);
         ASSERT_EQ(bitmap.palette().size(), size_t{1} << bits);
         EXPECT_EQ(bitmap.palette()[0], kBlue);
@@ -156,59 +156,59 @@ TEST(BmpReading, ColourTableSizesAreHandledSafely)
 {
     // No count means 2^bits entries; a count beyond 2^bits is clipped; indices beyond the table
     // read as black; entries past the pixel data offset are not read from the pixels.
-    BmpSpec spec;
-    spec.width = 3;
-    spec.bits = 8;
-    spec.coloursUsed = 1000;
-    spec.palette = {0xFFFFFF, 0x00FF00};
-    spec.pixels = {0, 1, 200, 0};
-    TBitmap bitmap = read(build(spec));
+    BmpFields fields;
+    fields.width = 3;
+    fields.bits = 8;
+    fields.coloursUsed = 1000;
+    fields.palette = {0xFFFFFF, 0x00FF00};
+    fields.pixels = {0, 1, 200, 0};
+    TBitmap bitmap = read(build(fields));
     EXPECT_EQ(bitmap.pixel(0, 0), kWhite);
     EXPECT_EQ(bitmap.pixel(1, 0), kGreen);
     EXPECT_EQ(bitmap.pixel(2, 0), kBlack);
 
-    spec.bits = 1;
-    spec.coloursUsed = 0;
-    spec.pixels = {0x40, 0, 0, 0};
-    bitmap = read(build(spec));
+    fields.bits = 1;
+    fields.coloursUsed = 0;
+    fields.pixels = {0x40, 0, 0, 0};
+    bitmap = read(build(fields));
     EXPECT_EQ(bitmap.pixel(0, 0), kWhite);
     EXPECT_EQ(bitmap.pixel(1, 0), kGreen);
 }
 
 TEST(BmpReading, CoreHeaderUsesThreeBytePaletteEntries)
 {
-    BmpSpec spec;
-    spec.headerSize = 12;
-    spec.width = 2;
-    spec.bits = 4;
-    spec.palette.assign(16, 0);
-    spec.palette[3] = 0x00FF00;
-    spec.palette[15] = 0xFFFFFF;
-    spec.pixels = {0x3F, 0, 0, 0};
-    const TBitmap bitmap = read(build(spec));
+    BmpFields fields;
+    fields.headerSize = 12;
+    fields.width = 2;
+    fields.bits = 4;
+    fields.palette.assign(16, 0);
+    fields.palette[3] = 0x00FF00;
+    fields.palette[15] = 0xFFFFFF;
+    fields.pixels = {0x3F, 0, 0, 0};
+    const TBitmap bitmap = read(build(fields));
     EXPECT_EQ(bitmap.pixel(0, 0), kGreen);
     EXPECT_EQ(bitmap.pixel(1, 0), kWhite);
 }
 
 TEST(BmpReading, SixteenBitDefaultsTo555AndBitfieldsChooseOtherLayouts)
 {
-    BmpSpec spec;
-    spec.width = 4;
-    spec.bits = 16;
-    spec.pixels = words({0x7C00, 0x03E0, 0x001F, 0x0210});
-    TBitmap bitmap = read(build(spec));
+    BmpFields fields;
+    fields.width = 4;
+    fields.bits = 16;
+    fields.pixels = words({0x7C00, 0x03E0, 0x001F, 0x0210});
+    TBitmap bitmap = read(build(fields));
     ASSERT_EQ(bitmap.pixelFormat(), PixelFormat::pf24bit);
     EXPECT_EQ(bitmap.pixel(0, 0), kRed);
     EXPECT_EQ(bitmap.pixel(1, 0), kGreen);
     EXPECT_EQ(bitmap.pixel(2, 0), kBlue);
     EXPECT_EQ(bitmap.pixel(3, 0), (PaletteEntry{132, 132, 0})); // 16 of 31 in green and blue
 
-    spec.compression = 3;
-    spec.masks = {0xF800, 0x07E0, 0x001F};
-    spec.pixels = words({0xF800, 0x07E0, 0x001F, 0x0400});
+    fields.compression = 3;
+    fields.masks = {0xF800, 0x07E0, 0x001F};
+    fields.pixels = words({0xF800, 0x07E0, 0x001F, 0x0400});
     for (uint32_t headerSize : {40u, 56u, 124u}) {
-        spec.headerSize = headerSize;
-        bitmap = read(build(spec));
+        fields.headerSize = headerSize;
+        bitmap = read(build(fields));
         EXPECT_EQ(bitmap.pixel(0, 0), kRed) << headerSize;
         EXPECT_EQ(bitmap.pixel(1, 0), kGreen) << headerSize;
         EXPECT_EQ(bitmap.pixel(2, 0), kBlue) << headerSize;
@@ -218,64 +218,64 @@ TEST(BmpReading, SixteenBitDefaultsTo555AndBitfieldsChooseOtherLayouts)
 
 TEST(BmpReading, TwentyFourBitRowsReadTheSameBottomUpAndTopDown)
 {
-    BmpSpec spec;
-    spec.width = 2;
-    spec.height = 3;
+    BmpFields fields;
+    fields.width = 2;
+    fields.height = 3;
     // Bottom row first: blue blue | green green | red white, each row padded to 8 bytes.
-    spec.pixels = {255, 0, 0, 255, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0};
-    const TBitmap bottomUp = read(build(spec));
+    fields.pixels = {255, 0, 0, 255, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0};
+    const TBitmap bottomUp = read(build(fields));
     EXPECT_EQ(bottomUp.pixel(0, 0), kRed);
     EXPECT_EQ(bottomUp.pixel(1, 0), kWhite);
     EXPECT_EQ(bottomUp.pixel(1, 1), kGreen);
     EXPECT_EQ(bottomUp.pixel(0, 2), kBlue);
 
-    BmpSpec flipped = spec;
+    BmpFields flipped = fields;
     flipped.height = -3;
     flipped.pixels.clear();
     for (int row = 2; row >= 0; --row)
-        flipped.pixels.insert(flipped.pixels.end(), spec.pixels.begin() + row * 8, spec.pixels.begin() + row * 8 + 8);
+        flipped.pixels.insert(flipped.pixels.end(), fields.pixels.begin() + row * 8, fields.pixels.begin() + row * 8 + 8);
     EXPECT_EQ(read(build(flipped)), bottomUp);
 }
 
 TEST(BmpReading, ThirtyTwoBitKeepsTheFourthByte)
 {
-    BmpSpec spec;
-    spec.width = 2;
-    spec.bits = 32;
-    spec.pixels = {1, 2, 3, 0x80, 4, 5, 6, 0};
-    TBitmap bitmap = read(build(spec));
+    BmpFields fields;
+    fields.width = 2;
+    fields.bits = 32;
+    fields.pixels = {1, 2, 3, 0x80, 4, 5, 6, 0};
+    TBitmap bitmap = read(build(fields));
     ASSERT_EQ(bitmap.pixelFormat(), PixelFormat::pf32bit);
-    EXPECT_EQ(std::vector<uint8_t>(bitmap.scanLine(0), bitmap.scanLine(0) + 8), spec.pixels);
+    EXPECT_EQ(std::vector<uint8_t>(bitmap.scanLine(0), bitmap.scanLine(0) + 8), fields.pixels);
 
     // R, G, B, A in byte order, as some writers lay them out, with an alpha mask.
-    spec.headerSize = 124;
-    spec.compression = 3;
-    spec.masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000};
-    bitmap = read(build(spec));
+    fields.headerSize = 124;
+    fields.compression = 3;
+    fields.masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000};
+    bitmap = read(build(fields));
     EXPECT_EQ(std::vector<uint8_t>(bitmap.scanLine(0), bitmap.scanLine(0) + 8),
               (std::vector<uint8_t>{3, 2, 1, 0x80, 6, 5, 4, 0}));
 
-    spec.masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0};
-    bitmap = read(build(spec));
+    fields.masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0};
+    bitmap = read(build(fields));
     EXPECT_EQ(bitmap.scanLine(0)[3], 255) << "no alpha mask means opaque";
 }
 
 TEST(BmpReading, Rle8RunsLiteralsAndEscapes)
 {
-    BmpSpec spec;
-    spec.width = 8;
-    spec.height = 3;
-    spec.bits = 8;
-    spec.compression = 1;
-    spec.palette.assign(256, 0);
-    spec.pixels = {3, 5,             // run of three 5s
+    BmpFields fields;
+    fields.width = 8;
+    fields.height = 3;
+    fields.bits = 8;
+    fields.compression = 1;
+    fields.palette.assign(256, 0);
+    fields.pixels = {3, 5,             // run of three 5s
                    0, 3, 7, 8, 9, 0, // literal 7 8 9, padded to 16 bits
                    0, 0,             // end of line
                    0, 2, 2, 1,       // jump right 2 and up 1
                    2, 4,             // two 4s
                    0, 1,             // end of picture
                    9, 9};            // ignored
-    const TBitmap bitmap = read(build(spec));
+    const TBitmap bitmap = read(build(fields));
     const std::vector<std::vector<uint8_t>> expected = {
         {0, 0, 4, 4, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}, {5, 5, 5, 7, 8, 9, 0, 0}};
     for (int y = 0; y < 3; ++y)
@@ -284,38 +284,38 @@ TEST(BmpReading, Rle8RunsLiteralsAndEscapes)
 
 TEST(BmpReading, Rle4RunsAlternateNibbles)
 {
-    BmpSpec spec;
-    spec.width = 6;
-    spec.height = -2; // top-down
-    spec.bits = 4;
-    spec.compression = 2;
-    spec.palette.assign(16, 0);
-    spec.pixels = {5, 0x12,             // 1 2 1 2 1
+    BmpFields fields;
+    fields.width = 6;
+    fields.height = -2; // top-down
+    fields.bits = 4;
+    fields.compression = 2;
+    fields.palette.assign(16, 0);
+    fields.pixels = {5, 0x12,             // 1 2 1 2 1
                    0, 0,                // end of line
                    0, 3, 0x34, 0x50,    // literal 3 4 5 (two bytes, already even)
                    0, 1};
-    const TBitmap bitmap = read(build(spec));
+    const TBitmap bitmap = read(build(fields));
     EXPECT_EQ(std::vector<uint8_t>(bitmap.scanLine(0), bitmap.scanLine(0) + 3), (std::vector<uint8_t>{0x12, 0x12, 0x10}));
     EXPECT_EQ(std::vector<uint8_t>(bitmap.scanLine(1), bitmap.scanLine(1) + 3), (std::vector<uint8_t>{0x34, 0x50, 0x00}));
 }
 
 TEST(BmpReading, RleDataEndingEarlyLeavesTheRestAtIndexZero)
 {
-    BmpSpec spec;
-    spec.width = 6;
-    spec.height = 2;
-    spec.bits = 8;
-    spec.compression = 1;
-    spec.palette.assign(256, 0x112233);
-    spec.pixels = {2, 7, 0, 3, 1}; // a run, then a literal cut short
-    const TBitmap bitmap = read(build(spec));
+    BmpFields fields;
+    fields.width = 6;
+    fields.height = 2;
+    fields.bits = 8;
+    fields.compression = 1;
+    fields.palette.assign(256, 0x112233);
+    fields.pixels = {2, 7, 0, 3, 1}; // a run, then a literal cut short
+    const TBitmap bitmap = read(build(fields));
     EXPECT_EQ(std::vector<uint8_t>(bitmap.scanLine(1), bitmap.scanLine(1) + 6), (std::vector<uint8_t>{7, 7, 0, 0, 0, 0}));
     EXPECT_EQ(std::vector<uint8_t>(bitmap.scanLine(0), bitmap.scanLine(0) + 6), (std::vector<uint8_t>(6, 0)));
 }
 
 TEST(BmpReading, HostileFilesAreRefused)
 {
-    BmpSpec good;
+    BmpFields good;
     good.width = 4;
     good.height = 2;
     good.pixels.assign(24, 0x55);
@@ -329,9 +329,9 @@ TEST(BmpReading, HostileFilesAreRefused)
         return bytes;
     };
     auto with = [&good](auto change) {
-        BmpSpec spec = good;
-        change(spec);
-        return build(spec);
+        BmpFields fields = good;
+        change(fields);
+        return build(fields);
     };
     const std::vector<std::pair<std::string, std::vector<uint8_t>>> cases = {
         {"empty", {}},
@@ -343,29 +343,29 @@ TEST(BmpReading, HostileFilesAreRefused)
         {"header size beyond the file", patched(14, 124)},
         {"huge header size", patched(14, 0x7FFFFFF0)},
         {"unknown header size", patched(14, 41)},
-        {"depth", with([](BmpSpec &s) { s.bits = 7; })},
-        {"RLE8 at 24 bits", with([](BmpSpec &s) { s.compression = 1; })},
-        {"unknown compression", with([](BmpSpec &s) { s.compression = 4; })},
-        {"width 0", with([](BmpSpec &s) { s.width = 0; })},
-        {"negative width", with([](BmpSpec &s) { s.width = -4; })},
-        {"height 0", with([](BmpSpec &s) { s.height = 0; })},
-        {"width 100000", with([](BmpSpec &s) { s.width = 100000; })},
-        {"height INT_MIN", with([](BmpSpec &s) { s.height = INT_MIN; })},
-        {"20000 x 20000", with([](BmpSpec &s) { s.width = s.height = 20000; })},
-        {"offset beyond file", with([](BmpSpec &s) { s.dataOffset = 100000; })},
-        {"offset at the end", with([](BmpSpec &s) { s.dataOffset = 54 + 24; })},
+        {"depth", with([](BmpFields &s) { s.bits = 7; })},
+        {"RLE8 at 24 bits", with([](BmpFields &s) { s.compression = 1; })},
+        {"unknown compression", with([](BmpFields &s) { s.compression = 4; })},
+        {"width 0", with([](BmpFields &s) { s.width = 0; })},
+        {"negative width", with([](BmpFields &s) { s.width = -4; })},
+        {"height 0", with([](BmpFields &s) { s.height = 0; })},
+        {"width 100000", with([](BmpFields &s) { s.width = 100000; })},
+        {"height INT_MIN", with([](BmpFields &s) { s.height = INT_MIN; })},
+        {"20000 x 20000", with([](BmpFields &s) { s.width = s.height = 20000; })},
+        {"offset beyond file", with([](BmpFields &s) { s.dataOffset = 100000; })},
+        {"offset at the end", with([](BmpFields &s) { s.dataOffset = 54 + 24; })},
         {"masks cut", cut(14 + 40 + 4)},
     };
     for (const auto &[name, bytes] : cases)
         EXPECT_THROW(read(bytes), Error) << name;
     EXPECT_EQ(errorOf(cut(file.size() - 1)), "Cannot read picture: the pixel data is truncated");
     EXPECT_EQ(errorOf({'P', '6'}), "Cannot read picture: not a BMP file: starts with 0x50 0x36");
-    EXPECT_NE(errorOf(with([](BmpSpec &s) { s.height = INT_MIN; })).find("too large"), std::string::npos);
+    EXPECT_NE(errorOf(with([](BmpFields &s) { s.height = INT_MIN; })).find("too large"), std::string::npos);
 }
 
 TEST(BmpReading, HostileBitfieldAndRleFilesAreRefused)
 {
-    BmpSpec masks;
+    BmpFields masks;
     masks.width = 2;
     masks.bits = 16;
     masks.compression = 3;
@@ -373,7 +373,7 @@ TEST(BmpReading, HostileBitfieldAndRleFilesAreRefused)
     std::vector<uint8_t> file = build(masks); // the 12 mask bytes are missing
     EXPECT_THROW(read(file), Error);
 
-    BmpSpec rle;
+    BmpFields rle;
     rle.width = 4;
     rle.height = 2;
     rle.bits = 8;
@@ -399,14 +399,14 @@ TEST(BmpReading, HostileBitfieldAndRleFilesAreRefused)
 TEST(BmpReading, RandomBytesNeverCrash)
 {
     std::mt19937 random(11);
-    BmpSpec spec;
-    spec.width = 5;
-    spec.height = 3;
-    spec.bits = 8;
-    spec.compression = 1;
-    spec.palette.assign(4, 0x808080);
-    spec.pixels.assign(40, 1);
-    const std::vector<uint8_t> base = build(spec);
+    BmpFields fields;
+    fields.width = 5;
+    fields.height = 3;
+    fields.bits = 8;
+    fields.compression = 1;
+    fields.palette.assign(4, 0x808080);
+    fields.pixels.assign(40, 1);
+    const std::vector<uint8_t> base = build(fields);
     for (int round = 0; round < 2000; ++round) {
         std::vector<uint8_t> bytes = base;
         if (round % 4 == 0) {
