@@ -69,8 +69,7 @@ std::string WithTrailingSlash(const QString &folder)
     return (folder.endsWith('/') ? folder : folder + '/').toStdString();
 }
 
-// Where the default picture folder would be on the original platform ("c:\"), a Linux user
-// expects the home folder.
+// A user with no remembered picture folder starts in the home folder.
 std::string DefaultPictureFolder() { return WithTrailingSlash(QDir::homePath()); }
 
 // The help file lives with the program: the program folder first, else beside the executable.

@@ -307,7 +307,7 @@ void Solorize(const TBitmap &source, TBitmap &destination, int32_t threshold)
 
 void Posterize(const TBitmap &source, TBitmap &destination, int32_t step)
 {
-    // The original divides by the step in floating point, which fails for 0.
+    // Each level is a division by the step; a step of 0 has no levels to map to.
     if (step == 0)
         throw Error("Posterize needs a step other than 0");
     uint8_t level[256];
