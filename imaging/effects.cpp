@@ -78,6 +78,7 @@ void reversePixels(uint8_t *row, int width)
 // Quarter turns work through bands of a few source rows: each column of a band becomes a short run
 // of one destination row, so that what is read and what is written both stay in cache.
 constexpr int kTurnTile = 16;
+constexpr int kTurnColumns = 256;
 
 struct TurnTile {
     const uint8_t *sourceRows[kTurnTile];
@@ -116,15 +117,20 @@ void turnInTiles(const TBitmap &source, TBitmap &destination, bool reversed, Run
 {
     const int w = source.width(), h = source.height();
     TurnTile tile;
-    for (int y0 = 0; y0 < h; y0 += kTurnTile) {
-        tile.rows = std::min(h - y0, kTurnTile);
-        for (int k = 0; k < tile.rows; ++k)
-            tile.sourceRows[k] = source.scanLine(y0 + k);
-        for (int x = 0; x < w; ++x) {
-            const auto [row, column] = runStart(x, y0, tile.rows);
-            copyColumnToRun(tile, static_cast<size_t>(x) * kBytesPerPixel, x == w - 1,
-                            destination.scanLine(row) + static_cast<size_t>(column) * kBytesPerPixel,
-                            reversed);
+    // A band of columns at a time keeps the destination rows being written few enough for the
+    // address translation cache; a whole picture's width of them would miss it on every run.
+    for (int x0 = 0; x0 < w; x0 += kTurnColumns) {
+        const int x1 = std::min(w, x0 + kTurnColumns);
+        for (int y0 = 0; y0 < h; y0 += kTurnTile) {
+            tile.rows = std::min(h - y0, kTurnTile);
+            for (int k = 0; k < tile.rows; ++k)
+                tile.sourceRows[k] = source.scanLine(y0 + k);
+            for (int x = x0; x < x1; ++x) {
+                const auto [row, column] = runStart(x, y0, tile.rows);
+                copyColumnToRun(tile, static_cast<size_t>(x) * kBytesPerPixel, x == w - 1,
+                                destination.scanLine(row) + static_cast<size_t>(column) * kBytesPerPixel,
+                                reversed);
+            }
         }
     }
 }
