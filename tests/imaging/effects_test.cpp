@@ -358,3 +358,16 @@ TEST(Rotate, ReusedDestinationGetsNoTraceOfItsOldPixels)
     Rotate90Left(source, fresh);
     EXPECT_EQ(used, fresh);
 }
+
+TEST(Rotate, PicturesWiderThanOneBandOfColumnsTurnWhole)
+{
+    const TBitmap original = PatternPicture(300, 19);
+    TBitmap source = original, right, left;
+    Rotate90Right(source, right);
+    Rotate90Left(source, left);
+    for (int y = 0; y < 19; ++y)
+        for (int x = 0; x < 300; ++x) {
+            ASSERT_EQ(right.pixel(18 - y, x), original.pixel(x, y));
+            ASSERT_EQ(left.pixel(y, 299 - x), original.pixel(x, y));
+        }
+}
