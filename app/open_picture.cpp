@@ -3,7 +3,7 @@
 #include "app/error_handler.h"
 #include "document/child_window.h"
 #include "document/picture_files.h"
-#include "platform/program_folder.h"
+#include "platform/file_names.h"
 #include "platform/qimage_bridge.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"

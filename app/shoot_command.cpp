@@ -4,7 +4,7 @@
 #include "capture/capture_shell.h"
 #include "capture/start_form.h"
 #include "platform/error.h"
-#include "platform/program_folder.h"
+#include "platform/file_names.h"
 #include "platform/screen_source.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"

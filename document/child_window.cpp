@@ -4,7 +4,7 @@
 #include "document/zoom.h"
 #include "imaging/effects.h"
 #include "imaging/enhance_form.h"
-#include "platform/program_folder.h"
+#include "platform/file_names.h"
 #include "platform/qimage_bridge.h"
 #include "widgets/busy_cursor.h"
 

@@ -1,26 +1,13 @@
 #include "document/picture_files.h"
 
 #include "platform/bmp_codec.h"
+#include "platform/file_names.h"
 #include "platform/jpeg_codec.h"
 
 #include <algorithm>
 #include <cctype>
 
 namespace vistrel {
-
-std::string ExtractFileExt(const std::string &path)
-{
-    const size_t dot = path.find_last_of("./");
-    if (dot == std::string::npos || path[dot] != '.')
-        return std::string();
-    return path.substr(dot);
-}
-
-std::string ExtractFileName(const std::string &path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 PictureFileKind PictureKindForOpening(const std::string &path)
 {

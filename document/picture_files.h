@@ -6,11 +6,6 @@
 
 namespace vistrel {
 
-// The extension of a path from the last "." of its file name on, "" when there is none.
-std::string ExtractFileExt(const std::string &path);
-// The file-name part of a path (after the last "/").
-std::string ExtractFileName(const std::string &path);
-
 enum class PictureFileKind { Jpeg, Bmp, Other };
 
 // Opening compares the extension in upper case: ".JPG" and ".JPEG" are JPEG, ".BMP" is BMP.

@@ -4,20 +4,12 @@
 #include "imaging/resample.h"
 #include "platform/bmp_codec.h"
 #include "platform/error.h"
+#include "platform/file_names.h"
 #include "platform/jpeg_codec.h"
 
 namespace vistrel {
 
 namespace {
-
-std::string extensionOf(const std::string &path)
-{
-    const size_t dot = path.find_last_of('.');
-    const size_t slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    return path.substr(dot);
-}
 
 // The picture drawn over a key-coloured canvas of its own size, stretched into area (nearest
 // pixel): wherever area falls short of the picture the key colour stays, and so transparency.
@@ -62,7 +54,7 @@ uint8_t IconDepthCode(int colourItem)
 
 TBitmap LoadPictureForIcon(const std::string &path)
 {
-    const std::string extension = extensionOf(path);
+    const std::string extension = ExtractFileExt(path);
     if (extension == ".jpg" || extension == ".jpeg")
         return ReadJpegFile(path);
     if (extension == ".bmp")

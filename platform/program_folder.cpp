@@ -21,12 +21,6 @@ std::string withSlash(QString folder)
 
 } // namespace
 
-std::string ExtractFilePath(const std::string &path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 ProgramFolders LocateProgramFolders()
 {
     if (const char *home = std::getenv("VISTREL_HOME"); home && *home) {

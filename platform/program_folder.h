@@ -14,7 +14,4 @@ struct ProgramFolders {
 
 ProgramFolders LocateProgramFolders();
 
-// The folder part of a path, with its trailing "/"; "" when the path has no separator.
-std::string ExtractFilePath(const std::string &path);
-
 } // namespace vistrel

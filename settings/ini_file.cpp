@@ -1,7 +1,7 @@
 #include "settings/ini_file.h"
 
 #include "platform/error.h"
-#include "platform/program_folder.h"
+#include "platform/file_names.h"
 #include "settings/ini_text.h"
 
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "settings/save_bounds.h"
 
-#include "platform/program_folder.h"
+#include "platform/file_names.h"
 #include "settings/bounds.h"
 #include "settings/ini_file.h"
 
@@ -21,11 +21,7 @@ std::string executablePath()
 
 std::string ChangeFileExt(const std::string &path, const std::string &extension)
 {
-    const size_t nameStart = ExtractFilePath(path).size();
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < nameStart)
-        return path + extension;
-    return path.substr(0, dot) + extension;
+    return path.substr(0, path.size() - ExtractFileExt(path).size()) + extension;
 }
 
 TSaveBounds::TSaveBounds(QObject *owner)

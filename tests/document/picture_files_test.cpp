@@ -10,16 +10,6 @@
 namespace vistrel {
 namespace {
 
-TEST(PictureFiles, ExtensionIsTakenFromTheFileNameOnly)
-{
-    EXPECT_EQ(ExtractFileExt("/a/b/photo.Jpg"), ".Jpg");
-    EXPECT_EQ(ExtractFileExt("/a/b.d/photo"), "");
-    EXPECT_EQ(ExtractFileExt("/a/b/archive.tar.gz"), ".gz");
-    EXPECT_EQ(ExtractFileExt("photo."), ".");
-    EXPECT_EQ(ExtractFileName("/a/b/photo.jpg"), "photo.jpg");
-    EXPECT_EQ(ExtractFileName("photo.jpg"), "photo.jpg");
-}
-
 TEST(PictureFiles, OpeningComparesExtensionsInUpperCase)
 {
     EXPECT_EQ(PictureKindForOpening("/p/photo.Jpg"), PictureFileKind::Jpeg);

@@ -1,0 +1,25 @@
+#include "platform/file_names.h"
+
+namespace vistrel {
+
+std::string ExtractFilePath(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string ExtractFileName(const std::string &path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ExtractFileExt(const std::string &path)
+{
+    const size_t dot = path.find_last_of("./");
+    if (dot == std::string::npos || path[dot] != '.')
+        return std::string();
+    return path.substr(dot);
+}
+
+} // namespace vistrel

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace vistrel {
+
+// The folder part of a path, with its trailing "/"; "" when the path has no separator.
+std::string ExtractFilePath(const std::string &path);
+// The file-name part of a path (after the last "/").
+std::string ExtractFileName(const std::string &path);
+// The extension of a path from the last "." of its file name on, "" when there is none.
+std::string ExtractFileExt(const std::string &path);
+
+} // namespace vistrel
