@@ -1,42 +1,15 @@
 #include "app/tool_icons.h"
 
+#include "widgets/drawn_icon.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 #include <QRadialGradient>
-
-#include <functional>
 
 namespace vistrel {
 
 namespace {
-
-using Drawing = std::function<void(QPainter &)>;
-
-// Each drawing works in a 32 x 32 space; it is rendered at 1x and 2x so it stays sharp on
-// high-density screens.
-QIcon RenderedIcon(const Drawing &draw)
-{
-    QIcon icon;
-    for (const int size : {32, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 32.0, size / 32.0);
-        draw(painter);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
-QIcon ThemedIcon(const char *name, const Drawing &draw)
-{
-    const QIcon themed = QIcon::fromTheme(QString::fromLatin1(name));
-    return themed.isNull() ? RenderedIcon(draw) : themed;
-}
 
 QLinearGradient Vertical(qreal top, qreal bottom, const QColor &from, const QColor &to)
 {
@@ -172,10 +145,23 @@ void DrawCreateIcon(QPainter &painter)
         }
 }
 
+// Each drawing works in a 32 x 32 space; it is rendered at 1x and 2x so it stays sharp on
+// high-density screens.
+QIcon ToolBarIcon(const char *themeName, void (*draw)(QPainter &))
+{
+    return ThemedOrDrawnIcon(
+        themeName,
+        [draw](QPainter &painter, int side) {
+            painter.scale(side / 32.0, side / 32.0);
+            draw(painter);
+        },
+        {32, 64});
+}
+
 } // namespace
 
-QIcon ShootIcon() { return ThemedIcon("camera-photo", DrawCamera); }
-QIcon EditIcon() { return ThemedIcon("document-edit", DrawEdit); }
-QIcon CreateIconIcon() { return ThemedIcon("image-x-generic", DrawCreateIcon); }
+QIcon ShootIcon() { return ToolBarIcon("camera-photo", DrawCamera); }
+QIcon EditIcon() { return ToolBarIcon("document-edit", DrawEdit); }
+QIcon CreateIconIcon() { return ToolBarIcon("image-x-generic", DrawCreateIcon); }
 
 } // namespace vistrel

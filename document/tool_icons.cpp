@@ -1,8 +1,9 @@
 #include "document/tool_icons.h"
 
+#include "widgets/drawn_icon.h"
+
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 
 #include <cmath>
 
@@ -102,13 +103,8 @@ void drawPicture(QPainter &p, double s)
     p.drawEllipse(QPointF(s * 0.72, s * 0.32), s * 0.08, s * 0.08);
 }
 
-QPixmap drawIcon(ToolIcon icon, int size)
+void drawIcon(QPainter &p, ToolIcon icon, double s)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const double s = size;
     switch (icon) {
     case ToolIcon::ZoomIn:
     case ToolIcon::ZoomOut:
@@ -118,7 +114,6 @@ QPixmap drawIcon(ToolIcon icon, int size)
     case ToolIcon::Redo: drawHookArrow(p, s, true); break;
     case ToolIcon::Picture: drawPicture(p, s); break;
     }
-    return pixmap;
 }
 
 const char *themeName(ToolIcon icon)
@@ -139,13 +134,8 @@ const char *themeName(ToolIcon icon)
 
 QIcon DocumentToolIcon(ToolIcon icon)
 {
-    const QIcon themed = QIcon::fromTheme(QString::fromLatin1(themeName(icon)));
-    if (!themed.isNull())
-        return themed;
-    QIcon drawn;
-    for (int size : {16, 24, 32})
-        drawn.addPixmap(drawIcon(icon, size));
-    return drawn;
+    return ThemedOrDrawnIcon(
+        themeName(icon), [icon](QPainter &painter, int side) { drawIcon(painter, icon, side); }, {16, 24, 32});
 }
 
 QIcon ThemeMenuIcon(const char *name)
