@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/bitmap.h"
+#include "platform/rect.h"
 
 #include <cstdint>
 
@@ -38,19 +39,6 @@ bool IsPlainLeftButton(const TMouseState &state);
 void BeginSelection(TSelection &selection, int x, int y, int toolBarHeight);
 void ExtendSelection(TSelection &selection, int x, int y, int toolBarHeight);
 void SelectAll(TSelection &selection, int imageWidth, int imageHeight, int toolBarHeight);
-
-struct TRect {
-    int Left = 0;
-    int Top = 0;
-    int Right = 0; // exclusive
-    int Bottom = 0;
-    int Width() const { return Right - Left; }
-    int Height() const { return Bottom - Top; }
-    bool operator==(const TRect &o) const
-    {
-        return Left == o.Left && Top == o.Top && Right == o.Right && Bottom == o.Bottom;
-    }
-};
 
 // The selection in picture coordinates, ordered so that Left <= Right and Top <= Bottom.
 TRect SelectionSourceRect(const TSelection &selection, int toolBarHeight);

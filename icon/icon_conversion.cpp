@@ -13,7 +13,7 @@ namespace {
 
 // The picture drawn over a key-coloured canvas of its own size, stretched into area (nearest
 // pixel): wherever area falls short of the picture the key colour stays, and so transparency.
-TBitmap keyedCopy(const TBitmap &picture, const IconRect &area)
+TBitmap keyedCopy(const TBitmap &picture, const TRect &area)
 {
     TBitmap canvas(picture.width(), picture.height(), PixelFormat::pf24bit);
     const int64_t areaWidth = area.Right - area.Left;
@@ -83,9 +83,9 @@ void IconConverter::TakeAspect(int32_t width, int32_t height)
     AspectPermille = static_cast<int32_t>(int64_t{width} * 1000 / height);
 }
 
-IconRect IconConverter::AspectRect(int32_t w, int32_t h) const
+TRect IconConverter::AspectRect(int32_t w, int32_t h) const
 {
-    IconRect rect;
+    TRect rect;
     if (!KeepAspect) {
         rect.Right = w;
         rect.Bottom = h;
@@ -102,7 +102,7 @@ IconRect IconConverter::AspectRect(int32_t w, int32_t h) const
 
 void IconConverter::SizeByAspect(TBitmap &bitmap, int32_t w, int32_t h) const
 {
-    const IconRect rect = AspectRect(w, h);
+    const TRect rect = AspectRect(w, h);
     bitmap.setSize(rect.Right, rect.Bottom);
 }
 

@@ -2,6 +2,7 @@
 
 #include "icon/icon_writer.h"
 #include "platform/bitmap.h"
+#include "platform/rect.h"
 
 #include <cstdint>
 #include <string>
@@ -15,10 +16,6 @@ constexpr PaletteEntry IconKeyColour{149, 85, 192, 0};
 enum IconSizeItem { kIconSizeNone = -1, kIconSize16 = 0, kIconSize32 = 1, kIconSizeCustom = 2 };
 constexpr int kDefaultIconColourItem = 2; // "8 bit (256 Colors)"
 constexpr int kDefaultIconFilter = 6;     // "Mitchell filter"
-
-struct IconRect {
-    int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
-};
 
 // Colour item 0..4 (32, 24, 8, 4, 1 bits) → pixel format of the icon's colour image.
 PixelFormat ChosenPixelFormat(int colourItem);
@@ -53,7 +50,7 @@ public:
     void TakeAspect(int32_t width, int32_t height);
     // Sizes the bitmap to fit w × h with the measured aspect (when kept), one side equal to it.
     void SizeByAspect(TBitmap &bitmap, int32_t w, int32_t h) const;
-    IconRect AspectRect(int32_t w, int32_t h) const;
+    TRect AspectRect(int32_t w, int32_t h) const;
     // The w × w icon: the picture top-left, every other pixel and every IconKeyColour pixel
     // transparent (and black in the colour image). A width below 1 gives the empty holder.
     TIcon BuildIcon(const TBitmap &picture, int32_t w, int32_t h);

@@ -95,10 +95,10 @@ TEST(IconSizing, PortraitPictureKeepsFullHeight)
     converter.TakeAspect(600, 800);
     EXPECT_FALSE(converter.Landscape);
     EXPECT_EQ(converter.AspectPermille, 750);
-    const IconRect preview = converter.AspectRect(144, 142);
+    const TRect preview = converter.AspectRect(144, 142);
     EXPECT_EQ(preview.Right, 106);
     EXPECT_EQ(preview.Bottom, 142);
-    const IconRect icon = converter.AspectRect(32, 32);
+    const TRect icon = converter.AspectRect(32, 32);
     EXPECT_EQ(icon.Right, 24);
     EXPECT_EQ(icon.Bottom, 32);
 }
@@ -108,7 +108,7 @@ TEST(IconSizing, WithoutAspectTheRequestedSizeIsTaken)
     IconConverter converter;
     converter.KeepAspect = false;
     converter.TakeAspect(800, 600);
-    const IconRect rect = converter.AspectRect(32, 30);
+    const TRect rect = converter.AspectRect(32, 30);
     EXPECT_EQ(rect.Right, 32);
     EXPECT_EQ(rect.Bottom, 30);
 }
