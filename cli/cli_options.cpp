@@ -30,14 +30,9 @@ std::string lowerCase(std::string text)
     return text;
 }
 
-std::string extensionOf(const std::string &path)
-{
-    return lowerCase(std::filesystem::path(path).extension().string());
-}
-
 bool isPictureFile(const std::string &path)
 {
-    const std::string extension = extensionOf(path);
+    const std::string extension = LowerCaseExtension(path);
     return extension == ".jpg" || extension == ".jpeg" || extension == ".bmp";
 }
 
@@ -281,7 +276,7 @@ private:
                 return void(fail(files.size() < 2 ? "missing IN or OUT" : "several inputs need --out-dir DIR"));
             options().Inputs = {files[0]};
             options().Output = files[1];
-            if (icon ? extensionOf(files[1]) != ".ico" : !isPictureFile(files[1]))
+            if (icon ? LowerCaseExtension(files[1]) != ".ico" : !isPictureFile(files[1]))
                 return void(fail("OUT '" + files[1] + "' must end in " + (icon ? ".ico" : ".jpg, .jpeg or .bmp")));
         }
         checkInputs();
@@ -305,6 +300,11 @@ private:
 };
 
 } // namespace
+
+std::string LowerCaseExtension(const std::string &path)
+{
+    return lowerCase(std::filesystem::path(path).extension().string());
+}
 
 ParseResult ParseCommandLine(const std::vector<std::string> &args)
 {

@@ -46,4 +46,7 @@ std::string OutputPathFor(const CliOptions &options, const std::string &input);
 
 std::string HelpText();
 
+// A file name's extension in lower case: the tool takes ".JPG" and ".jpg" alike.
+std::string LowerCaseExtension(const std::string &path);
+
 } // namespace vistrel

@@ -9,8 +9,6 @@
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <new>
 #include <ostream>
@@ -21,9 +19,7 @@ namespace {
 
 bool isJpegName(const std::string &path)
 {
-    std::string extension = std::filesystem::path(path).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string extension = LowerCaseExtension(path);
     return extension == ".jpg" || extension == ".jpeg";
 }
 
