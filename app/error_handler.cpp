@@ -1,14 +1,6 @@
 #include "app/error_handler.h"
 
-#include <QMessageBox>
-
 namespace vistrel {
-
-void ShowErrorMessage(const std::exception &error, QWidget *parent)
-{
-    QMessageBox::critical(parent ? parent : QApplication::activeWindow(), QStringLiteral("Error"),
-                          QString::fromUtf8(error.what()));
-}
 
 VistrelApplication::VistrelApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 

@@ -1,19 +1,14 @@
 #pragma once
 
+#include "widgets/error_message.h"
+
 #include <QApplication>
-
-#include <exception>
-
-class QWidget;
 
 namespace vistrel {
 
-// Shows the message of a failed operation in a message box; the rest of that operation has
-// already been skipped by the exception.
-void ShowErrorMessage(const std::exception &error, QWidget *parent = nullptr);
-
-// Catches what an event handler lets escape and hands it to ShowErrorMessage, so one failing
-// command never ends the program.
+// The last resort behind the windows' own command boundaries (RunCommand): catches what an event
+// handler lets escape and shows it over the active window, so one failing command never ends the
+// program.
 class VistrelApplication : public QApplication {
 public:
     VistrelApplication(int &argc, char **argv);

@@ -3,6 +3,7 @@
 #include "app/error_handler.h"
 #include "app/tool_icons.h"
 #include "platform/program_folder.h"
+#include "platform/safe_file.h"
 #include "settings/ini_file.h"
 #include "settings/save_bounds.h"
 #include "shellctl/dir_tree.h"
@@ -221,6 +222,8 @@ void TForm1::FormCreate()
 
     ShotsFolder = folders.shotsParent + "Shots";
     QDir().mkdir(QString::fromStdString(ShotsFolder)); // the overlay retries before each capture
+    RemoveStaleTemporaryFiles(folders.settingsFolder);
+    RemoveStaleTemporaryFiles(ShotsFolder);
 
     // Never left empty, even when the settings file cannot be read.
     LastPicturePath = DefaultPictureFolder();

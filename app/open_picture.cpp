@@ -2,8 +2,8 @@
 
 #include "app/error_handler.h"
 #include "document/child_window.h"
-#include "document/picture_files.h"
 #include "platform/file_names.h"
+#include "platform/picture_io.h"
 #include "platform/qimage_bridge.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
@@ -138,11 +138,7 @@ void TForm1::wireOpeningCommands()
             dialog->setDirectory(QString::fromStdString(treeFolder));
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return;
-        try {
-            OpenPicture(dialog->selectedFiles().first().toStdString());
-        } catch (const std::exception &error) {
-            ShowErrorMessage(error, this);
-        }
+        RunCommand(this, [this, dialog] { OpenPicture(dialog->selectedFiles().first().toStdString()); });
     });
     Open1->setEnabled(true);
 
@@ -175,7 +171,7 @@ void TForm1::wireOpeningCommands()
 
 void TForm1::OpenPicture(const std::string &path)
 {
-    TBitmap picture = LoadPictureFile(path); // before the window, so a broken file leaves none
+    TBitmap picture = ReadPictureFile(path, PictureNaming::Opening); // before the window, so a broken file leaves none
     TChild *child = NewChild(*this);
     child->setWindowTitle(QString::fromStdString(ExtractFileName(path)));
     child->setStatusTip(QString::fromStdString(path));
@@ -235,14 +231,10 @@ void TForm1::dropEvent(QDropEvent *event)
 {
     for (const QUrl &url : event->mimeData()->urls()) {
         const std::string path = url.toLocalFile().toStdString();
-        if (!url.isLocalFile() || !IsDroppablePicture(path))
+        if (!url.isLocalFile() || PictureFormatFor(path, PictureNaming::Dropping) == PictureFormat::None)
             continue;
         // One unreadable file is reported and does not keep the others from opening.
-        try {
-            OpenPicture(path);
-        } catch (const std::exception &error) {
-            ShowErrorMessage(error, this);
-        }
+        RunCommand(this, [this, &path] { OpenPicture(path); });
     }
     event->acceptProposedAction();
 }

@@ -64,16 +64,14 @@ private:
 
 void actShootExecute(TForm1 &form)
 {
-    try {
+    RunCommand(&form, [&form] {
         QScreenSource::checkAvailable();
         ListUpdate update(*form.thumblist);
         form.DirTree->setSelectedPath(form.LastPicturePath);
         auto *launcher = new TStartF(std::make_shared<MainWindowShell>(form), std::make_shared<QScreenSource>());
         launcher->show();
         form.hide();
-    } catch (const std::exception &error) {
-        ShowErrorMessage(error, &form);
-    }
+    });
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include "platform/picture_io.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -32,8 +34,7 @@ std::string lowerCase(std::string text)
 
 bool isPictureFile(const std::string &path)
 {
-    const std::string extension = LowerCaseExtension(path);
-    return extension == ".jpg" || extension == ".jpeg" || extension == ".bmp";
+    return PictureFormatFor(path, PictureNaming::CommandLine) != PictureFormat::None;
 }
 
 std::optional<int32_t> parseInteger(const std::string &text)

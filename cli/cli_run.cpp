@@ -5,9 +5,8 @@
 #include "imaging/effects.h"
 #include "imaging/enhance.h"
 #include "imaging/resample.h"
-#include "platform/bmp_codec.h"
 #include "platform/error.h"
-#include "platform/jpeg_codec.h"
+#include "platform/picture_io.h"
 
 #include <filesystem>
 #include <new>
@@ -16,12 +15,6 @@
 namespace vistrel {
 
 namespace {
-
-bool isJpegName(const std::string &path)
-{
-    const std::string extension = LowerCaseExtension(path);
-    return extension == ".jpg" || extension == ".jpeg";
-}
 
 void applyEffect(int index, TBitmap &picture)
 {
@@ -55,9 +48,7 @@ void writeIcon(const CliOptions &options, TBitmap &picture, const std::string &o
     const int sizeItem = options.IconSize == 16 ? kIconSize16 : options.IconSize == 32 ? kIconSize32 : kIconSizeCustom;
     converter.ReadIconSize(sizeItem, options.IconSize, options.IconSize);
     const IconConversion conversion = converter.Convert(picture);
-    const int32_t result = WriteIconFile(output, conversion.Icon, IconDepthCode(options.IconColourItem));
-    if (result != kIconWritten)
-        throw Error(IconResultMessage(result) + ": " + output);
+    WriteIcon(output, conversion.Icon, IconDepthCode(options.IconColourItem));
 }
 
 bool sameFile(const std::string &a, const std::string &b)
@@ -85,15 +76,12 @@ std::string withInputName(const std::string &message, const std::string &input)
 
 TBitmap ReadPicture(const std::string &path)
 {
-    return isJpegName(path) ? ReadJpegFile(path) : ReadBmpFile(path);
+    return ReadPictureByContent(path, PictureNaming::CommandLine);
 }
 
 void WritePicture(const TBitmap &picture, const std::string &path)
 {
-    if (isJpegName(path))
-        WriteJpegFile(picture, path);
-    else
-        WriteBmpFile(picture, path);
+    WritePictureFile(picture, path, PictureFormatFor(path, PictureNaming::CommandLine));
 }
 
 void RunJob(const CliOptions &options, const std::string &input, const std::string &output)

@@ -14,7 +14,8 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-// JPEG or BMP by the extension, in any letter case. Throw Error on failure.
+// Reads JPEG or BMP by the content, writes by the extension in any letter case. Throw Error on
+// failure; a failed write leaves any old file as it was.
 TBitmap ReadPicture(const std::string &path);
 void WritePicture(const TBitmap &picture, const std::string &path);
 

@@ -2,10 +2,7 @@
 
 #include "icon/icon_depth.h"
 #include "imaging/resample.h"
-#include "platform/bmp_codec.h"
 #include "platform/error.h"
-#include "platform/file_names.h"
-#include "platform/jpeg_codec.h"
 
 namespace vistrel {
 
@@ -50,16 +47,6 @@ PixelFormat ChosenPixelFormat(int colourItem)
 uint8_t IconDepthCode(int colourItem)
 {
     return colourItem >= 0 && colourItem <= 4 ? static_cast<uint8_t>(4 - colourItem) : 3;
-}
-
-TBitmap LoadPictureForIcon(const std::string &path)
-{
-    const std::string extension = ExtractFileExt(path);
-    if (extension == ".jpg" || extension == ".jpeg")
-        return ReadJpegFile(path);
-    if (extension == ".bmp")
-        return ReadBmpFile(path);
-    return TBitmap();
 }
 
 void IconConverter::ReadIconSize(int sizeItem, int32_t customWidth, int32_t customHeight)

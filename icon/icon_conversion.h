@@ -19,13 +19,8 @@ constexpr int kDefaultIconFilter = 6;     // "Mitchell filter"
 
 // Colour item 0..4 (32, 24, 8, 4, 1 bits) → pixel format of the icon's colour image.
 PixelFormat ChosenPixelFormat(int colourItem);
-// Colour item 0..4 → depth code for WriteIconFile (4, 3, 2, 1, 0).
+// Colour item 0..4 → depth code for WriteIcon (4, 3, 2, 1, 0).
 uint8_t IconDepthCode(int colourItem);
-
-// Loads a picture for conversion by the exact, case-sensitive extension: ".jpg" and ".jpeg" as
-// JPEG, ".bmp" as BMP. Any other extension yields an empty bitmap, which the conversion then
-// refuses with "Source bitmap too small".
-TBitmap LoadPictureForIcon(const std::string &path);
 
 // The resampled picture (the icon preview) and the icon made from it.
 struct IconConversion {

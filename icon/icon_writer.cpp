@@ -2,9 +2,11 @@
 
 #include "icon/icon_depth.h"
 
-#include <cstdio>
+#include "platform/error.h"
+#include "platform/safe_file.h"
+
 #include <cstring>
-#include <memory>
+#include <optional>
 
 namespace vistrel {
 
@@ -100,10 +102,6 @@ size_t characterCount(const std::string &utf8)
     return count;
 }
 
-struct FileCloser {
-    void operator()(std::FILE *file) const { std::fclose(file); }
-};
-
 } // namespace
 
 PixelFormat IconDepthFormat(uint8_t depthCode)
@@ -196,22 +194,48 @@ int32_t IconFileBytes(const TIcon &icon, uint8_t depthCode, std::vector<uint8_t>
     return kIconWritten;
 }
 
-int32_t WriteIconFile(const std::string &fileName, const TIcon &icon, uint8_t depthCode)
+namespace {
+
+// The file's bytes, or the code of the reason there are none.
+int32_t namedIconBytes(const std::string &fileName, const TIcon &icon, uint8_t depthCode, std::vector<uint8_t> &bytes)
 {
     if (characterCount(fileName) < 4)
         return kIconNameTooShort;
+    return IconFileBytes(icon, depthCode, bytes);
+}
+
+} // namespace
+
+void WriteIcon(const std::string &fileName, const TIcon &icon, uint8_t depthCode)
+{
     std::vector<uint8_t> bytes;
-    const int32_t built = IconFileBytes(icon, depthCode, bytes);
+    const int32_t built = namedIconBytes(fileName, icon, depthCode, bytes);
+    if (built != kIconWritten)
+        throw Error(IconResultMessage(built) + ": " + fileName);
+    SafeFile file(fileName);
+    file.write(bytes.data(), bytes.size());
+    file.commit();
+}
+
+int32_t WriteIconFile(const std::string &fileName, const TIcon &icon, uint8_t depthCode)
+{
+    std::vector<uint8_t> bytes;
+    const int32_t built = namedIconBytes(fileName, icon, depthCode, bytes);
     if (built != kIconWritten)
         return built;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "wb"));
-    if (!file)
+    std::optional<SafeFile> file;
+    try {
+        file.emplace(fileName);
+    } catch (const Error &) {
         return kIconCreateFailed;
-    // Every write is checked, the closing flush included: a full disk must not pass for success.
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size()
-        && std::fflush(file.get()) == 0;
-    const bool closed = std::fclose(file.release()) == 0;
-    return written && closed ? kIconWritten : kIconWriteFailed;
+    }
+    try {
+        file->write(bytes.data(), bytes.size());
+        file->commit();
+    } catch (const Error &) {
+        return kIconWriteFailed;
+    }
+    return kIconWritten;
 }
 
 } // namespace vistrel

@@ -45,7 +45,13 @@ uint16_t ReadBitmapBits(const TBitmap &bitmap, std::vector<uint8_t> &info,
 // kIconUnreadable (a bitmap without pixels, or a mask of another size) or kIconTooLarge.
 int32_t IconFileBytes(const TIcon &icon, uint8_t depthCode, std::vector<uint8_t> &file);
 
-// Writes the icon as a single-image .ico file, replacing any file of that name.
+// Writes the icon as a single-image .ico file through SafeFile: an existing file of that name is
+// replaced only by a complete new one. Throws Error with the message of the result code and the
+// file name, or SafeFile's "Unable to write to <file>: <reason>".
+void WriteIcon(const std::string &fileName, const TIcon &icon, uint8_t depthCode);
+
+// WriteIcon reporting by result code instead: kIconCreateFailed when the file cannot be
+// created, kIconWriteFailed when it cannot be written whole.
 int32_t WriteIconFile(const std::string &fileName, const TIcon &icon, uint8_t depthCode);
 
 } // namespace vistrel

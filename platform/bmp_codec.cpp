@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/file_io.h"
+#include "platform/safe_file.h"
 
 #include <algorithm>
 #include <array>
@@ -508,7 +509,7 @@ void WriteBmpFile(const TBitmap &bitmap, const std::string &path)
 {
     if (bitmap.empty())
         throw Error("Unable to write to " + path + ": the picture is empty");
-    OutputFile file(path);
+    SafeFile file(path);
     writeBmp(bitmap, [&file](const uint8_t *data, size_t size) { file.write(data, size); });
     file.commit();
 }

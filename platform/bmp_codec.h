@@ -15,8 +15,8 @@ namespace vistrel {
 TBitmap ReadBmpFile(const std::string &path);
 TBitmap ReadBmpMemory(const uint8_t *data, size_t size);
 
-// Always writes an uncompressed 24-bit bottom-up BMP. Throws Error("Unable to write to " + path)
-// on failure and then leaves no file behind.
+// Always writes an uncompressed 24-bit bottom-up BMP. Writes through SafeFile:
+// a failure throws Error("Unable to write to <path>: <reason>") and leaves the old file as it was.
 void WriteBmpFile(const TBitmap &bitmap, const std::string &path);
 std::vector<uint8_t> WriteBmpMemory(const TBitmap &bitmap);
 

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <new>
 #include <string>
-#include <vector>
 
 namespace vistrel {
 
@@ -32,35 +31,6 @@ private:
     int fd_ = -1;
     uint64_t size_ = 0;
 };
-
-// A file being written. Unless commit() succeeds, the destructor removes what was written, so
-// a failed save never leaves a half-written picture behind. Every failure throws
-// Error("Unable to write to " + path).
-class OutputFile {
-public:
-    explicit OutputFile(const std::string &path);
-    ~OutputFile();
-    OutputFile(const OutputFile &) = delete;
-    OutputFile &operator=(const OutputFile &) = delete;
-
-    void write(const uint8_t *data, size_t length);
-    void commit();
-
-private:
-    [[noreturn]] void fail() const;
-    void flush();
-    void writeAll(const uint8_t *data, size_t length);
-
-    static constexpr size_t kBufferSize = 1 << 18;
-    std::string path_;
-    int fd_ = -1;
-    bool removeOnFailure_ = false;
-    std::vector<uint8_t> buffer_;
-};
-
-} // namespace vistrel
-
-namespace vistrel {
 
 // Runs `read`, giving its errors the form "Cannot read picture <name>: <reason>" (no name for
 // pictures in memory); running out of memory becomes an Error too.

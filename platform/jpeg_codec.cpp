@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/file_io.h"
+#include "platform/safe_file.h"
 
 #include <algorithm>
 #include <atomic>
@@ -427,7 +428,7 @@ void WriteJpegFile(const TBitmap &bitmap, const std::string &path, int quality)
     } catch (const Error &e) {
         throw Error("Unable to write to " + path + ": " + e.what());
     }
-    OutputFile file(path);
+    SafeFile file(path);
     file.write(bytes.data(), bytes.size());
     file.commit();
 }

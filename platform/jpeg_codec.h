@@ -17,8 +17,8 @@ TBitmap ReadJpegFile(const std::string &path);
 TBitmap ReadJpegMemory(const uint8_t *data, size_t size);
 
 // Baseline, 3-component colour, encoder defaults, the given quality. 24- and 32-bit bitmaps are
-// encoded from their rows directly, indexed ones through a 24-bit copy. Throws
-// Error("Unable to write to " + path) on failure and then leaves no file behind.
+// encoded from their rows directly, indexed ones through a 24-bit copy. Writes through SafeFile:
+// a failure throws Error("Unable to write to <path>: <reason>") and leaves the old file as it was.
 void WriteJpegFile(const TBitmap &bitmap, const std::string &path, int quality = kJpegQuality);
 std::vector<uint8_t> WriteJpegMemory(const TBitmap &bitmap, int quality = kJpegQuality);
 

@@ -2,11 +2,11 @@
 
 #include "platform/error.h"
 #include "platform/file_names.h"
+#include "platform/safe_file.h"
 #include "settings/ini_text.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <iostream>
 #include <sys/stat.h>
@@ -25,83 +25,24 @@ std::function<void(const std::string &)> &noticeHandler()
     return handler;
 }
 
+const char kTooLarge[] = "the file is too large for a settings file";
+
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() { Close(); }
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
     FileDescriptor(const FileDescriptor &) = delete;
     FileDescriptor &operator=(const FileDescriptor &) = delete;
 
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
-    // False when the kernel reports a failure on close (a deferred write error).
-    bool Close()
-    {
-        if (fd_ < 0)
-            return true;
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result == 0;
-    }
 
 private:
     int fd_;
-};
-
-// ".<name>.XXXXXX" in the target's folder: hidden, and on the same file system for the rename.
-std::string temporaryPattern(const std::string &target)
-{
-    const std::string folder = ExtractFilePath(target);
-    return folder + "." + target.substr(folder.size()) + ".XXXXXX";
-}
-
-// A temporary file beside the target that disappears again unless it was renamed over it.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(const std::string &target)
-        : path_(temporaryPattern(target)), fd_(::mkostemp(path_.data(), O_CLOEXEC))
-    {
-    }
-    ~TemporaryFile()
-    {
-        fd_.Close();
-        if (!committed_ && created())
-            ::unlink(path_.c_str());
-    }
-    TemporaryFile(const TemporaryFile &) = delete;
-    TemporaryFile &operator=(const TemporaryFile &) = delete;
-
-    bool created() const { return fd_.valid(); }
-
-    bool Write(const std::string &text, mode_t mode)
-    {
-        return ::fchmod(fd_.get(), mode) == 0 && writeAll(text) && ::fsync(fd_.get()) == 0 && fd_.Close();
-    }
-
-    bool RenameOver(const std::string &target)
-    {
-        committed_ = ::rename(path_.c_str(), target.c_str()) == 0;
-        return committed_;
-    }
-
-private:
-    bool writeAll(const std::string &text)
-    {
-        size_t done = 0;
-        while (done < text.size()) {
-            const ssize_t n = ::write(fd_.get(), text.data() + done, text.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            done += static_cast<size_t>(n);
-        }
-        return true;
-    }
-
-    std::string path_;
-    FileDescriptor fd_;
-    bool committed_ = false;
 };
 
 enum class LoadState { Missing, Loaded, Unusable };
@@ -109,7 +50,13 @@ enum class LoadState { Missing, Loaded, Unusable };
 struct LoadedText {
     LoadState state;
     std::string text;
+    std::string whyUnusable;
 };
+
+LoadedText unusable(const std::string &why)
+{
+    return {LoadState::Unusable, {}, why};
+}
 
 // Reads at most kMaxIniFileSize bytes. Non-regular files (a FIFO would block, a device could
 // be endless) and larger files are unusable.
@@ -117,10 +64,16 @@ LoadedText loadText(const std::string &file)
 {
     FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.valid())
-        return {errno == ENOENT ? LoadState::Missing : LoadState::Unusable, {}};
+        return errno == ENOENT ? LoadedText{LoadState::Missing, {}, {}} : unusable(std::strerror(errno));
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > off_t(kMaxIniFileSize))
-        return {LoadState::Unusable, {}};
+    if (::fstat(fd.get(), &info) != 0)
+        return unusable(std::strerror(errno));
+    if (S_ISDIR(info.st_mode))
+        return unusable(std::strerror(EISDIR));
+    if (!S_ISREG(info.st_mode))
+        return unusable("not a regular file");
+    if (info.st_size > off_t(kMaxIniFileSize))
+        return unusable(kTooLarge);
 
     std::string text;
     char chunk[65536];
@@ -129,12 +82,12 @@ LoadedText loadText(const std::string &file)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return {LoadState::Unusable, {}};
+            return unusable(std::strerror(errno));
         if (n == 0)
-            return {LoadState::Loaded, std::move(text)};
+            return {LoadState::Loaded, std::move(text), {}};
         text.append(chunk, static_cast<size_t>(n));
-        if (text.size() > kMaxIniFileSize)  // grew while being read
-            return {LoadState::Unusable, {}};
+        if (text.size() > kMaxIniFileSize) // grew while being read
+            return unusable(kTooLarge);
     }
 }
 
@@ -150,28 +103,11 @@ bool isDirectory(const std::string &path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Writing through a symbolic link replaces the file it points to, not the link.
-std::string resolvedTarget(const std::string &file)
-{
-    struct stat info {};
-    if (::lstat(file.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-        return file;
-    char resolved[PATH_MAX];
-    return ::realpath(file.c_str(), resolved) ? std::string(resolved) : file;
-}
-
-mode_t modeFor(const std::string &target)
-{
-    struct stat info {};
-    return ::stat(target.c_str(), &info) == 0 ? info.st_mode & 07777 : 0644;
-}
-
 void storeText(const std::string &file, const std::string &text)
 {
-    const std::string target = resolvedTarget(file);
-    TemporaryFile temporary(target);
-    if (!temporary.created() || !temporary.Write(text, modeFor(target)) || !temporary.RenameOver(target))
-        throw Error("Unable to write to " + file);
+    SafeFile stored(file);
+    stored.write(text);
+    stored.commit();
 }
 
 // Loads the file for an edit; content that could not be read must not be replaced.
@@ -181,7 +117,7 @@ IniText loadForWrite(const std::string &file)
         EnsureIniFile(file);
     LoadedText loaded = loadText(file);
     if (loaded.state == LoadState::Unusable)
-        throw Error("Unable to write to " + file);
+        throw Error("Unable to write to " + file + ": " + loaded.whyUnusable);
     return IniText(loaded.text);
 }
 

@@ -11,10 +11,10 @@ namespace vistrel {
 // value is on disk as soon as the routine returns. Layout and matching rules: settings/ini_text.h.
 //
 // Reading never fails: a missing, unreadable, non-regular or oversized file (see
-// kMaxIniFileSize) reads as the defaults. Writing replaces the file through a temporary file in
-// the same folder, so a crash or a full disk leaves the old file whole; a write that cannot be
-// done, or that would have to drop content it cannot read, raises
-// vistrel::Error("Unable to write to " + file) and leaves the file as it was.
+// kMaxIniFileSize) reads as the defaults. Writing replaces the file through SafeFile, so a crash
+// or a full disk leaves the old file whole; a write that cannot be done, or that would have to
+// drop content it cannot read, raises vistrel::Error("Unable to write to <file>: <reason>") and
+// leaves the file as it was.
 
 // Larger files are not settings files this program wrote: reads give the defaults and writes
 // refuse rather than rewrite what they did not read.

@@ -2,6 +2,7 @@
 #include "shellctl/explorer_list_view.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -102,6 +103,34 @@ private Q_SLOTS:
         }
         QCOMPARE(FileLines(IniPath()), QStringList({"[Start with]", "StartDir=" + HomeFolder(), "[Bounds]", "Left=10",
                                                     "Top=10", "Right=600", "Bottom=500"}));
+    }
+
+    void startRemovesTemporaryFilesThatAKilledRunLeftBehind()
+    {
+        QVERIFY(QDir().mkpath(home_->filePath("Shots")));
+        const QDateTime longAgo = QDateTime::currentDateTime().addSecs(-3600);
+        struct Entry {
+            QString path;
+            bool old;
+            bool kept;
+        };
+        const Entry entries[] = {
+            {home_->filePath(".Vistrel.ini.vistrel-k1lled"), true, false},
+            {home_->filePath("Shots/.SShot3_0.jpg.vistrel-k1lled"), true, false},
+            {home_->filePath(".Vistrel.ini.vistrel-busy00"), false, true},
+            {home_->filePath("Shots/SShot3_0.jpg"), true, true},
+        };
+        for (const Entry &entry : entries) {
+            WriteFile(entry.path, "x");
+            if (entry.old) {
+                QFile file(entry.path);
+                QVERIFY(file.open(QIODevice::ReadWrite));
+                QVERIFY(file.setFileTime(longAgo, QFileDevice::FileModificationTime));
+            }
+        }
+        TForm1 form;
+        for (const Entry &entry : entries)
+            QCOMPARE(QFileInfo::exists(entry.path), entry.kept);
     }
 
     void storedStateComesBackOnTheNextRun()

@@ -245,14 +245,6 @@ TEST(IconConversionFailure, EmptyPictureIsTooSmall)
     }
 }
 
-TEST(IconConversionFailure, UnknownExtensionLoadsNothing)
-{
-    EXPECT_TRUE(LoadPictureForIcon("/nonexistent/picture.JPG").empty());
-    EXPECT_TRUE(LoadPictureForIcon("/nonexistent/picture.png").empty());
-    EXPECT_TRUE(LoadPictureForIcon("/some.dir/picture").empty());
-    EXPECT_THROW(LoadPictureForIcon("/nonexistent/picture.jpg"), Error);
-}
-
 TEST(IconConversionFailure, FilterOutsideTheTableIsAnError)
 {
     IconConverter converter;

@@ -486,7 +486,7 @@ TEST(BmpWriting, FilesRoundTripAndFailuresLeaveNothingBehind)
         WriteBmpFile(picture, unwritable);
         ADD_FAILURE() << "no error";
     } catch (const Error &e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to write to " + unwritable);
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + unwritable + ": No such file or directory");
     }
 
     const std::string full = folder.file("full.bmp");

@@ -341,12 +341,13 @@ TEST(JpegCodec, FailedWritesReportThePathAndLeaveNoFile)
 {
     TempFolder folder;
     const std::string unwritable = folder.file("no/such/folder.jpg");
-    EXPECT_EQ(errorOf([&] { WriteJpegFile(smoothPicture(4, 4), unwritable); }), "Unable to write to " + unwritable);
+    EXPECT_EQ(errorOf([&] { WriteJpegFile(smoothPicture(4, 4), unwritable); }),
+              "Unable to write to " + unwritable + ": No such file or directory");
 
     const std::string full = folder.file("full.jpg");
     {
         FileSizeLimit limit(100);
-        EXPECT_EQ(errorOf([&] { WriteJpegFile(smoothPicture(64, 64), full); }), "Unable to write to " + full);
+        EXPECT_EQ(errorOf([&] { WriteJpegFile(smoothPicture(64, 64), full); }), "Unable to write to " + full + ": File too large");
     }
     EXPECT_FALSE(std::filesystem::exists(full));
     EXPECT_THROW(WriteJpegFile(TBitmap(), folder.file("empty.jpg")), Error);

@@ -68,7 +68,8 @@ TEST_F(IniFileTest, AFileThatCannotBeCreatedIsReportedThenReadsDefaultsAndRefuse
     const std::string impossible = "/proc/vistrel-settings-test.ini";
     EXPECT_EQ(ReadIniInteger(impossible, "Bounds", "Left", 10), 10);
     ASSERT_EQ(notices.messages, std::vector<std::string>{"Could not create " + impossible});
-    EXPECT_EQ(errorOf([&] { WriteIniInteger(impossible, "Bounds", "Left", 1); }), "Unable to write to " + impossible);
+    EXPECT_EQ(errorOf([&] { WriteIniInteger(impossible, "Bounds", "Left", 1); }),
+              "Unable to write to " + impossible + ": No such file or directory");
 }
 
 TEST_F(IniFileTest, WrittenValuesReadBackAndIntegersAreSignedDecimalText)
@@ -109,7 +110,7 @@ TEST_F(IniFileTest, WritesLeaveNoTemporaryFilesBehind)
 TEST_F(IniFileTest, AWriteThatCannotReplaceTheFileRaisesAndLeavesNothingBehind)
 {
     std::filesystem::create_directory(ini);
-    EXPECT_EQ(errorOf([&] { WriteIniString(ini, "S", "k", "v"); }), "Unable to write to " + ini);
+    EXPECT_EQ(errorOf([&] { WriteIniString(ini, "S", "k", "v"); }), "Unable to write to " + ini + ": Is a directory");
     EXPECT_EQ(ReadIniString(ini, "S", "k", "default"), "default");
     EXPECT_EQ(folder.entries(), std::set<std::string>{"Vistrel.ini"});
 }
@@ -120,7 +121,8 @@ TEST_F(IniFileTest, AReadOnlyFolderRefusesWritesAndKeepsTheOldFile)
         GTEST_SKIP() << "permissions do not bind root";
     WriteIniInteger(ini, "Bounds", "Left", 1);
     ::chmod(folder.path().c_str(), 0555);
-    EXPECT_EQ(errorOf([&] { WriteIniInteger(ini, "Bounds", "Left", 2); }), "Unable to write to " + ini);
+    EXPECT_EQ(errorOf([&] { WriteIniInteger(ini, "Bounds", "Left", 2); }),
+              "Unable to write to " + ini + ": Permission denied");
     ::chmod(folder.path().c_str(), 0755);
     EXPECT_EQ(ReadIniInteger(ini, "Bounds", "Left", 0), 1);
 }
@@ -173,7 +175,8 @@ TEST_F(IniFileTest, AnOversizedFileReadsAsDefaultsAndIsNeverRewritten)
     const std::string huge = "[S]\nk=1\n" + std::string(kMaxIniFileSize, ';');
     WriteBytes(ini, huge);
     EXPECT_EQ(ReadIniInteger(ini, "S", "k", 9), 9);
-    EXPECT_EQ(errorOf([&] { WriteIniInteger(ini, "S", "k", 2); }), "Unable to write to " + ini);
+    EXPECT_EQ(errorOf([&] { WriteIniInteger(ini, "S", "k", 2); }),
+              "Unable to write to " + ini + ": the file is too large for a settings file");
     EXPECT_EQ(ReadBytes(ini), huge);
 }
 
@@ -182,7 +185,7 @@ TEST_F(IniFileTest, SpecialFilesReadAsDefaultsWithoutBlocking)
     ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);
     EXPECT_EQ(ReadIniString(ini, "S", "k", "d"), "d");
     EXPECT_EQ(ReadIniString("/dev/zero", "S", "k", "d"), "d");
-    EXPECT_EQ(errorOf([&] { WriteIniString(ini, "S", "k", "v"); }), "Unable to write to " + ini);
+    EXPECT_EQ(errorOf([&] { WriteIniString(ini, "S", "k", "v"); }), "Unable to write to " + ini + ": not a regular file");
 }
 
 TEST_F(IniFileTest, WritingIntoACrLfFileKeepsItsLineEndings)

@@ -1,0 +1,108 @@
+#include "platform/picture_io.h"
+
+#include "platform/bmp_codec.h"
+#include "platform/error.h"
+#include "platform/file_io.h"
+#include "platform/file_names.h"
+#include "platform/jpeg_codec.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vistrel {
+
+namespace {
+
+std::string upperCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+PictureFormat formatOfExtension(const std::string &extension)
+{
+    if (extension == ".jpg" || extension == ".jpeg")
+        return PictureFormat::Jpeg;
+    if (extension == ".bmp")
+        return PictureFormat::Bmp;
+    return PictureFormat::None;
+}
+
+PictureFormat formatOfUpperCaseExtension(const std::string &extension)
+{
+    if (extension == ".JPG" || extension == ".JPEG")
+        return PictureFormat::Jpeg;
+    if (extension == ".BMP")
+        return PictureFormat::Bmp;
+    return PictureFormat::None;
+}
+
+// The first two bytes of the file, or none when it cannot be read; the decoder reports why.
+PictureFormat formatOfContent(const std::string &path)
+{
+    try {
+        const InputFile file(path);
+        uint8_t start[2] = {};
+        if (file.size() < sizeof start)
+            return PictureFormat::None;
+        file.readAt(0, start, sizeof start);
+        if (start[0] == 0xFF && start[1] == 0xD8)
+            return PictureFormat::Jpeg;
+        if (start[0] == 'B' && start[1] == 'M')
+            return PictureFormat::Bmp;
+    } catch (const Error &) {
+    }
+    return PictureFormat::None;
+}
+
+} // namespace
+
+PictureFormat PictureFormatFor(const std::string &path, PictureNaming naming)
+{
+    const std::string extension = ExtractFileExt(path);
+    switch (naming) {
+    case PictureNaming::Opening: return formatOfUpperCaseExtension(upperCase(extension));
+    case PictureNaming::Dropping: return formatOfExtension(extension);
+    case PictureNaming::ExactExtension: return formatOfExtension(extension);
+    case PictureNaming::CommandLine: return formatOfUpperCaseExtension(upperCase(extension));
+    }
+    return PictureFormat::None;
+}
+
+TBitmap ReadPictureFile(const std::string &path, PictureFormat format)
+{
+    switch (format) {
+    case PictureFormat::Jpeg: return ReadJpegFile(path);
+    case PictureFormat::Bmp: return ReadBmpFile(path);
+    case PictureFormat::None: break;
+    }
+    return TBitmap();
+}
+
+TBitmap ReadPictureFile(const std::string &path, PictureNaming naming)
+{
+    return ReadPictureFile(path, PictureFormatFor(path, naming));
+}
+
+TBitmap ReadPictureByContent(const std::string &path, PictureNaming hint)
+{
+    PictureFormat format = formatOfContent(path);
+    if (format == PictureFormat::None)
+        format = PictureFormatFor(path, hint);
+    if (format == PictureFormat::None)
+        throw Error("Cannot read picture " + path + ": not a JPEG or BMP file");
+    return ReadPictureFile(path, format);
+}
+
+void WritePictureFile(const TBitmap &picture, const std::string &path, PictureFormat format)
+{
+    switch (format) {
+    case PictureFormat::Jpeg: return WriteJpegFile(picture, path);
+    case PictureFormat::Bmp: return WriteBmpFile(picture, path);
+    case PictureFormat::None: break;
+    }
+    throw Error("Unable to write to " + path + ": only JPEG and BMP pictures can be written");
+}
+
+} // namespace vistrel

@@ -1,0 +1,156 @@
+// Writes over existing files on a file system with no space left: every write must fail with the
+// system's reason and leave the old file as it was. Needs root to mount the small file system.
+#include "cli/cli_run.h"
+#include "icon/icon_writer.h"
+#include "platform/bmp_codec.h"
+#include "platform/error.h"
+#include "platform/jpeg_codec.h"
+#include "platform/picture_io.h"
+#include "settings/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace vistrel {
+namespace {
+
+const char kFiller[] = "filler";
+const std::string kNoSpace = std::strerror(ENOSPC);
+
+std::string contentOf(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TBitmap ramp(int width, int height)
+{
+    TBitmap picture(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, PaletteEntry{uint8_t(x), uint8_t(y), uint8_t(x ^ y), 0});
+    return picture;
+}
+
+TIcon squareIcon(int side)
+{
+    return TIcon{ramp(side, side), TBitmap(side, side, PixelFormat::pf1bit)};
+}
+
+// A small tmpfs of its own for each test, unmounted again at the end.
+class FullDisk : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "mounting a small file system needs root";
+        std::string pattern = (std::filesystem::temp_directory_path() / "vistrel-full-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern + "/";
+        if (::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=2m") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+        mounted_ = true;
+    }
+
+    void TearDown() override
+    {
+        if (mounted_)
+            ::umount2(folder_.c_str(), MNT_DETACH);
+        if (!folder_.empty())
+            ::rmdir(folder_.c_str());
+    }
+
+    std::string file(const std::string &name) const { return folder_ + name; }
+
+    // Takes every free byte, so that the next block written anywhere on the file system fails.
+    void fill() const
+    {
+        const int fd = ::open(file(kFiller).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        const std::vector<char> block(1 << 16, 'f');
+        for (size_t size = block.size(); size > 0; size /= 2)
+            while (::write(fd, block.data(), size) > 0) {
+            }
+        ::close(fd);
+    }
+
+    std::set<std::string> entries() const
+    {
+        std::set<std::string> names;
+        for (const auto &entry : std::filesystem::directory_iterator(folder_))
+            if (entry.path().filename() != kFiller)
+                names.insert(entry.path().filename().string());
+        return names;
+    }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+};
+
+TEST_F(FullDisk, WritesOverExistingFilesFailWithTheReasonAndKeepTheOldFiles)
+{
+    struct Case {
+        std::string name;
+        std::function<void(const std::string &)> writeOld, writeNew;
+    };
+    const Case cases[] = {
+        {"photo.jpg", [](const std::string &p) { WriteJpegFile(ramp(8, 8), p); },
+         [](const std::string &p) { WritePictureFile(ramp(300, 200), p, PictureFormat::Jpeg); }},
+        {"photo.bmp", [](const std::string &p) { WriteBmpFile(ramp(8, 8), p); },
+         [](const std::string &p) { WritePictureFile(ramp(300, 200), p, PictureFormat::Bmp); }},
+        {"logo.ico", [](const std::string &p) { WriteIcon(p, squareIcon(16), 4); },
+         [](const std::string &p) { WriteIcon(p, squareIcon(64), 4); }},
+        {"Vistrel.ini", [](const std::string &p) { WriteIniString(p, "Start with", "StartDir", "/home/"); },
+         [](const std::string &p) { WriteIniString(p, "Start with", "StartDir", "/home/me/pictures/"); }},
+    };
+    for (const Case &c : cases)
+        c.writeOld(file(c.name));
+    std::vector<std::string> old;
+    for (const Case &c : cases)
+        old.push_back(contentOf(file(c.name)));
+    const std::set<std::string> before = entries();
+    fill();
+
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const std::string path = file(cases[i].name);
+        try {
+            cases[i].writeNew(path);
+            ADD_FAILURE() << cases[i].name << ": no error";
+        } catch (const Error &e) {
+            EXPECT_EQ(std::string(e.what()), "Unable to write to " + path + ": " + kNoSpace);
+        }
+        EXPECT_EQ(contentOf(path), old[i]) << cases[i].name;
+    }
+    EXPECT_EQ(WriteIconFile(file("logo.ico"), squareIcon(64), 4), kIconWriteFailed);
+    EXPECT_EQ(contentOf(file("logo.ico")), old[2]);
+    EXPECT_EQ(entries(), before);
+}
+
+TEST_F(FullDisk, CommandLineOutputOverItsInputKeepsTheInput)
+{
+    const std::string in = file("in.bmp");
+    WriteBmpFile(ramp(40, 30), in);
+    const std::string old = contentOf(in);
+    fill();
+
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCli({"resize", "lanczos3", "200", "150", in, in}, out, err, false), kExitFailure);
+    EXPECT_EQ(err.str(), "vistrel-cli: Unable to write to " + in + ": " + kNoSpace + "\n");
+    EXPECT_EQ(contentOf(in), old);
+    EXPECT_EQ(entries(), std::set<std::string>{"in.bmp"});
+}
+
+} // namespace
+} // namespace vistrel
