@@ -16,8 +16,9 @@ std::string ShotFileName(int slot, int number);
 std::string ReserveShotFile(const std::string &folder, int slot);
 
 // Writes `pixels` as the next shot of `slot` into `shotsFolder` (no trailing "/"), creating that
-// folder (one level) when missing, and returns the file's path. On failure nothing is left behind
-// and the file layer's Error passes on.
+// folder (one level) when missing, and returns the file's path. The reserved (empty) file holds
+// the name while the picture is written beside it, and the complete picture is renamed over it.
+// On failure nothing is left behind and the file layer's Error passes on.
 std::string WriteShot(const TBitmap &pixels, const std::string &shotsFolder, int slot);
 
 } // namespace vistrel

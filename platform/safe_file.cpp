@@ -80,6 +80,9 @@ SafeFile::SafeFile(const std::string &path) : path_(path), target_(resolvedTarge
         openDirectly(target_);
         return;
     }
+    // The rename would replace a file that its owner made read-only.
+    if (exists && S_ISREG(existing.st_mode) && ::access(target_.c_str(), W_OK) != 0)
+        fail(errno);
     openTemporary(target_);
     // A replaced file keeps its permissions; a new one gets those of the umask.
     if (exists && S_ISREG(existing.st_mode) && ::fchmod(fd_, existing.st_mode & 07777) != 0) {

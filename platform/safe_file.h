@@ -14,7 +14,7 @@ namespace vistrel {
 // target, named ".<name>.vistrel-XXXXXX", which commit() flushes to the disk and renames over
 // the target; until then the target keeps what it held, and unless commit() succeeds the
 // destructor removes the temporary file. Writing through a symbolic link replaces the file it
-// points to, and a replaced file keeps its permissions. Devices and pipes cannot be replaced and
+// points to; a read-only file is refused, and a replaced file keeps its permissions. Devices and pipes cannot be replaced and
 // are written to directly. Every failure throws Error("Unable to write to <path>: <reason>").
 class SafeFile {
 public:

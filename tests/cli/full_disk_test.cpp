@@ -1,5 +1,6 @@
 // Writes over existing files on a file system with no space left: every write must fail with the
 // system's reason and leave the old file as it was. Needs root to mount the small file system.
+#include "capture/shot_naming.h"
 #include "cli/cli_run.h"
 #include "icon/icon_writer.h"
 #include "platform/bmp_codec.h"
@@ -32,6 +33,16 @@ std::string contentOf(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string errorOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const Error &e) {
+        return e.what();
+    }
+    return "no error";
 }
 
 TBitmap ramp(int width, int height)
@@ -125,17 +136,25 @@ TEST_F(FullDisk, WritesOverExistingFilesFailWithTheReasonAndKeepTheOldFiles)
 
     for (size_t i = 0; i < std::size(cases); ++i) {
         const std::string path = file(cases[i].name);
-        try {
-            cases[i].writeNew(path);
-            ADD_FAILURE() << cases[i].name << ": no error";
-        } catch (const Error &e) {
-            EXPECT_EQ(std::string(e.what()), "Unable to write to " + path + ": " + kNoSpace);
-        }
+        EXPECT_EQ(errorOf([&] { cases[i].writeNew(path); }), "Unable to write to " + path + ": " + kNoSpace);
         EXPECT_EQ(contentOf(path), old[i]) << cases[i].name;
     }
     EXPECT_EQ(WriteIconFile(file("logo.ico"), squareIcon(64), 4), kIconWriteFailed);
     EXPECT_EQ(contentOf(file("logo.ico")), old[2]);
     EXPECT_EQ(entries(), before);
+}
+
+TEST_F(FullDisk, AShotThatCannotBeWrittenGivesItsReservedNameBack)
+{
+    const std::string shots = file("Shots");
+    WriteShot(ramp(4, 4), shots, 1);
+    fill();
+    EXPECT_EQ(errorOf([&] { WriteShot(ramp(300, 200), shots, 1); }),
+              "Unable to write to " + shots + "/SShot1_1.jpg: " + kNoSpace);
+    std::set<std::string> left;
+    for (const auto &entry : std::filesystem::directory_iterator(shots))
+        left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, std::set<std::string>{"SShot1_0.jpg"});
 }
 
 TEST_F(FullDisk, CommandLineOutputOverItsInputKeepsTheInput)

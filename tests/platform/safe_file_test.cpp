@@ -118,6 +118,18 @@ TEST(SafeFile, ErrorsNameThePathAndTheSystemsReason)
     EXPECT_EQ(errorOf([&] { writeWhole("/dev/null", kNew); }), "no error");
 }
 
+TEST(SafeFile, AReadOnlyFileIsNotReplaced)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind root";
+    TempFolder folder;
+    const std::string path = folder.file("kept.bin");
+    writeBytes(path, kOld);
+    ::chmod(path.c_str(), 0444);
+    EXPECT_EQ(errorOf([&] { writeWhole(path, kNew); }), "Unable to write to " + path + ": Permission denied");
+    EXPECT_EQ(readBytes(path), kOld);
+}
+
 TEST(SafeFile, NamesAsLongAsTheSystemAllowsCanBeWritten)
 {
     TempFolder folder;
