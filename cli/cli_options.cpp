@@ -1,5 +1,8 @@
 #include "cli/cli_options.h"
 
+#include "imaging/effects.h"
+#include "imaging/enhance.h"
+#include "imaging/resample.h"
 #include "platform/picture_io.h"
 
 #include <algorithm>
@@ -11,17 +14,6 @@
 #include <set>
 
 namespace vistrel {
-
-const std::array<const char *, 11> EffectNames = {
-    "invert",   "greyscale", "antialias",         "emboss",          "shadow",      "flipdown",
-    "flipright", "mirror-horizontal", "mirror-vertical", "rotate-right", "rotate-left"};
-
-const std::array<const char *, 11> EnhanceNames = {
-    "solorize",      "posterize",    "heightmap",       "texturize-tile", "texturize-overlap", "ripple-random",
-    "ripple-tooth", "ripple-triangle", "triangles", "keep-blue",      "keep-red"};
-
-const std::array<const char *, 7> FilterNames = {"box",      "triangle", "hermite", "bell",
-                                                 "b-spline", "lanczos3", "mitchell"};
 
 namespace {
 
@@ -56,26 +48,52 @@ std::optional<int32_t> parseInteger(const std::string &text)
     return static_cast<int32_t>(value);
 }
 
-// A name from the table, or its index written as a number.
-template <size_t N>
-std::optional<int> parseChoice(const std::string &text, const std::array<const char *, N> &names, bool numbered)
+// The command-line names of a table's entries, in the table's order.
+template <typename Table, typename NameOf>
+std::vector<std::string> namesOf(const Table &table, NameOf nameOf)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : table)
+        names.push_back(nameOf(entry));
+    return names;
+}
+
+const std::vector<std::string> &effectNames()
+{
+    static const auto names = namesOf(EffectTable, [](const EffectEntry &e) { return std::string(e.Name); });
+    return names;
+}
+
+const std::vector<std::string> &enhancementNames()
+{
+    static const auto names = namesOf(EnhancementTable, [](const EnhancementEntry &e) { return std::string(e.Name); });
+    return names;
+}
+
+const std::vector<std::string> &filterNames()
+{
+    static const auto names = namesOf(FilterTable, [](const FilterEntry &f) { return lowerCase(f.Name); });
+    return names;
+}
+
+// A name from the list, or its index written as a number.
+std::optional<int> parseChoice(const std::string &text, const std::vector<std::string> &names, bool numbered)
 {
     const std::string lower = lowerCase(text);
-    for (size_t i = 0; i < N; ++i)
+    for (size_t i = 0; i < names.size(); ++i)
         if (lower == names[i])
             return static_cast<int>(i);
     if (numbered)
-        if (const auto number = parseInteger(text); number && *number >= 0 && *number < static_cast<int>(N))
+        if (const auto number = parseInteger(text); number && *number >= 0 && *number < static_cast<int>(names.size()))
             return *number;
     return std::nullopt;
 }
 
-template <size_t N>
-std::string listOf(const std::array<const char *, N> &names)
+std::string listOf(const std::vector<std::string> &names)
 {
     std::string list;
-    for (const char *name : names)
-        list += (list.empty() ? "" : ", ") + std::string(name);
+    for (const std::string &name : names)
+        list += (list.empty() ? "" : ", ") + name;
     return list;
 }
 
@@ -165,9 +183,9 @@ private:
         options().Command = CliCommand::Effect;
         if (!allowOnly({"--out-dir"}) || !needPositional(1, "effect NAME"))
             return;
-        const auto effect = parseChoice(positional_[0], EffectNames, false);
+        const auto effect = parseChoice(positional_[0], effectNames(), false);
         if (!effect)
-            return void(fail("unknown effect '" + positional_[0] + "' (one of " + listOf(EffectNames) + ")"));
+            return void(fail("unknown effect '" + positional_[0] + "' (one of " + listOf(effectNames()) + ")"));
         options().EffectIndex = *effect;
         takeFiles(1, false);
     }
@@ -177,10 +195,10 @@ private:
         options().Command = CliCommand::Enhance;
         if (!allowOnly({"--out-dir"}) || !needPositional(2, "enhance FUNC VALUE"))
             return;
-        const auto function = parseChoice(positional_[0], EnhanceNames, true);
+        const auto function = parseChoice(positional_[0], enhancementNames(), true);
         if (!function)
             return void(fail("unknown enhancement '" + positional_[0] + "' (0..10 or one of "
-                             + listOf(EnhanceNames) + ")"));
+                             + listOf(enhancementNames()) + ")"));
         const auto value = parseInteger(positional_[1]);
         if (!value)
             return void(fail("VALUE '" + positional_[1] + "' is not a whole number"));
@@ -217,8 +235,7 @@ private:
             options().IconSize = *size;
         }
         if (named_.count("--depth")) {
-            static const std::array<const char *, 5> depths = {"32", "24", "8", "4", "1"};
-            const auto item = parseChoice(named_["--depth"], depths, false);
+            const auto item = parseChoice(named_["--depth"], {"32", "24", "8", "4", "1"}, false);
             if (!item)
                 return void(fail("--depth must be 32, 24, 8, 4 or 1"));
             options().IconColourItem = *item;
@@ -248,9 +265,9 @@ private:
 
     std::optional<int> parseFilter(const std::string &text)
     {
-        const auto filter = parseChoice(text, FilterNames, true);
+        const auto filter = parseChoice(text, filterNames(), true);
         if (!filter)
-            fail("unknown filter '" + text + "' (0..6 or one of " + listOf(FilterNames) + ")");
+            fail("unknown filter '" + text + "' (0..6 or one of " + listOf(filterNames()) + ")");
         return filter;
     }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,17 +8,12 @@ namespace vistrel {
 
 enum class CliCommand { Help, Effect, Enhance, Resize, Icon };
 
-// Names accepted on the command line, in the order of the routines they select.
-extern const std::array<const char *, 11> EffectNames;
-extern const std::array<const char *, 11> EnhanceNames;
-extern const std::array<const char *, 7> FilterNames;
-
 struct CliOptions {
     CliCommand Command = CliCommand::Help;
-    int EffectIndex = 0;
-    int EnhanceIndex = 0;
+    int EffectIndex = 0;  // into EffectTable
+    int EnhanceIndex = 0; // into EnhancementTable
     int32_t EnhanceValue = 0;
-    int FilterIndex = 6; // Mitchell, also the icon converter's default
+    int FilterIndex = 6; // into FilterTable: Mitchell, also the icon converter's default
     int32_t Width = 0;
     int32_t Height = 0;
     int32_t IconSize = 32;

@@ -16,21 +16,6 @@ namespace vistrel {
 
 namespace {
 
-void applyEffect(int index, TBitmap &picture)
-{
-    using InPlace = void (*)(TBitmap &);
-    static const InPlace inPlace[] = {Invert, GreyScale, AntiAlias, Emboss, Shadow, FlipDown,
-                                      FlipRight, MirrorHorizontal, MirrorVertical};
-    constexpr int kRotateRight = 9;
-    if (index < kRotateRight) {
-        inPlace[index](picture);
-        return;
-    }
-    TBitmap turned;
-    (index == kRotateRight ? Rotate90Right : Rotate90Left)(picture, turned);
-    picture = std::move(turned);
-}
-
 void resize(const CliOptions &options, TBitmap &picture)
 {
     TBitmap resized(options.Width, options.Height);
@@ -92,7 +77,7 @@ void RunJob(const CliOptions &options, const std::string &input, const std::stri
     TBitmap picture = ReadPicture(input);
     switch (options.Command) {
     case CliCommand::Effect:
-        applyEffect(options.EffectIndex, picture);
+        ApplyEffect(EffectTable[static_cast<size_t>(options.EffectIndex)], picture);
         break;
     case CliCommand::Enhance: {
         TBitmap result;

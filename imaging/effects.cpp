@@ -1,6 +1,7 @@
 #include "imaging/effects.h"
 
 #include "imaging/wide_vectors.h"
+#include "platform/error.h"
 
 #include <algorithm>
 #include <cstring>
@@ -316,6 +317,39 @@ void Rotate90Left(TBitmap &source, TBitmap &destination)
     prepareTurn(source, destination);
     const int lastRow = source.width() - 1;
     turnInTiles(source, destination, false, [lastRow](int x, int y0, int) { return std::pair{lastRow - x, y0}; });
+}
+
+const std::array<EffectEntry, 11> EffectTable = {{
+    {"invert", "Invert", Invert, nullptr},
+    {"greyscale", "Grey scale", GreyScale, nullptr},
+    {"antialias", "Anti alias", AntiAlias, nullptr},
+    {"emboss", "Emboss", Emboss, nullptr},
+    {"shadow", "Shadow", Shadow, nullptr},
+    {"flipdown", "Flip Down", FlipDown, nullptr},
+    {"flipright", "Flip Right", FlipRight, nullptr},
+    {"mirror-horizontal", "Mirror horizontal", MirrorHorizontal, nullptr},
+    {"mirror-vertical", "Mirror vertical", MirrorVertical, nullptr},
+    {"rotate-right", "Rotate 90° (R)", nullptr, Rotate90Right},
+    {"rotate-left", "Rotate 90° (L)", nullptr, Rotate90Left},
+}};
+
+const EffectEntry &EffectNamed(std::string_view name)
+{
+    for (const EffectEntry &effect : EffectTable)
+        if (name == effect.Name)
+            return effect;
+    throw Error("Unknown effect " + std::string(name));
+}
+
+void ApplyEffect(const EffectEntry &effect, TBitmap &picture)
+{
+    if (effect.InPlace) {
+        effect.InPlace(picture);
+        return;
+    }
+    TBitmap turned;
+    effect.Turn(picture, turned);
+    picture = std::move(turned);
 }
 
 } // namespace vistrel

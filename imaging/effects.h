@@ -2,7 +2,9 @@
 
 #include "platform/bitmap.h"
 
+#include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace vistrel {
 
@@ -19,5 +21,22 @@ void MirrorHorizontal(TBitmap &bitmap);
 void MirrorVertical(TBitmap &bitmap);
 void Rotate90Right(TBitmap &source, TBitmap &destination);
 void Rotate90Left(TBitmap &source, TBitmap &destination);
+
+// One pixel effect or quarter turn as the Tools menu, vistrel-cli and the benchmarks know it.
+// Exactly one of InPlace and Turn is set: a turn writes a second bitmap of swapped sides.
+struct EffectEntry {
+    const char *Name;    // on the command line
+    const char *Caption; // in the Tools menu
+    void (*InPlace)(TBitmap &bitmap);
+    void (*Turn)(TBitmap &source, TBitmap &destination);
+};
+
+extern const std::array<EffectEntry, 11> EffectTable;
+
+// The entry of that command-line name; Error for a name the table does not hold.
+const EffectEntry &EffectNamed(std::string_view name);
+
+// Runs the entry on picture, which a turn replaces by the turned picture.
+void ApplyEffect(const EffectEntry &effect, TBitmap &picture);
 
 } // namespace vistrel

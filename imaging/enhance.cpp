@@ -274,20 +274,6 @@ void keepChannel(TBitmap &b, int channel, long double factor)
 
 } // namespace
 
-const std::array<const char *, kEnhancementCount> EnhancementItems = {
-    "Solorize",
-    "Posterize",
-    "HeightMap (Size of Map Seg.        ->)",
-    "TexturizeTile (Size of Tile               ->)",
-    "TexturizeOverlap (Size of Tile        ->)",
-    "Ripple Random",
-    "Ripple Toth",
-    "RippleTriangle",
-    "Triangles",
-    "Keep Blue",
-    "Keep Red",
-};
-
 void Solorize(const TBitmap &source, TBitmap &destination, int32_t threshold)
 {
     TBitmap converted;
@@ -415,24 +401,42 @@ void KeepGreen(TBitmap &bitmap, long double factor)
     keepChannel(bitmap, 1, factor);
 }
 
+namespace {
+
+// The dialog's spin value v becomes each routine's argument: Solorize takes v itself, Posterize
+// 10·v + 1, HeightMap |v| and the others |v| + 1, all wrapping as 32-bit integers do.
+int32_t sizeFrom(int32_t v)
+{
+    return wrappingAdd(wrappingAbs(v), 1);
+}
+
+} // namespace
+
+const std::array<EnhancementEntry, kEnhancementCount> EnhancementTable = {{
+    {"solorize", "Solorize", [](const TBitmap &s, TBitmap &r, int32_t v) { Solorize(s, r, v); }},
+    {"posterize", "Posterize",
+     [](const TBitmap &s, TBitmap &r, int32_t v) { Posterize(s, r, wrappingAdd(wrappingMultiply(10, v), 1)); }},
+    {"heightmap", "HeightMap (Size of Map Seg.        ->)",
+     [](const TBitmap &, TBitmap &r, int32_t v) { HeightMap(r, wrappingAbs(v)); }},
+    {"texturize-tile", "TexturizeTile (Size of Tile               ->)",
+     [](const TBitmap &, TBitmap &r, int32_t v) { TexturizeTile(r, sizeFrom(v)); }},
+    {"texturize-overlap", "TexturizeOverlap (Size of Tile        ->)",
+     [](const TBitmap &, TBitmap &r, int32_t v) { TexturizeOverlap(r, sizeFrom(v)); }},
+    {"ripple-random", "Ripple Random", [](const TBitmap &, TBitmap &r, int32_t v) { RippleRandom(r, sizeFrom(v)); }},
+    {"ripple-tooth", "Ripple Toth", [](const TBitmap &, TBitmap &r, int32_t v) { RippleTooth(r, sizeFrom(v)); }},
+    {"ripple-triangle", "RippleTriangle",
+     [](const TBitmap &, TBitmap &r, int32_t v) { RippleTriangle(r, sizeFrom(v)); }},
+    {"triangles", "Triangles", [](const TBitmap &, TBitmap &r, int32_t v) { Triangles(r, sizeFrom(v)); }},
+    {"keep-blue", "Keep Blue", [](const TBitmap &, TBitmap &r, int32_t v) { KeepBlue(r, sizeFrom(v)); }},
+    // The dialog says "Keep Red" for what keeps green; the command line keeps the dialog's name.
+    {"keep-red", "Keep Red", [](const TBitmap &, TBitmap &r, int32_t v) { KeepGreen(r, sizeFrom(v)); }},
+}};
+
 void ApplyEnhancement(int index, const TBitmap &source, TBitmap &result, int32_t v)
 {
     result = source;
-    const int32_t size = wrappingAdd(wrappingAbs(v), 1);
-    switch (index) {
-    case 0: Solorize(source, result, v); break;
-    case 1: Posterize(source, result, wrappingAdd(wrappingMultiply(10, v), 1)); break;
-    case 2: HeightMap(result, wrappingAbs(v)); break;
-    case 3: TexturizeTile(result, size); break;
-    case 4: TexturizeOverlap(result, size); break;
-    case 5: RippleRandom(result, size); break;
-    case 6: RippleTooth(result, size); break;
-    case 7: RippleTriangle(result, size); break;
-    case 8: Triangles(result, size); break;
-    case 9: KeepBlue(result, size); break;
-    case 10: KeepGreen(result, size); break; // the item says "Keep Red"
-    default: break;
-    }
+    if (index >= 0 && index < kEnhancementCount)
+        EnhancementTable[static_cast<size_t>(index)].Apply(source, result, v);
 }
 
 } // namespace vistrel

@@ -25,12 +25,19 @@ void Triangles(TBitmap &bitmap, int32_t amount);
 void KeepBlue(TBitmap &bitmap, long double factor);
 void KeepGreen(TBitmap &bitmap, long double factor);
 
-// The enhancement dialog's function table, shared with vistrel-cli.
-constexpr int kEnhancementCount = 11;
-extern const std::array<const char *, kEnhancementCount> EnhancementItems;
+// One entry of the enhancement dialog's list, which vistrel-cli shares. Apply starts from result
+// holding a copy of source and runs the routine with the argument derived from the spin value v.
+struct EnhancementEntry {
+    const char *Name;    // on the command line
+    const char *Caption; // in the dialog's list
+    void (*Apply)(const TBitmap &source, TBitmap &result, int32_t v);
+};
 
-// result := a copy of source, then function `index` runs with the arguments that the dialog
-// derives from the spin value v. An index outside the table leaves result a plain copy.
+constexpr int kEnhancementCount = 11;
+extern const std::array<EnhancementEntry, kEnhancementCount> EnhancementTable;
+
+// result := a copy of source, then entry `index` applies. An index outside the table leaves
+// result a plain copy.
 void ApplyEnhancement(int index, const TBitmap &source, TBitmap &result, int32_t v);
 
 } // namespace vistrel

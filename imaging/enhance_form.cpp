@@ -72,8 +72,8 @@ TPicEnhanceForm::TPicEnhanceForm(QWidget *parent)
     ImgFuncCbo = new QComboBox(this);
     ImgFuncCbo->setEditable(true);
     ImgFuncCbo->setInsertPolicy(QComboBox::NoInsert);
-    for (const char *item : EnhancementItems)
-        ImgFuncCbo->addItem(QString::fromUtf8(item));
+    for (const EnhancementEntry &entry : EnhancementTable)
+        ImgFuncCbo->addItem(QString::fromUtf8(entry.Caption));
     ImgFuncCbo->setCurrentIndex(-1);
     ImgFuncCbo->setEditText(QStringLiteral("Select Function"));
     ImgFuncCbo->setGeometry(8, 8, 233, 24);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -19,7 +20,7 @@ constexpr int kWidth = 6000, kHeight = 4000, kRuns = 3;
 constexpr double kMegapixels = kWidth * kHeight / 1e6;
 
 struct Effect {
-    const char *name;
+    std::string name;
     std::function<void(TBitmap &)> run;
     const char *magickOption; // nullptr: ImageMagick has no close equivalent
 };
@@ -46,24 +47,24 @@ std::string MagickCommand(const std::string &in, const std::string &option, cons
 
 int main()
 {
-    TBitmap reused(kHeight, kWidth);
-    const std::vector<Effect> effects = {
-        {"Invert", Invert, "-negate"},
-        {"GreyScale", GreyScale, "-colorspace gray"},
-        {"AntiAlias", AntiAlias, nullptr},
-        {"Emboss", Emboss, nullptr},
-        {"Shadow", Shadow, nullptr},
-        {"FlipDown", FlipDown, "-flip"},
-        {"FlipRight", FlipRight, "-flop"},
-        {"MirrorHorizontal", MirrorHorizontal, nullptr},
-        {"MirrorVertical", MirrorVertical, nullptr},
-        {"Rotate90Right", [](TBitmap &b) { TBitmap d; Rotate90Right(b, d); }, "-rotate 90"},
-        {"Rotate90Left", [](TBitmap &b) { TBitmap d; Rotate90Left(b, d); }, "-rotate -90"},
-        // The same turns into a destination that already holds a picture of that size: most of
-        // the difference is the operating system handing out fresh zeroed pages.
-        {"Rotate90R reused", [&reused](TBitmap &b) { Rotate90Right(b, reused); }, nullptr},
-        {"Rotate90L reused", [&reused](TBitmap &b) { Rotate90Left(b, reused); }, nullptr},
+    const std::map<std::string, const char *> magickOptions = {
+        {"invert", "-negate"}, {"greyscale", "-colorspace gray"}, {"flipdown", "-flip"},
+        {"flipright", "-flop"}, {"rotate-right", "-rotate 90"},   {"rotate-left", "-rotate -90"},
     };
+    std::vector<Effect> effects;
+    for (const EffectEntry &entry : EffectTable) {
+        const auto magick = magickOptions.find(entry.Name);
+        effects.push_back({entry.Name, [&entry](TBitmap &b) { ApplyEffect(entry, b); },
+                           magick == magickOptions.end() ? nullptr : magick->second});
+    }
+    // The turns again into a destination that already holds a picture of that size: most of the
+    // difference is the operating system handing out fresh zeroed pages.
+    TBitmap reused(kHeight, kWidth);
+    for (const char *name : {"rotate-right", "rotate-left"}) {
+        const EffectEntry &turn = EffectNamed(name);
+        effects.push_back({std::string(name) + " reused", [&turn, &reused](TBitmap &b) { turn.Turn(b, reused); },
+                           nullptr});
+    }
     const TBitmap picture = NoisyPicture(kWidth, kHeight);
 
     char folder[] = "/tmp/bench_effects_XXXXXX";
@@ -79,11 +80,11 @@ int main()
     std::printf("Effects on %d x %d (%.0f MP), best of %d; ImageMagick: one thread, PPM in and out,\n"
                 "'op only' = its total minus a plain read and write (%.3f s)\n\n",
                 kWidth, kHeight, kMegapixels, kRuns, magickCopy);
-    std::printf("%-17s %9s %9s | %-17s %9s %9s %12s\n", "effect", "seconds", "MP/s", "ImageMagick",
+    std::printf("%-20s %9s %9s | %-17s %9s %9s %12s\n", "effect", "seconds", "MP/s", "ImageMagick",
                 "total s", "op only s", "op only MP/s");
     for (const Effect &effect : effects) {
         const double ours = EffectSeconds(picture, effect);
-        std::printf("%-17s %9.4f %9.0f |", effect.name, ours, kMegapixels / ours);
+        std::printf("%-20s %9.4f %9.0f |", effect.name.c_str(), ours, kMegapixels / ours);
         if (effect.magickOption) {
             const double total = CommandSeconds(MagickCommand(in, effect.magickOption, out), kRuns);
             const double op = total - magickCopy;

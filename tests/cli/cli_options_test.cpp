@@ -1,4 +1,5 @@
 #include "cli/cli_options.h"
+#include "imaging/effects.h"
 
 #include <gtest/gtest.h>
 
@@ -31,8 +32,8 @@ TEST(CliParsing, HelpIsAskedForInThreeWays)
 
 TEST(CliParsing, EffectNamesSelectTheirRoutine)
 {
-    for (size_t i = 0; i < EffectNames.size(); ++i) {
-        const CliOptions options = parseOk({"effect", EffectNames[i], "a.bmp", "b.jpg"});
+    for (size_t i = 0; i < EffectTable.size(); ++i) {
+        const CliOptions options = parseOk({"effect", EffectTable[i].Name, "a.bmp", "b.jpg"});
         EXPECT_EQ(options.Command, CliCommand::Effect);
         EXPECT_EQ(options.EffectIndex, static_cast<int>(i));
         EXPECT_EQ(options.Inputs, std::vector<std::string>{"a.bmp"});

@@ -74,7 +74,7 @@ void EnhanceFormTest::startsWithNoFunctionChosen()
     QCOMPARE(dialog.ImgFuncCbo->currentText(), QStringLiteral("Select Function"));
     QCOMPARE(dialog.ImgFuncCbo->count(), kEnhancementCount);
     for (int i = 0; i < kEnhancementCount; ++i)
-        QCOMPARE(dialog.ImgFuncCbo->itemText(i), QString::fromUtf8(EnhancementItems[static_cast<size_t>(i)]));
+        QCOMPARE(dialog.ImgFuncCbo->itemText(i), QString::fromUtf8(EnhancementTable[static_cast<size_t>(i)].Caption));
     QCOMPARE(dialog.SpinValue(), 0);
     dialog.SpinEdit1->setValue(-2000000000); // no limits
     QCOMPARE(dialog.SpinValue(), -2000000000);

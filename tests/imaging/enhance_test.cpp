@@ -40,13 +40,13 @@ void ExpectRippled(const TBitmap &before, const TBitmap &after, int lastRow, con
 
 TEST(EnhancementTable, ItemTextsAreTheDialogsOwn)
 {
-    ASSERT_EQ(EnhancementItems.size(), 11u);
-    EXPECT_STREQ(EnhancementItems[0], "Solorize");
-    EXPECT_STREQ(EnhancementItems[2], "HeightMap (Size of Map Seg.        ->)");
-    EXPECT_STREQ(EnhancementItems[3], "TexturizeTile (Size of Tile               ->)");
-    EXPECT_STREQ(EnhancementItems[4], "TexturizeOverlap (Size of Tile        ->)");
-    EXPECT_STREQ(EnhancementItems[6], "Ripple Toth");
-    EXPECT_STREQ(EnhancementItems[10], "Keep Red");
+    ASSERT_EQ(EnhancementTable.size(), 11u);
+    EXPECT_STREQ(EnhancementTable[0].Caption, "Solorize");
+    EXPECT_STREQ(EnhancementTable[2].Caption, "HeightMap (Size of Map Seg.        ->)");
+    EXPECT_STREQ(EnhancementTable[3].Caption, "TexturizeTile (Size of Tile               ->)");
+    EXPECT_STREQ(EnhancementTable[4].Caption, "TexturizeOverlap (Size of Tile        ->)");
+    EXPECT_STREQ(EnhancementTable[6].Caption, "Ripple Toth");
+    EXPECT_STREQ(EnhancementTable[10].Caption, "Keep Red");
 }
 
 TEST(EnhancementTable, EachEntryRunsItsRoutineWithTheDerivedArgument)
@@ -69,8 +69,8 @@ TEST(EnhancementTable, EachEntryRunsItsRoutineWithTheDerivedArgument)
     for (int index = 0; index < kEnhancementCount; ++index) {
         TBitmap direct = source;
         expected[index](direct);
-        EXPECT_EQ(Applied(index, source, v), direct) << EnhancementItems[index];
-        EXPECT_NE(Applied(index, source, v), source) << EnhancementItems[index];
+        EXPECT_EQ(Applied(index, source, v), direct) << EnhancementTable[index].Caption;
+        EXPECT_NE(Applied(index, source, v), source) << EnhancementTable[index].Caption;
     }
     EXPECT_EQ(Applied(-1, source, v), source);
     EXPECT_EQ(Applied(kEnhancementCount, source, v), source);
