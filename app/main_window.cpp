@@ -8,6 +8,7 @@
 #include "settings/save_bounds.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
+#include "widgets/close_all.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -73,21 +74,9 @@ std::string WithTrailingSlash(const QString &folder)
 // A user with no remembered picture folder starts in the home folder.
 std::string DefaultPictureFolder() { return WithTrailingSlash(QDir::homePath()); }
 
-// The help file lives with the program: the program folder first, else beside the executable.
-QString FindHelpFile(const std::string &programFolder)
-{
-    for (const QString &folder :
-         {QString::fromStdString(programFolder), QCoreApplication::applicationDirPath() + '/'}) {
-        const QString candidate = folder + QStringLiteral("Vistrel.hlp");
-        if (QFileInfo(candidate).isFile())
-            return candidate;
-    }
-    return {};
-}
-
 } // namespace
 
-TForm1::TForm1(QWidget *parent) : QMainWindow(parent), SaveBounds1(std::make_unique<TSaveBounds>(this))
+TForm1::TForm1(QWidget *parent) : QMainWindow(parent), SaveBounds1(new TSaveBounds(this))
 {
     InitResources();
     setWindowTitle(QStringLiteral("-"));
@@ -216,7 +205,7 @@ void TForm1::FormCreate()
 {
     const ProgramFolders folders = LocateProgramFolders();
     SettingsFile = folders.settingsFolder + "Vistrel.ini";
-    helpFile_ = FindHelpFile(folders.settingsFolder);
+    helpFile_ = FindHelpFile();
     TileBitmap = QImage(QStringLiteral(":/BACKTILE"), "BMP");
     setAcceptDrops(true);
 
@@ -285,8 +274,8 @@ void TForm1::ShowAppHint(const QString &hint) { StatusPanel0->setText(hint); }
 
 void TForm1::Help2Click()
 {
-    if (!helpFile_.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile_));
+    if (!helpFile_.empty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile_)));
 }
 
 std::vector<QPoint> TForm1::TilePositions(int tileWidth, int tileHeight, int clientWidth, int clientHeight)
@@ -306,12 +295,7 @@ QMdiSubWindow *TForm1::MDIChild(int index) const { return mdiArea_->subWindowLis
 
 QMdiSubWindow *TForm1::ActiveMDIChild() const { return mdiArea_->activeSubWindow(); }
 
-void TForm1::CloseAllChildren()
-{
-    const QList<QMdiSubWindow *> children = mdiArea_->subWindowList();
-    for (auto child = children.rbegin(); child != children.rend(); ++child)
-        (*child)->close();
-}
+void TForm1::CloseAllChildren() { CloseAllSubWindows(*mdiArea_); }
 
 QString TForm1::AboutComments() const
 {

@@ -4,7 +4,6 @@
 #include <QMainWindow>
 #include <QPoint>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -100,9 +99,9 @@ private:
     QMenu *fileMenu_ = nullptr;
     QMenu *windowMenu_ = nullptr;
     QMenu *helpMenu_ = nullptr;
-    std::unique_ptr<TSaveBounds> SaveBounds1;
+    TSaveBounds *SaveBounds1; // a child object, which the frame's destruction frees
     QImage TileBitmap;
-    QString helpFile_;
+    std::string helpFile_;
 };
 
 } // namespace vistrel

@@ -108,13 +108,6 @@ void MergeChildMenus(QMenuBar *bar, const QList<QAction *> &frameMenus, QMdiSubW
     bar->addActions(shown);
 }
 
-void SizeClientArea(TChild &child, int width, int height)
-{
-    child.SetClientSize(width, height);
-    child.FormW = child.ClientWidth();
-    child.FormH = child.ClientHeight();
-}
-
 // New windows cascade from the area's top-left corner. The area's own placement runs before the
 // window has its final size, and pushes a window wider than the area out of sight to the left.
 void PlaceNewChild(QMdiArea &area, TChild &child)
@@ -153,7 +146,7 @@ void TForm1::wireOpeningCommands()
     connect(actEdit, &QAction::triggered, this, [this] {
         QStringList arguments;
         if (auto *child = qobject_cast<TChild *>(mdiArea_->currentSubWindow())) {
-            const QString picture = QString::fromStdString(child->PicName);
+            const QString picture = QString::fromStdString(child->PicName());
             if (!picture.isEmpty() && QFileInfo::exists(picture))
                 arguments.append(picture);
         }
@@ -173,23 +166,12 @@ void TForm1::OpenPicture(const std::string &path)
 {
     TBitmap picture = ReadPictureFile(path, PictureNaming::Opening); // before the window, so a broken file leaves none
     TChild *child = NewChild(*this);
-    child->setWindowTitle(QString::fromStdString(ExtractFileName(path)));
-    child->setStatusTip(QString::fromStdString(path));
-    child->PicName = path;
-
     LastPicturePath = ExtractFilePath(path);
     const QString folder = QString::fromStdString(LastPicturePath);
     QFileDialog *dialog = OpenPictureDialog(*this);
     if (dialog && dialog->directory().absolutePath() + QLatin1Char('/') != folder)
         dialog->setDirectory(folder);
-    const int width = picture.width();
-    const int height = picture.height();
-    child->Image->resize(width, height);
-    child->Image->SetPicture(std::move(picture));
-    child->PictureW = width;
-    child->PictureH = height;
-    SizeClientArea(*child, width > 140 ? width : 140,
-                   height + child->ToolBar1->height() + child->StatusBar1->height() + 10);
+    child->ShowPicture(std::move(picture), path);
     PlaceNewChild(*mdiArea(), *child);
     child->show();
     // Queued behind the window's first paint: the list refills (and makes its thumbnails) once
@@ -209,14 +191,7 @@ void TForm1::PasteAsImage()
     }
     TBitmap bitmap = fromQImage(image);
     TChild *child = NewChild(*this);
-    const int width = bitmap.width();
-    const int height = bitmap.height();
-    child->Image->SetStretch(false);
-    // The control takes the picture's size, so that zooming (which takes the control's size as
-    // the natural one) keeps the picture's proportions.
-    child->Image->resize(width, height);
-    child->Image->SetPicture(std::move(bitmap));
-    SizeClientArea(*child, width, height + child->ToolBar1->height() + child->StatusBar1->height());
+    child->ShowPicture(std::move(bitmap), {});
     PlaceNewChild(*mdiArea(), *child);
     child->show();
 }

@@ -2,16 +2,16 @@
 
 #include "document/tool_icons.h"
 #include "document/zoom.h"
-#include "imaging/effects.h"
 #include "imaging/enhance_form.h"
 #include "platform/file_names.h"
+#include "platform/program_folder.h"
 #include "platform/qimage_bridge.h"
 #include "widgets/busy_cursor.h"
+#include "widgets/close_all.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
@@ -47,21 +47,41 @@ Qt::ScrollBarPolicy scrollBarPolicy(bool visible)
     return visible ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
 }
 
-QAction *menuItem(QMenu *menu, const QString &caption, const char *themeIcon = nullptr)
+template <typename T>
+T *named(T *object, const char *name)
 {
-    QAction *action = menu->addAction(caption);
+    object->setObjectName(QString::fromLatin1(name));
+    return object;
+}
+
+QAction *menuItem(QMenu *menu, const char *name, const QString &caption, const char *themeIcon = nullptr)
+{
+    QAction *action = named(menu->addAction(caption), name);
     if (themeIcon)
         action->setIcon(ThemeMenuIcon(themeIcon));
     return action;
 }
 
 // Items whose commands come with the output features; present but not yet usable.
-QAction *laterItem(QMenu *menu, const QString &caption, const char *themeIcon = nullptr)
+QAction *laterItem(QMenu *menu, const char *name, const QString &caption, const char *themeIcon = nullptr)
 {
-    QAction *action = menuItem(menu, caption, themeIcon);
+    QAction *action = menuItem(menu, name, caption, themeIcon);
     action->setEnabled(false);
     return action;
 }
+
+// The Tools menu's effects by their names in the effect table; an empty name is a separator.
+struct ToolsMenuItem {
+    const char *effect;
+    const char *themeIcon;
+};
+constexpr ToolsMenuItem kToolsMenuLayout[] = {
+    {"rotate-right", "object-rotate-right"}, {"rotate-left", "object-rotate-left"}, {"", nullptr},
+    {"flipright", nullptr}, {"flipdown", nullptr}, {"mirror-horizontal", nullptr}, {"mirror-vertical", nullptr},
+    {"", nullptr},
+    {"emboss", nullptr}, {"shadow", nullptr}, {"greyscale", nullptr}, {"antialias", nullptr}, {"invert", nullptr},
+    {"", nullptr},
+};
 
 } // namespace
 
@@ -78,9 +98,7 @@ TChild::TChild(TChildHost host, QWidget *parent) : QMdiSubWindow(parent), host_(
     setWindowIcon(DocumentToolIcon(ToolIcon::Picture));
     setMinimumSize(80, 80);
 
-    const QString helpFile = QCoreApplication::applicationDirPath() + QStringLiteral("/Vistrel.hlp");
-    if (QFileInfo::exists(helpFile))
-        helpFile_ = helpFile;
+    helpFile_ = FindHelpFile();
     settingsPath_ = host_.SettingsFile;
 
     createActions();
@@ -106,7 +124,7 @@ TChild::~TChild()
 
 void TChild::createActions()
 {
-    PasteAction = new QAction(QStringLiteral("Paste as Image"), this);
+    PasteAction = named(new QAction(QStringLiteral("Paste as Image"), this), "PasteAction");
     PasteAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
     PasteAction->setIcon(ThemeMenuIcon("edit-paste"));
     connect(PasteAction, &QAction::triggered, this, [this] {
@@ -114,32 +132,34 @@ void TChild::createActions()
             host_.PasteAsImage();
     });
 
-    actCopyToClipboard = new QAction(QStringLiteral("Copy  to clipboard"), this);
+    actCopyToClipboard = named(new QAction(QStringLiteral("Copy  to clipboard"), this), "actCopyToClipboard");
     actCopyToClipboard->setIcon(ThemeMenuIcon("edit-copy"));
     connect(actCopyToClipboard, &QAction::triggered, this, &TChild::CopySelection);
 
-    actImgEnhance = new QAction(DocumentToolIcon(ToolIcon::Enhance), QStringLiteral("Image Enhancements"), this);
+    actImgEnhance = named(new QAction(DocumentToolIcon(ToolIcon::Enhance), QStringLiteral("Image Enhancements"), this),
+                          "actImgEnhance");
     actImgEnhance->setToolTip(QStringLiteral("Image Enhancements"));
     actImgEnhance->setStatusTip(QStringLiteral("Image Enhancements"));
     connect(actImgEnhance, &QAction::triggered, this, &TChild::actImgEnhanceExecute);
 
-    actUndo = new QAction(DocumentToolIcon(ToolIcon::Undo), QStringLiteral("Undo"), this);
+    actUndo = named(new QAction(DocumentToolIcon(ToolIcon::Undo), QStringLiteral("Undo"), this), "actUndo");
     connect(actUndo, &QAction::triggered, this, &TChild::actUndoExecute);
-    actRedo = new QAction(DocumentToolIcon(ToolIcon::Redo), QStringLiteral("Redo"), this);
+    actRedo = named(new QAction(DocumentToolIcon(ToolIcon::Redo), QStringLiteral("Redo"), this), "actRedo");
     connect(actRedo, &QAction::triggered, this, &TChild::actRedoExecute);
 }
 
 void TChild::createToolBar()
 {
-    ToolBar1 = new QToolBar;
+    ToolBar1 = named(new QToolBar, "ToolBar1");
     ToolBar1->setIconSize(QSize(16, 16));
     ToolBar1->setMovable(false);
-    ToolButton1 = ToolBar1->addAction(DocumentToolIcon(ToolIcon::ZoomIn), QStringLiteral("+"), this, &TChild::ZoomIn);
-    ToolButton1->setToolTip(QStringLiteral("Zoom in"));
-    ToolButton2 = ToolBar1->addAction(DocumentToolIcon(ToolIcon::ZoomOut), QStringLiteral("-"), this, &TChild::ZoomOut);
-    ToolButton2->setToolTip(QStringLiteral("Zoom out"));
-    ToolButton3 = ToolBar1->addAction(DocumentToolIcon(ToolIcon::ZoomOriginal), QStringLiteral("0"), this, &TChild::ResetZoom);
-    ToolButton3->setToolTip(QStringLiteral("Natural size"));
+    named(ToolBar1->addAction(DocumentToolIcon(ToolIcon::ZoomIn), QStringLiteral("+"), this, &TChild::ZoomIn), "ToolButton1")
+        ->setToolTip(QStringLiteral("Zoom in"));
+    named(ToolBar1->addAction(DocumentToolIcon(ToolIcon::ZoomOut), QStringLiteral("-"), this, &TChild::ZoomOut), "ToolButton2")
+        ->setToolTip(QStringLiteral("Zoom out"));
+    named(ToolBar1->addAction(DocumentToolIcon(ToolIcon::ZoomOriginal), QStringLiteral("0"), this, &TChild::ResetZoom),
+          "ToolButton3")
+        ->setToolTip(QStringLiteral("Natural size"));
     ToolBar1->addAction(actImgEnhance);
     ToolBar1->addAction(actUndo);
     ToolBar1->addAction(actRedo);
@@ -148,116 +168,96 @@ void TChild::createToolBar()
 
 void TChild::createMenus()
 {
-    FileMenu = new QMenu(QStringLiteral("File"), this);
-    Open1 = laterItem(FileMenu, QStringLiteral("&Open..."), "document-open");
-    Open1->setStatusTip(QStringLiteral("Open picture"));
+    FileMenu = named(new QMenu(QStringLiteral("File"), this), "FileMenu");
+    laterItem(FileMenu, "Open1", QStringLiteral("&Open..."), "document-open")->setStatusTip(QStringLiteral("Open picture"));
     FileMenu->addSeparator();
     FileMenu->addAction(actCopyToClipboard);
     FileMenu->addAction(PasteAction);
-    MnuConvertToIcon = laterItem(FileMenu, QStringLiteral("Convert To Icon"));
-    MnuConvertToIcon->setStatusTip(QStringLiteral("Convert current image as icon"));
-    MnuConvertToIcon->setVisible(false);
-    Printdialog2 = laterItem(FileMenu, QStringLiteral("Print dialog"));
-    Print1 = laterItem(FileMenu, QStringLiteral("Print"), "document-print");
+    QAction *convertToIcon = laterItem(FileMenu, "MnuConvertToIcon", QStringLiteral("Convert To Icon"));
+    convertToIcon->setStatusTip(QStringLiteral("Convert current image as icon"));
+    convertToIcon->setVisible(false);
+    laterItem(FileMenu, "Printdialog2", QStringLiteral("Print dialog"));
+    laterItem(FileMenu, "Print1", QStringLiteral("Print"), "document-print");
     FileMenu->addSeparator();
-    Sendasmail1 = laterItem(FileMenu, QStringLiteral("Send as mail"), "mail-send");
-    SaveAs1 = laterItem(FileMenu, QStringLiteral("Save As"), "document-save-as");
-    SaveAs1->setStatusTip(QStringLiteral("Save current picture as *.jpg"));
+    laterItem(FileMenu, "Sendasmail1", QStringLiteral("Send as mail"), "mail-send");
+    laterItem(FileMenu, "SaveAs1", QStringLiteral("Save As"), "document-save-as")
+        ->setStatusTip(QStringLiteral("Save current picture as *.jpg"));
     FileMenu->addSeparator();
-    CloseAll2 = menuItem(FileMenu, QStringLiteral("Close All"), "window-close");
-    connect(CloseAll2, &QAction::triggered, this, &TChild::CloseAllDocuments);
+    connect(menuItem(FileMenu, "CloseAll2", QStringLiteral("Close All"), "window-close"), &QAction::triggered, this,
+            &TChild::CloseAllDocuments);
     FileMenu->addSeparator()->setVisible(false);
-    Exit1 = menuItem(FileMenu, QStringLiteral("E&xit"), "application-exit");
-    Exit1->setVisible(false);
-    connect(Exit1, &QAction::triggered, this, [this] {
+    QAction *exit = menuItem(FileMenu, "Exit1", QStringLiteral("E&xit"), "application-exit");
+    exit->setVisible(false);
+    connect(exit, &QAction::triggered, this, [this] {
         CloseAllDocuments();
         close();
     });
 
-    ToolsMenu = new QMenu(QStringLiteral("Tools"), this);
-    Rotate90R1 = menuItem(ToolsMenu, QStringLiteral("Rotate 90° (R)"), "object-rotate-right");
-    connect(Rotate90R1, &QAction::triggered, this, [this] { runRotation(Rotate90Right); });
-    Rotate90L1 = menuItem(ToolsMenu, QStringLiteral("Rotate 90° (L)"), "object-rotate-left");
-    connect(Rotate90L1, &QAction::triggered, this, [this] { runRotation(Rotate90Left); });
-    ToolsMenu->addSeparator();
-    struct EffectItem {
-        QAction *&item;
-        const char *caption;
-        void (*routine)(TBitmap &);
-    };
-    const EffectItem turns[] = {
-        {FlipRight1, "Flip Right", FlipRight},
-        {FlipDown1, "Flip Down", FlipDown},
-        {Mirror1, "Mirror horizontal", MirrorHorizontal},
-        {Mirrorvertical1, "Mirror vertical", MirrorVertical},
-    };
-    const EffectItem pixelEffects[] = {
-        {Emboss1, "Emboss", Emboss},         {Shadow1, "Shadow", Shadow},   {Greyscale1, "Grey scale", GreyScale},
-        {Antialias1, "Anti alias", AntiAlias}, {Invert1, "Invert", Invert},
-    };
-    const auto addEffects = [this](const auto &items) {
-        for (const EffectItem &effect : items) {
-            effect.item = menuItem(ToolsMenu, QString::fromUtf8(effect.caption));
-            const auto routine = effect.routine;
-            connect(effect.item, &QAction::triggered, this, [this, routine] { runEffect(routine); });
-        }
-    };
-    addEffects(turns);
-    ToolsMenu->addSeparator();
-    addEffects(pixelEffects);
-    ToolsMenu->addSeparator();
-    ToolsMenu->addAction(actImgEnhance);
+    createToolsMenu();
 
-    WindowMenu = new QMenu(QStringLiteral("Window"), this);
-    Tile1 = menuItem(WindowMenu, QStringLiteral("&Tile"));
-    connect(Tile1, &QAction::triggered, this, [this] {
+    WindowMenu = named(new QMenu(QStringLiteral("Window"), this), "WindowMenu");
+    connect(menuItem(WindowMenu, "Tile1", QStringLiteral("&Tile")), &QAction::triggered, this, [this] {
         if (mdiArea())
             mdiArea()->tileSubWindows();
     });
-    Cascade1 = menuItem(WindowMenu, QStringLiteral("&Cascade"));
-    connect(Cascade1, &QAction::triggered, this, [this] {
+    connect(menuItem(WindowMenu, "Cascade1", QStringLiteral("&Cascade")), &QAction::triggered, this, [this] {
         if (mdiArea())
             mdiArea()->cascadeSubWindows();
     });
-    CloseAll1 = menuItem(WindowMenu, QStringLiteral("Close All"), "window-close");
-    connect(CloseAll1, &QAction::triggered, this, &TChild::CloseAllDocuments);
+    connect(menuItem(WindowMenu, "CloseAll1", QStringLiteral("Close All"), "window-close"), &QAction::triggered, this,
+            &TChild::CloseAllDocuments);
 
-    HelpMenu = new QMenu(QStringLiteral("&Help"), this);
+    HelpMenu = named(new QMenu(QStringLiteral("&Help"), this), "HelpMenu");
     HelpMenu->menuAction()->setStatusTip(QStringLiteral("Only about so far"));
-    Help2 = menuItem(HelpMenu, QStringLiteral("Help"), "help-contents");
-    connect(Help2, &QAction::triggered, this, &TChild::Help2Click);
-    About1 = laterItem(HelpMenu, QStringLiteral("&About..."), "help-about");
-    About1->setStatusTip(QStringLiteral("Only about so far"));
-    Donate1 = laterItem(HelpMenu, QStringLiteral("Donate"));
+    connect(menuItem(HelpMenu, "Help2", QStringLiteral("Help"), "help-contents"), &QAction::triggered, this,
+            &TChild::Help2Click);
+    laterItem(HelpMenu, "About1", QStringLiteral("&About..."), "help-about")
+        ->setStatusTip(QStringLiteral("Only about so far"));
+    laterItem(HelpMenu, "Donate1", QStringLiteral("Donate"));
+}
+
+void TChild::createToolsMenu()
+{
+    ToolsMenu = named(new QMenu(QStringLiteral("Tools"), this), "ToolsMenu");
+    for (const ToolsMenuItem &layout : kToolsMenuLayout) {
+        if (!*layout.effect) {
+            ToolsMenu->addSeparator();
+            continue;
+        }
+        const EffectEntry &effect = EffectNamed(layout.effect);
+        QAction *item = menuItem(ToolsMenu, effect.Name, QString::fromUtf8(effect.Caption), layout.themeIcon);
+        connect(item, &QAction::triggered, this, [this, &effect] { runEffect(effect); });
+    }
+    ToolsMenu->addAction(actImgEnhance);
 }
 
 void TChild::createPopupMenu()
 {
-    PopupMenu1 = new QMenu(this);
-    MnuSelectAll = menuItem(PopupMenu1, QStringLiteral("Select All"), "edit-select-all");
-    connect(MnuSelectAll, &QAction::triggered, this, &TChild::MnuSelectAllClick);
+    PopupMenu1 = named(new QMenu(this), "PopupMenu1");
+    connect(menuItem(PopupMenu1, "MnuSelectAll", QStringLiteral("Select All"), "edit-select-all"), &QAction::triggered,
+            this, &TChild::MnuSelectAllClick);
     PopupMenu1->addSeparator();
     PopupMenu1->addAction(actCopyToClipboard);
 }
 
 void TChild::createLayout()
 {
-    Image = new TImage;
+    Image = named(new TImage, "Image");
     Image->resize(632, 308);
     Image->installEventFilter(this);
 
-    ScrollBox = new QScrollArea;
+    ScrollBox = named(new QScrollArea, "ScrollBox");
     ScrollBox->setFrameShape(QFrame::NoFrame);
     ScrollBox->setWidgetResizable(false);
     ScrollBox->setWidget(Image);
     ScrollBox->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ScrollBox->verticalScrollBar()->setSingleStep(30);
 
-    StatusBar1 = new QStatusBar;
+    StatusBar1 = named(new QStatusBar, "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
-    StatusPanel0 = new QLabel;
+    StatusPanel0 = named(new QLabel, "StatusPanel0");
     StatusPanel0->setMinimumWidth(100);
-    StatusPanel1 = new QLabel;
+    StatusPanel1 = named(new QLabel, "StatusPanel1");
     StatusPanel1->setFixedWidth(50);
     StatusBar1->addWidget(StatusPanel0);
     StatusBar1->addWidget(StatusPanel1);
@@ -300,6 +300,33 @@ void TChild::SetClientSize(int width, int height)
     resize(width + frame.left() + frame.right(), height + frame.top() + frame.bottom());
 }
 
+void TChild::ShowPicture(TBitmap picture, const std::string &fileName)
+{
+    const int width = picture.width();
+    const int height = picture.height();
+    const bool fromFile = !fileName.empty();
+    if (fromFile) {
+        setWindowTitle(QString::fromStdString(ExtractFileName(fileName)));
+        setStatusTip(QString::fromStdString(fileName));
+        picName_ = fileName;
+        pictureW_ = width;
+        pictureH_ = height;
+    } else {
+        Image->SetStretch(false);
+    }
+    // The control takes the picture's size, so that zooming (which takes the control's size as
+    // the natural one) keeps the picture's proportions.
+    Image->resize(width, height);
+    Image->SetPicture(std::move(picture));
+    const int bars = ToolBar1->height() + StatusBar1->height();
+    if (fromFile)
+        SetClientSize(std::max(width, 140), height + bars + 10);
+    else
+        SetClientSize(width, height + bars);
+    formW_ = ClientWidth();
+    formH_ = ClientHeight();
+}
+
 // --- activation -------------------------------------------------------------------------------
 
 void TChild::onWindowStateChanged(Qt::WindowStates oldState, Qt::WindowStates newState)
@@ -316,7 +343,7 @@ void TChild::FormActivate()
 {
     active_ = true;
     if (host_.SetLastPicturePath)
-        host_.SetLastPicturePath(ExtractFilePath(PicName));
+        host_.SetLastPicturePath(ExtractFilePath(picName_));
 }
 
 void TChild::FormDeactivate()
@@ -332,10 +359,10 @@ void TChild::FormDeactivate()
 TZoomView TChild::zoomView() const
 {
     TZoomView view;
-    view.PictureW = PictureW;
-    view.PictureH = PictureH;
-    view.FormW = FormW;
-    view.FormH = FormH;
+    view.PictureW = pictureW_;
+    view.PictureH = pictureH_;
+    view.FormW = formW_;
+    view.FormH = formH_;
     view.ZoomReady = zoomReady_;
     view.ImageW = Image->width();
     view.ImageH = Image->height();
@@ -351,8 +378,8 @@ TZoomView TChild::zoomView() const
 
 void TChild::applyZoomView(const TZoomView &view)
 {
-    PictureW = view.PictureW;
-    PictureH = view.PictureH;
+    pictureW_ = view.PictureW;
+    pictureH_ = view.PictureH;
     zoomReady_ = view.ZoomReady;
     ScrollBox->setVerticalScrollBarPolicy(scrollBarPolicy(view.VertScrollBar));
     ScrollBox->setHorizontalScrollBarPolicy(scrollBarPolicy(view.HorzScrollBar));
@@ -479,33 +506,25 @@ void TChild::PasteActionUpdate()
 
 void TChild::CloseAllDocuments()
 {
-    QMdiArea *area = mdiArea();
-    if (!area)
-        return;
-    const QList<QMdiSubWindow *> children = area->subWindowList();
-    for (int i = static_cast<int>(children.size()) - 1; i >= 0; --i)
-        children[i]->close();
+    if (QMdiArea *area = mdiArea())
+        CloseAllSubWindows(*area);
 }
 
 void TChild::Help2Click()
 {
-    if (!helpFile_.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile_));
+    if (!helpFile_.empty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile_)));
 }
 
 // --- image commands ---------------------------------------------------------------------------
 
-void TChild::runEffect(void (*routine)(TBitmap &))
+void TChild::runEffect(const EffectEntry &effect)
 {
     const BusyCursor busy;
-    RunEffectCommand(Image->Picture(), history_, routine);
-    Image->PictureChanged();
-}
-
-void TChild::runRotation(void (*routine)(TBitmap &, TBitmap &))
-{
-    const BusyCursor busy;
-    RunRotationCommand(Image->Picture(), history_, routine);
+    if (effect.InPlace)
+        RunEffectCommand(Image->Picture(), history_, effect.InPlace);
+    else
+        RunRotationCommand(Image->Picture(), history_, effect.Turn);
     Image->PictureChanged();
 }
 

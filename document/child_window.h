@@ -3,6 +3,7 @@
 #include "document/edit_history.h"
 #include "document/image_control.h"
 #include "document/selection.h"
+#include "imaging/effects.h"
 
 #include <QList>
 #include <QMdiSubWindow>
@@ -47,13 +48,19 @@ public:
     explicit TChild(TChildHost host, QWidget *parent = nullptr);
     ~TChild() override;
 
-    // Set by whoever opens the picture.
-    std::string PicName;
-    int PictureW = 0;
-    int PictureH = 0;
-    int FormW = 0;
-    int FormH = 0;
-    int Aspect = 0;
+    // Shows picture at its natural size and sizes the window around it. A picture read from a
+    // file (fileName not empty) names the window, keeps its size as the natural size and gets a
+    // client area at least 140 pixels wide with 10 spare rows; a pasted picture (fileName empty)
+    // keeps the caption "Child", is drawn unstretched and fills the client area exactly.
+    void ShowPicture(TBitmap picture, const std::string &fileName);
+
+    const std::string &PicName() const { return picName_; }
+    int PictureW() const { return pictureW_; }
+    int PictureH() const { return pictureH_; }
+    // The client size at natural size, as sized when the picture was shown.
+    int FormW() const { return formW_; }
+    int FormH() const { return formH_; }
+    const TBitmap &Picture() const { return Image->Picture(); }
 
     const std::string &SettingsPath() const { return settingsPath_; }
     bool ZoomReady() const { return zoomReady_; }
@@ -63,73 +70,9 @@ public:
     // The client area is the window without its frame and title bar.
     int ClientWidth() const;
     int ClientHeight() const;
-    void SetClientSize(int width, int height);
-
-    void ZoomIn();
-    void ZoomOut();
-    void FitWindowToImage();
-    void ResetZoom();
-
-    void DrawSelectionFrame();
-    void ClearSelection();
-    void CopySelection();
-    void CloseAllDocuments();
 
     // The menus that replace the frame's menu bar while this window is active.
     QList<QMenu *> Menus() const;
-
-    TImage *Image = nullptr;
-    QToolBar *ToolBar1 = nullptr;
-    QStatusBar *StatusBar1 = nullptr;
-    QLabel *StatusPanel0 = nullptr;
-    QLabel *StatusPanel1 = nullptr;
-    QScrollArea *ScrollBox = nullptr;
-    QMenu *PopupMenu1 = nullptr;
-
-    QAction *PasteAction = nullptr;
-    QAction *actCopyToClipboard = nullptr;
-    QAction *actImgEnhance = nullptr;
-    QAction *actUndo = nullptr;
-    QAction *actRedo = nullptr;
-
-    QAction *ToolButton1 = nullptr; // "+"
-    QAction *ToolButton2 = nullptr; // "-"
-    QAction *ToolButton3 = nullptr; // "0"
-
-    QMenu *FileMenu = nullptr;
-    QAction *Open1 = nullptr;
-    QAction *MnuConvertToIcon = nullptr;
-    QAction *Printdialog2 = nullptr;
-    QAction *Print1 = nullptr;
-    QAction *Sendasmail1 = nullptr;
-    QAction *SaveAs1 = nullptr;
-    QAction *CloseAll2 = nullptr;
-    QAction *Exit1 = nullptr;
-
-    QMenu *ToolsMenu = nullptr;
-    QAction *Rotate90R1 = nullptr;
-    QAction *Rotate90L1 = nullptr;
-    QAction *FlipRight1 = nullptr;
-    QAction *FlipDown1 = nullptr;
-    QAction *Mirror1 = nullptr;
-    QAction *Mirrorvertical1 = nullptr;
-    QAction *Emboss1 = nullptr;
-    QAction *Shadow1 = nullptr;
-    QAction *Greyscale1 = nullptr;
-    QAction *Antialias1 = nullptr;
-    QAction *Invert1 = nullptr;
-
-    QMenu *WindowMenu = nullptr;
-    QAction *Tile1 = nullptr;
-    QAction *Cascade1 = nullptr;
-    QAction *CloseAll1 = nullptr;
-
-    QMenu *HelpMenu = nullptr;
-    QAction *Help2 = nullptr;
-    QAction *About1 = nullptr;
-    QAction *Donate1 = nullptr;
-
-    QAction *MnuSelectAll = nullptr;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -138,32 +81,64 @@ private:
     void createActions();
     void createToolBar();
     void createMenus();
+    void createToolsMenu();
     void createPopupMenu();
     void createLayout();
 
+    void SetClientSize(int width, int height);
     void FormActivate();
     void FormDeactivate();
     void onWindowStateChanged(Qt::WindowStates oldState, Qt::WindowStates newState);
 
     TZoomView zoomView() const;
     void applyZoomView(const TZoomView &view);
+    void ZoomIn();
+    void ZoomOut();
+    void FitWindowToImage();
+    void ResetZoom();
 
     void ImageMouseDown(QMouseEvent *event, bool doubleClick);
     void ImageMouseMove(QMouseEvent *event);
+    void DrawSelectionFrame();
+    void ClearSelection();
+    void CopySelection();
     void MnuSelectAllClick();
     void actCopyToClipboardUpdate();
     void PasteActionUpdate();
+    void CloseAllDocuments();
     void Help2Click();
 
-    void runEffect(void (*routine)(TBitmap &));
-    void runRotation(void (*routine)(TBitmap &, TBitmap &));
+    void runEffect(const EffectEntry &effect);
     void actImgEnhanceExecute();
     void actUndoExecute();
     void actRedoExecute();
 
+    // The form's components; tests reach them by these object names.
+    TImage *Image = nullptr;
+    QToolBar *ToolBar1 = nullptr;
+    QStatusBar *StatusBar1 = nullptr;
+    QLabel *StatusPanel0 = nullptr;
+    QLabel *StatusPanel1 = nullptr;
+    QScrollArea *ScrollBox = nullptr;
+    QMenu *PopupMenu1 = nullptr;
+    QMenu *FileMenu = nullptr;
+    QMenu *ToolsMenu = nullptr;
+    QMenu *WindowMenu = nullptr;
+    QMenu *HelpMenu = nullptr;
+    QAction *PasteAction = nullptr;
+    QAction *actCopyToClipboard = nullptr;
+    QAction *actImgEnhance = nullptr;
+    QAction *actUndo = nullptr;
+    QAction *actRedo = nullptr;
+
     TChildHost host_;
     std::string settingsPath_;
-    QString helpFile_;
+    std::string helpFile_;
+    std::string picName_;
+    int pictureW_ = 0;
+    int pictureH_ = 0;
+    int formW_ = 0;
+    int formH_ = 0;
     bool zoomReady_ = false;
     bool active_ = false;
     TEditHistory history_;

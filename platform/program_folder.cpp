@@ -40,4 +40,14 @@ ProgramFolders LocateProgramFolders()
     return {withSlash(config), withSlash(pictures)};
 }
 
+std::string FindHelpFile()
+{
+    for (const std::string &folder : {LocateProgramFolders().settingsFolder, withSlash(QCoreApplication::applicationDirPath())}) {
+        const std::string candidate = folder + "Vistrel.hlp";
+        if (QFileInfo(QString::fromStdString(candidate)).isFile())
+            return candidate;
+    }
+    return {};
+}
+
 } // namespace vistrel

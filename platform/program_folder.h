@@ -14,4 +14,7 @@ struct ProgramFolders {
 
 ProgramFolders LocateProgramFolders();
 
+// "Vistrel.hlp" in the program folder, else beside the executable; empty when neither has it.
+std::string FindHelpFile();
+
 } // namespace vistrel

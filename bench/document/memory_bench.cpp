@@ -53,14 +53,16 @@ int main(int argc, char **argv)
     frame.OpenPicture(file.toStdString());
     auto *child = qobject_cast<vistrel::TChild *>(frame.MDIChild(0));
     QCoreApplication::processEvents();
-    for (QAction *command : {child->Rotate90R1, child->Invert1, child->Greyscale1, child->Emboss1, child->Antialias1}) {
+    const auto action = [child](const char *name) { return child->findChild<QAction *>(QString::fromLatin1(name)); };
+    for (QAction *command : {action("rotate-right"), action("invert"), action("greyscale"), action("emboss"),
+                             action("antialias")}) {
         QElapsedTimer timer;
         timer.start();
         command->trigger();
         QCoreApplication::processEvents();
         std::printf("%-16s %6.1f ms\n", command->text().toUtf8().constData(), timer.nsecsElapsed() / 1e6);
     }
-    for (QAction *step : {child->actUndo, child->actRedo}) {
+    for (QAction *step : {action("actUndo"), action("actRedo")}) {
         QElapsedTimer timer;
         timer.start();
         step->trigger();
@@ -68,7 +70,7 @@ int main(int argc, char **argv)
         std::printf("%-16s %6.1f ms\n", step->text().toUtf8().constData(), timer.nsecsElapsed() / 1e6);
     }
 
-    const double pictureBytes = static_cast<double>(child->Image->Picture().bytesPerLine()) * child->Image->Picture().height();
+    const double pictureBytes = static_cast<double>(child->Picture().bytesPerLine()) * child->Picture().height();
     const double historyNeed = pictureBytes * (1 + child->UndoList().size() + child->RedoList().size());
     const double peak = peakResidentKilobytes() * 1024.0;
     std::printf("peak resident memory before opening (program and Qt): %.0f MB\n", before / 1024.0);

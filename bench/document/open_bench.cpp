@@ -62,10 +62,11 @@ double openMilliseconds(vistrel::TForm1 &frame, const QString &file, int idleMs)
     timer.start();
     frame.OpenPicture(file.toStdString());
     auto *child = qobject_cast<vistrel::TChild *>(frame.MDIChild(frame.MDIChildCount() - 1));
-    child->Image->installEventFilter(&firstPaint);
+    QWidget *image = child->findChild<QWidget *>(QStringLiteral("Image"));
+    image->installEventFilter(&firstPaint);
     while (firstPaint.at < 0)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    child->Image->removeEventFilter(&firstPaint);
+    image->removeEventFilter(&firstPaint);
     frame.CloseAllChildren();
     QElapsedTimer idle;
     idle.start();

@@ -1,4 +1,5 @@
 #include "document/child_window.h"
+#include "tests/document/child_window_parts.h"
 
 #include "imaging/effects.h"
 #include "imaging/enhance_form.h"
@@ -20,6 +21,14 @@
 #include <QtTest>
 
 namespace vistrel {
+
+using testing::imageOf;
+using testing::part;
+using testing::resetZoom;
+using testing::statusBarHeight;
+using testing::toolBarHeight;
+using testing::zoomIn;
+using testing::zoomOut;
 
 namespace {
 
@@ -125,7 +134,7 @@ void ChildWindowTest::cleanup()
     ProgramSelection().Clear();
 }
 
-// Sets the window up as the opener does.
+// Opens picture as the frame does: from the file `name`, or pasted when name is empty.
 TChild *ChildWindowTest::openChild(const TBitmap &picture, const std::string &name)
 {
     TChildHost host;
@@ -134,15 +143,7 @@ TChild *ChildWindowTest::openChild(const TBitmap &picture, const std::string &na
     host.PasteAsImage = [this] { ++pasteRequests_; };
     auto *child = new TChild(host);
     area_->addSubWindow(child);
-    child->PicName = name;
-    child->Image->resize(picture.width(), picture.height());
-    child->Image->SetPicture(picture);
-    child->PictureW = picture.width();
-    child->PictureH = picture.height();
-    child->SetClientSize(std::max(picture.width(), 140),
-                         picture.height() + child->ToolBar1->height() + child->StatusBar1->height() + 10);
-    child->FormW = child->ClientWidth();
-    child->FormH = child->ClientHeight();
+    child->ShowPicture(picture, name);
     child->show();
     area_->setActiveSubWindow(child);
     return child;
@@ -151,144 +152,142 @@ TChild *ChildWindowTest::openChild(const TBitmap &picture, const std::string &na
 void ChildWindowTest::zoomStepsScaleControlAndFitTheWindow()
 {
     TChild *child = openChild(numberedPicture(200, 160));
-    const int bars = child->ToolBar1->height() + child->StatusBar1->height();
+    const int bars = toolBarHeight(child) + statusBarHeight(child);
     QCOMPARE(child->ClientWidth(), 200);
     QCOMPARE(child->ClientHeight(), 160 + bars + 10);
 
-    child->ZoomIn();
-    QCOMPARE(child->Image->size(), QSize(230, 184));
-    QVERIFY(child->Image->Stretch());
+    zoomIn(child);
+    QCOMPARE(imageOf(child)->size(), QSize(230, 184));
+    QVERIFY(imageOf(child)->Stretch());
     QCOMPARE(child->ClientWidth(), 230);
     QCOMPARE(child->ClientHeight(), 184 + bars);
 
-    child->ZoomOut(); // 230 - 34, 184 - 27: not back at the start
-    QCOMPARE(child->Image->size(), QSize(196, 157));
+    zoomOut(child); // 230 - 34, 184 - 27: not back at the start
+    QCOMPARE(imageOf(child)->size(), QSize(196, 157));
 
-    child->ResetZoom();
-    QCOMPARE(child->Image->size(), QSize(200, 160));
-    QVERIFY(!child->Image->Stretch());
-    QCOMPARE(child->ClientWidth(), child->FormW);
-    QCOMPARE(child->ClientHeight(), child->FormH);
+    resetZoom(child);
+    QCOMPARE(imageOf(child)->size(), QSize(200, 160));
+    QVERIFY(!imageOf(child)->Stretch());
+    QCOMPARE(child->ClientWidth(), child->FormW());
+    QCOMPARE(child->ClientHeight(), child->FormH());
 }
 
 void ChildWindowTest::firstZoomStartsFromTheNaturalSize()
 {
     TChild *child = openChild(numberedPicture(100, 80));
-    child->Image->resize(300, 300);
+    imageOf(child)->resize(300, 300);
     QVERIFY(!child->ZoomReady());
-    child->ToolButton1->trigger();
+    part(child, "ToolButton1")->trigger();
     QVERIFY(child->ZoomReady());
-    QCOMPARE(child->Image->size(), QSize(115, 92));
+    QCOMPARE(imageOf(child)->size(), QSize(115, 92));
 
     TChild *other = openChild(numberedPicture(100, 80));
-    other->ToolButton2->trigger();
-    QCOMPARE(other->Image->size(), QSize(85, 68));
+    part(other, "ToolButton2")->trigger();
+    QCOMPARE(imageOf(other)->size(), QSize(85, 68));
 }
 
 void ChildWindowTest::scrollBarsFollowTheNaturalSize()
 {
     TChild *child = openChild(numberedPicture(100, 80));
-    child->ZoomOut();
-    QCOMPARE(child->ScrollBox->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    QCOMPARE(child->ScrollBox->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    child->ResetZoom();
-    QCOMPARE(child->ScrollBox->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
-    QCOMPARE(child->ScrollBox->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
-    child->ZoomIn();
-    QCOMPARE(child->ScrollBox->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
-    QCOMPARE(child->ScrollBox->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    zoomOut(child);
+    QCOMPARE(part<QScrollArea>(child, "ScrollBox")->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(part<QScrollArea>(child, "ScrollBox")->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    resetZoom(child);
+    QCOMPARE(part<QScrollArea>(child, "ScrollBox")->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    QCOMPARE(part<QScrollArea>(child, "ScrollBox")->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    zoomIn(child);
+    QCOMPARE(part<QScrollArea>(child, "ScrollBox")->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    QCOMPARE(part<QScrollArea>(child, "ScrollBox")->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
     // The window fits the zoomed control exactly, so no bar is needed.
-    QVERIFY(!child->ScrollBox->horizontalScrollBar()->isVisible());
+    QVERIFY(!part<QScrollArea>(child, "ScrollBox")->horizontalScrollBar()->isVisible());
 }
 
 void ChildWindowTest::resetOfAPastedPictureTakesTheControlSize()
 {
-    TChild *child = openChild(numberedPicture(64, 48));
-    child->PictureW = 0;
-    child->PictureH = 0;
-    child->ResetZoom();
-    QCOMPARE(child->PictureW, 64);
-    QCOMPARE(child->PictureH, 48);
-    QCOMPARE(child->Image->size(), QSize(64, 48));
+    TChild *child = openChild(numberedPicture(64, 48), "");
+    resetZoom(child);
+    QCOMPARE(child->PictureW(), 64);
+    QCOMPARE(child->PictureH(), 48);
+    QCOMPARE(imageOf(child)->size(), QSize(64, 48));
 }
 
 void ChildWindowTest::leftDragSelectsInClientCoordinates()
 {
     TChild *child = openChild(numberedPicture(100, 80));
-    const int toolBar = child->ToolBar1->height();
-    QVERIFY(!child->actCopyToClipboard->isEnabled());
-    press(child->Image, QPoint(40, 30));
-    drag(child->Image, QPoint(20, 35));
-    drag(child->Image, QPoint(10, 5));
+    const int toolBar = toolBarHeight(child);
+    QVERIFY(!part(child, "actCopyToClipboard")->isEnabled());
+    press(imageOf(child), QPoint(40, 30));
+    drag(imageOf(child), QPoint(20, 35));
+    drag(imageOf(child), QPoint(10, 5));
     const TSelection &s = ProgramSelection();
     QCOMPARE(s.SelX1, 40);
     QCOMPARE(s.SelY1, 30 + toolBar);
     QCOMPARE(s.SelX2, 10);
     QCOMPARE(s.SelY2, 5 + toolBar);
-    QVERIFY(child->actCopyToClipboard->isEnabled());
+    QVERIFY(part(child, "actCopyToClipboard")->isEnabled());
     // The intermediate frame was erased when the corner moved on.
-    QCOMPARE(child->Image->Frames(), QList<QRect>{QRect(QPoint(10, 5), QPoint(39, 29))});
+    QCOMPARE(imageOf(child)->Frames(), QList<QRect>{QRect(QPoint(10, 5), QPoint(39, 29))});
 }
 
 void ChildWindowTest::otherButtonsAndModifiersLeaveTheSelectionAlone()
 {
     TChild *child = openChild(numberedPicture(100, 80));
-    press(child->Image, QPoint(10, 10));
-    drag(child->Image, QPoint(30, 30));
+    press(imageOf(child), QPoint(10, 10));
+    drag(imageOf(child), QPoint(30, 30));
     const TSelection before = ProgramSelection();
 
-    press(child->Image, QPoint(50, 50), Qt::RightButton);
-    press(child->Image, QPoint(50, 50), Qt::LeftButton, Qt::ControlModifier);
-    press(child->Image, QPoint(50, 50), Qt::LeftButton, Qt::ShiftModifier);
-    press(child->Image, QPoint(50, 50), Qt::LeftButton, Qt::AltModifier);
-    press(child->Image, QPoint(50, 50), Qt::MiddleButton);
-    sendMouse(child->Image, QEvent::MouseButtonDblClick, QPoint(50, 50), Qt::LeftButton, Qt::LeftButton);
-    drag(child->Image, QPoint(60, 60), Qt::RightButton);
-    drag(child->Image, QPoint(60, 60), Qt::LeftButton, Qt::ShiftModifier);
-    drag(child->Image, QPoint(60, 60), Qt::LeftButton | Qt::RightButton);
+    press(imageOf(child), QPoint(50, 50), Qt::RightButton);
+    press(imageOf(child), QPoint(50, 50), Qt::LeftButton, Qt::ControlModifier);
+    press(imageOf(child), QPoint(50, 50), Qt::LeftButton, Qt::ShiftModifier);
+    press(imageOf(child), QPoint(50, 50), Qt::LeftButton, Qt::AltModifier);
+    press(imageOf(child), QPoint(50, 50), Qt::MiddleButton);
+    sendMouse(imageOf(child), QEvent::MouseButtonDblClick, QPoint(50, 50), Qt::LeftButton, Qt::LeftButton);
+    drag(imageOf(child), QPoint(60, 60), Qt::RightButton);
+    drag(imageOf(child), QPoint(60, 60), Qt::LeftButton, Qt::ShiftModifier);
+    drag(imageOf(child), QPoint(60, 60), Qt::LeftButton | Qt::RightButton);
 
     const TSelection &after = ProgramSelection();
     QCOMPARE(after.SelX1, before.SelX1);
     QCOMPARE(after.SelY1, before.SelY1);
     QCOMPARE(after.SelX2, before.SelX2);
     QCOMPARE(after.SelY2, before.SelY2);
-    QCOMPARE(child->Image->Frames().size(), 1);
+    QCOMPARE(imageOf(child)->Frames().size(), 1);
 }
 
 void ChildWindowTest::clickWithoutDragLeavesCopyDisabled()
 {
     TChild *child = openChild(numberedPicture(100, 80));
-    press(child->Image, QPoint(10, 10));
-    drag(child->Image, QPoint(30, 30));
-    QVERIFY(child->actCopyToClipboard->isEnabled());
-    press(child->Image, QPoint(15, 15));
+    press(imageOf(child), QPoint(10, 10));
+    drag(imageOf(child), QPoint(30, 30));
+    QVERIFY(part(child, "actCopyToClipboard")->isEnabled());
+    press(imageOf(child), QPoint(15, 15));
     QVERIFY(!ProgramSelection().Exists());
-    QVERIFY(!child->actCopyToClipboard->isEnabled());
-    drag(child->Image, QPoint(40, 15)); // a line, still no area
-    QVERIFY(!child->actCopyToClipboard->isEnabled());
+    QVERIFY(!part(child, "actCopyToClipboard")->isEnabled());
+    drag(imageOf(child), QPoint(40, 15)); // a line, still no area
+    QVERIFY(!part(child, "actCopyToClipboard")->isEnabled());
 }
 
 void ChildWindowTest::newPressErasesTheOldFrame()
 {
     TChild *child = openChild(numberedPicture(100, 80));
-    press(child->Image, QPoint(10, 10));
-    drag(child->Image, QPoint(30, 30));
-    QCOMPARE(child->Image->Frames().size(), 1);
-    press(child->Image, QPoint(50, 50));
-    QVERIFY(child->Image->Frames().isEmpty());
+    press(imageOf(child), QPoint(10, 10));
+    drag(imageOf(child), QPoint(30, 30));
+    QCOMPARE(imageOf(child)->Frames().size(), 1);
+    press(imageOf(child), QPoint(50, 50));
+    QVERIFY(imageOf(child)->Frames().isEmpty());
 }
 
 void ChildWindowTest::selectAllCoversTheControl()
 {
     TChild *child = openChild(numberedPicture(100, 80));
-    child->MnuSelectAll->trigger();
+    part(child, "MnuSelectAll")->trigger();
     const TSelection &s = ProgramSelection();
     QCOMPARE(s.SelX1, 0);
-    QCOMPARE(s.SelY1, child->ToolBar1->height());
+    QCOMPARE(s.SelY1, toolBarHeight(child));
     QCOMPARE(s.SelX2, 100);
-    QCOMPARE(s.SelY2, 80 + child->ToolBar1->height());
-    QVERIFY(child->actCopyToClipboard->isEnabled());
-    QCOMPARE(child->Image->Frames(), QList<QRect>{QRect(0, 0, 100, 80)});
+    QCOMPARE(s.SelY2, 80 + toolBarHeight(child));
+    QVERIFY(part(child, "actCopyToClipboard")->isEnabled());
+    QCOMPARE(imageOf(child)->Frames(), QList<QRect>{QRect(0, 0, 100, 80)});
 }
 
 void ChildWindowTest::frameInvertsAllFourEdgesAndNothingElse()
@@ -297,8 +296,8 @@ void ChildWindowTest::frameInvertsAllFourEdgesAndNothingElse()
     for (int y = 0; y < 40; ++y)
         std::fill_n(white.scanLine(y), 60 * 3, uint8_t{255});
     TChild *child = openChild(white);
-    child->Image->DrawFrame(10, 5, 30, 25);
-    const QImage drawn = child->Image->grab().toImage();
+    imageOf(child)->DrawFrame(10, 5, 30, 25);
+    const QImage drawn = imageOf(child)->grab().toImage();
     const auto darkIn = [&drawn](QRect area) {
         int dark = 0;
         for (int y = area.top(); y <= area.bottom(); ++y)
@@ -314,8 +313,8 @@ void ChildWindowTest::frameInvertsAllFourEdgesAndNothingElse()
              darkIn(QRect(10, 5, 20, 1)) + darkIn(QRect(10, 24, 20, 1)) + darkIn(QRect(10, 6, 1, 18))
                  + darkIn(QRect(29, 6, 1, 18)));
 
-    child->Image->DrawFrame(30, 25, 10, 5); // the same frame, drawn from the other corner
-    QCOMPARE(child->Image->grab().toImage().convertToFormat(QImage::Format_RGB32),
+    imageOf(child)->DrawFrame(30, 25, 10, 5); // the same frame, drawn from the other corner
+    QCOMPARE(imageOf(child)->grab().toImage().convertToFormat(QImage::Format_RGB32),
              QImage(toQImageForTest(white)));
 }
 
@@ -324,68 +323,68 @@ void ChildWindowTest::switchingWindowsClearsTheSelection()
     TChild *first = openChild(numberedPicture(100, 80));
     TChild *second = openChild(numberedPicture(90, 70));
     area_->setActiveSubWindow(first);
-    press(first->Image, QPoint(10, 10));
-    drag(first->Image, QPoint(30, 30));
+    press(imageOf(first), QPoint(10, 10));
+    drag(imageOf(first), QPoint(30, 30));
     QVERIFY(ProgramSelection().Exists());
-    QVERIFY(second->actCopyToClipboard->isEnabled()); // the selection is the program's
+    QVERIFY(part(second, "actCopyToClipboard")->isEnabled()); // the selection is the program's
 
     area_->setActiveSubWindow(second);
     QVERIFY(!ProgramSelection().Exists());
-    QVERIFY(first->Image->Frames().isEmpty());
-    QVERIFY(!first->actCopyToClipboard->isEnabled());
-    QVERIFY(!second->actCopyToClipboard->isEnabled());
+    QVERIFY(imageOf(first)->Frames().isEmpty());
+    QVERIFY(!part(first, "actCopyToClipboard")->isEnabled());
+    QVERIFY(!part(second, "actCopyToClipboard")->isEnabled());
 }
 
 void ChildWindowTest::statusBarShowsThePositionWithoutButtons()
 {
     TChild *child = openChild(numberedPicture(200, 100));
-    drag(child->Image, QPoint(120, 45), Qt::NoButton);
-    QCOMPARE(child->StatusPanel0->text(), QStringLiteral("120:45"));
+    drag(imageOf(child), QPoint(120, 45), Qt::NoButton);
+    QCOMPARE(part<QLabel>(child, "StatusPanel0")->text(), QStringLiteral("120:45"));
     QVERIFY(!ProgramSelection().Exists());
-    QVERIFY(child->StatusPanel1->text().isEmpty());
+    QVERIFY(part<QLabel>(child, "StatusPanel1")->text().isEmpty());
 }
 
 void ChildWindowTest::fiveCommandsKeepFourUndoSteps()
 {
     const TBitmap original = numberedPicture(30, 20);
     TChild *child = openChild(original);
-    for (QAction *command : {child->Invert1, child->FlipDown1, child->Mirror1, child->Greyscale1, child->Invert1})
+    for (QAction *command : {part(child, "invert"), part(child, "flipdown"), part(child, "mirror-horizontal"), part(child, "greyscale"), part(child, "invert")})
         command->trigger();
     QCOMPARE(child->UndoList().size(), size_t{4});
     QCOMPARE(child->RedoList().size(), size_t{1});
     for (int i = 0; i < 4; ++i)
-        child->actUndo->trigger();
-    QVERIFY(child->Image->Picture() != original); // the state before the first command is gone
+        part(child, "actUndo")->trigger();
+    QVERIFY(imageOf(child)->Picture() != original); // the state before the first command is gone
     TBitmap inverted = original;
     Invert(inverted);
-    QCOMPARE(child->Image->Picture(), inverted);
+    QCOMPARE(imageOf(child)->Picture(), inverted);
 }
 
 void ChildWindowTest::undoThenRedoShowsTheSamePictureFirst()
 {
     const TBitmap original = numberedPicture(30, 20);
     TChild *child = openChild(original);
-    child->Invert1->trigger();
-    const TBitmap changed = child->Image->Picture();
+    part(child, "invert")->trigger();
+    const TBitmap changed = imageOf(child)->Picture();
     QVERIFY(changed != original);
 
-    child->actUndo->trigger();
-    QCOMPARE(child->Image->Picture(), original);
-    child->actRedo->trigger();
-    QCOMPARE(child->Image->Picture(), original);
-    child->actRedo->trigger();
-    QCOMPARE(child->Image->Picture(), changed);
+    part(child, "actUndo")->trigger();
+    QCOMPARE(imageOf(child)->Picture(), original);
+    part(child, "actRedo")->trigger();
+    QCOMPARE(imageOf(child)->Picture(), original);
+    part(child, "actRedo")->trigger();
+    QCOMPARE(imageOf(child)->Picture(), changed);
 }
 
 void ChildWindowTest::undoAndRedoOnANewWindowDoNothing()
 {
     const TBitmap original = numberedPicture(30, 20);
     TChild *child = openChild(original);
-    QVERIFY(child->actUndo->isEnabled());
-    QVERIFY(child->actRedo->isEnabled());
-    child->actUndo->trigger();
-    child->actRedo->trigger();
-    QCOMPARE(child->Image->Picture(), original);
+    QVERIFY(part(child, "actUndo")->isEnabled());
+    QVERIFY(part(child, "actRedo")->isEnabled());
+    part(child, "actUndo")->trigger();
+    part(child, "actRedo")->trigger();
+    QCOMPARE(imageOf(child)->Picture(), original);
     QVERIFY(child->UndoList().empty());
 }
 
@@ -393,14 +392,14 @@ void ChildWindowTest::rotateRightThenLeftRestoresPixelsAndKeepsTheControlSize()
 {
     const TBitmap original = numberedPicture(40, 25);
     TChild *child = openChild(original);
-    child->Rotate90R1->trigger();
-    QCOMPARE(child->Image->Picture().width(), 25);
-    QCOMPARE(child->Image->Picture().height(), 40);
-    QCOMPARE(child->Image->size(), QSize(40, 25));
-    child->Rotate90L1->trigger();
-    QCOMPARE(child->Image->Picture(), original);
-    QCOMPARE(child->Image->size(), QSize(40, 25));
-    QCOMPARE(child->PictureW, 40);
+    part(child, "rotate-right")->trigger();
+    QCOMPARE(imageOf(child)->Picture().width(), 25);
+    QCOMPARE(imageOf(child)->Picture().height(), 40);
+    QCOMPARE(imageOf(child)->size(), QSize(40, 25));
+    part(child, "rotate-left")->trigger();
+    QCOMPARE(imageOf(child)->Picture(), original);
+    QCOMPARE(imageOf(child)->size(), QSize(40, 25));
+    QCOMPARE(child->PictureW(), 40);
 }
 
 void ChildWindowTest::cancelledEnhancementStillRecordsAStep()
@@ -413,12 +412,12 @@ void ChildWindowTest::cancelledEnhancementStillRecordsAStep()
         dialog.SpeedButton2->click();
         dialog.SpeedButton3->click();
     });
-    child->actImgEnhance->trigger();
-    QCOMPARE(child->Image->Picture(), original);
+    part(child, "actImgEnhance")->trigger();
+    QCOMPARE(imageOf(child)->Picture(), original);
     QCOMPARE(child->UndoList().size(), size_t{1});
     QCOMPARE(child->RedoList().size(), size_t{1});
-    child->actUndo->trigger();
-    QCOMPARE(child->Image->Picture(), original);
+    part(child, "actUndo")->trigger();
+    QCOMPARE(imageOf(child)->Picture(), original);
 }
 
 void ChildWindowTest::acceptedEnhancementReplacesThePicture()
@@ -431,12 +430,12 @@ void ChildWindowTest::acceptedEnhancementReplacesThePicture()
         dialog.SpeedButton2->click();
         dialog.SpeedButton1->click();
     });
-    child->actImgEnhance->trigger();
+    part(child, "actImgEnhance")->trigger();
     TBitmap inverted = original;
     Invert(inverted);
-    QCOMPARE(child->Image->Picture(), inverted);
-    child->actUndo->trigger();
-    QCOMPARE(child->Image->Picture(), original);
+    QCOMPARE(imageOf(child)->Picture(), inverted);
+    part(child, "actUndo")->trigger();
+    QCOMPARE(imageOf(child)->Picture(), original);
 }
 
 void ChildWindowTest::menusCarryTheCommandsOfLaterWorkDisabled()
@@ -446,23 +445,23 @@ void ChildWindowTest::menusCarryTheCommandsOfLaterWorkDisabled()
     for (QMenu *menu : child->Menus())
         titles << menu->title();
     QCOMPARE(titles, (QStringList{"File", "Tools", "Window", "&Help"}));
-    for (QAction *later : {child->Open1, child->SaveAs1, child->Print1, child->Printdialog2, child->Sendasmail1,
-                           child->MnuConvertToIcon, child->About1, child->Donate1})
+    for (QAction *later : {part(child, "Open1"), part(child, "SaveAs1"), part(child, "Print1"), part(child, "Printdialog2"), part(child, "Sendasmail1"),
+                           part(child, "MnuConvertToIcon"), part(child, "About1"), part(child, "Donate1")})
         QVERIFY2(!later->isEnabled(), qPrintable(later->text()));
-    QVERIFY(!child->MnuConvertToIcon->isVisible());
-    QVERIFY(!child->Exit1->isVisible());
-    QCOMPARE(child->actCopyToClipboard->text(), QStringLiteral("Copy  to clipboard"));
-    QCOMPARE(child->PasteAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
+    QVERIFY(!part(child, "MnuConvertToIcon")->isVisible());
+    QVERIFY(!part(child, "Exit1")->isVisible());
+    QCOMPARE(part(child, "actCopyToClipboard")->text(), QStringLiteral("Copy  to clipboard"));
+    QCOMPARE(part(child, "PasteAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
 
     QStringList tools;
-    for (QAction *action : child->ToolsMenu->actions())
+    for (QAction *action : part<QMenu>(child, "ToolsMenu")->actions())
         tools << (action->isSeparator() ? QStringLiteral("-") : action->text());
     QCOMPARE(tools, (QStringList{"Rotate 90° (R)", "Rotate 90° (L)", "-", "Flip Right", "Flip Down", "Mirror horizontal",
                                  "Mirror vertical", "-", "Emboss", "Shadow", "Grey scale", "Anti alias", "Invert", "-",
                                  "Image Enhancements"}));
 
-    child->PasteAction->setEnabled(true);
-    child->PasteAction->trigger();
+    part(child, "PasteAction")->setEnabled(true);
+    part(child, "PasteAction")->trigger();
     QCOMPARE(pasteRequests_, 1);
 }
 

@@ -2,6 +2,7 @@
 #include "document/child_window.h"
 #include "platform/jpeg_codec.h"
 #include "platform/qimage_bridge.h"
+#include "tests/document/child_window_parts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -18,6 +19,12 @@
 #include <QtTest>
 
 namespace vistrel {
+
+using testing::imageOf;
+using testing::part;
+using testing::statusBarHeight;
+using testing::toolBarHeight;
+using testing::zoomIn;
 
 namespace {
 
@@ -103,11 +110,11 @@ QImage ClipboardTest::clipboardImage() const
 void ClipboardTest::copyTakesUnscaledPixelsUnderTheFrame()
 {
     TChild *child = openNumbered(120, 90);
-    child->ZoomIn();
-    child->ZoomIn(); // the frame's coordinates still address the unscaled picture
-    leftDrag(child->Image, QPoint(10, 20), QPoint(50, 45));
-    QVERIFY(child->actCopyToClipboard->isEnabled());
-    child->actCopyToClipboard->trigger();
+    zoomIn(child);
+    zoomIn(child); // the frame's coordinates still address the unscaled picture
+    leftDrag(imageOf(child), QPoint(10, 20), QPoint(50, 45));
+    QVERIFY(part(child, "actCopyToClipboard")->isEnabled());
+    part(child, "actCopyToClipboard")->trigger();
 
     const QImage copied = clipboardImage();
     QCOMPARE(copied.size(), QSize(40, 25));
@@ -115,18 +122,18 @@ void ClipboardTest::copyTakesUnscaledPixelsUnderTheFrame()
     QCOMPARE(QColor(copied.pixel(39, 24)), QColor(150, 44, 49));
     // A successful copy ends the selection and its frame.
     QVERIFY(!ProgramSelection().Exists());
-    QVERIFY(child->Image->Frames().isEmpty());
-    QVERIFY(!child->actCopyToClipboard->isEnabled());
+    QVERIFY(imageOf(child)->Frames().isEmpty());
+    QVERIFY(!part(child, "actCopyToClipboard")->isEnabled());
 }
 
 void ClipboardTest::copyWorksTheSameInEveryDragDirection()
 {
     TChild *child = openNumbered(60, 60);
-    leftDrag(child->Image, QPoint(5, 8), QPoint(25, 30));
-    child->actCopyToClipboard->trigger();
+    leftDrag(imageOf(child), QPoint(5, 8), QPoint(25, 30));
+    part(child, "actCopyToClipboard")->trigger();
     const QImage downRight = clipboardImage();
-    leftDrag(child->Image, QPoint(25, 30), QPoint(5, 8));
-    child->actCopyToClipboard->trigger();
+    leftDrag(imageOf(child), QPoint(25, 30), QPoint(5, 8));
+    part(child, "actCopyToClipboard")->trigger();
     QCOMPARE(clipboardImage(), downRight);
 }
 
@@ -140,18 +147,18 @@ void ClipboardTest::pasteOpensTheClipboardPictureInANewWindow()
     QCOMPARE(frame_->MDIChildCount(), 1);
     auto *child = qobject_cast<TChild *>(frame_->MDIChild(0));
     QCOMPARE(child->windowTitle(), QStringLiteral("Child"));
-    QVERIFY(child->PicName.empty());
-    QCOMPARE(child->PictureW, 0);
-    QCOMPARE(child->Image->Picture(), picture);
-    QCOMPARE(child->Image->size(), QSize(70, 50));
-    QVERIFY(!child->Image->Stretch());
-    QCOMPARE(child->ClientHeight(), 50 + child->ToolBar1->height() + child->StatusBar1->height());
-    QCOMPARE(child->FormH, child->ClientHeight());
-    QCOMPARE(child->FormW, child->ClientWidth());
+    QVERIFY(child->PicName().empty());
+    QCOMPARE(child->PictureW(), 0);
+    QCOMPARE(imageOf(child)->Picture(), picture);
+    QCOMPARE(imageOf(child)->size(), QSize(70, 50));
+    QVERIFY(!imageOf(child)->Stretch());
+    QCOMPARE(child->ClientHeight(), 50 + toolBarHeight(child) + statusBarHeight(child));
+    QCOMPARE(child->FormH(), child->ClientHeight());
+    QCOMPARE(child->FormW(), child->ClientWidth());
 
-    child->ZoomIn(); // the natural size comes from the control, which has the picture's size
-    QCOMPARE(child->PictureW, 70);
-    QCOMPARE(child->Image->size(), QSize(80, 57));
+    zoomIn(child); // the natural size comes from the control, which has the picture's size
+    QCOMPARE(child->PictureW(), 70);
+    QCOMPARE(imageOf(child)->size(), QSize(80, 57));
 }
 
 void ClipboardTest::pasteIsDisabledAndExplainsItselfWithoutAPicture()
@@ -159,7 +166,7 @@ void ClipboardTest::pasteIsDisabledAndExplainsItselfWithoutAPicture()
     QGuiApplication::clipboard()->setText(QStringLiteral("only text"));
     QTRY_VERIFY(!frame_->PasteAction->isEnabled());
     TChild *child = openNumbered(20, 20);
-    QVERIFY(!child->PasteAction->isEnabled());
+    QVERIFY(!part(child, "PasteAction")->isEnabled());
 
     QString shown;
     QTimer::singleShot(0, [&shown] {
@@ -177,11 +184,11 @@ void ClipboardTest::documentPasteForwardsToTheFrame()
 {
     TChild *child = openNumbered(30, 30);
     QGuiApplication::clipboard()->setImage(toQImage(numberedPicture(16, 12)));
-    QTRY_VERIFY(child->PasteAction->isEnabled());
-    child->PasteAction->trigger();
+    QTRY_VERIFY(part(child, "PasteAction")->isEnabled());
+    part(child, "PasteAction")->trigger();
     QCOMPARE(frame_->MDIChildCount(), 2);
     auto *pasted = qobject_cast<TChild *>(frame_->MDIChild(1));
-    QCOMPARE(pasted->Image->Picture(), numberedPicture(16, 12));
+    QCOMPARE(imageOf(pasted)->Picture(), numberedPicture(16, 12));
 }
 
 } // namespace vistrel

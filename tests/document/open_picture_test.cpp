@@ -4,6 +4,7 @@
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
 #include "shellctl/explorer_list_view.h"
+#include "tests/document/child_window_parts.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -20,6 +21,11 @@
 #include <QtTest>
 
 namespace vistrel {
+
+using testing::imageOf;
+using testing::part;
+using testing::statusBarHeight;
+using testing::toolBarHeight;
 
 namespace {
 
@@ -108,21 +114,21 @@ void OpenPictureTest::openedSmallJpegGetsTheMinimumWidthAndTheExtraRows()
     TChild *child = childAt(*frame_, 0);
     QVERIFY(child->isVisible());
     QCOMPARE(child->windowTitle(), QStringLiteral("small.jpg"));
-    QCOMPARE(child->PicName, path.toStdString());
-    QCOMPARE(child->PictureW, 100);
-    QCOMPARE(child->PictureH, 80);
-    QCOMPARE(child->Image->size(), QSize(100, 80));
+    QCOMPARE(child->PicName(), path.toStdString());
+    QCOMPARE(child->PictureW(), 100);
+    QCOMPARE(child->PictureH(), 80);
+    QCOMPARE(imageOf(child)->size(), QSize(100, 80));
     QCOMPARE(child->ClientWidth(), 140);
-    QCOMPARE(child->ClientHeight(), 80 + child->ToolBar1->height() + child->StatusBar1->height() + 10);
-    QCOMPARE(child->FormW, 140);
-    QCOMPARE(child->FormH, child->ClientHeight());
+    QCOMPARE(child->ClientHeight(), 80 + toolBarHeight(child) + statusBarHeight(child) + 10);
+    QCOMPARE(child->FormW(), 140);
+    QCOMPARE(child->FormH(), child->ClientHeight());
     // The layout really gives the picture its rows once shown.
     QCOMPARE(child->widget()->size(), QSize(child->ClientWidth(), child->ClientHeight()));
 
     const QString wide = write(QStringLiteral("wide.bmp"), solid(300, 20, 10));
     frame_->OpenPicture(wide.toStdString());
-    QCOMPARE(childAt(*frame_, 1)->FormW, 300);
-    QCOMPARE(childAt(*frame_, 1)->Image->Picture(), solid(300, 20, 10));
+    QCOMPARE(childAt(*frame_, 1)->FormW(), 300);
+    QCOMPARE(imageOf(childAt(*frame_, 1))->Picture(), solid(300, 20, 10));
 }
 
 void OpenPictureTest::newWindowsCascadeFromTheTopLeftCornerInASmallFrame()
@@ -149,7 +155,7 @@ void OpenPictureTest::extensionsAreComparedInUpperCaseWhenOpening()
 {
     const QString path = write(QStringLiteral("photo.Jpg"), solid(50, 40, 7));
     frame_->OpenPicture(path.toStdString());
-    QCOMPARE(childAt(*frame_, 0)->Image->Picture().width(), 50);
+    QCOMPARE(imageOf(childAt(*frame_, 0))->Picture().width(), 50);
 }
 
 void OpenPictureTest::otherExtensionsGiveAnEmptyWindow()
@@ -158,9 +164,9 @@ void OpenPictureTest::otherExtensionsGiveAnEmptyWindow()
     QFile(path).open(QIODevice::WriteOnly);
     frame_->OpenPicture(path.toStdString());
     TChild *child = childAt(*frame_, 0);
-    QVERIFY(child->Image->Picture().empty());
+    QVERIFY(imageOf(child)->Picture().empty());
     QCOMPARE(child->ClientWidth(), 140);
-    QCOMPARE(child->PictureW, 0);
+    QCOMPARE(child->PictureW(), 0);
 }
 
 void OpenPictureTest::unreadableFileOpensNoWindow()
@@ -202,7 +208,7 @@ void OpenPictureTest::activeWindowMenusReplaceTheFramesMenus()
     QTRY_COMPARE(menuTitles(bar), (QStringList{"File", "Tools", "Window", "&Help"}));
     TChild *active = qobject_cast<TChild *>(frame_->mdiArea()->activeSubWindow());
     QVERIFY(active);
-    QCOMPARE(bar->actions().first(), active->FileMenu->menuAction());
+    QCOMPARE(bar->actions().first(), part<QMenu>(active, "FileMenu")->menuAction());
 
     frame_->CloseAllChildren();
     QTRY_COMPARE(frame_->MDIChildCount(), 0);
