@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
 #include <QLabel>
 #include <QScrollBar>
 #include <QMdiArea>
@@ -15,6 +17,7 @@
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -78,6 +81,14 @@ void whenDialogShows(std::function<void(TPicEnhanceForm &)> step)
 
 } // namespace
 
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl &url) { opened.append(url); }
+};
+
 class ChildWindowTest : public QObject {
     Q_OBJECT
 
@@ -108,6 +119,8 @@ private Q_SLOTS:
 
     void menusCarryTheCommandsOfLaterWorkDisabled();
     void activationReportsThePictureFolder();
+    void helpOpensTheProgramFoldersHelpFile();
+    void closeAllClosesEveryWindowLastFirst();
 
 private:
     TChild *openChild(const TBitmap &picture, const std::string &name = "/pictures/a/photo.jpg");
@@ -473,6 +486,38 @@ void ChildWindowTest::activationReportsThePictureFolder()
     QCOMPARE(lastPicturePath_, std::string("/pictures/a/"));
     area_->setActiveSubWindow(second);
     QCOMPARE(lastPicturePath_, std::string());
+}
+
+void ChildWindowTest::helpOpensTheProgramFoldersHelpFile()
+{
+    QTemporaryDir home;
+    qputenv("VISTREL_HOME", home.path().toUtf8());
+    UrlRecorder viewer;
+    QDesktopServices::setUrlHandler("file", &viewer, "open");
+    part(openChild(numberedPicture(10, 10)), "Help2")->trigger();
+    QVERIFY(viewer.opened.isEmpty());
+
+    const QString helpFile = home.filePath(QStringLiteral("Vistrel.hlp"));
+    QFile file(helpFile);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    part(openChild(numberedPicture(10, 10)), "Help2")->trigger();
+    QCOMPARE(viewer.opened, QList<QUrl>{QUrl::fromLocalFile(helpFile)});
+    QDesktopServices::unsetUrlHandler("file");
+    qunsetenv("VISTREL_HOME");
+}
+
+void ChildWindowTest::closeAllClosesEveryWindowLastFirst()
+{
+    QStringList closed;
+    for (const char *name : {"/p/one.jpg", "/p/two.jpg", "/p/three.jpg"}) {
+        TChild *child = openChild(numberedPicture(10, 10), name);
+        connect(child, &QObject::destroyed, this, [&closed, title = child->windowTitle()] { closed << title; });
+    }
+    part(qobject_cast<TChild *>(area_->subWindowList().first()), "CloseAll1")->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(closed, (QStringList{"three.jpg", "two.jpg", "one.jpg"}));
+    QVERIFY(area_->subWindowList().isEmpty());
 }
 
 } // namespace vistrel

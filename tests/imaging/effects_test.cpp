@@ -1,4 +1,5 @@
 #include "imaging/effects.h"
+#include "platform/error.h"
 #include "tests/imaging/test_pictures.h"
 
 #include <cstring>
@@ -370,4 +371,21 @@ TEST(Rotate, PicturesWiderThanOneBandOfColumnsTurnWhole)
             ASSERT_EQ(right.pixel(18 - y, x), original.pixel(x, y));
             ASSERT_EQ(left.pixel(y, 299 - x), original.pixel(x, y));
         }
+}
+
+TEST(EffectTable, EachEntryRunsItsRoutineAndIsFoundByItsName)
+{
+    const std::vector<NamedEffect> effects = AllEffects();
+    ASSERT_EQ(EffectTable.size(), effects.size());
+    const TBitmap source = PatternPicture(13, 7);
+    for (size_t i = 0; i < EffectTable.size(); ++i) {
+        TBitmap direct = source;
+        effects[i].run(direct);
+        TBitmap fromTable = source;
+        ApplyEffect(EffectTable[i], fromTable);
+        EXPECT_EQ(fromTable, direct) << effects[i].name;
+        EXPECT_EQ(&EffectNamed(EffectTable[i].Name), &EffectTable[i]) << effects[i].name;
+    }
+    EXPECT_THROW(EffectNamed("sharpen"), Error);
+    EXPECT_THROW(EffectNamed("Invert"), Error); // names are the command line's, in lower case
 }
