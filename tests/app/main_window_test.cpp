@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 #include "shellctl/explorer_list_view.h"
+#include "tests/support/qt_test_main.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -242,10 +243,7 @@ private:
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    vistrel::MainWindowTest test;
-    return QTest::qExec(&test, argc, argv);
+    return vistrel::testing::RunQtTest<vistrel::MainWindowTest>(argc, argv);
 }
 
 #include "main_window_test.moc"

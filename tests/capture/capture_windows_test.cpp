@@ -4,6 +4,7 @@
 #include "capture/start_form.h"
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
+#include "tests/support/qt_test_main.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -520,10 +521,7 @@ private Q_SLOTS:
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    CaptureWindowsTest test;
-    return QTest::qExec(&test, argc, argv);
+    return vistrel::testing::RunQtTest<CaptureWindowsTest>(argc, argv);
 }
 
 #include "capture_windows_test.moc"

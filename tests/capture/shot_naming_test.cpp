@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
+#include "tests/support/pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <thread>
 
 using namespace vistrel;
+using vistrel::testing::NumberedPicture;
 namespace fs = std::filesystem;
 
 namespace {
@@ -40,15 +42,6 @@ protected:
     std::string shots_;
 };
 
-TBitmap gradient(int width, int height)
-{
-    TBitmap bitmap(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            bitmap.setPixel(x, y, {static_cast<uint8_t>(x), static_cast<uint8_t>(y), 128, 0});
-    return bitmap;
-}
-
 } // namespace
 
 TEST(ShotFileName, IsSlotThenSequenceNumber)
@@ -74,8 +67,8 @@ TEST_F(ShotFolder, ExistingFilesAreNeverOverwritten)
     fs::create_directories(shots_);
     writeText(folder() + "SShot1_0.jpg", "first");
     writeText(folder() + "SShot1_2.jpg", "third");
-    EXPECT_EQ(WriteShot(gradient(40, 30), shots_, 1), folder() + "SShot1_1.jpg");
-    EXPECT_EQ(WriteShot(gradient(40, 30), shots_, 1), folder() + "SShot1_3.jpg");
+    EXPECT_EQ(WriteShot(NumberedPicture(40, 30, 128), shots_, 1), folder() + "SShot1_1.jpg");
+    EXPECT_EQ(WriteShot(NumberedPicture(40, 30, 128), shots_, 1), folder() + "SShot1_3.jpg");
     EXPECT_EQ(readText(folder() + "SShot1_0.jpg"), "first");
     EXPECT_EQ(readText(folder() + "SShot1_2.jpg"), "third");
 }
@@ -101,7 +94,7 @@ TEST_F(ShotFolder, ConcurrentCapturesNeverShareAName)
 
 TEST_F(ShotFolder, WriteShotCreatesTheFolderAndAReadableJpeg)
 {
-    const std::string path = WriteShot(gradient(198, 148), shots_, 2);
+    const std::string path = WriteShot(NumberedPicture(198, 148, 128), shots_, 2);
     EXPECT_EQ(path, folder() + "SShot2_0.jpg");
     const TBitmap back = ReadJpegFile(path);
     EXPECT_EQ(back.width(), 198);
@@ -121,7 +114,7 @@ TEST_F(ShotFolder, UnusableFolderGivesAClearError)
 {
     writeText(shots_, "a file where the folder should be");
     try {
-        WriteShot(gradient(8, 8), shots_, 1);
+        WriteShot(NumberedPicture(8, 8, 128), shots_, 1);
         FAIL() << "no error";
     } catch (const Error &error) {
         EXPECT_NE(std::string(error.what()).find("SShot1_0.jpg"), std::string::npos) << error.what();

@@ -1,5 +1,5 @@
 // Runs the built vistrel-cli as a user would and checks its files, messages and exit statuses.
-#include "tests/icon/icon_test_support.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -34,8 +34,8 @@ protected:
             command += " " + quoted(arg);
         command += " >" + quoted(dir_.file("stdout.txt")) + " 2>" + quoted(dir_.file("stderr.txt")) + " </dev/null";
         const int raw = std::system(command.c_str());
-        const std::vector<uint8_t> out = readFileBytes(dir_.file("stdout.txt"));
-        const std::vector<uint8_t> err = readFileBytes(dir_.file("stderr.txt"));
+        const std::vector<uint8_t> out = ReadByteVector(dir_.file("stdout.txt"));
+        const std::vector<uint8_t> err = ReadByteVector(dir_.file("stderr.txt"));
         return Outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(out.begin(), out.end()),
                    std::string(err.begin(), err.end())};
     }
@@ -78,7 +78,7 @@ protected:
         return QImageReader(QString::fromStdString(path), format).read().convertToFormat(QImage::Format_ARGB32);
     }
 
-    TempDir dir_;
+    TempFolder dir_;
 };
 
 } // namespace
@@ -201,10 +201,10 @@ TEST_F(CliProgram, OneBadInputFailsTheBatchButNotTheOthers)
 TEST_F(CliProgram, BatchNeverReplacesItsInputs)
 {
     const std::string in = writeBmp("in.bmp", 4, 4);
-    const std::vector<uint8_t> before = readFileBytes(in);
+    const std::vector<uint8_t> before = ReadByteVector(in);
     const Outcome r = run({"effect", "invert", "--out-dir", dir_.file(""), in});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(readFileBytes(in), before);
+    EXPECT_EQ(ReadByteVector(in), before);
 }
 
 TEST_F(CliProgram, MissingOutputFolderIsAFailure)

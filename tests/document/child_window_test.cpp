@@ -1,9 +1,11 @@
 #include "document/child_window.h"
 #include "tests/document/child_window_parts.h"
+#include "tests/support/pictures.h"
 
 #include "imaging/effects.h"
 #include "imaging/enhance_form.h"
 #include "platform/qimage_bridge.h"
+#include "tests/support/qt_test_main.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -26,6 +28,7 @@
 namespace vistrel {
 
 using testing::imageOf;
+using testing::NumberedPicture;
 using testing::part;
 using testing::resetZoom;
 using testing::statusBarHeight;
@@ -34,16 +37,6 @@ using testing::zoomIn;
 using testing::zoomOut;
 
 namespace {
-
-// Pixel (x, y) holds b = x, g = y, r = 77 (coordinates below 256).
-TBitmap numberedPicture(int width, int height)
-{
-    TBitmap picture(width, height, PixelFormat::pf24bit);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture.setPixel(x, y, PaletteEntry{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 77, 0});
-    return picture;
-}
 
 QImage toQImageForTest(const TBitmap &picture)
 {
@@ -164,7 +157,7 @@ TChild *ChildWindowTest::openChild(const TBitmap &picture, const std::string &na
 
 void ChildWindowTest::zoomStepsScaleControlAndFitTheWindow()
 {
-    TChild *child = openChild(numberedPicture(200, 160));
+    TChild *child = openChild(NumberedPicture(200, 160, 77));
     const int bars = toolBarHeight(child) + statusBarHeight(child);
     QCOMPARE(child->ClientWidth(), 200);
     QCOMPARE(child->ClientHeight(), 160 + bars + 10);
@@ -187,21 +180,21 @@ void ChildWindowTest::zoomStepsScaleControlAndFitTheWindow()
 
 void ChildWindowTest::firstZoomStartsFromTheNaturalSize()
 {
-    TChild *child = openChild(numberedPicture(100, 80));
+    TChild *child = openChild(NumberedPicture(100, 80, 77));
     imageOf(child)->resize(300, 300);
     QVERIFY(!child->ZoomReady());
     part(child, "ToolButton1")->trigger();
     QVERIFY(child->ZoomReady());
     QCOMPARE(imageOf(child)->size(), QSize(115, 92));
 
-    TChild *other = openChild(numberedPicture(100, 80));
+    TChild *other = openChild(NumberedPicture(100, 80, 77));
     part(other, "ToolButton2")->trigger();
     QCOMPARE(imageOf(other)->size(), QSize(85, 68));
 }
 
 void ChildWindowTest::scrollBarsFollowTheNaturalSize()
 {
-    TChild *child = openChild(numberedPicture(100, 80));
+    TChild *child = openChild(NumberedPicture(100, 80, 77));
     zoomOut(child);
     QCOMPARE(part<QScrollArea>(child, "ScrollBox")->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     QCOMPARE(part<QScrollArea>(child, "ScrollBox")->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
@@ -217,7 +210,7 @@ void ChildWindowTest::scrollBarsFollowTheNaturalSize()
 
 void ChildWindowTest::resetOfAPastedPictureTakesTheControlSize()
 {
-    TChild *child = openChild(numberedPicture(64, 48), "");
+    TChild *child = openChild(NumberedPicture(64, 48, 77), "");
     resetZoom(child);
     QCOMPARE(child->PictureW(), 64);
     QCOMPARE(child->PictureH(), 48);
@@ -226,7 +219,7 @@ void ChildWindowTest::resetOfAPastedPictureTakesTheControlSize()
 
 void ChildWindowTest::leftDragSelectsInClientCoordinates()
 {
-    TChild *child = openChild(numberedPicture(100, 80));
+    TChild *child = openChild(NumberedPicture(100, 80, 77));
     const int toolBar = toolBarHeight(child);
     QVERIFY(!part(child, "actCopyToClipboard")->isEnabled());
     press(imageOf(child), QPoint(40, 30));
@@ -244,7 +237,7 @@ void ChildWindowTest::leftDragSelectsInClientCoordinates()
 
 void ChildWindowTest::otherButtonsAndModifiersLeaveTheSelectionAlone()
 {
-    TChild *child = openChild(numberedPicture(100, 80));
+    TChild *child = openChild(NumberedPicture(100, 80, 77));
     press(imageOf(child), QPoint(10, 10));
     drag(imageOf(child), QPoint(30, 30));
     const TSelection before = ProgramSelection();
@@ -269,7 +262,7 @@ void ChildWindowTest::otherButtonsAndModifiersLeaveTheSelectionAlone()
 
 void ChildWindowTest::clickWithoutDragLeavesCopyDisabled()
 {
-    TChild *child = openChild(numberedPicture(100, 80));
+    TChild *child = openChild(NumberedPicture(100, 80, 77));
     press(imageOf(child), QPoint(10, 10));
     drag(imageOf(child), QPoint(30, 30));
     QVERIFY(part(child, "actCopyToClipboard")->isEnabled());
@@ -282,7 +275,7 @@ void ChildWindowTest::clickWithoutDragLeavesCopyDisabled()
 
 void ChildWindowTest::newPressErasesTheOldFrame()
 {
-    TChild *child = openChild(numberedPicture(100, 80));
+    TChild *child = openChild(NumberedPicture(100, 80, 77));
     press(imageOf(child), QPoint(10, 10));
     drag(imageOf(child), QPoint(30, 30));
     QCOMPARE(imageOf(child)->Frames().size(), 1);
@@ -292,7 +285,7 @@ void ChildWindowTest::newPressErasesTheOldFrame()
 
 void ChildWindowTest::selectAllCoversTheControl()
 {
-    TChild *child = openChild(numberedPicture(100, 80));
+    TChild *child = openChild(NumberedPicture(100, 80, 77));
     part(child, "MnuSelectAll")->trigger();
     const TSelection &s = ProgramSelection();
     QCOMPARE(s.SelX1, 0);
@@ -333,8 +326,8 @@ void ChildWindowTest::frameInvertsAllFourEdgesAndNothingElse()
 
 void ChildWindowTest::switchingWindowsClearsTheSelection()
 {
-    TChild *first = openChild(numberedPicture(100, 80));
-    TChild *second = openChild(numberedPicture(90, 70));
+    TChild *first = openChild(NumberedPicture(100, 80, 77));
+    TChild *second = openChild(NumberedPicture(90, 70, 77));
     area_->setActiveSubWindow(first);
     press(imageOf(first), QPoint(10, 10));
     drag(imageOf(first), QPoint(30, 30));
@@ -350,7 +343,7 @@ void ChildWindowTest::switchingWindowsClearsTheSelection()
 
 void ChildWindowTest::statusBarShowsThePositionWithoutButtons()
 {
-    TChild *child = openChild(numberedPicture(200, 100));
+    TChild *child = openChild(NumberedPicture(200, 100, 77));
     drag(imageOf(child), QPoint(120, 45), Qt::NoButton);
     QCOMPARE(part<QLabel>(child, "StatusPanel0")->text(), QStringLiteral("120:45"));
     QVERIFY(!ProgramSelection().Exists());
@@ -359,7 +352,7 @@ void ChildWindowTest::statusBarShowsThePositionWithoutButtons()
 
 void ChildWindowTest::fiveCommandsKeepFourUndoSteps()
 {
-    const TBitmap original = numberedPicture(30, 20);
+    const TBitmap original = NumberedPicture(30, 20, 77);
     TChild *child = openChild(original);
     for (QAction *command : {part(child, "invert"), part(child, "flipdown"), part(child, "mirror-horizontal"), part(child, "greyscale"), part(child, "invert")})
         command->trigger();
@@ -375,7 +368,7 @@ void ChildWindowTest::fiveCommandsKeepFourUndoSteps()
 
 void ChildWindowTest::undoThenRedoShowsTheSamePictureFirst()
 {
-    const TBitmap original = numberedPicture(30, 20);
+    const TBitmap original = NumberedPicture(30, 20, 77);
     TChild *child = openChild(original);
     part(child, "invert")->trigger();
     const TBitmap changed = imageOf(child)->Picture();
@@ -391,7 +384,7 @@ void ChildWindowTest::undoThenRedoShowsTheSamePictureFirst()
 
 void ChildWindowTest::undoAndRedoOnANewWindowDoNothing()
 {
-    const TBitmap original = numberedPicture(30, 20);
+    const TBitmap original = NumberedPicture(30, 20, 77);
     TChild *child = openChild(original);
     QVERIFY(part(child, "actUndo")->isEnabled());
     QVERIFY(part(child, "actRedo")->isEnabled());
@@ -403,7 +396,7 @@ void ChildWindowTest::undoAndRedoOnANewWindowDoNothing()
 
 void ChildWindowTest::rotateRightThenLeftRestoresPixelsAndKeepsTheControlSize()
 {
-    const TBitmap original = numberedPicture(40, 25);
+    const TBitmap original = NumberedPicture(40, 25, 77);
     TChild *child = openChild(original);
     part(child, "rotate-right")->trigger();
     QCOMPARE(imageOf(child)->Picture().width(), 25);
@@ -417,7 +410,7 @@ void ChildWindowTest::rotateRightThenLeftRestoresPixelsAndKeepsTheControlSize()
 
 void ChildWindowTest::cancelledEnhancementStillRecordsAStep()
 {
-    const TBitmap original = numberedPicture(30, 20);
+    const TBitmap original = NumberedPicture(30, 20, 77);
     TChild *child = openChild(original);
     whenDialogShows([](TPicEnhanceForm &dialog) {
         dialog.ImgFuncCbo->setCurrentIndex(0);
@@ -435,7 +428,7 @@ void ChildWindowTest::cancelledEnhancementStillRecordsAStep()
 
 void ChildWindowTest::acceptedEnhancementReplacesThePicture()
 {
-    const TBitmap original = numberedPicture(30, 20);
+    const TBitmap original = NumberedPicture(30, 20, 77);
     TChild *child = openChild(original);
     whenDialogShows([](TPicEnhanceForm &dialog) {
         dialog.ImgFuncCbo->setCurrentIndex(0); // Solorize with -1 inverts everything
@@ -453,7 +446,7 @@ void ChildWindowTest::acceptedEnhancementReplacesThePicture()
 
 void ChildWindowTest::menusCarryTheCommandsOfLaterWorkDisabled()
 {
-    TChild *child = openChild(numberedPicture(10, 10));
+    TChild *child = openChild(NumberedPicture(10, 10, 77));
     QStringList titles;
     for (QMenu *menu : child->Menus())
         titles << menu->title();
@@ -480,8 +473,8 @@ void ChildWindowTest::menusCarryTheCommandsOfLaterWorkDisabled()
 
 void ChildWindowTest::activationReportsThePictureFolder()
 {
-    TChild *first = openChild(numberedPicture(10, 10), "/pictures/a/one.jpg");
-    TChild *second = openChild(numberedPicture(10, 10), "");
+    TChild *first = openChild(NumberedPicture(10, 10, 77), "/pictures/a/one.jpg");
+    TChild *second = openChild(NumberedPicture(10, 10, 77), "");
     area_->setActiveSubWindow(first);
     QCOMPARE(lastPicturePath_, std::string("/pictures/a/"));
     area_->setActiveSubWindow(second);
@@ -494,14 +487,14 @@ void ChildWindowTest::helpOpensTheProgramFoldersHelpFile()
     qputenv("VISTREL_HOME", home.path().toUtf8());
     UrlRecorder viewer;
     QDesktopServices::setUrlHandler("file", &viewer, "open");
-    part(openChild(numberedPicture(10, 10)), "Help2")->trigger();
+    part(openChild(NumberedPicture(10, 10, 77)), "Help2")->trigger();
     QVERIFY(viewer.opened.isEmpty());
 
     const QString helpFile = home.filePath(QStringLiteral("Vistrel.hlp"));
     QFile file(helpFile);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
-    part(openChild(numberedPicture(10, 10)), "Help2")->trigger();
+    part(openChild(NumberedPicture(10, 10, 77)), "Help2")->trigger();
     QCOMPARE(viewer.opened, QList<QUrl>{QUrl::fromLocalFile(helpFile)});
     QDesktopServices::unsetUrlHandler("file");
     qunsetenv("VISTREL_HOME");
@@ -511,7 +504,7 @@ void ChildWindowTest::closeAllClosesEveryWindowLastFirst()
 {
     QStringList closed;
     for (const char *name : {"/p/one.jpg", "/p/two.jpg", "/p/three.jpg"}) {
-        TChild *child = openChild(numberedPicture(10, 10), name);
+        TChild *child = openChild(NumberedPicture(10, 10, 77), name);
         connect(child, &QObject::destroyed, this, [&closed, title = child->windowTitle()] { closed << title; });
     }
     part(qobject_cast<TChild *>(area_->subWindowList().first()), "CloseAll1")->trigger();
@@ -524,10 +517,7 @@ void ChildWindowTest::closeAllClosesEveryWindowLastFirst()
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    vistrel::ChildWindowTest test;
-    return QTest::qExec(&test, argc, argv);
+    return vistrel::testing::RunQtTest<vistrel::ChildWindowTest>(argc, argv);
 }
 
 #include "child_window_test.moc"

@@ -3,6 +3,8 @@
 #include "platform/jpeg_codec.h"
 #include "platform/qimage_bridge.h"
 #include "tests/document/child_window_parts.h"
+#include "tests/support/pictures.h"
+#include "tests/support/qt_test_main.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,22 +23,13 @@
 namespace vistrel {
 
 using testing::imageOf;
+using testing::NumberedPicture;
 using testing::part;
 using testing::statusBarHeight;
 using testing::toolBarHeight;
 using testing::zoomIn;
 
 namespace {
-
-// Pixel (x, y) holds b = x, g = y, r = 150.
-TBitmap numberedPicture(int width, int height)
-{
-    TBitmap picture(width, height, PixelFormat::pf24bit);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture.setPixel(x, y, PaletteEntry{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 150, 0});
-    return picture;
-}
 
 void leftDrag(QWidget *image, QPoint from, QPoint to)
 {
@@ -94,7 +87,7 @@ TChild *ClipboardTest::openNumbered(int width, int height)
 {
     const QString path = home_->filePath(QStringLiteral("numbered.bmp"));
     // BMP keeps the exact pixel values the checks compare.
-    QImage image = toQImage(numberedPicture(width, height));
+    QImage image = toQImage(NumberedPicture(width, height, 150));
     image.save(path, "BMP");
     frame_->OpenPicture(path.toStdString());
     auto *child = qobject_cast<TChild *>(frame_->MDIChild(frame_->MDIChildCount() - 1));
@@ -139,7 +132,7 @@ void ClipboardTest::copyWorksTheSameInEveryDragDirection()
 
 void ClipboardTest::pasteOpensTheClipboardPictureInANewWindow()
 {
-    const TBitmap picture = numberedPicture(70, 50);
+    const TBitmap picture = NumberedPicture(70, 50, 150);
     QGuiApplication::clipboard()->setImage(toQImage(picture));
     QTRY_VERIFY(frame_->PasteAction->isEnabled());
     frame_->PasteAction->trigger();
@@ -183,21 +176,19 @@ void ClipboardTest::pasteIsDisabledAndExplainsItselfWithoutAPicture()
 void ClipboardTest::documentPasteForwardsToTheFrame()
 {
     TChild *child = openNumbered(30, 30);
-    QGuiApplication::clipboard()->setImage(toQImage(numberedPicture(16, 12)));
+    QGuiApplication::clipboard()->setImage(toQImage(NumberedPicture(16, 12, 150)));
     QTRY_VERIFY(part(child, "PasteAction")->isEnabled());
     part(child, "PasteAction")->trigger();
     QCOMPARE(frame_->MDIChildCount(), 2);
     auto *pasted = qobject_cast<TChild *>(frame_->MDIChild(1));
-    QCOMPARE(imageOf(pasted)->Picture(), numberedPicture(16, 12));
+    QCOMPARE(imageOf(pasted)->Picture(), NumberedPicture(16, 12, 150));
 }
 
 } // namespace vistrel
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    vistrel::ClipboardTest test;
-    return QTest::qExec(&test, argc, argv);
+    return vistrel::testing::RunQtTest<vistrel::ClipboardTest>(argc, argv, vistrel::testing::TestDisplay::Real);
 }
 
 #include "clipboard_test.moc"

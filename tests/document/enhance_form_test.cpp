@@ -1,6 +1,7 @@
 #include "imaging/enhance_form.h"
 
 #include "imaging/enhance.h"
+#include "tests/support/qt_test_main.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -203,10 +204,7 @@ void EnhanceFormTest::previewShowsTheTopLeftCornerAtNaturalSize()
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    vistrel::EnhanceFormTest test;
-    return QTest::qExec(&test, argc, argv);
+    return vistrel::testing::RunQtTest<vistrel::EnhanceFormTest>(argc, argv);
 }
 
 #include "enhance_form_test.moc"

@@ -5,6 +5,8 @@
 #include "platform/jpeg_codec.h"
 #include "shellctl/explorer_list_view.h"
 #include "tests/document/child_window_parts.h"
+#include "tests/support/pictures.h"
+#include "tests/support/qt_test_main.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -22,21 +24,13 @@
 
 namespace vistrel {
 
+using testing::FilledPicture;
 using testing::imageOf;
 using testing::part;
 using testing::statusBarHeight;
 using testing::toolBarHeight;
 
 namespace {
-
-TBitmap solid(int width, int height, uint8_t blue)
-{
-    TBitmap picture(width, height, PixelFormat::pf24bit);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture.setPixel(x, y, PaletteEntry{blue, 90, 30, 0});
-    return picture;
-}
 
 TChild *childAt(const TForm1 &frame, int index)
 {
@@ -108,7 +102,7 @@ QString OpenPictureTest::write(const QString &name, const TBitmap &picture)
 
 void OpenPictureTest::openedSmallJpegGetsTheMinimumWidthAndTheExtraRows()
 {
-    const QString path = write(QStringLiteral("small.jpg"), solid(100, 80, 200));
+    const QString path = write(QStringLiteral("small.jpg"), FilledPicture(100, 80, {200, 90, 30, 0}));
     frame_->OpenPicture(path.toStdString());
     QCOMPARE(frame_->MDIChildCount(), 1);
     TChild *child = childAt(*frame_, 0);
@@ -125,17 +119,17 @@ void OpenPictureTest::openedSmallJpegGetsTheMinimumWidthAndTheExtraRows()
     // The layout really gives the picture its rows once shown.
     QCOMPARE(child->widget()->size(), QSize(child->ClientWidth(), child->ClientHeight()));
 
-    const QString wide = write(QStringLiteral("wide.bmp"), solid(300, 20, 10));
+    const QString wide = write(QStringLiteral("wide.bmp"), FilledPicture(300, 20, {10, 90, 30, 0}));
     frame_->OpenPicture(wide.toStdString());
     QCOMPARE(childAt(*frame_, 1)->FormW(), 300);
-    QCOMPARE(imageOf(childAt(*frame_, 1))->Picture(), solid(300, 20, 10));
+    QCOMPARE(imageOf(childAt(*frame_, 1))->Picture(), FilledPicture(300, 20, {10, 90, 30, 0}));
 }
 
 void OpenPictureTest::newWindowsCascadeFromTheTopLeftCornerInASmallFrame()
 {
     frame_->resize(500, 400);
     QTest::qWait(1);
-    const QString path = write(QStringLiteral("p.bmp"), solid(60, 40, 3));
+    const QString path = write(QStringLiteral("p.bmp"), FilledPicture(60, 40, {3, 90, 30, 0}));
     frame_->OpenPicture(path.toStdString());
     frame_->OpenPicture(path.toStdString());
     QCOMPARE(childAt(*frame_, 0)->pos(), QPoint(0, 0));
@@ -144,7 +138,7 @@ void OpenPictureTest::newWindowsCascadeFromTheTopLeftCornerInASmallFrame()
 
 void OpenPictureTest::openingPointsTheFolderStateAtThePicture()
 {
-    const QString path = write(QStringLiteral("a.jpg"), solid(30, 30, 1));
+    const QString path = write(QStringLiteral("a.jpg"), FilledPicture(30, 30, {1, 90, 30, 0}));
     frame_->OpenPicture(path.toStdString());
     const std::string folder = pictures_->path().toStdString();
     QCOMPARE(frame_->LastPicturePath, folder + "/");
@@ -153,7 +147,7 @@ void OpenPictureTest::openingPointsTheFolderStateAtThePicture()
 
 void OpenPictureTest::extensionsAreComparedInUpperCaseWhenOpening()
 {
-    const QString path = write(QStringLiteral("photo.Jpg"), solid(50, 40, 7));
+    const QString path = write(QStringLiteral("photo.Jpg"), FilledPicture(50, 40, {7, 90, 30, 0}));
     frame_->OpenPicture(path.toStdString());
     QCOMPARE(imageOf(childAt(*frame_, 0))->Picture().width(), 50);
 }
@@ -182,10 +176,10 @@ void OpenPictureTest::unreadableFileOpensNoWindow()
 
 void OpenPictureTest::dropsOpenOnlyLowerCaseJpegAndBmpInOrder()
 {
-    const QList<QUrl> urls{QUrl::fromLocalFile(write(QStringLiteral("a.jpg"), solid(20, 20, 1))),
+    const QList<QUrl> urls{QUrl::fromLocalFile(write(QStringLiteral("a.jpg"), FilledPicture(20, 20, {1, 90, 30, 0}))),
                            QUrl::fromLocalFile(pictures_->filePath(QStringLiteral("b.txt"))),
-                           QUrl::fromLocalFile(write(QStringLiteral("c.bmp"), solid(20, 20, 2))),
-                           QUrl::fromLocalFile(write(QStringLiteral("PHOTO.JPG"), solid(20, 20, 3)))};
+                           QUrl::fromLocalFile(write(QStringLiteral("c.bmp"), FilledPicture(20, 20, {2, 90, 30, 0}))),
+                           QUrl::fromLocalFile(write(QStringLiteral("PHOTO.JPG"), FilledPicture(20, 20, {3, 90, 30, 0})))};
     QMimeData data;
     data.setUrls(urls);
     const QPoint onTheArea = frame_->mdiArea()->mapTo(frame_.get(), frame_->mdiArea()->rect().center());
@@ -203,8 +197,8 @@ void OpenPictureTest::activeWindowMenusReplaceTheFramesMenus()
 {
     QMenuBar *bar = frame_->menuBar();
     const QStringList frameMenus = menuTitles(bar);
-    frame_->OpenPicture(write(QStringLiteral("a.jpg"), solid(20, 20, 1)).toStdString());
-    frame_->OpenPicture(write(QStringLiteral("b.jpg"), solid(20, 20, 1)).toStdString());
+    frame_->OpenPicture(write(QStringLiteral("a.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
+    frame_->OpenPicture(write(QStringLiteral("b.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
     QTRY_COMPARE(menuTitles(bar), (QStringList{"File", "Tools", "Window", "&Help"}));
     TChild *active = qobject_cast<TChild *>(frame_->mdiArea()->activeSubWindow());
     QVERIFY(active);
@@ -225,10 +219,7 @@ void OpenPictureTest::openingCommandsAreEnabled()
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    vistrel::OpenPictureTest test;
-    return QTest::qExec(&test, argc, argv);
+    return vistrel::testing::RunQtTest<vistrel::OpenPictureTest>(argc, argv);
 }
 
 #include "open_picture_test.moc"

@@ -1,21 +1,14 @@
 #include "document/selection.h"
+#include "tests/support/pictures.h"
 
 #include <gtest/gtest.h>
 
 namespace vistrel {
 namespace {
 
-constexpr int kToolBar = 26;
+using testing::NumberedPicture;
 
-// 8 x 6 picture whose pixel (x, y) holds b = x, g = y, r = 200.
-TBitmap numberedPicture()
-{
-    TBitmap picture(8, 6, PixelFormat::pf24bit);
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 8; ++x)
-            picture.setPixel(x, y, PaletteEntry{static_cast<uint8_t>(x), static_cast<uint8_t>(y), 200, 0});
-    return picture;
-}
+constexpr int kToolBar = 26;
 
 TSelection dragged(int x1, int y1, int x2, int y2)
 {
@@ -81,7 +74,7 @@ TEST(Selection, SelectAllCoversTheControl)
 
 TEST(SelectionCopy, EveryDragDirectionCopiesTheSamePixels)
 {
-    const TBitmap picture = numberedPicture();
+    const TBitmap picture = NumberedPicture(8, 6, 200);
     const TBitmap downRight = CopySelectionPixels(picture, dragged(2, 1, 5, 4), kToolBar);
     ASSERT_EQ(downRight.width(), 3);
     ASSERT_EQ(downRight.height(), 3);
@@ -94,12 +87,12 @@ TEST(SelectionCopy, EveryDragDirectionCopiesTheSamePixels)
 
 TEST(SelectionCopy, DegenerateSelectionCopiesNothing)
 {
-    EXPECT_TRUE(CopySelectionPixels(numberedPicture(), dragged(3, 3, 3, 5), kToolBar).empty());
+    EXPECT_TRUE(CopySelectionPixels(NumberedPicture(8, 6, 200), dragged(3, 3, 3, 5), kToolBar).empty());
 }
 
 TEST(SelectionCopy, PartsOutsideThePictureStayBlack)
 {
-    const TBitmap copied = CopySelectionPixels(numberedPicture(), dragged(6, 4, 10, 9), kToolBar);
+    const TBitmap copied = CopySelectionPixels(NumberedPicture(8, 6, 200), dragged(6, 4, 10, 9), kToolBar);
     ASSERT_EQ(copied.width(), 4);
     ASSERT_EQ(copied.height(), 5);
     EXPECT_EQ(copied.pixel(0, 0), (PaletteEntry{6, 4, 200, 0}));
@@ -110,7 +103,7 @@ TEST(SelectionCopy, PartsOutsideThePictureStayBlack)
 
 TEST(SelectionCopy, SelectionEntirelyOffThePictureGivesBlack)
 {
-    const TBitmap copied = CopySelectionPixels(numberedPicture(), dragged(-10, -10, -4, -6), kToolBar);
+    const TBitmap copied = CopySelectionPixels(NumberedPicture(8, 6, 200), dragged(-10, -10, -4, -6), kToolBar);
     ASSERT_EQ(copied.width(), 6);
     EXPECT_EQ(copied.pixel(5, 3), PaletteEntry{});
 }
@@ -127,7 +120,7 @@ TEST(SelectionCopy, IndexedPicturesCopyTheirColours)
 
 TEST(SelectionCopy, TooLargeASelectionIsRefusedNotAllocated)
 {
-    EXPECT_ANY_THROW(CopySelectionPixels(numberedPicture(), dragged(0, 0, 100000, 100000), kToolBar));
+    EXPECT_ANY_THROW(CopySelectionPixels(NumberedPicture(8, 6, 200), dragged(0, 0, 100000, 100000), kToolBar));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "imaging/resample.h"
 #include "icon_test_support.h"
 #include "platform/error.h"
+#include "tests/support/pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -9,15 +10,6 @@ using namespace vistrel;
 using namespace vistrel::testing;
 
 namespace {
-
-TBitmap solidPicture(int width, int height, PaletteEntry colour)
-{
-    TBitmap picture(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture.setPixel(x, y, colour);
-    return picture;
-}
 
 // Rows (or columns) of the icon whose every pixel is transparent.
 int transparentRowsAtBottom(const TIcon &icon)
@@ -133,7 +125,7 @@ TEST(IconSizing, ColourItemsMapToFormatsAndDepthCodes)
 
 TEST(IconBuilding, LandscapePictureLeavesTheBottomRowsTransparent)
 {
-    const IconConversion result = convertDefault(solidPicture(800, 600, rgb(10, 200, 30)));
+    const IconConversion result = convertDefault(FilledPicture(800, 600, rgb(10, 200, 30)));
     EXPECT_EQ(result.Resampled.width(), 32);
     EXPECT_EQ(result.Resampled.height(), 24);
     ASSERT_EQ(result.Icon.Colour.width(), 32);
@@ -147,14 +139,14 @@ TEST(IconBuilding, LandscapePictureLeavesTheBottomRowsTransparent)
 
 TEST(IconBuilding, WithoutAspectTheWholeIconIsOpaque)
 {
-    const IconConversion result = convertDefault(solidPicture(800, 600, rgb(10, 200, 30)), false);
+    const IconConversion result = convertDefault(FilledPicture(800, 600, rgb(10, 200, 30)), false);
     EXPECT_EQ(result.Resampled.height(), 32);
     EXPECT_EQ(transparentCount(result.Icon), 0);
 }
 
 TEST(IconBuilding, PortraitPictureLeavesTheRightColumnsTransparent)
 {
-    const IconConversion result = convertDefault(solidPicture(600, 800, rgb(90, 90, 200)));
+    const IconConversion result = convertDefault(FilledPicture(600, 800, rgb(90, 90, 200)));
     EXPECT_EQ(result.Resampled.width(), 24);
     EXPECT_EQ(result.Resampled.height(), 32);
     EXPECT_EQ(transparentColumnsAtRight(result.Icon), 8);
@@ -165,7 +157,7 @@ TEST(IconBuilding, CustomSizeMakesASquareIcon)
 {
     IconConverter converter;
     converter.ReadIconSize(kIconSizeCustom, 48, 48);
-    TBitmap picture = solidPicture(100, 100, rgb(1, 1, 1));
+    TBitmap picture = FilledPicture(100, 100, rgb(1, 1, 1));
     const IconConversion result = converter.Convert(picture);
     EXPECT_EQ(result.Icon.Colour.width(), 48);
     EXPECT_EQ(result.Icon.Colour.height(), 48);
@@ -173,7 +165,7 @@ TEST(IconBuilding, CustomSizeMakesASquareIcon)
 
 TEST(IconBuilding, KeyColouredPixelsBecomeTransparent)
 {
-    TBitmap picture = solidPicture(8, 4, rgb(200, 100, 50));
+    TBitmap picture = FilledPicture(8, 4, rgb(200, 100, 50));
     picture.setPixel(1, 2, IconKeyColour);
     IconConverter converter;
     converter.ColourItem = 1; // 24 bits
@@ -191,7 +183,7 @@ TEST(IconBuilding, PictureIsStretchedIntoItsAspectRectangle)
 {
     // A square picture measured for an 8 x 8 icon fills 8 x 8, so a 4 x 4 picture is drawn
     // twice as large and only its top-left quarter fits onto its own canvas.
-    TBitmap picture = solidPicture(4, 4, rgb(1, 1, 1));
+    TBitmap picture = FilledPicture(4, 4, rgb(1, 1, 1));
     picture.setPixel(1, 1, rgb(50, 60, 70));
     IconConverter converter;
     converter.ColourItem = 1;
@@ -204,7 +196,7 @@ TEST(IconBuilding, PictureIsStretchedIntoItsAspectRectangle)
 
 TEST(IconBuilding, IconUsesTheChosenDepth)
 {
-    const TBitmap picture = solidPicture(8, 8, rgb(250, 3, 3));
+    const TBitmap picture = FilledPicture(8, 8, rgb(250, 3, 3));
     IconConverter converter;
     const PixelFormat formats[] = {PixelFormat::pf32bit, PixelFormat::pf24bit, PixelFormat::pf8bit,
                                    PixelFormat::pf4bit, PixelFormat::pf1bit};
@@ -221,7 +213,7 @@ TEST(IconBuilding, ColumnLostToAspectRoundingStaysTransparent)
     // 13 x 32 measures 406 permille; its aspect rectangle in 32 x 32 is only 12 wide.
     IconConverter converter;
     converter.ColourItem = 1;
-    const TIcon icon = converter.BuildIcon(solidPicture(13, 32, rgb(9, 9, 9)), 32, 32);
+    const TIcon icon = converter.BuildIcon(FilledPicture(13, 32, rgb(9, 9, 9)), 32, 32);
     EXPECT_FALSE(isTransparent(icon.Mask, 11, 0));
     EXPECT_TRUE(isTransparent(icon.Mask, 12, 0));
 }
@@ -229,7 +221,7 @@ TEST(IconBuilding, ColumnLostToAspectRoundingStaysTransparent)
 TEST(IconBuilding, ZeroWidthGivesTheEmptyHolder)
 {
     IconConverter converter;
-    EXPECT_FALSE(converter.BuildIcon(solidPicture(4, 4, rgb(1, 1, 1)), 0, 0).hasBitmaps());
+    EXPECT_FALSE(converter.BuildIcon(FilledPicture(4, 4, rgb(1, 1, 1)), 0, 0).hasBitmaps());
 }
 
 TEST(IconConversionFailure, EmptyPictureIsTooSmall)
@@ -250,6 +242,6 @@ TEST(IconConversionFailure, FilterOutsideTheTableIsAnError)
     IconConverter converter;
     converter.ReadIconSize(kIconSize16, 0, 0);
     converter.FilterIndex = 7;
-    TBitmap picture = solidPicture(4, 4, rgb(1, 1, 1));
+    TBitmap picture = FilledPicture(4, 4, rgb(1, 1, 1));
     EXPECT_THROW(converter.Convert(picture), Error);
 }

@@ -96,7 +96,7 @@ TIcon testIcon(int width, int height, uint8_t depthCode)
 
 class IconReadBack : public ::testing::TestWithParam<uint8_t> {
 protected:
-    TempDir dir_;
+    TempFolder dir_;
 };
 
 } // namespace
@@ -154,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(EveryDepth, IconReadBack, ::testing::Values(0, 1, 2, 3,
 
 TEST(IconReadBackSize, BothReadersTakeTheZeroByteAs256)
 {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir.file("big.ico");
     ASSERT_EQ(WriteIconFile(path, testIcon(256, 256, 4), 4), kIconWritten);
     const QImage image = QImageReader(QString::fromStdString(path), "ico").read();

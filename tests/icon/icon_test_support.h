@@ -2,40 +2,12 @@
 
 #include "icon/icon_writer.h"
 #include "platform/bitmap.h"
+#include "tests/support/files.h"
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <vector>
 
 namespace vistrel::testing {
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vistrel-icon-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-
-    std::string file(const std::string &name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline std::vector<uint8_t> readFileBytes(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 inline uint32_t le16(const std::vector<uint8_t> &bytes, size_t at)
 {

@@ -22,10 +22,10 @@ std::vector<uint8_t> iconBytes(const TIcon &icon, uint8_t depthCode)
 
 TEST(IconFileLayout, ThirtyTwoPixelIconAtEightBitsTakes2238Bytes)
 {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir.file("a.ico");
     ASSERT_EQ(WriteIconFile(path, solidIcon(32, 32), 2), kIconWritten);
-    const std::vector<uint8_t> file = readFileBytes(path);
+    const std::vector<uint8_t> file = ReadByteVector(path);
     ASSERT_EQ(file.size(), 2238u);
     EXPECT_EQ(le16(file, 0), 0u);
     EXPECT_EQ(le16(file, 2), 1u);
@@ -115,7 +115,7 @@ TEST(IconFileLayout, ThirtyTwoBitAlphaFollowsTheMask)
 
 TEST(IconFileResult, ShortNameIsRefusedWithoutCreatingAFile)
 {
-    TempDir dir;
+    TempFolder dir;
     const std::string cwd = std::filesystem::current_path().string();
     std::filesystem::current_path(dir.file(""));
     EXPECT_EQ(WriteIconFile("a.i", solidIcon(16, 16), 2), kIconNameTooShort);
@@ -128,14 +128,14 @@ TEST(IconFileResult, ShortNameIsRefusedWithoutCreatingAFile)
 
 TEST(IconFileResult, EmptyHolderHasNoBitmaps)
 {
-    TempDir dir;
+    TempFolder dir;
     EXPECT_EQ(WriteIconFile(dir.file("x.ico"), TIcon(), 2), kIconNoBitmaps);
     EXPECT_FALSE(std::filesystem::exists(dir.file("x.ico")));
 }
 
 TEST(IconFileResult, MissingOrMismatchedMaskIsUnreadable)
 {
-    TempDir dir;
+    TempFolder dir;
     TIcon noMask{TBitmap(16, 16), TBitmap()};
     EXPECT_EQ(WriteIconFile(dir.file("x.ico"), noMask, 2), kIconUnreadable);
     TIcon noColour{TBitmap(), TBitmap(16, 16, PixelFormat::pf1bit)};
@@ -147,7 +147,7 @@ TEST(IconFileResult, MissingOrMismatchedMaskIsUnreadable)
 
 TEST(IconFileResult, SidesAbove256AreRefused)
 {
-    TempDir dir;
+    TempFolder dir;
     EXPECT_EQ(WriteIconFile(dir.file("wide.ico"), solidIcon(257, 16), 3), kIconTooLarge);
     EXPECT_EQ(WriteIconFile(dir.file("tall.ico"), solidIcon(16, 257), 3), kIconTooLarge);
     EXPECT_FALSE(std::filesystem::exists(dir.file("wide.ico")));
@@ -156,7 +156,7 @@ TEST(IconFileResult, SidesAbove256AreRefused)
 
 TEST(IconFileResult, FolderThatDoesNotExistCannotBeCreated)
 {
-    TempDir dir;
+    TempFolder dir;
     EXPECT_EQ(WriteIconFile(dir.file("missing/x.ico"), solidIcon(16, 16), 2), kIconCreateFailed);
 }
 
@@ -169,7 +169,7 @@ TEST(IconFileResult, FullDiskIsReportedNotPassedForSuccess)
 
 TEST(IconFileResult, ExistingFileIsReplacedNotAppended)
 {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir.file("old.ico");
     {
         std::ofstream old(path, std::ios::binary);

@@ -1,6 +1,6 @@
 #include "imaging/effects.h"
 #include "platform/error.h"
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/pictures.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

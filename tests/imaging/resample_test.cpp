@@ -1,6 +1,6 @@
 #include "imaging/resample.h"
 #include "platform/error.h"
-#include "tests/imaging/test_pictures.h"
+#include "tests/support/pictures.h"
 
 #include <gtest/gtest.h>
 

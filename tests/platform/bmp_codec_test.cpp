@@ -454,7 +454,7 @@ TEST(BmpWriting, HeaderFieldsDescribeA24BitBottomUpFile)
 
 TEST(BmpWriting, EveryFormatRoundTripsThroughTwentyFourBits)
 {
-    const TBitmap rgb = smoothPicture(13, 7);
+    const TBitmap rgb = SmoothPicture(13, 7);
     EXPECT_EQ(read(WriteBmpMemory(rgb)), rgb);
 
     TBitmap withAlpha = rgb;
@@ -476,9 +476,9 @@ TEST(BmpWriting, FilesRoundTripAndFailuresLeaveNothingBehind)
 {
     TempFolder folder;
     const std::string path = folder.file("picture.bmp");
-    const TBitmap picture = smoothPicture(100, 61);
+    const TBitmap picture = SmoothPicture(100, 61);
     WriteBmpFile(picture, path);
-    EXPECT_EQ(readBytes(path), WriteBmpMemory(picture));
+    EXPECT_EQ(ReadByteVector(path), WriteBmpMemory(picture));
     EXPECT_EQ(ReadBmpFile(path), picture);
 
     const std::string unwritable = folder.file("missing/picture.bmp");
@@ -503,9 +503,9 @@ TEST(BmpReading, FileErrorsNameThePath)
 {
     TempFolder folder;
     const std::string path = folder.file("cut.bmp");
-    std::vector<uint8_t> bytes = WriteBmpMemory(smoothPicture(50, 40));
+    std::vector<uint8_t> bytes = WriteBmpMemory(SmoothPicture(50, 40));
     bytes.resize(bytes.size() - 10);
-    writeBytes(path, bytes);
+    WriteByteVector(path, bytes);
     try {
         ReadBmpFile(path);
         ADD_FAILURE() << "no error";
@@ -519,15 +519,15 @@ TEST(BmpReading, LargeFilesReadInManyBlocksMatchMemoryReading)
 {
     // More rows than one vectored read takes, top-down and bottom-up.
     TempFolder folder;
-    const TBitmap picture = smoothPicture(7, 2500);
+    const TBitmap picture = SmoothPicture(7, 2500);
     const std::string path = folder.file("tall.bmp");
     WriteBmpFile(picture, path);
     EXPECT_EQ(ReadBmpFile(path), picture);
 
-    std::vector<uint8_t> bytes = readBytes(path);
+    std::vector<uint8_t> bytes = ReadByteVector(path);
     const int32_t negative = -2500;
     std::memcpy(&bytes[22], &negative, 4);
-    writeBytes(path, bytes);
+    WriteByteVector(path, bytes);
     const TBitmap flipped = ReadBmpFile(path);
     EXPECT_EQ(flipped, read(bytes));
     EXPECT_EQ(flipped.pixel(3, 0), picture.pixel(3, 2499));

@@ -103,7 +103,7 @@ std::string errorOf(const std::function<void()> &action)
 
 TEST(JpegCodec, SmoothPictureSurvivesARoundTripClosely)
 {
-    const TBitmap original = smoothPicture(96, 64);
+    const TBitmap original = SmoothPicture(96, 64);
     const std::vector<uint8_t> bytes = WriteJpegMemory(original);
     const TBitmap decoded = ReadJpegMemory(bytes.data(), bytes.size());
     ASSERT_EQ(decoded.pixelFormat(), PixelFormat::pf24bit);
@@ -118,7 +118,7 @@ TEST(JpegCodec, LargePicturesDecodeWholeWithClearedRowPadding)
 {
     // Large enough for the rows to be cleared beside the decoder; 1401 × 3 bytes leave one byte
     // of padding per row, which must be 0 so that equal pictures compare equal.
-    const TBitmap original = smoothPicture(1401, 1200);
+    const TBitmap original = SmoothPicture(1401, 1200);
     const std::vector<uint8_t> bytes = WriteJpegMemory(original);
     const TBitmap decoded = ReadJpegMemory(bytes.data(), bytes.size());
     double mean = 0;
@@ -131,7 +131,7 @@ TEST(JpegCodec, LargePicturesDecodeWholeWithClearedRowPadding)
 
 TEST(JpegCodec, WritesBaselineColourWithQuality90Tables)
 {
-    const std::vector<uint8_t> bytes = WriteJpegMemory(smoothPicture(40, 30));
+    const std::vector<uint8_t> bytes = WriteJpegMemory(SmoothPicture(40, 30));
     bool baselineFrame = false;
     for (const Segment &s : segments(bytes)) {
         EXPECT_NE(s.marker, 0xC2) << "progressive frame";
@@ -176,7 +176,7 @@ TEST(JpegCodec, WritesBaselineColourWithQuality90Tables)
 
 TEST(JpegCodec, EveryPixelFormatEncodesItsColours)
 {
-    const TBitmap rgb = smoothPicture(33, 17);
+    const TBitmap rgb = SmoothPicture(33, 17);
     const std::vector<uint8_t> expected = WriteJpegMemory(rgb);
     TBitmap withAlpha = rgb;
     withAlpha.setPixelFormat(PixelFormat::pf32bit);
@@ -233,7 +233,7 @@ TEST(JpegCodec, AdobeCmykFilesReadAsTheirColours)
 
 TEST(JpegCodec, ProgressiveFilesDecode)
 {
-    const TBitmap original = smoothPicture(40, 24);
+    const TBitmap original = SmoothPicture(40, 24);
     std::vector<uint8_t> bgr;
     for (int y = 0; y < original.height(); ++y)
         bgr.insert(bgr.end(), original.scanLine(y), original.scanLine(y) + 3 * original.width());
@@ -244,7 +244,7 @@ TEST(JpegCodec, ProgressiveFilesDecode)
 
 TEST(JpegCodec, DamagedFilesAreRefusedWithTheirReason)
 {
-    const std::vector<uint8_t> good = WriteJpegMemory(smoothPicture(64, 64));
+    const std::vector<uint8_t> good = WriteJpegMemory(SmoothPicture(64, 64));
 
     std::vector<uint8_t> truncated(good.begin(), good.begin() + static_cast<long>(good.size() / 2));
     EXPECT_EQ(errorOf([&] { ReadJpegMemory(truncated.data(), truncated.size()); }),
@@ -269,7 +269,7 @@ TEST(JpegCodec, DamagedFilesAreRefusedWithTheirReason)
 
 TEST(JpegCodec, OversizedPicturesAreRefusedBeforeDecoding)
 {
-    std::vector<uint8_t> bytes = WriteJpegMemory(smoothPicture(16, 16));
+    std::vector<uint8_t> bytes = WriteJpegMemory(SmoothPicture(16, 16));
     for (const Segment &s : segments(bytes))
         if (s.marker == 0xC0) {
             bytes[s.start + 5] = 20000 >> 8; // height
@@ -302,7 +302,7 @@ TEST(JpegCodec, ProgressiveFilesWithThousandsOfScansAreRefused)
 TEST(JpegCodec, RandomGarbageNeverCrashes)
 {
     std::mt19937 random(7);
-    const std::vector<uint8_t> good = WriteJpegMemory(smoothPicture(24, 24));
+    const std::vector<uint8_t> good = WriteJpegMemory(SmoothPicture(24, 24));
     for (int round = 0; round < 300; ++round) {
         std::vector<uint8_t> damaged = good;
         for (int i = 0; i < 1 + round % 8; ++i)
@@ -319,20 +319,20 @@ TEST(JpegCodec, FilesRoundTripAndErrorsNameThePath)
 {
     TempFolder folder;
     const std::string path = folder.file("shot.jpg");
-    const TBitmap original = smoothPicture(20, 10);
+    const TBitmap original = SmoothPicture(20, 10);
     WriteJpegFile(original, path);
-    EXPECT_EQ(readBytes(path), WriteJpegMemory(original));
+    EXPECT_EQ(ReadByteVector(path), WriteJpegMemory(original));
     EXPECT_EQ(ReadJpegFile(path), [&] {
-        const std::vector<uint8_t> bytes = readBytes(path);
+        const std::vector<uint8_t> bytes = ReadByteVector(path);
         return ReadJpegMemory(bytes.data(), bytes.size());
     }());
 
     const std::string missing = folder.file("missing.jpg");
     EXPECT_EQ(errorOf([&] { ReadJpegFile(missing); }),
               "Cannot read picture " + missing + ": No such file or directory");
-    std::vector<uint8_t> bytes = readBytes(path);
+    std::vector<uint8_t> bytes = ReadByteVector(path);
     bytes.resize(bytes.size() - 40);
-    writeBytes(path, bytes);
+    WriteByteVector(path, bytes);
     EXPECT_EQ(errorOf([&] { ReadJpegFile(path); }), "Cannot read picture " + path + ": the file is truncated");
     EXPECT_THROW(ReadJpegFile(folder.file("")), Error); // a folder
 }
@@ -341,13 +341,13 @@ TEST(JpegCodec, FailedWritesReportThePathAndLeaveNoFile)
 {
     TempFolder folder;
     const std::string unwritable = folder.file("no/such/folder.jpg");
-    EXPECT_EQ(errorOf([&] { WriteJpegFile(smoothPicture(4, 4), unwritable); }),
+    EXPECT_EQ(errorOf([&] { WriteJpegFile(SmoothPicture(4, 4), unwritable); }),
               "Unable to write to " + unwritable + ": No such file or directory");
 
     const std::string full = folder.file("full.jpg");
     {
         FileSizeLimit limit(100);
-        EXPECT_EQ(errorOf([&] { WriteJpegFile(smoothPicture(64, 64), full); }), "Unable to write to " + full + ": File too large");
+        EXPECT_EQ(errorOf([&] { WriteJpegFile(SmoothPicture(64, 64), full); }), "Unable to write to " + full + ": File too large");
     }
     EXPECT_FALSE(std::filesystem::exists(full));
     EXPECT_THROW(WriteJpegFile(TBitmap(), folder.file("empty.jpg")), Error);

@@ -1,7 +1,7 @@
 #include "settings/ini_file.h"
 
 #include "platform/error.h"
-#include "tests/settings/temp_folder.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 #include "settings/save_bounds.h"
 
 #include "settings/ini_file.h"
-#include "tests/settings/temp_folder.h"
+#include "tests/support/files.h"
+#include "tests/support/qt_test_main.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -163,10 +164,7 @@ void SaveBoundsTest::changeFileExtReplacesOnlyTheNamesExtension()
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    vistrel::SaveBoundsTest test;
-    return QTest::qExec(&test, argc, argv);
+    return vistrel::testing::RunQtTest<vistrel::SaveBoundsTest>(argc, argv);
 }
 
 #include "save_bounds_test.moc"

@@ -1,6 +1,7 @@
 #include "platform/error.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
+#include "tests/support/qt_test_main.h"
 
 #include <QApplication>
 #include <QDir>
@@ -302,10 +303,7 @@ private:
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    vistrel::ShellControlsTest test;
-    return QTest::qExec(&test, argc, argv);
+    return vistrel::testing::RunQtTest<vistrel::ShellControlsTest>(argc, argv);
 }
 
 #include "controls_test.moc"

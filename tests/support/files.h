@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -7,6 +8,7 @@
 #include <stdexcept>
 #include <stdlib.h>
 #include <string>
+#include <vector>
 
 namespace vistrel::testing {
 
@@ -15,7 +17,7 @@ class TempFolder {
 public:
     TempFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vistrel-settings-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "vistrel-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("mkdtemp failed");
         path_ = pattern + "/";
@@ -54,6 +56,17 @@ inline std::string ReadBytes(const std::string &path)
 inline void WriteBytes(const std::string &path, const std::string &bytes)
 {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+inline std::vector<uint8_t> ReadByteVector(const std::string &path)
+{
+    const std::string bytes = ReadBytes(path);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+inline void WriteByteVector(const std::string &path, const std::vector<uint8_t> &bytes)
+{
+    WriteBytes(path, std::string(bytes.begin(), bytes.end()));
 }
 
 inline bool FileExists(const std::string &path)
