@@ -89,6 +89,30 @@ std::optional<int> parseChoice(const std::string &text, const std::vector<std::s
     return std::nullopt;
 }
 
+// "0..N" for the indices of a list of names.
+std::string indexRange(const std::vector<std::string> &names)
+{
+    return "0.." + std::to_string(names.size() - 1);
+}
+
+// lead and the names, then end, wrapped as the rest of the help text is.
+std::string helpLines(const std::string &lead, const std::vector<std::string> &names, const std::string &end = "")
+{
+    constexpr size_t kHelpWidth = 97;
+    const std::string indent(11, ' ');
+    std::string text, line = lead;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string word = names[i] + (i + 1 == names.size() ? end : "");
+        if (line.size() + 1 + word.size() > kHelpWidth) {
+            text += line + "\n";
+            line = indent + word;
+        } else {
+            line += " " + word;
+        }
+    }
+    return text + line + "\n";
+}
+
 std::string listOf(const std::vector<std::string> &names)
 {
     std::string list;
@@ -197,8 +221,8 @@ private:
             return;
         const auto function = parseChoice(positional_[0], enhancementNames(), true);
         if (!function)
-            return void(fail("unknown enhancement '" + positional_[0] + "' (0..10 or one of "
-                             + listOf(enhancementNames()) + ")"));
+            return void(fail("unknown enhancement '" + positional_[0] + "' (" + indexRange(enhancementNames())
+                             + " or one of " + listOf(enhancementNames()) + ")"));
         const auto value = parseInteger(positional_[1]);
         if (!value)
             return void(fail("VALUE '" + positional_[1] + "' is not a whole number"));
@@ -267,7 +291,8 @@ private:
     {
         const auto filter = parseChoice(text, filterNames(), true);
         if (!filter)
-            fail("unknown filter '" + text + "' (0..6 or one of " + listOf(filterNames()) + ")");
+            fail("unknown filter '" + text + "' (" + indexRange(filterNames()) + " or one of " + listOf(filterNames())
+                 + ")");
         return filter;
     }
 
@@ -350,13 +375,11 @@ Usage:
   vistrel-cli help | --help | -h
 
 Commands:
-  effect   NAME is one of: invert greyscale antialias emboss shadow flipdown flipright
-           mirror-horizontal mirror-vertical rotate-right rotate-left
-  enhance  FUNC is 0..10 or one of: solorize posterize heightmap texturize-tile texturize-overlap
-           ripple-random ripple-tooth ripple-triangle triangles keep-blue keep-red
-           VALUE is the enhancement dialog's spin value, a whole number that may be negative
-  resize   FILTER is 0..6 or one of: box triangle hermite bell b-spline lanczos3 mitchell;
-           WIDTH and HEIGHT are the new size in pixels
+)" + helpLines("  effect   NAME is one of:", effectNames())
+           + helpLines("  enhance  FUNC is " + indexRange(enhancementNames()) + " or one of:", enhancementNames())
+           + R"(           VALUE is the enhancement dialog's spin value, a whole number that may be negative
+)" + helpLines("  resize   FILTER is " + indexRange(filterNames()) + " or one of:", filterNames(), ";")
+           + R"(           WIDTH and HEIGHT are the new size in pixels
   icon     converts a picture into a single-image .ico file as the icon converter does: the
            picture scaled into an N x N square (top-left), the rest transparent.
            --size 16, 32 or any N up to 256 (default 32)

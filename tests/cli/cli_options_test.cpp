@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 #include "imaging/effects.h"
+#include "imaging/enhance.h"
 
 #include <gtest/gtest.h>
 
@@ -145,4 +146,26 @@ TEST(CliParsing, DoubleDashEndsOptions)
 {
     const CliOptions options = parseOk({"effect", "invert", "--", "--odd.bmp", "out.bmp"});
     EXPECT_EQ(options.Inputs, std::vector<std::string>{"--odd.bmp"});
+}
+
+TEST(CliParsing, HelpAndUsageErrorsNameEveryEntryOfTheTables)
+{
+    const std::string help = HelpText();
+    const std::string effectError = parse({"effect", "x", "a.bmp", "b.bmp"}).UsageError;
+    for (const EffectEntry &effect : EffectTable) {
+        EXPECT_NE(help.find(std::string(" ") + effect.Name), std::string::npos) << effect.Name;
+        EXPECT_NE(effectError.find(effect.Name), std::string::npos) << effect.Name;
+    }
+    const std::string enhanceError = parse({"enhance", "x", "1", "a.bmp", "b.bmp"}).UsageError;
+    for (const EnhancementEntry &enhancement : EnhancementTable) {
+        EXPECT_NE(help.find(std::string(" ") + enhancement.Name), std::string::npos) << enhancement.Name;
+        EXPECT_NE(enhanceError.find(enhancement.Name), std::string::npos) << enhancement.Name;
+    }
+    EXPECT_NE(help.find("FUNC is 0..10 or one of:"), std::string::npos);
+    EXPECT_NE(help.find("FILTER is 0..6 or one of: box triangle hermite bell b-spline lanczos3 mitchell;\n"),
+              std::string::npos);
+    EXPECT_NE(parse({"resize", "x", "1", "1", "a.bmp", "b.bmp"}).UsageError.find("0..6 or one of box, triangle"),
+              std::string::npos);
+    for (const std::string &line : {"  effect   NAME is one of: invert", "\n           mirror-horizontal"})
+        EXPECT_NE(help.find(line), std::string::npos) << line;
 }
