@@ -1,10 +1,10 @@
 #include "app/main_window.h"
 #include "shellctl/explorer_list_view.h"
 #include "tests/support/qt_test_main.h"
+#include "tests/support/url_recorder.h"
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -54,15 +54,6 @@ private:
 };
 
 } // namespace
-
-// Opened URLs land here instead of in a desktop viewer.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl &url) { opened.append(url); }
-};
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -202,8 +193,7 @@ private Q_SLOTS:
 
     void helpOpensTheHelpFileOnlyWhenItExists()
     {
-        UrlRecorder viewer;
-        QDesktopServices::setUrlHandler("file", &viewer, "open");
+        testing::UrlRecorder viewer;
         {
             TForm1 form;
             form.Help2->trigger();
@@ -215,7 +205,6 @@ private Q_SLOTS:
             form.Help2->trigger();
             QCOMPARE(viewer.opened, QList<QUrl>({QUrl::fromLocalFile(home_->filePath("Vistrel.hlp"))}));
         }
-        QDesktopServices::unsetUrlHandler("file");
     }
 
     void hintsAppearInTheStatusBar()

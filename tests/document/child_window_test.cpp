@@ -6,10 +6,10 @@
 #include "imaging/enhance_form.h"
 #include "platform/qimage_bridge.h"
 #include "tests/support/qt_test_main.h"
+#include "tests/support/url_recorder.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QScrollBar>
@@ -73,14 +73,6 @@ void whenDialogShows(std::function<void(TPicEnhanceForm &)> step)
 }
 
 } // namespace
-
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl &url) { opened.append(url); }
-};
 
 class ChildWindowTest : public QObject {
     Q_OBJECT
@@ -485,8 +477,7 @@ void ChildWindowTest::helpOpensTheProgramFoldersHelpFile()
 {
     QTemporaryDir home;
     qputenv("VISTREL_HOME", home.path().toUtf8());
-    UrlRecorder viewer;
-    QDesktopServices::setUrlHandler("file", &viewer, "open");
+    testing::UrlRecorder viewer;
     part(openChild(NumberedPicture(10, 10, 77)), "Help2")->trigger();
     QVERIFY(viewer.opened.isEmpty());
 
@@ -496,7 +487,6 @@ void ChildWindowTest::helpOpensTheProgramFoldersHelpFile()
     file.close();
     part(openChild(NumberedPicture(10, 10, 77)), "Help2")->trigger();
     QCOMPARE(viewer.opened, QList<QUrl>{QUrl::fromLocalFile(helpFile)});
-    QDesktopServices::unsetUrlHandler("file");
     qunsetenv("VISTREL_HOME");
 }
 
