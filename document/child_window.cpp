@@ -153,13 +153,14 @@ void TChild::createToolBar()
     ToolBar1 = named(new QToolBar, "ToolBar1");
     ToolBar1->setIconSize(QSize(16, 16));
     ToolBar1->setMovable(false);
-    named(ToolBar1->addAction(DocumentToolIcon(ToolIcon::ZoomIn), QStringLiteral("+"), this, &TChild::ZoomIn), "ToolButton1")
-        ->setToolTip(QStringLiteral("Zoom in"));
-    named(ToolBar1->addAction(DocumentToolIcon(ToolIcon::ZoomOut), QStringLiteral("-"), this, &TChild::ZoomOut), "ToolButton2")
-        ->setToolTip(QStringLiteral("Zoom out"));
-    named(ToolBar1->addAction(DocumentToolIcon(ToolIcon::ZoomOriginal), QStringLiteral("0"), this, &TChild::ResetZoom),
-          "ToolButton3")
-        ->setToolTip(QStringLiteral("Natural size"));
+    const auto zoomButton = [this](const char *name, ToolIcon icon, const char *caption, void (TChild::*zoom)(),
+                                   const char *tip) {
+        QAction *button = ToolBar1->addAction(DocumentToolIcon(icon), QString::fromLatin1(caption), this, zoom);
+        named(button, name)->setToolTip(QString::fromLatin1(tip));
+    };
+    zoomButton("ToolButton1", ToolIcon::ZoomIn, "+", &TChild::ZoomIn, "Zoom in");
+    zoomButton("ToolButton2", ToolIcon::ZoomOut, "-", &TChild::ZoomOut, "Zoom out");
+    zoomButton("ToolButton3", ToolIcon::ZoomOriginal, "0", &TChild::ResetZoom, "Natural size");
     ToolBar1->addAction(actImgEnhance);
     ToolBar1->addAction(actUndo);
     ToolBar1->addAction(actRedo);
@@ -169,7 +170,8 @@ void TChild::createToolBar()
 void TChild::createMenus()
 {
     FileMenu = named(new QMenu(QStringLiteral("File"), this), "FileMenu");
-    laterItem(FileMenu, "Open1", QStringLiteral("&Open..."), "document-open")->setStatusTip(QStringLiteral("Open picture"));
+    laterItem(FileMenu, "Open1", QStringLiteral("&Open..."), "document-open")
+        ->setStatusTip(QStringLiteral("Open picture"));
     FileMenu->addSeparator();
     FileMenu->addAction(actCopyToClipboard);
     FileMenu->addAction(PasteAction);

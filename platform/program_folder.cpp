@@ -42,7 +42,8 @@ ProgramFolders LocateProgramFolders()
 
 std::string FindHelpFile()
 {
-    for (const std::string &folder : {LocateProgramFolders().settingsFolder, withSlash(QCoreApplication::applicationDirPath())}) {
+    const std::string besideExecutable = withSlash(QCoreApplication::applicationDirPath());
+    for (const std::string &folder : {LocateProgramFolders().settingsFolder, besideExecutable}) {
         const std::string candidate = folder + "Vistrel.hlp";
         if (QFileInfo(QString::fromStdString(candidate)).isFile())
             return candidate;

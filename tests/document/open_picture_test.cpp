@@ -176,10 +176,11 @@ void OpenPictureTest::unreadableFileOpensNoWindow()
 
 void OpenPictureTest::dropsOpenOnlyLowerCaseJpegAndBmpInOrder()
 {
-    const QList<QUrl> urls{QUrl::fromLocalFile(write(QStringLiteral("a.jpg"), FilledPicture(20, 20, {1, 90, 30, 0}))),
-                           QUrl::fromLocalFile(pictures_->filePath(QStringLiteral("b.txt"))),
-                           QUrl::fromLocalFile(write(QStringLiteral("c.bmp"), FilledPicture(20, 20, {2, 90, 30, 0}))),
-                           QUrl::fromLocalFile(write(QStringLiteral("PHOTO.JPG"), FilledPicture(20, 20, {3, 90, 30, 0})))};
+    const auto written = [this](const char *name, uint8_t blue) {
+        return QUrl::fromLocalFile(write(QString::fromLatin1(name), FilledPicture(20, 20, {blue, 90, 30, 0})));
+    };
+    const QList<QUrl> urls{written("a.jpg", 1), QUrl::fromLocalFile(pictures_->filePath(QStringLiteral("b.txt"))),
+                           written("c.bmp", 2), written("PHOTO.JPG", 3)};
     QMimeData data;
     data.setUrls(urls);
     const QPoint onTheArea = frame_->mdiArea()->mapTo(frame_.get(), frame_->mdiArea()->rect().center());
