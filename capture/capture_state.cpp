@@ -6,21 +6,21 @@
 
 namespace vistrel {
 
-Rect NormalizeRect(const Rect &r)
+TRect NormalizeRect(const TRect &r)
 {
-    return {std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
-            std::max(r.top, r.bottom)};
+    return {std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),
+            std::max(r.Top, r.Bottom)};
 }
 
-Rect ShotArea(const Rect &selection, const Rect &bounds)
+TRect ShotArea(const TRect &selection, const TRect &bounds)
 {
-    Rect r = NormalizeRect(selection);
-    if (r.bottom == r.top)
+    TRect r = NormalizeRect(selection);
+    if (r.Bottom == r.Top)
         r = bounds;
-    if (r.width() < 3 || r.height() < 3)
+    if (r.Width() < 3 || r.Height() < 3)
         throw Error("The selected rectangle is too small to capture: drag one at least 3 pixels wide "
                     "and high, or click once without dragging to capture the whole screen.");
-    return {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+    return {r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1};
 }
 
 void XorLayer::toggle(const Outline &outline)
@@ -32,10 +32,10 @@ void XorLayer::toggle(const Outline &outline)
         outlines_.push_back(outline);
 }
 
-void CaptureState::XorRect(const Rect &r, std::vector<Outline> &drawn) const
+void CaptureState::XorRect(const TRect &r, std::vector<Outline> &drawn) const
 {
-    const Rect ordered = NormalizeRect(r);
-    if (ordered.width() > 0 && ordered.height() > 0)
+    const TRect ordered = NormalizeRect(r);
+    if (ordered.Width() > 0 && ordered.Height() > 0)
         drawn.push_back({ordered, pen_});
 }
 
@@ -71,7 +71,7 @@ std::vector<Outline> CaptureState::FormMouseMove(Point at)
     std::vector<Outline> drawn;
     if (Drawing) {
         XorRect({AnchorPoint.x, AnchorPoint.y, LastPoint.x, LastPoint.y}, drawn);
-        const Rect dragged{AnchorPoint.x, AnchorPoint.y, at.x, at.y};
+        const TRect dragged{AnchorPoint.x, AnchorPoint.y, at.x, at.y};
         XorRect(dragged, drawn);
         SelRect = ShownRect = KeptRect = dragged;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/rect.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -10,32 +12,19 @@ struct Point {
     bool operator==(const Point &o) const { return x == o.x && y == o.y; }
 };
 
-// Right and bottom are exclusive; the corners of a dragged rectangle are kept as dragged, so left
-// may exceed right. All zero is the empty rectangle.
-struct Rect {
-    int32_t left = 0, top = 0, right = 0, bottom = 0;
-    int32_t width() const { return right - left; }
-    int32_t height() const { return bottom - top; }
-    bool operator==(const Rect &o) const
-    {
-        return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
-    }
-    bool operator!=(const Rect &o) const { return !(*this == o); }
-};
-
-Rect NormalizeRect(const Rect &r);
+TRect NormalizeRect(const TRect &r);
 
 // The pixels a shot of selection `selection` holds, on an overlay whose client area is `bounds`:
 // the ordered selection (or the whole overlay when it has no height) less a one-pixel border that
 // carries the outline. Throws Error when that leaves nothing (a selection under 3 pixels).
-Rect ShotArea(const Rect &selection, const Rect &bounds);
+TRect ShotArea(const TRect &selection, const TRect &bounds);
 
 enum class PenStyle { Solid, Dotted, Dashed };
 
 // One NOT-XOR outline drawn over the frozen screen: the border pixels of the ordered rectangle,
-// left..right-1 and top..bottom-1. Drawing the same outline again takes it away.
+// left..Right-1 and top..Bottom-1. Drawing the same outline again takes it away.
 struct Outline {
-    Rect rect; // ordered, at least one pixel wide and high
+    TRect rect; // ordered, at least one pixel wide and high
     PenStyle style = PenStyle::Solid;
     bool operator==(const Outline &o) const { return rect == o.rect && style == o.style; }
 };
@@ -58,7 +47,7 @@ public:
     bool SingleShoot = true;
     bool Drawing = false;
     Point AnchorPoint, DownPoint, UpPoint, LastPoint;
-    Rect SelRect, ShownRect, KeptRect;
+    TRect SelRect, ShownRect, KeptRect;
 
     std::vector<Outline> FormActivate();
     std::vector<Outline> FormMouseDown(Point at);
@@ -70,7 +59,7 @@ public:
     PenStyle penStyle() const { return pen_; }
 
 private:
-    void XorRect(const Rect &r, std::vector<Outline> &drawn) const;
+    void XorRect(const TRect &r, std::vector<Outline> &drawn) const;
 
     PenStyle pen_ = PenStyle::Solid;
 };

@@ -21,19 +21,19 @@ Point pointOf(const QMouseEvent *event)
     return {at.x(), at.y()};
 }
 
-QRect toQRect(const Rect &r) { return QRect(r.left, r.top, r.width(), r.height()); }
+QRect toQRect(const TRect &r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 
 // The strips an outline covers, wide enough for its pen at any pixel ratio.
-QRegion outlineArea(const Rect &r)
+QRegion outlineArea(const TRect &r)
 {
     const int margin = 2;
     const int thick = 2 * margin + 1;
-    const int width = r.width() + 2 * margin;
-    const int height = r.height() + 2 * margin;
-    QRegion area(r.left - margin, r.top - margin, width, thick);
-    area += QRect(r.left - margin, r.bottom - 1 - margin, width, thick);
-    area += QRect(r.left - margin, r.top - margin, thick, height);
-    area += QRect(r.right - 1 - margin, r.top - margin, thick, height);
+    const int width = r.Width() + 2 * margin;
+    const int height = r.Height() + 2 * margin;
+    QRegion area(r.Left - margin, r.Top - margin, width, thick);
+    area += QRect(r.Left - margin, r.Bottom - 1 - margin, width, thick);
+    area += QRect(r.Left - margin, r.Top - margin, thick, height);
+    area += QRect(r.Right - 1 - margin, r.Top - margin, thick, height);
     return area;
 }
 
@@ -78,7 +78,7 @@ void TEraseF::ShowFrozen()
     activateWindow();
 }
 
-Rect TEraseF::clientBounds() const
+TRect TEraseF::clientBounds() const
 {
     const QRect desktop = copy_.virtualRect();
     return {0, 0, desktop.width(), desktop.height()};
@@ -133,7 +133,7 @@ void TEraseF::paintEvent(QPaintEvent *event)
     painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
     for (const Outline &outline : layer_.outlines()) {
         painter.setPen(penFor(outline.style));
-        painter.drawRect(outline.rect.left, outline.rect.top, outline.rect.width() - 1, outline.rect.height() - 1);
+        painter.drawRect(outline.rect.Left, outline.rect.Top, outline.rect.Width() - 1, outline.rect.Height() - 1);
     }
 }
 
@@ -194,9 +194,9 @@ void TEraseF::FormKeyPress(const QString &text)
     Q_EMIT launcherRequested(0);
 }
 
-void TEraseF::SaveShot(int slot, const Rect &r)
+void TEraseF::SaveShot(int slot, const TRect &r)
 {
-    const Rect area = ShotArea(r, clientBounds());
+    const TRect area = ShotArea(r, clientBounds());
     const QPoint origin = copy_.virtualRect().topLeft();
     const TBitmap pixels = copy_.copyRect(toQRect(area).translated(origin));
     const std::string path = WriteShot(pixels, shell_->shotsFolder(), slot);

@@ -25,7 +25,7 @@ public:
 
     bool SingleShoot() const { return state_.SingleShoot; }
     void setSingleShoot(bool single) { state_.SingleShoot = single; }
-    void setKeptRect(const Rect &kept) { state_.KeptRect = kept; }
+    void setKeptRect(const TRect &kept) { state_.KeptRect = kept; }
 
     // Takes the frozen copy of the desktop and shows the overlay over it. Throws Error when the
     // screen cannot be read; the overlay then stays hidden.
@@ -38,7 +38,7 @@ public:
 
     // Writes the next shot of `slot` from the rectangle r (client coordinates, any corner order).
     // Throws Error when nothing could be written; then nothing has changed.
-    void SaveShot(int slot, const Rect &r);
+    void SaveShot(int slot, const TRect &r);
 
     static QString ShotMessage(const std::string &shotPath);
 
@@ -65,7 +65,7 @@ private:
     void FormKeyPress(const QString &text);
     void draw(const std::vector<Outline> &outlines);
     bool askForAnotherShot();
-    Rect clientBounds() const;
+    TRect clientBounds() const;
 
     std::shared_ptr<ScreenSource> screen_;
     std::shared_ptr<CaptureShell> shell_;

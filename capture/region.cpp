@@ -18,7 +18,7 @@ uint32_t readU32(const uint8_t *p)
 
 int32_t readI32(const uint8_t *p) { return static_cast<int32_t>(readU32(p)); }
 
-Rect readRect(const uint8_t *p) { return {readI32(p), readI32(p + 4), readI32(p + 8), readI32(p + 12)}; }
+TRect readRect(const uint8_t *p) { return {readI32(p), readI32(p + 4), readI32(p + 8), readI32(p + 12)}; }
 
 void writeU32(std::vector<uint8_t> &out, uint32_t value)
 {
@@ -26,29 +26,29 @@ void writeU32(std::vector<uint8_t> &out, uint32_t value)
         out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
-void writeRect(std::vector<uint8_t> &out, const Rect &r)
+void writeRect(std::vector<uint8_t> &out, const TRect &r)
 {
-    for (int32_t value : {r.left, r.top, r.right, r.bottom})
+    for (int32_t value : {r.Left, r.Top, r.Right, r.Bottom})
         writeU32(out, static_cast<uint32_t>(value));
 }
 
-bool inside(const Rect &r, const Rect &bounds)
+bool inside(const TRect &r, const TRect &bounds)
 {
-    return r.left >= bounds.left && r.top >= bounds.top && r.right <= bounds.right && r.bottom <= bounds.bottom;
+    return r.Left >= bounds.Left && r.Top >= bounds.Top && r.Right <= bounds.Right && r.Bottom <= bounds.Bottom;
 }
 
 [[noreturn]] void refuse(const std::string &why) { throw Error("Invalid window region data: " + why); }
 
 } // namespace
 
-RegionData MakeRegion(std::vector<Rect> rects)
+RegionData MakeRegion(std::vector<TRect> rects)
 {
     RegionData region;
     if (!rects.empty())
         region.bounds = rects.front();
-    for (const Rect &r : rects)
-        region.bounds = {std::min(region.bounds.left, r.left), std::min(region.bounds.top, r.top),
-                         std::max(region.bounds.right, r.right), std::max(region.bounds.bottom, r.bottom)};
+    for (const TRect &r : rects)
+        region.bounds = {std::min(region.bounds.Left, r.Left), std::min(region.bounds.Top, r.Top),
+                         std::max(region.bounds.Right, r.Right), std::max(region.bounds.Bottom, r.Bottom)};
     region.rects = std::move(rects);
     return region;
 }
@@ -77,8 +77,8 @@ RegionData ParseRegionData(const uint8_t *data, size_t size)
     region.bounds = readRect(data + 16);
     region.rects.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
-        const Rect r = readRect(data + kRegionHeaderSize + kRegionRectSize * i);
-        if (r.left >= r.right || r.top >= r.bottom || !inside(r, region.bounds))
+        const TRect r = readRect(data + kRegionHeaderSize + kRegionRectSize * i);
+        if (r.Left >= r.Right || r.Top >= r.Bottom || !inside(r, region.bounds))
             refuse("rectangle " + std::to_string(i) + " is empty or outside the bounds");
         region.rects.push_back(r);
     }
@@ -114,7 +114,7 @@ std::vector<uint8_t> WriteMask2(const std::optional<RegionData> &region)
     writeU32(out, count);
     writeU32(out, static_cast<uint32_t>(kRegionRectSize * count));
     writeRect(out, region->bounds);
-    for (const Rect &r : region->rects)
+    for (const TRect &r : region->rects)
         writeRect(out, r);
     return out;
 }

@@ -14,8 +14,8 @@ namespace vistrel {
 // size 32, type 1 = rectangles, rectangle count, rectangle bytes, bounding rectangle; then the
 // rectangles as left, top, right, bottom), all little-endian. S = 0 means no region.
 struct RegionData {
-    Rect bounds;
-    std::vector<Rect> rects;
+    TRect bounds;
+    std::vector<TRect> rects;
 };
 
 constexpr size_t kRegionHeaderSize = 32;
@@ -25,7 +25,7 @@ constexpr uint32_t kMaxRegionRects = 1u << 20;
 constexpr int32_t kMaxMask2DataSize = static_cast<int32_t>(kRegionHeaderSize + kRegionRectSize * kMaxRegionRects);
 
 // The region of `rects` (each non-empty and ordered) with their bounding rectangle.
-RegionData MakeRegion(std::vector<Rect> rects);
+RegionData MakeRegion(std::vector<TRect> rects);
 
 // The data size S from the first four bytes of a "Mask2" value. Throws Error unless
 // 0 <= S <= kMaxMask2DataSize.

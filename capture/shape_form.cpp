@@ -67,8 +67,8 @@ void TShapeForm::WriteMask(QIODevice &stream) const
 QRegion TShapeForm::toQRegion(const RegionData &region)
 {
     QRegion shape;
-    for (const Rect &r : region.rects)
-        shape += QRect(r.left, r.top, r.width(), r.height());
+    for (const TRect &r : region.rects)
+        shape += QRect(r.Left, r.Top, r.Width(), r.Height());
     return shape;
 }
 

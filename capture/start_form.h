@@ -28,7 +28,7 @@ public:
     ~TStartF() override;
 
     // The selection of the overlay that was last active; empty in a new launcher.
-    Rect RememberedRect;
+    TRect RememberedRect;
 
     TShapeForm *ShapeForm1 = nullptr;
     QToolButton *SpeedButton1 = nullptr; // "Start"

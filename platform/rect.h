@@ -2,7 +2,8 @@
 
 namespace vistrel {
 
-// A rectangle of pixels; Right and Bottom are exclusive.
+// A rectangle of pixels; Right and Bottom are exclusive. A rectangle dragged with the mouse keeps
+// its corners as dragged, so Left may exceed Right; all zero is the empty rectangle.
 struct TRect {
     int Left = 0;
     int Top = 0;
@@ -14,6 +15,7 @@ struct TRect {
     {
         return Left == o.Left && Top == o.Top && Right == o.Right && Bottom == o.Bottom;
     }
+    bool operator!=(const TRect &o) const { return !(*this == o); }
 };
 
 } // namespace vistrel

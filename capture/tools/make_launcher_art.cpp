@@ -15,7 +15,7 @@
 #include <cmath>
 #include <cstdio>
 
-using vistrel::Rect;
+using vistrel::TRect;
 
 namespace {
 
@@ -200,9 +200,9 @@ QImage drawCamera()
 }
 
 // The opaque pixels as bands of rows with equal runs, each run one rectangle.
-std::vector<Rect> opaqueRects(const QImage &image)
+std::vector<TRect> opaqueRects(const QImage &image)
 {
-    std::vector<Rect> rects;
+    std::vector<TRect> rects;
     std::vector<std::pair<int, int>> bandRuns;
     size_t bandStart = 0;
     for (int y = 0; y <= image.height(); ++y) {
@@ -218,7 +218,7 @@ std::vector<Rect> opaqueRects(const QImage &image)
         }
         if (y > 0 && runs == bandRuns) {
             for (size_t i = bandStart; i < rects.size(); ++i)
-                rects[i].bottom = y + 1;
+                rects[i].Bottom = y + 1;
             continue;
         }
         bandStart = rects.size();

@@ -27,24 +27,24 @@ struct Screen {
     }
 };
 
-const Rect kEmpty{};
+const TRect kEmpty{};
 
 } // namespace
 
 TEST(ShotArea, DraggedUpAndLeftGivesTheInsetOrderedRectangle)
 {
-    const Rect area = ShotArea({300, 200, 100, 50}, {0, 0, 1024, 768});
-    EXPECT_EQ(area, (Rect{101, 51, 299, 199}));
-    EXPECT_EQ(area.width(), 198);
-    EXPECT_EQ(area.height(), 148);
+    const TRect area = ShotArea({300, 200, 100, 50}, {0, 0, 1024, 768});
+    EXPECT_EQ(area, (TRect{101, 51, 299, 199}));
+    EXPECT_EQ(area.Width(), 198);
+    EXPECT_EQ(area.Height(), 148);
 }
 
 TEST(ShotArea, NoRectangleTakesTheWholeOverlayLessItsBorder)
 {
-    const Rect area = ShotArea(kEmpty, {0, 0, 1024, 768});
-    EXPECT_EQ(area, (Rect{1, 1, 1023, 767}));
+    const TRect area = ShotArea(kEmpty, {0, 0, 1024, 768});
+    EXPECT_EQ(area, (TRect{1, 1, 1023, 767}));
     // Only a missing height stands for "no rectangle", as a dropped selection has none.
-    EXPECT_EQ(ShotArea({40, 10, 90, 10}, {0, 0, 1024, 768}), (Rect{1, 1, 1023, 767}));
+    EXPECT_EQ(ShotArea({40, 10, 90, 10}, {0, 0, 1024, 768}), (TRect{1, 1, 1023, 767}));
 }
 
 TEST(ShotArea, SelectionsNarrowerThanThreePixelsAreRefused)
@@ -52,7 +52,7 @@ TEST(ShotArea, SelectionsNarrowerThanThreePixelsAreRefused)
     EXPECT_THROW(ShotArea({10, 10, 12, 80}, {0, 0, 1024, 768}), Error);
     EXPECT_THROW(ShotArea({10, 10, 80, 12}, {0, 0, 1024, 768}), Error);
     EXPECT_THROW(ShotArea({10, 10, 10, 80}, {0, 0, 1024, 768}), Error);
-    EXPECT_EQ(ShotArea({10, 10, 13, 13}, {0, 0, 1024, 768}), (Rect{11, 11, 12, 12}));
+    EXPECT_EQ(ShotArea({10, 10, 13, 13}, {0, 0, 1024, 768}), (TRect{11, 11, 12, 12}));
 }
 
 TEST(XorLayer, DrawingAnOutlineTwiceTakesItAway)
@@ -72,7 +72,7 @@ TEST(SingleShot, DragLeavesOneDottedOutlineAndSetsAllRectangles)
     Screen screen;
     screen.apply(screen.state.FormActivate());
     screen.drag({300, 200}, {100, 50});
-    const Rect dragged{300, 200, 100, 50};
+    const TRect dragged{300, 200, 100, 50};
     EXPECT_EQ(screen.state.SelRect, dragged);
     EXPECT_EQ(screen.state.ShownRect, dragged);
     EXPECT_EQ(screen.state.KeptRect, dragged);
@@ -100,7 +100,7 @@ TEST(SingleShot, WrittenShotTakesItsOutlineAwayButKeepsTheSelection)
     screen.apply(screen.state.ShotWritten());
     EXPECT_TRUE(screen.layer.outlines().empty());
     EXPECT_EQ(screen.state.ShownRect, kEmpty);
-    EXPECT_EQ(screen.state.SelRect, (Rect{10, 10, 60, 70}));
+    EXPECT_EQ(screen.state.SelRect, (TRect{10, 10, 60, 70}));
     // A second shot of the same selection has no outline left to remove.
     screen.apply(screen.state.ShotWritten());
     EXPECT_TRUE(screen.layer.outlines().empty());
@@ -128,7 +128,7 @@ TEST(SingleShot, ActivationForgetsTheShownOutlineButNotTheSelection)
     screen.drag({10, 10}, {60, 70});
     screen.apply(screen.state.FormActivate());
     EXPECT_EQ(screen.state.ShownRect, kEmpty);
-    EXPECT_EQ(screen.state.SelRect, (Rect{10, 10, 60, 70}));
+    EXPECT_EQ(screen.state.SelRect, (TRect{10, 10, 60, 70}));
     EXPECT_EQ(screen.layer.outlines().size(), 1u);
 }
 
@@ -138,13 +138,13 @@ TEST(MultiPicture, ActivationDrawsTheKeptRectangleDashed)
     screen.state.SingleShoot = false;
     screen.state.KeptRect = {300, 200, 100, 50};
     screen.apply(screen.state.FormActivate());
-    EXPECT_EQ(screen.state.SelRect, (Rect{300, 200, 100, 50}));
+    EXPECT_EQ(screen.state.SelRect, (TRect{300, 200, 100, 50}));
     ASSERT_EQ(screen.layer.outlines().size(), 1u);
     EXPECT_EQ(screen.layer.outlines()[0], (Outline{{100, 50, 300, 200}, PenStyle::Dashed}));
     // A press takes the remembered outline away before the new drag.
     screen.apply(screen.state.FormMouseDown({5, 5}));
     EXPECT_TRUE(screen.layer.outlines().empty());
-    EXPECT_EQ(screen.state.KeptRect, (Rect{300, 200, 100, 50}));
+    EXPECT_EQ(screen.state.KeptRect, (TRect{300, 200, 100, 50}));
 }
 
 TEST(MultiPicture, WithoutKeptRectangleNothingIsDrawn)
@@ -164,6 +164,6 @@ TEST(MultiPicture, CaptureLeavesTheOutlineAndTheRectangleForTheNextOverlay)
     screen.drag({20, 30}, {120, 90});
     screen.apply(screen.state.ShotWritten());
     EXPECT_EQ(screen.layer.outlines().size(), 1u);
-    EXPECT_EQ(screen.state.KeptRect, (Rect{20, 30, 120, 90}));
+    EXPECT_EQ(screen.state.KeptRect, (TRect{20, 30, 120, 90}));
     EXPECT_EQ(screen.state.ShownRect, kEmpty);
 }

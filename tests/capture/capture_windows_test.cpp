@@ -153,7 +153,7 @@ private:
     std::string shots_;
     std::shared_ptr<StubShell> shell_;
 
-    TEraseF *openOverlay(std::shared_ptr<ScreenSource> screen, bool single = true, Rect kept = {})
+    TEraseF *openOverlay(std::shared_ptr<ScreenSource> screen, bool single = true, TRect kept = {})
     {
         auto *overlay = new TEraseF(std::move(screen), shell_);
         overlay->setSingleShoot(single);
@@ -263,7 +263,7 @@ private Q_SLOTS:
         QCOMPARE(shell_->errors.size(), size_t(1));
         QVERIFY(overlay->isVisible());
         QCOMPARE(shell_->lastShot, std::string("/earlier/SShot1_0.jpg"));
-        QCOMPARE(overlay->state().SelRect, (Rect{10, 10, 50, 40}));
+        QCOMPARE(overlay->state().SelRect, (TRect{10, 10, 50, 40}));
         QCOMPARE(overlay->outlines().outlines().size(), size_t(1));
         overlay->close();
         QFile::remove(QString::fromStdString(shots_));
@@ -344,13 +344,13 @@ private Q_SLOTS:
         drag(first, {300, 200}, {100, 50});
         QTest::keyClick(first, 'q');
         QTRY_VERIFY(launcher.isVisible());
-        QCOMPARE(launcher.RememberedRect, (Rect{300, 200, 100, 50}));
+        QCOMPARE(launcher.RememberedRect, (TRect{300, 200, 100, 50}));
 
         launcher.SpeedButton3->click();
         QTRY_VERIFY(launcher.overlay() && launcher.overlay() != first && launcher.overlay()->isVisible());
         TEraseF *second = launcher.overlay();
         QVERIFY(QTest::qWaitForWindowActive(second));
-        QCOMPARE(second->state().SelRect, (Rect{300, 200, 100, 50}));
+        QCOMPARE(second->state().SelRect, (TRect{300, 200, 100, 50}));
         QCOMPARE(second->outlines().outlines().size(), size_t(1));
         QCOMPARE(second->outlines().outlines().front().style, PenStyle::Dashed);
         pressAnswering(second, Qt::Key_F1, QMessageBox::No);
@@ -361,12 +361,12 @@ private Q_SLOTS:
     void newLauncherStartsWithoutRectangleAndSingleShotIgnoresIt()
     {
         TStartF launcher(shell_, plainScreen());
-        QCOMPARE(launcher.RememberedRect, Rect{});
+        QCOMPARE(launcher.RememberedRect, TRect{});
         launcher.RememberedRect = {10, 10, 90, 90};
         launcher.SpeedButton1->click();
         QTRY_VERIFY(launcher.overlay() && launcher.overlay()->isVisible());
         QVERIFY(launcher.overlay()->SingleShoot());
-        QCOMPARE(launcher.overlay()->state().SelRect, Rect{});
+        QCOMPARE(launcher.overlay()->state().SelRect, TRect{});
         QTest::keyClick(launcher.overlay(), Qt::Key_Escape);
         QTRY_VERIFY(launcher.isVisible());
     }

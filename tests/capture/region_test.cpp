@@ -24,8 +24,8 @@ void putU32(std::vector<uint8_t> &bytes, size_t offset, uint32_t value)
 
 bool contains(const RegionData &region, int x, int y)
 {
-    for (const Rect &r : region.rects)
-        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom)
+    for (const TRect &r : region.rects)
+        if (x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom)
             return true;
     return false;
 }
@@ -39,9 +39,9 @@ TEST(Mask2, RoundTripKeepsRectanglesAndBounds)
     EXPECT_EQ(bytes[0], 32 + 48); // S, little-endian
     const auto region = ReadMask2(bytes);
     ASSERT_TRUE(region);
-    EXPECT_EQ(region->bounds, (Rect{2, 1, 190, 253}));
+    EXPECT_EQ(region->bounds, (TRect{2, 1, 190, 253}));
     ASSERT_EQ(region->rects.size(), 3u);
-    EXPECT_EQ(region->rects[1], (Rect{2, 20, 190, 250}));
+    EXPECT_EQ(region->rects[1], (TRect{2, 20, 190, 250}));
     EXPECT_EQ(WriteMask2(region), bytes);
 }
 
@@ -107,10 +107,10 @@ TEST(LauncherMask, ShapesTheWindowLikeACamera)
     const auto region = ReadMask2(bytes);
     ASSERT_TRUE(region);
     EXPECT_GT(region->rects.size(), 10u); // an outline, not a rectangle
-    EXPECT_GE(region->bounds.left, 0);
-    EXPECT_GE(region->bounds.top, 0);
-    EXPECT_LE(region->bounds.right, 193);
-    EXPECT_LE(region->bounds.bottom, 254);
+    EXPECT_GE(region->bounds.Left, 0);
+    EXPECT_GE(region->bounds.Top, 0);
+    EXPECT_LE(region->bounds.Right, 193);
+    EXPECT_LE(region->bounds.Bottom, 254);
     EXPECT_FALSE(contains(*region, 0, 0));
     EXPECT_TRUE(contains(*region, 100, 100));
     EXPECT_FALSE(contains(*region, 100, 5));  // between the viewfinder and the shutter button
