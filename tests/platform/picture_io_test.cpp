@@ -13,9 +13,9 @@ namespace vistrel {
 namespace {
 
 using testing::TempFolder;
-using testing::readBytes;
-using testing::smoothPicture;
-using testing::writeBytes;
+using testing::ReadByteVector;
+using testing::SmoothPicture;
+using testing::WriteByteVector;
 
 constexpr PictureFormat J = PictureFormat::Jpeg;
 constexpr PictureFormat B = PictureFormat::Bmp;
@@ -60,7 +60,7 @@ TEST(PictureReading, UnreadableFileRaisesTheLoaderError)
 {
     TempFolder folder;
     const std::string path = folder.file("broken.jpg");
-    writeBytes(path, {'n', 'o', 't'});
+    WriteByteVector(path, {'n', 'o', 't'});
     EXPECT_THROW(ReadPictureFile(path, PictureNaming::Opening), Error);
     EXPECT_THROW(ReadPictureFile(folder.file("missing.bmp"), PictureNaming::Opening), Error);
 }
@@ -68,7 +68,7 @@ TEST(PictureReading, UnreadableFileRaisesTheLoaderError)
 TEST(PictureReading, ContentDecidesWhateverTheName)
 {
     TempFolder folder;
-    const TBitmap picture = smoothPicture(12, 7);
+    const TBitmap picture = SmoothPicture(12, 7);
     const std::string bmpNamedJpeg = folder.file("really-a-bmp.jpg");
     const std::string jpegNamedBmp = folder.file("really-a-jpeg.bmp");
     WriteBmpFile(picture, bmpNamedJpeg);
@@ -94,7 +94,7 @@ TEST(PictureReading, UnknownContentGetsTheErrorOfTheDecoderTheNameSuggests)
     for (const Case &c : cases) {
         const std::string path = folder.file(c.name);
         if (c.content)
-            writeBytes(path, std::vector<uint8_t>(c.content, c.content + std::strlen(c.content)));
+            WriteByteVector(path, std::vector<uint8_t>(c.content, c.content + std::strlen(c.content)));
         try {
             ReadPictureByContent(path, PictureNaming::CommandLine);
             ADD_FAILURE() << c.name << ": no error";
@@ -107,11 +107,11 @@ TEST(PictureReading, UnknownContentGetsTheErrorOfTheDecoderTheNameSuggests)
 TEST(PictureWriting, EachFormatGoesToItsCodec)
 {
     TempFolder folder;
-    const TBitmap picture = smoothPicture(9, 5);
+    const TBitmap picture = SmoothPicture(9, 5);
     WritePictureFile(picture, folder.file("a.out"), PictureFormat::Jpeg);
     WritePictureFile(picture, folder.file("b.out"), PictureFormat::Bmp);
-    EXPECT_EQ(readBytes(folder.file("a.out")), WriteJpegMemory(picture));
-    EXPECT_EQ(readBytes(folder.file("b.out")), WriteBmpMemory(picture));
+    EXPECT_EQ(ReadByteVector(folder.file("a.out")), WriteJpegMemory(picture));
+    EXPECT_EQ(ReadByteVector(folder.file("b.out")), WriteBmpMemory(picture));
     EXPECT_THROW(WritePictureFile(picture, folder.file("c.out"), PictureFormat::None), Error);
 }
 

@@ -15,8 +15,8 @@ namespace {
 
 using testing::FileSizeLimit;
 using testing::TempFolder;
-using testing::readBytes;
-using testing::writeBytes;
+using testing::ReadByteVector;
+using testing::WriteByteVector;
 
 const std::vector<uint8_t> kOld{'o', 'l', 'd'};
 const std::vector<uint8_t> kNew(5000, 'n');
@@ -51,13 +51,13 @@ TEST(SafeFile, ReplacesTheFileWholeKeepingItsPermissionsAndLinks)
     TempFolder folder;
     const std::string real = folder.file("real.bin");
     const std::string link = folder.file("link.bin");
-    writeBytes(real, kOld);
+    WriteByteVector(real, kOld);
     ::chmod(real.c_str(), 0640);
     std::filesystem::create_symlink(real, link);
 
     writeWhole(link, kNew);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(readBytes(real), kNew);
+    EXPECT_EQ(ReadByteVector(real), kNew);
     struct stat info {};
     ASSERT_EQ(::stat(real.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
@@ -88,10 +88,10 @@ TEST(SafeFile, FailuresKeepTheOldFileAndLeaveNoTemporaryFile)
     for (const Case &c : cases) {
         TempFolder folder;
         const std::string path = folder.file("target.bin");
-        writeBytes(path, kOld);
+        WriteByteVector(path, kOld);
         const std::string error = errorOf([&] { c.attempt(path); });
         EXPECT_EQ(error, c.reason.empty() ? "no error" : "Unable to write to " + path + ": " + c.reason) << c.name;
-        EXPECT_EQ(readBytes(path), kOld) << c.name;
+        EXPECT_EQ(ReadByteVector(path), kOld) << c.name;
         EXPECT_EQ(entriesOf(folder.file("")), std::set<std::string>{"target.bin"}) << c.name;
     }
 }
@@ -124,10 +124,10 @@ TEST(SafeFile, AReadOnlyFileIsNotReplaced)
         GTEST_SKIP() << "permissions do not bind root";
     TempFolder folder;
     const std::string path = folder.file("kept.bin");
-    writeBytes(path, kOld);
+    WriteByteVector(path, kOld);
     ::chmod(path.c_str(), 0444);
     EXPECT_EQ(errorOf([&] { writeWhole(path, kNew); }), "Unable to write to " + path + ": Permission denied");
-    EXPECT_EQ(readBytes(path), kOld);
+    EXPECT_EQ(ReadByteVector(path), kOld);
 }
 
 TEST(SafeFile, NamesAsLongAsTheSystemAllowsCanBeWritten)
@@ -135,7 +135,7 @@ TEST(SafeFile, NamesAsLongAsTheSystemAllowsCanBeWritten)
     TempFolder folder;
     const std::string path = folder.file(std::string(255, 'x'));
     writeWhole(path, kNew);
-    EXPECT_EQ(readBytes(path), kNew);
+    EXPECT_EQ(ReadByteVector(path), kNew);
     EXPECT_EQ(entriesOf(folder.file("")).size(), 1u);
 }
 
@@ -176,7 +176,7 @@ TEST(SafeFileTemporaries, StaleCleanupRemovesOnlyOldFilesOfOurs)
     };
     const timeval twoMinutesAgo[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
     for (const Entry &e : entries) {
-        writeBytes(folder.file(e.name), kOld);
+        WriteByteVector(folder.file(e.name), kOld);
         if (e.old)
             ::utimes(folder.file(e.name).c_str(), twoMinutesAgo);
     }
