@@ -1,8 +1,9 @@
 #include "about/system_info.h"
 
-#include <QSet>
-#include <QStorageInfo>
 #include <QSysInfo>
+
+#include <set>
+#include <sys/statvfs.h>
 
 #include <cmath>
 #include <fstream>
@@ -12,8 +13,8 @@ namespace vistrel {
 
 namespace {
 
-// /proc/meminfo is a few kilobytes; anything longer is not it.
-constexpr std::streamsize kMeminfoLimit = 64 * 1024;
+// /proc/meminfo and the mount table are a few kilobytes; more is not read.
+constexpr std::streamsize kProcFileLimit = 256 * 1024;
 
 // The leading decimal numbers of a dotted text, as many as are wanted; missing ones are 0.
 std::vector<int> LeadingNumbers(const std::string &text, size_t wanted)
@@ -57,33 +58,68 @@ long long RoundedMegabytes(std::int64_t bytes)
     return static_cast<long long>(std::nearbyint(static_cast<double>(bytes) / 1024.0 / 1024.0));
 }
 
-std::string ReadMeminfo()
+std::string ReadSmallFile(const char *path)
 {
-    std::ifstream file("/proc/meminfo");
-    std::string text(static_cast<size_t>(kMeminfoLimit), '\0');
-    file.read(text.data(), kMeminfoLimit);
+    std::ifstream file(path);
+    std::string text(static_cast<size_t>(kProcFileLimit), '\0');
+    file.read(text.data(), kProcFileLimit);
     text.resize(static_cast<size_t>(file.gcount()));
     return text;
 }
 
-// "/" first and always; then each other ready volume once, at its first mount point (bind
-// mounts show the same device again).
-std::vector<TVolumeSpace> MountedVolumes()
+std::int64_t BytesFree(const std::string &mountPoint)
 {
-    std::vector<TVolumeSpace> volumes;
-    const QStorageInfo root = QStorageInfo::root();
-    volumes.push_back({root.rootPath(), root.isReady() ? root.bytesAvailable() : 0});
-    QSet<QByteArray> devices{root.device()};
-    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
-        if (!volume.isValid() || !volume.isReady() || volume.isRoot() || devices.contains(volume.device()))
-            continue;
-        devices.insert(volume.device());
-        volumes.push_back({volume.rootPath(), volume.bytesAvailable()});
+    struct statvfs figures {};
+    if (::statvfs(mountPoint.c_str(), &figures) != 0)
+        return 0;
+    return static_cast<std::int64_t>(figures.f_bavail) * static_cast<std::int64_t>(figures.f_frsize);
+}
+
+// The mount table escapes blanks and backslashes in paths as three octal digits.
+bool IsOctalDigit(char c) { return c >= '0' && c <= '7'; }
+
+std::string UnescapeMountPath(const std::string &field)
+{
+    std::string path;
+    for (size_t i = 0; i < field.size(); ++i) {
+        const bool escape = field[i] == '\\' && i + 3 < field.size() && IsOctalDigit(field[i + 1]) &&
+                            IsOctalDigit(field[i + 2]) && IsOctalDigit(field[i + 3]);
+        if (escape) {
+            path += static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0'));
+            i += 3;
+        } else {
+            path += field[i];
+        }
     }
-    return volumes;
+    return path;
 }
 
 } // namespace
+
+std::vector<std::string> LocalVolumeMountPoints(const std::string &mounts)
+{
+    std::vector<std::string> points{"/"};
+    std::set<std::string> devices;
+    std::istringstream lines(mounts);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string device, mountPoint, type, options;
+        if (!(fields >> device >> mountPoint >> type >> options))
+            continue;
+        const bool blockDevice = device.size() > 1 && device[0] == '/' && device[1] != '/';
+        const bool readOnly = ("," + options + ",").find(",ro,") != std::string::npos;
+        mountPoint = UnescapeMountPath(mountPoint);
+        if (mountPoint == "/") {
+            devices.insert(device);
+            continue;
+        }
+        if (!blockDevice || readOnly || !devices.insert(device).second)
+            continue;
+        points.push_back(mountPoint);
+    }
+    return points;
+}
 
 TVersionParts ParseVersion(const QString &version)
 {
@@ -126,8 +162,11 @@ TSystemInfo ReadSystemInfo()
     TSystemInfo info;
     info.OSName = QSysInfo::prettyProductName();
     info.OSVersion = FormatOSVersion(QSysInfo::kernelVersion().toStdString());
-    info.MemoryText = FormatMemory(ReadMeminfo());
-    FormatVolumes(MountedVolumes(), info);
+    info.MemoryText = FormatMemory(ReadSmallFile("/proc/meminfo"));
+    std::vector<TVolumeSpace> volumes;
+    for (const std::string &point : LocalVolumeMountPoints(ReadSmallFile("/proc/self/mounts")))
+        volumes.push_back({QString::fromStdString(point), BytesFree(point)});
+    FormatVolumes(volumes, info);
     return info;
 }
 

@@ -43,11 +43,16 @@ QString FormatMemory(const std::string &meminfo);
 // first four go to DrivesLow, the rest to DrivesHigh.
 void FormatVolumes(const std::vector<TVolumeSpace> &volumes, TSystemInfo &info);
 
+// The mount points whose free space is listed, from the text of /proc/self/mounts: "/" first,
+// then each other writable volume of a local block device once (bind mounts repeat a device).
+// Network and virtual file systems are left out: asking a lost server could hang the window.
+std::vector<std::string> LocalVolumeMountPoints(const std::string &mounts);
+
 // The text of the system information message.
 QString SystemInfoMessage(const TSystemInfo &info);
 
 // Reads this machine's figures afresh: the distribution's name, the kernel's version,
-// /proc/meminfo and the free space of "/" and of every other mounted, ready volume.
+// /proc/meminfo and the free space of the LocalVolumeMountPoints.
 TSystemInfo ReadSystemInfo();
 
 } // namespace vistrel

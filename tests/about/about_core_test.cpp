@@ -294,3 +294,27 @@ TEST(SystemInfo, MessageListsEveryFigure)
 
 } // namespace
 } // namespace vistrel
+
+namespace vistrel {
+namespace {
+
+TEST(SystemInfo, OnlyLocalWritableVolumesAreListedOnce)
+{
+    const std::string mounts = "overlay / overlay rw,relatime 0 0\n"
+                               "proc /proc proc rw,nosuid 0 0\n"
+                               "tmpfs /dev/shm tmpfs rw 0 0\n"
+                               "/dev/sda2 /home ext4 rw,relatime 0 0\n"
+                               "/dev/sda2 /etc/hosts ext4 rw,relatime 0 0\n"
+                               "/dev/sdb1 /media/My\\040Disk vfat rw 0 0\n"
+                               "/dev/loop3 /snap/core/1 squashfs ro,nodev 0 0\n"
+                               "server:/export /mnt/nfs nfs4 rw 0 0\n"
+                               "//server/share /mnt/smb cifs rw 0 0\n"
+                               "/dev/sdc1 /trailing\\04 ext4 rw 0 0\n"
+                               "broken line\n";
+    EXPECT_EQ(LocalVolumeMountPoints(mounts),
+              (std::vector<std::string>{"/", "/home", "/media/My Disk", "/trailing\\04"}));
+    EXPECT_EQ(LocalVolumeMountPoints(""), std::vector<std::string>{"/"});
+}
+
+} // namespace
+} // namespace vistrel
