@@ -1,6 +1,7 @@
 #include "app/error_handler.h"
 #include "app/main_window.h"
 #include "app/quit_on_first_expose.h"
+#include "app/tool_icons.h"
 #include "settings/ini_file.h"
 
 #include <QMessageBox>
@@ -21,6 +22,7 @@ int main(int argc, char **argv)
     vistrel::VistrelApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vistrel"));
     QApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
+    QApplication::setWindowIcon(vistrel::ShootIcon());
     vistrel::SetIniNoticeHandler(ShowIniNotice);
     vistrel::TForm1 mainWindow;
     mainWindow.show();

@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "about/about_box.h"
+#include "about/donate_form.h"
 #include "app/error_handler.h"
 #include "app/tool_icons.h"
 #include "platform/program_folder.h"
@@ -88,6 +90,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), SaveBounds1(new TSaveBoun
     FormCreate();
     wireOpeningCommands();
     wireCaptureCommands();
+    wireAboutCommands();
 }
 
 TForm1::~TForm1() { FormDestroy(); }

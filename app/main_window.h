@@ -18,6 +18,8 @@ class QToolBar;
 
 namespace vistrel {
 
+class TAboutBoxDlg;
+class TDonateDlg;
 class TShExplorerListView;
 class TDirTree;
 class TSaveBounds;
@@ -66,6 +68,8 @@ public:
     QAction *Donate1 = nullptr;
 
     QString AboutComments() const;
+    std::unique_ptr<TAboutBoxDlg> About;
+    std::unique_ptr<TDonateDlg> DonateDlg1;
 
 protected:
     bool event(QEvent *event) override;
@@ -89,6 +93,7 @@ private:
     // Wiring owned by the files that build each command set.
     void wireOpeningCommands(); // open_picture.cpp
     void wireCaptureCommands(); // shoot_command.cpp
+    void wireAboutCommands();   // about_commands.cpp
 
     QMdiArea *mdiArea_ = nullptr;
     QToolBar *ToolBar1 = nullptr;

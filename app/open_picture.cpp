@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "about/donate_form.h"
 #include "app/error_handler.h"
 #include "document/child_window.h"
 #include "platform/file_names.h"
@@ -40,6 +41,8 @@ TChild *NewChild(TForm1 &frame)
     host.SettingsFile = frame.SettingsFile;
     host.SetLastPicturePath = [&frame](const std::string &folder) { frame.LastPicturePath = folder; };
     host.PasteAsImage = [&frame] { frame.PasteAsImage(); };
+    host.About = [&frame] { frame.About1->trigger(); };
+    host.Donate = [&frame] { frame.DonateDlg1->Execute(&frame); };
     auto *child = new TChild(std::move(host));
     frame.mdiArea()->addSubWindow(child);
     return child;

@@ -83,6 +83,17 @@ constexpr ToolsMenuItem kToolsMenuLayout[] = {
     {"", nullptr},
 };
 
+// Items that forward to the frame: usable when the frame offers the command.
+QAction *hostItem(QMenu *menu, const char *name, const QString &caption, const char *themeIcon,
+                  const std::function<void()> &command)
+{
+    QAction *action = menuItem(menu, name, caption, themeIcon);
+    action->setEnabled(bool(command));
+    if (command)
+        QObject::connect(action, &QAction::triggered, menu, command);
+    return action;
+}
+
 } // namespace
 
 TSelectionNotifier &TSelectionNotifier::instance()
@@ -213,9 +224,9 @@ void TChild::createMenus()
     HelpMenu->menuAction()->setStatusTip(QStringLiteral("Only about so far"));
     connect(menuItem(HelpMenu, "Help2", QStringLiteral("Help"), "help-contents"), &QAction::triggered, this,
             &TChild::Help2Click);
-    laterItem(HelpMenu, "About1", QStringLiteral("&About..."), "help-about")
+    hostItem(HelpMenu, "About1", QStringLiteral("&About..."), "help-about", host_.About)
         ->setStatusTip(QStringLiteral("Only about so far"));
-    laterItem(HelpMenu, "Donate1", QStringLiteral("Donate"));
+    hostItem(HelpMenu, "Donate1", QStringLiteral("Donate"), nullptr, host_.Donate);
 }
 
 void TChild::createToolsMenu()

@@ -27,6 +27,8 @@ struct TChildHost {
     std::string SettingsFile;
     std::function<void(const std::string &folder)> SetLastPicturePath;
     std::function<void()> PasteAsImage;
+    std::function<void()> About;  // the frame's about box
+    std::function<void()> Donate; // the frame's donation dialog
 };
 
 // Announces changes of the program-wide selection, so every window's copy command follows it.

@@ -1,0 +1,15 @@
+# Folds every <img src="screenshots/NAME.png"> of SOURCE into a data: link, so the manual is one
+# file, and writes it to OUTPUT.
+file(READ ${SOURCE} page)
+get_filename_component(folder ${SOURCE} DIRECTORY)
+string(REGEX MATCHALL "src=\"screenshots/[A-Za-z0-9_.-]+\\.png\"" links "${page}")
+list(REMOVE_DUPLICATES links)
+foreach(link IN LISTS links)
+  string(REGEX REPLACE "^src=\"(.*)\"$" "\\1" picture "${link}")
+  execute_process(COMMAND base64 -w0 ${folder}/${picture} OUTPUT_VARIABLE encoded RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "Cannot read ${folder}/${picture}")
+  endif()
+  string(REPLACE "${link}" "src=\"data:image/png;base64,${encoded}\"" page "${page}")
+endforeach()
+file(WRITE ${OUTPUT} "${page}")
