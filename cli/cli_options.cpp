@@ -373,6 +373,7 @@ Usage:
   vistrel-cli resize FILTER WIDTH HEIGHT IN OUT
   vistrel-cli icon IN OUT.ico [--size 16|32|N] [--depth 32|24|8|4|1] [--filter F] [--keep-aspect yes|no]
   vistrel-cli help | --help | -h
+  vistrel-cli --version
 
 Commands:
 )" + helpLines("  effect   NAME is one of:", effectNames())
