@@ -93,7 +93,7 @@ int main(int argc, char **argv)
     frame.move(20, 20);
     frame.show();
     frame.OpenPicture(WriteSamplePicture(qEnvironmentVariable("VISTREL_HOME")).toStdString());
-    Settle(800);
+    Settle(2000); // the thumbnails are made in the background
     Save(&frame, output, "main-window.png");
     auto *child = qobject_cast<TChild *>(frame.ActiveMDIChild());
     if (!child) {
