@@ -207,6 +207,7 @@ void TAboutBox::createFooter()
 void TAboutBox::Configure(const TAboutBoxProperties &properties)
 {
     useBackBMP_ = properties.UseBackBMP;
+    topPicture_->setVisible(!useBackBMP_); // the tiled background replaces it
     if (properties.UseMovie)
         createMovie(properties);
     background_ = BackgroundTile();
@@ -256,7 +257,6 @@ void TAboutBox::paintEvent(QPaintEvent *event)
         QDialog::paintEvent(event);
         return;
     }
-    topPicture_->hide();
     QPainter(this).fillRect(rect(), QBrush(background_));
 }
 

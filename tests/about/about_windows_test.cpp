@@ -78,6 +78,34 @@ private Q_SLOTS:
         QVERIFY(!box->Movie);
     }
 
+    void commentTextIsDraggedOnlyWhileItCoversThePanel()
+    {
+        TAboutBoxDlg about;
+        about.Comments = "text";
+        const std::unique_ptr<TAboutBox> box = about.CreateForm(nullptr);
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+        QLabel *comments = box->Comments;
+        QCOMPARE(box->Panel1->width(), box->Panel2->width() - 18);
+        QCOMPARE(box->Panel2->x(), 4);
+        const int lowest = box->Panel1->height() - comments->height(); // 123 - 350
+
+        const struct {
+            int moveBy, top;
+        } drags[] = {{-10, -10}, {5, -5}, {5, -5} /* 0 is not below the top */, {-300, -5} /* past the end */,
+                     {-200, -205}, {-22, -205} /* the lowest top itself is excluded */, {-21, -226}, {-1, -226}};
+        for (const auto &drag : drags) {
+            const QPoint from(20, 200);
+            QTest::mousePress(comments, Qt::LeftButton, {}, from);
+            QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(0, drag.moveBy)), comments->mapToGlobal(QPointF(from)),
+                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(comments, &move);
+            QTest::mouseRelease(comments, Qt::LeftButton, {}, from + QPoint(0, drag.moveBy));
+            QCOMPARE(comments->y(), drag.top);
+        }
+        QCOMPARE(lowest, -227);
+    }
+
     void theMovieTakesTheCommentAreasPlace()
     {
         const std::unique_ptr<TAboutBox> box = MovieAbout(44).CreateForm(nullptr);
