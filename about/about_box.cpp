@@ -108,6 +108,7 @@ QString JoinedLines(const QString &text) { return TextLines(text).join(QLatin1Ch
 
 TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
 {
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint); // a fixed dialog border
     setFixedSize(kClientWidth, kClientHeight);
     setAutoFillBackground(true);
     QPalette colours = palette();
