@@ -233,8 +233,7 @@ void TDonateForm::FormActivate()
     setWindowTitle(caption);
     Label30->setText(caption);
     MemoDonate->setPlainText(component_.TextForShowing().join(QLatin1Char('\n')));
-    component_.Value = ProposedAmount(component_.Value);
-    AmountBox->setText(QString::number(component_.Value));
+    AmountBox->setText(QString::number(ProposedAmount(component_.Value)));
     ShowTime(QTime::currentTime());
 }
 

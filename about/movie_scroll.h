@@ -20,9 +20,7 @@ public:
     explicit TMovieScroll(QWidget *parent = nullptr);
 
     void SetScrollText(const QStringList &lines);
-    const QStringList &ScrollText() const { return text_; }
     void SetDefaultFont(const QFont &font, const QColor &color);
-    const QFont &DefaultFont() const { return font_; }
     void SetTimerInterval(int milliseconds);
     int TimerInterval() const { return timer_.interval(); }
 
