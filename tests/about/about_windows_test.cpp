@@ -5,6 +5,8 @@
 #include "about/movie_scroll.h"
 #include "app/main_window.h"
 #include "document/child_window.h"
+#include "tests/document/child_window_parts.h"
+#include "tests/support/qt_test_main.h"
 
 #include <QAction>
 #include <QApplication>
@@ -277,8 +279,8 @@ private Q_SLOTS:
             const char *window;
         } items[] = {{frame.About1, "vistrel::TAboutBox"},
                      {frame.Donate1, "vistrel::TDonateForm"},
-                     {child->About1, "vistrel::TAboutBox"},
-                     {child->Donate1, "vistrel::TDonateForm"}};
+                     {testing::part(child, "About1"), "vistrel::TAboutBox"},
+                     {testing::part(child, "Donate1"), "vistrel::TDonateForm"}};
         for (const auto &item : items) {
             QVERIFY(item.item->isEnabled() || !item.item->isVisible());
             QString opened;
@@ -301,5 +303,8 @@ private:
 
 } // namespace vistrel
 
-QTEST_MAIN(vistrel::AboutWindowsTest)
+int main(int argc, char **argv)
+{
+    return vistrel::testing::RunQtTest<vistrel::AboutWindowsTest>(argc, argv, vistrel::testing::TestDisplay::Real);
+}
 #include "about_windows_test.moc"
