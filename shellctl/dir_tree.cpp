@@ -1,17 +1,117 @@
 #include "shellctl/dir_tree.h"
 
 #include "platform/error.h"
-#include "shellctl/folder_items.h"
+#include "widgets/busy_cursor.h"
 
 #include <QDropEvent>
-#include <QFileInfo>
-#include <QFileSystemModel>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileIconProvider>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QSocketNotifier>
+#include <QStorageInfo>
+#include <QUrl>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 
 namespace vistrel {
 
 namespace {
+
+constexpr int kPathRole = Qt::UserRole;        // the folder with a trailing "/"; none on a dummy
+constexpr int kReadRole = Qt::UserRole + 1;    // its real children are there
+constexpr int kProbedRole = Qt::UserRole + 2;  // it was looked into for an expand button
+constexpr qint64 kProbeSliceMs = 8;            // a slice of probing between two paints
+constexpr size_t kMountInfoLimit = 16u << 20;  // far above any real mount table
+
+std::string NodePath(const QTreeWidgetItem *node)
+{
+    if (!node)
+        return {};
+    const QByteArray path = node->data(0, kPathRole).toByteArray();
+    return std::string(path.constData(), static_cast<size_t>(path.size()));
+}
+
+// A volume's mount point as users write it: without the trailing "/", except "/" itself.
+QString ShownRoot(const std::string &root)
+{
+    return QFile::decodeName(root.size() > 1 ? root.substr(0, root.size() - 1).c_str() : root.c_str());
+}
+
+bool IsRead(const QTreeWidgetItem *node) { return node->data(0, kReadRole).toBool(); }
+
+bool IsDirectory(const std::string &path)
+{
+    struct stat status {};
+    return !path.empty() && ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+unsigned long long DeviceOf(const std::string &path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? static_cast<unsigned long long>(status.st_dev) : 0;
+}
+
+std::string ReadFromStart(int fd)
+{
+    std::string text;
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        return text;
+    char buffer[16384];
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0 && text.size() < kMountInfoLimit;)
+        text.append(buffer, static_cast<size_t>(got));
+    return text;
+}
+
+std::string ReadSmallFile(const std::string &path)
+{
+    std::ifstream file(path);
+    std::string text;
+    std::getline(file, text);
+    return text;
+}
+
+// The kernel marks removable disks (USB sticks, card readers) on the whole disk, not its partitions.
+bool IsRemovableDevice(unsigned major, unsigned minor)
+{
+    const std::string device = "/sys/dev/block/" + std::to_string(major) + ':' + std::to_string(minor);
+    std::string flag = ReadSmallFile(device + "/removable");
+    if (flag.empty())
+        flag = ReadSmallFile(device + "/../removable");
+    return flag == "1";
+}
+
+QIcon VolumeIcon(TDriveType type)
+{
+    static QFileIconProvider provider;
+    switch (type) {
+    case drtRemovable: return QIcon::fromTheme("drive-removable-media", provider.icon(QAbstractFileIconProvider::Drive));
+    case drtRemote: return QIcon::fromTheme("folder-remote", provider.icon(QAbstractFileIconProvider::Network));
+    case drtCDRom: return QIcon::fromTheme("media-optical", provider.icon(QAbstractFileIconProvider::Drive));
+    default: return QIcon::fromTheme("drive-harddisk", provider.icon(QAbstractFileIconProvider::Drive));
+    }
+}
+
+// A closed folder, open while its node is selected.
+QIcon FolderIcon()
+{
+    QFileIconProvider provider;
+    const QIcon closed = provider.icon(QAbstractFileIconProvider::Folder);
+    const QIcon open = QIcon::fromTheme("folder-open", closed);
+    QIcon icon;
+    for (const QSize &size : {QSize(16, 16), QSize(24, 24), QSize(32, 32)}) {
+        icon.addPixmap(closed.pixmap(size), QIcon::Normal);
+        icon.addPixmap(open.pixmap(size), QIcon::Selected);
+    }
+    return icon;
+}
 
 std::vector<std::string> DroppedFiles(const QMimeData *mime)
 {
@@ -20,42 +120,361 @@ std::vector<std::string> DroppedFiles(const QMimeData *mime)
         return files;
     for (const QUrl &url : mime->urls())
         if (url.isLocalFile())
-            files.push_back(url.toLocalFile().toStdString());
+            files.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
     return files;
+}
+
+void ForEachInSubtree(QTreeWidgetItem *node, const std::function<void(QTreeWidgetItem *)> &visit)
+{
+    visit(node);
+    for (int i = 0; i < node->childCount(); ++i)
+        ForEachInSubtree(node->child(i), visit);
 }
 
 } // namespace
 
-TDirTree::TDirTree(QWidget *parent) : QTreeView(parent), model_(new QFileSystemModel(this))
+class TDirTree::ChangeLockGuard {
+public:
+    explicit ChangeLockGuard(TDirTree &tree) : tree_(tree) { ++tree_.changeLock_; }
+    ~ChangeLockGuard() { --tree_.changeLock_; }
+    ChangeLockGuard(const ChangeLockGuard &) = delete;
+    ChangeLockGuard &operator=(const ChangeLockGuard &) = delete;
+
+private:
+    TDirTree &tree_;
+};
+
+TDirTree::TDirTree(QWidget *parent)
+    : QTreeWidget(parent), source_(std::make_shared<FileSystemFolders>()), folderIcon_(FolderIcon())
 {
-    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    model_->setReadOnly(true);
-    model_->setRootPath(QStringLiteral("/"));
-    setModel(model_);
-    for (int column = 1; column < model_->columnCount(); ++column)
-        hideColumn(column);
+    char current[4096];
+    initialDirectory_ = ::getcwd(current, sizeof current) ? current : "/";
+    setColumnCount(1);
     header()->hide();
-    setSortingEnabled(true);
-    sortByColumn(0, Qt::AscendingOrder);
+    setSortingEnabled(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragDropMode(QAbstractItemView::NoDragDrop);
-    connect(this, &QTreeView::clicked, this, [this](const QModelIndex &index) {
-        if (selectionModel()->isSelected(index))
-            Q_EMIT OnClick(this);
-    });
+    setUniformRowHeights(true);
+    probeTimer_.setSingleShot(true);
+    probeTimer_.setInterval(0);
+    connect(&probeTimer_, &QTimer::timeout, this, &TDirTree::ProcessProbes);
+    connect(this, &QTreeWidget::itemExpanded, this, &TDirTree::NodeExpanded);
+    connect(this, &QTreeWidget::itemSelectionChanged, this, &TDirTree::SelectionChanged);
+    connect(this, &QTreeWidget::itemClicked, this, &TDirTree::NodeClicked);
 }
 
-std::string TDirTree::FolderPath(const QModelIndex &index) const
+TDirTree::~TDirTree()
 {
-    const QString path = model_->filePath(index);
-    return (path.endsWith('/') ? path : path + '/').toStdString();
+    destroying_ = true;
+    delete mountWatch_;
+    if (mountInfo_ >= 0)
+        ::close(mountInfo_);
+}
+
+void TDirTree::showEvent(QShowEvent *event)
+{
+    EnsureStarted();
+    QTreeWidget::showEvent(event);
+}
+
+// The tree fills itself when first shown or first asked to select a folder.
+void TDirTree::EnsureStarted()
+{
+    if (started_)
+        return;
+    started_ = true;
+    mountInfo_ = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    if (mountInfo_ >= 0) {
+        mountWatch_ = new QSocketNotifier(mountInfo_, QSocketNotifier::Exception);
+        connect(mountWatch_, &QSocketNotifier::activated, this, &TDirTree::RefreshDrives);
+    }
+    if (readOnStart_)
+        ReadDrives();
+    setSelectedPath(IsDirectory(initialDirectory_) ? initialDirectory_ : FolderPathWithSlash("."));
+}
+
+bool TDirTree::AcceptsFolder(const std::string &folder, const FolderAttributes &attributes) const
+{
+    if (!goBelowTrash_ && IsBelowTrash(folder))
+        return false;
+    if (OnAddDir && !OnAddDir(folder))
+        return false;
+    return PassesAttributeFilter(dirTypes_, attributes);
+}
+
+std::vector<TDirTree::Volume> TDirTree::ReadVolumes() const
+{
+    std::string table = mountInfo_ >= 0 ? ReadFromStart(mountInfo_) : std::string();
+    std::vector<MountEntry> mounts = ParseMountInfo(table);
+    if (mounts.empty())
+        mounts.push_back(MountEntry{"/", "", "", 0, 0});
+    std::vector<Volume> volumes;
+    for (const MountEntry &mount : mounts) {
+        if (!IsUserVolume(mount) || !IsDirectory(mount.mountPoint))
+            continue;
+        const TDriveType type = mount.fsType.empty() ? drtFixed
+                                                     : DriveTypeOf(mount.fsType, IsRemovableDevice(mount.major, mount.minor));
+        if (!driveTypes_.Contains(type) || !AcceptsFolder(mount.mountPoint, FolderAttributes{}))
+            continue;
+        Volume volume;
+        volume.root = mount.mountPoint;
+        volume.type = type;
+        volume.serial = DeviceOf(mount.mountPoint);
+        if (type != drtRemote)
+            volume.label = QStorageInfo(QFile::decodeName(mount.mountPoint.c_str())).name();
+        volumes.push_back(std::move(volume));
+    }
+    std::sort(volumes.begin(), volumes.end(), [](const Volume &a, const Volume &b) { return a.root < b.root; });
+    return volumes;
+}
+
+// The volume's label with its mount point, as "Photos (/media/anna/Photos)"; the mount point
+// alone when it has no label.
+QString TDirTree::VolumeText(const Volume &volume)
+{
+    const QString root = ShownRoot(volume.root);
+    return volume.label.isEmpty() ? root : volume.label + " (" + root + ")";
+}
+
+void TDirTree::SetNodeImages(QTreeWidgetItem *node, const QIcon &icon)
+{
+    node->setIcon(0, icon);
+    Q_EMIT OnGetIcon(this, node);
+}
+
+QTreeWidgetItem *TDirTree::NewVolumeNode(const Volume &volume)
+{
+    auto *node = new QTreeWidgetItem(QStringList(VolumeText(volume)));
+    node->setData(0, kPathRole, QByteArray::fromStdString(volume.root));
+    node->setToolTip(0, ShownRoot(volume.root));
+    SetNodeImages(node, VolumeIcon(volume.type));
+    return node;
+}
+
+QTreeWidgetItem *TDirTree::NewFolderNode(const std::string &folder, const QString &name)
+{
+    auto *node = new QTreeWidgetItem(QStringList(name));
+    node->setData(0, kPathRole, QByteArray::fromStdString(folder));
+    SetNodeImages(node, folderIcon_);
+    return node;
+}
+
+void TDirTree::AddDummy(QTreeWidgetItem *node)
+{
+    if (node->childCount() == 0)
+        node->addChild(new QTreeWidgetItem);
+}
+
+void TDirTree::DeleteChildren(QTreeWidgetItem *node)
+{
+    for (int i = 0; i < node->childCount(); ++i)
+        ForEachInSubtree(node->child(i), [this](QTreeWidgetItem *gone) {
+            pendingProbes_.erase(gone);
+            if (gone == dropTarget_)
+                dropTarget_ = nullptr;
+        });
+    qDeleteAll(node->takeChildren());
+}
+
+void TDirTree::ReadChildren(QTreeWidgetItem *node, bool probe)
+{
+    BusyCursor busy;
+    const std::string folder = NodePath(node);
+    DeleteChildren(node);
+    node->setData(0, kReadRole, true);
+    const std::vector<FolderEntry> entries =
+        ReadSubfolders(*source_, folder, [this](const std::string &path, const FolderAttributes &attributes) {
+            return AcceptsFolder(path, attributes);
+        });
+    QList<QTreeWidgetItem *> children;
+    children.reserve(static_cast<qsizetype>(entries.size()));
+    for (const FolderEntry &entry : entries)
+        children.append(NewFolderNode(folder + entry.name + '/', QFile::decodeName(entry.name.c_str())));
+    node->addChildren(children);
+    if (probe)
+        for (QTreeWidgetItem *child : children)
+            QueueProbe(child);
+}
+
+void TDirTree::QueueProbe(QTreeWidgetItem *node)
+{
+    if (!pendingProbes_.insert(node).second)
+        return;
+    probeQueue_.push_back(node);
+    probeTimer_.start();
+}
+
+void TDirTree::ProbeNow(QTreeWidgetItem *node)
+{
+    pendingProbes_.erase(node);
+    node->setData(0, kProbedRole, true);
+    if (IsRead(node) || node->childCount() > 0)
+        return;
+    const bool hasSubfolder =
+        HasSubfolder(*source_, NodePath(node), [this](const std::string &path, const FolderAttributes &attributes) {
+            return AcceptsFolder(path, attributes);
+        });
+    if (hasSubfolder)
+        AddDummy(node);
+}
+
+// Probes until the slice is used up and leaves the rest for after the next paint.
+void TDirTree::ProcessProbes()
+{
+    QElapsedTimer slice;
+    slice.start();
+    while (!probeQueue_.empty() && slice.elapsed() < kProbeSliceMs) {
+        QTreeWidgetItem *node = probeQueue_.front();
+        probeQueue_.pop_front();
+        if (pendingProbes_.count(node))
+            ProbeNow(node);
+    }
+    if (pendingProbes_.empty())
+        probeQueue_.clear();
+    else
+        probeTimer_.start();
+}
+
+void TDirTree::StartVolumeNode(QTreeWidgetItem *node, const Volume &volume, bool probeAtOnce)
+{
+    const bool touchable = volume.type == drtFixed || volume.type == drtRemote || volume.type == drtRamDisk;
+    if (fastLoad_ || !touchable)
+        AddDummy(node);
+    else if (probeAtOnce)
+        ProbeNow(node);
+    else
+        QueueProbe(node);
+}
+
+void TDirTree::ReadDrives()
+{
+    if (!started_) {
+        EnsureStarted();
+        if (readOnStart_)
+            return;
+    }
+    BusyCursor busy;
+    ChangeLockGuard lock(*this);
+    setUpdatesEnabled(false);
+    pendingProbes_.clear();
+    probeQueue_.clear();
+    dropTarget_ = nullptr;
+    clear();
+    volumes_.clear();
+    for (const Volume &volume : ReadVolumes()) {
+        QTreeWidgetItem *node = NewVolumeNode(volume);
+        addTopLevelItem(node);
+        volumes_[volume.root] = volume;
+        StartVolumeNode(node, volume, false);
+    }
+    setUpdatesEnabled(true);
+    if (currentItem())
+        scrollToItem(currentItem());
+}
+
+void TDirTree::RefreshDrives()
+{
+    if (!started_)
+        return;
+    {
+        ChangeLockGuard lock(*this);
+        const std::vector<Volume> fresh = ReadVolumes();
+        const auto isFresh = [&fresh](const std::string &root) {
+            return std::any_of(fresh.begin(), fresh.end(), [&root](const Volume &v) { return v.root == root; });
+        };
+        bool cameOrWent = false;
+        for (int i = topLevelItemCount() - 1; i >= 0; --i) {
+            const std::string root = NodePath(topLevelItem(i));
+            if (isFresh(root))
+                continue;
+            DeleteChildren(topLevelItem(i));
+            pendingProbes_.erase(topLevelItem(i));
+            delete takeTopLevelItem(i);
+            volumes_.erase(root);
+            cameOrWent = true;
+        }
+        for (const Volume &volume : fresh) {
+            if (volumes_.count(volume.root))
+                continue;
+            int index = 0;
+            while (index < topLevelItemCount() && NodePath(topLevelItem(index)) < volume.root)
+                ++index;
+            QTreeWidgetItem *node = NewVolumeNode(volume);
+            insertTopLevelItem(index, node);
+            volumes_[volume.root] = volume;
+            StartVolumeNode(node, volume, false);
+            cameOrWent = true;
+        }
+        if (!cameOrWent)
+            for (auto volume = fresh.rbegin(); volume != fresh.rend(); ++volume)
+                if (volume->serial != volumes_[volume->root].serial) {
+                    MediumChanged(TopLevelNode(volume->root));
+                    break;
+                }
+        viewport()->update();
+    }
+    Q_EMIT OnChange(this);
+}
+
+QTreeWidgetItem *TDirTree::TopLevelNode(const std::string &root) const
+{
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        if (NodePath(topLevelItem(i)) == root)
+            return topLevelItem(i);
+    return nullptr;
+}
+
+QTreeWidgetItem *TDirTree::VolumeNodeOf(QTreeWidgetItem *node) const
+{
+    while (node && node->parent())
+        node = node->parent();
+    return node;
+}
+
+std::vector<std::string> TDirTree::VolumeRoots() const
+{
+    std::vector<std::string> roots;
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        roots.push_back(NodePath(topLevelItem(i)));
+    return roots;
+}
+
+std::string TDirTree::CurrentVolumeRoot() const
+{
+    const std::string root = VolumeRootOf(FolderPathWithSlash("."), VolumeRoots());
+    return root.empty() ? std::string("/") : root;
+}
+
+bool TDirTree::VolumeUnchanged(QTreeWidgetItem *node) const
+{
+    const std::string root = NodePath(VolumeNodeOf(node));
+    const auto volume = volumes_.find(root);
+    return volume == volumes_.end() || DeviceOf(root) == volume->second.serial;
+}
+
+// Another medium (or another file system mounted in its place): the volume is read afresh.
+void TDirTree::MediumChanged(QTreeWidgetItem *volumeNode)
+{
+    if (!volumeNode)
+        return;
+    ChangeLockGuard lock(*this);
+    const std::string root = NodePath(volumeNode);
+    DeleteChildren(volumeNode);
+    volumeNode->setData(0, kReadRole, false);
+    for (const Volume &volume : ReadVolumes())
+        if (volume.root == root) {
+            volumes_[root] = volume;
+            volumeNode->setText(0, VolumeText(volume));
+        }
+    ProbeNow(volumeNode);
 }
 
 std::string TDirTree::SelectedPath() const
 {
-    const QModelIndexList selected = selectionModel()->selectedRows();
-    return selected.isEmpty() ? std::string("?") : FolderPath(selected.first());
+    const QList<QTreeWidgetItem *> selected = selectedItems();
+    const std::string path = selected.isEmpty() ? std::string() : NodePath(selected.first());
+    return path.empty() ? std::string("?") : path;
 }
 
 void TDirTree::setSelectedPath(const std::string &path)
@@ -64,19 +483,132 @@ void TDirTree::setSelectedPath(const std::string &path)
         throw Error("Invalid Path Name");
     if (path == "?")
         return;
-    QString folder = NormalizedFolderPath(QString::fromStdString(path));
-    const QFileInfo info(folder);
-    if (!info.exists())
-        folder = QStringLiteral("/");
-    else if (!info.isDir())
+    EnsureStarted();
+    std::string folder = FolderPathWithSlash(path);
+    struct stat status {};
+    if (::stat(folder.size() > 1 ? folder.substr(0, folder.size() - 1).c_str() : folder.c_str(), &status) != 0)
+        folder = CurrentVolumeRoot();
+    BusyCursor busy;
+    setUpdatesEnabled(false);
+    const bool wasSelecting = selecting_;
+    selecting_ = true;
+    QTreeWidgetItem *node = nullptr;
+    for (const std::string &level : PathLevels(VolumeRootOf(folder, VolumeRoots()), folder)) {
+        QTreeWidgetItem *found = nullptr;
+        if (!node)
+            found = TopLevelNode(level);
+        else
+            for (int i = 0; i < node->childCount() && !found; ++i)
+                if (NodePath(node->child(i)) == level)
+                    found = node->child(i);
+        node = found;
+        if (!node)
+            break;
+        if (!IsRead(node))
+            ReadChildren(node, false);
+    }
+    if (node) {
+        for (QTreeWidgetItem *ancestor = node->parent(); ancestor; ancestor = ancestor->parent())
+            ancestor->setExpanded(true);
+        setCurrentItem(node);
+    }
+    selecting_ = wasSelecting;
+    setUpdatesEnabled(true);
+    if (node)
+        scrollToItem(node);
+}
+
+void TDirTree::NodeExpanded(QTreeWidgetItem *node)
+{
+    if (NodePath(node).empty())
         return;
-    const QModelIndex node = model_->index(folder);
-    if (!node.isValid())
+    if (!IsRead(node)) {
+        ReadChildren(node, !selecting_);
         return;
-    for (QModelIndex ancestor = node.parent(); ancestor.isValid(); ancestor = ancestor.parent())
-        expand(ancestor);
-    setCurrentIndex(node);
-    scrollTo(node);
+    }
+    if (selecting_)
+        return;
+    for (int i = 0; i < node->childCount(); ++i) {
+        QTreeWidgetItem *child = node->child(i);
+        if (!IsRead(child) && !child->data(0, kProbedRole).toBool())
+            QueueProbe(child);
+    }
+}
+
+void TDirTree::SelectionChanged()
+{
+    if (destroying_ || changeLock_ > 0)
+        return;
+    const std::string path = SelectedPath();
+    if (path != "?") {
+        QTreeWidgetItem *node = selectedItems().first();
+        if (!VolumeUnchanged(node))
+            MediumChanged(VolumeNodeOf(node));
+        lastPath_[VolumeRootOf(path, VolumeRoots())] = path;
+    }
+    Q_EMIT OnChange(this);
+}
+
+void TDirTree::NodeClicked(QTreeWidgetItem *node)
+{
+    if (!node || !node->isSelected() || NodePath(node).empty())
+        return;
+    if (VolumeUnchanged(node)) {
+        Q_EMIT OnClick(this);
+        return;
+    }
+    MediumChanged(VolumeNodeOf(node));
+    Q_EMIT OnChange(this);
+}
+
+std::string TDirTree::LastPath(const std::string &volumeRoot) const
+{
+    const auto last = lastPath_.find(volumeRoot);
+    return last == lastPath_.end() ? volumeRoot : last->second;
+}
+
+void TDirTree::setDirTypes(const TDirTypes &types)
+{
+    if (types == dirTypes_)
+        return;
+    dirTypes_ = types;
+    ReloadKeepingSelection();
+}
+
+void TDirTree::setGoBelowRecycleBin(bool below)
+{
+    if (below == goBelowTrash_)
+        return;
+    goBelowTrash_ = below;
+    ReloadKeepingSelection();
+}
+
+void TDirTree::setDriveTypes(const TDriveTypes &types)
+{
+    driveTypes_ = types;
+    RefreshDrives();
+}
+
+void TDirTree::ReloadKeepingSelection()
+{
+    if (!started_)
+        return;
+    const std::string remembered = SelectedPath();
+    ReadDrives();
+    if (remembered != "?")
+        setSelectedPath(remembered);
+    if (SelectedPath() == "?" && remembered != "?")
+        if (QTreeWidgetItem *volume = TopLevelNode(VolumeRootOf(remembered, VolumeRoots())))
+            setCurrentItem(volume);
+    if (SelectedPath() != "?" || topLevelItemCount() == 0)
+        return;
+    QTreeWidgetItem *first = topLevelItem(0);
+    const std::string last = LastPath(NodePath(first));
+    setSelectedPath(last);
+    if (SelectedPath() != last) {
+        setCurrentItem(first);
+        Q_EMIT OnChange(this);
+    }
 }
 
 void TDirTree::setAcceptDropFiles(bool accept)
@@ -86,10 +618,17 @@ void TDirTree::setAcceptDropFiles(bool accept)
     viewport()->setAcceptDrops(accept);
 }
 
-std::string TDirTree::DropTargetPath(const QPoint &point) const
+std::string TDirTree::DropTargetPath(const QPoint &point) const { return NodePath(itemAt(point)); }
+
+void TDirTree::SetDropTarget(QTreeWidgetItem *node)
 {
-    const QModelIndex node = indexAt(point);
-    return node.isValid() ? FolderPath(node) : std::string();
+    if (node == dropTarget_)
+        return;
+    if (dropTarget_)
+        dropTarget_->setBackground(0, QBrush());
+    dropTarget_ = node;
+    if (dropTarget_)
+        dropTarget_->setBackground(0, palette().brush(QPalette::Highlight).color().lighter(160));
 }
 
 void TDirTree::dragEnterEvent(QDragEnterEvent *event)
@@ -102,14 +641,24 @@ void TDirTree::dragEnterEvent(QDragEnterEvent *event)
 
 void TDirTree::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (acceptDropFiles_ && indexAt(event->position().toPoint()).isValid())
+    QTreeWidgetItem *node = itemAt(event->position().toPoint());
+    const bool onFolder = acceptDropFiles_ && !NodePath(node).empty();
+    SetDropTarget(onFolder ? node : nullptr);
+    if (onFolder)
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
+void TDirTree::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    SetDropTarget(nullptr);
+    event->accept();
+}
+
 void TDirTree::dropEvent(QDropEvent *event)
 {
+    SetDropTarget(nullptr);
     const QPoint point = event->position().toPoint();
     const std::string target = DropTargetPath(point);
     const std::vector<std::string> files = DroppedFiles(event->mimeData());

@@ -1,49 +1,150 @@
 #pragma once
 
-#include <QTreeView>
+#include "shellctl/dir_tree_rules.h"
+#include "shellctl/folder_scan.h"
 
+#include <QIcon>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
-class QFileSystemModel;
+class QSocketNotifier;
 
 namespace vistrel {
 
-// The directory tree: the folders of the file system under "/", read as they are opened.
-class TDirTree : public QTreeView {
+// The directory tree: "/" and the mounted volumes at the top, their folders below, read from the
+// file system as nodes are opened. A node is read when it is first opened; each folder shown is
+// probed for a subfolder (in short slices, so a big folder never stalls the window) so that only
+// folders with subfolders get an expand button. Mounts coming and going are followed.
+class TDirTree : public QTreeWidget {
     Q_OBJECT
 public:
     explicit TDirTree(QWidget *parent = nullptr);
+    ~TDirTree() override;
 
     // The selected folder with a trailing "/"; "?" when no folder is selected.
     std::string SelectedPath() const;
-    // "" raises "Invalid Path Name"; "?" does nothing; a missing folder selects "/"; a path that
-    // is no folder leaves the selection as it was. Ancestors are opened on the way.
+    // "" raises "Invalid Path Name"; "?" does nothing; a missing folder selects the root of the
+    // current folder's volume; a path whose folders are not shown leaves the selection as it was.
+    // Only the levels on the way are read.
     void setSelectedPath(const std::string &path);
 
     void setAcceptDropFiles(bool accept);
     bool AcceptDropFiles() const { return acceptDropFiles_; }
-
     // The folder (trailing "/") under a point of the tree's client area; "" outside every node.
     std::string DropTargetPath(const QPoint &point) const;
+
+    // Rebuilds the tree from the mounted volumes.
+    void ReadDrives();
+
+    bool FastLoad() const { return fastLoad_; }
+    void setFastLoad(bool fast) { fastLoad_ = fast; }
+    bool ReadOnStart() const { return readOnStart_; }
+    void setReadOnStart(bool read) { readOnStart_ = read; }
+    std::string InitialDirectory() const { return initialDirectory_; }
+    void setInitialDirectory(const std::string &folder) { initialDirectory_ = folder; }
+    TDirTypes DirTypes() const { return dirTypes_; }
+    void setDirTypes(const TDirTypes &types);
+    bool GoBelowRecycleBin() const { return goBelowTrash_; }
+    void setGoBelowRecycleBin(bool below);
+    TDriveTypes DriveTypes() const { return driveTypes_; }
+    void setDriveTypes(const TDriveTypes &types);
+
+    // Asked for every folder before it is shown; returning false hides it.
+    std::function<bool(const std::string &folder)> OnAddDir;
+    // Where folders are read from; the file system unless a test says otherwise.
+    void setFolderSource(std::shared_ptr<FolderSource> source) { source_ = std::move(source); }
+
+    // The last folder selected on a volume (its root with "/"); the root itself before any.
+    std::string LastPath(const std::string &volumeRoot) const;
+    // While non-zero, selection changes are not reported.
+    int ChangeLock() const { return changeLock_; }
+    // Folders still waiting to be probed for an expand button.
+    int PendingProbes() const { return static_cast<int>(pendingProbes_.size()); }
+    // Follows volumes mounted and unmounted since the last look.
+    void RefreshDrives();
 
 Q_SIGNALS:
     // Only for a click on a selected folder node, so SelectedPath is then always a real path.
     void OnClick(QObject *sender);
+    // The selection moved to another folder (not reported while ChangeLock is raised).
+    void OnChange(QObject *sender);
     // Once per drop of files on a folder node; the tree itself leaves the files alone.
     void OnDropFiles(QObject *sender, int X, int Y, const std::string &aDropDir,
                      const std::vector<std::string> &aDropFiles, Qt::KeyboardModifiers Shift);
+    // After a node's images have been set.
+    void OnGetIcon(QObject *sender, QTreeWidgetItem *node);
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
 private:
-    std::string FolderPath(const QModelIndex &index) const;
+    struct Volume {
+        std::string root;
+        TDriveType type = drtUnknown;
+        unsigned long long serial = 0;
+        QString label;
+    };
+    class ChangeLockGuard;
 
-    QFileSystemModel *model_;
+    void EnsureStarted();
+    std::vector<Volume> ReadVolumes() const;
+    bool AcceptsFolder(const std::string &folder, const FolderAttributes &attributes) const;
+    static QString VolumeText(const Volume &volume);
+    QTreeWidgetItem *NewVolumeNode(const Volume &volume);
+    QTreeWidgetItem *NewFolderNode(const std::string &folder, const QString &name);
+    void SetNodeImages(QTreeWidgetItem *node, const QIcon &icon);
+    void AddDummy(QTreeWidgetItem *node);
+    void DeleteChildren(QTreeWidgetItem *node);
+    void ReadChildren(QTreeWidgetItem *node, bool probe);
+    void QueueProbe(QTreeWidgetItem *node);
+    void ProbeNow(QTreeWidgetItem *node);
+    void ProcessProbes();
+    void StartVolumeNode(QTreeWidgetItem *node, const Volume &volume, bool probeAtOnce);
+    void MediumChanged(QTreeWidgetItem *volumeNode);
+    bool VolumeUnchanged(QTreeWidgetItem *node) const;
+    QTreeWidgetItem *VolumeNodeOf(QTreeWidgetItem *node) const;
+    QTreeWidgetItem *TopLevelNode(const std::string &root) const;
+    std::vector<std::string> VolumeRoots() const;
+    std::string CurrentVolumeRoot() const;
+    void NodeExpanded(QTreeWidgetItem *node);
+    void SelectionChanged();
+    void NodeClicked(QTreeWidgetItem *node);
+    void ReloadKeepingSelection();
+    void SetDropTarget(QTreeWidgetItem *node);
+
+    std::shared_ptr<FolderSource> source_;
+    bool fastLoad_ = false;
+    bool readOnStart_ = true;
+    bool goBelowTrash_ = false;
     bool acceptDropFiles_ = false;
+    bool started_ = false;
+    bool selecting_ = false;
+    bool destroying_ = false;
+    int changeLock_ = 0;
+    std::string initialDirectory_;
+    TDirTypes dirTypes_{dtNormal, dtAll};
+    TDriveTypes driveTypes_{drtUnknown, drtRemovable, drtFixed, drtRemote, drtCDRom, drtRamDisk};
+    std::map<std::string, Volume> volumes_;
+    std::map<std::string, std::string> lastPath_;
+    std::deque<QTreeWidgetItem *> probeQueue_;
+    std::set<QTreeWidgetItem *> pendingProbes_;
+    QTimer probeTimer_;
+    QTreeWidgetItem *dropTarget_ = nullptr;
+    QSocketNotifier *mountWatch_ = nullptr;
+    int mountInfo_ = -1;
+    QIcon folderIcon_;
 };
 
 } // namespace vistrel

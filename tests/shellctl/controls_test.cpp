@@ -289,11 +289,14 @@ private Q_SLOTS:
 private:
     QString Path(const QString &relative) const { return folder_.filePath(relative); }
 
+    // Shown, the tree opens on the current folder; collapsed again only the volumes stay in view,
+    // so the lower part of the tree is empty.
     static void ShowTree(TDirTree &tree)
     {
         tree.resize(300, 400);
         tree.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tree));
+        tree.collapseAll();
     }
 
     QTemporaryDir folder_;

@@ -1,0 +1,102 @@
+#include "shellctl/folder_scan.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace vistrel {
+
+namespace {
+
+class DirectoryStream {
+public:
+    explicit DirectoryStream(const std::string &folder) : stream_(::opendir(folder.c_str())) {}
+    ~DirectoryStream()
+    {
+        if (stream_)
+            ::closedir(stream_);
+    }
+    DirectoryStream(const DirectoryStream &) = delete;
+    DirectoryStream &operator=(const DirectoryStream &) = delete;
+    DIR *get() const { return stream_; }
+
+private:
+    DIR *stream_;
+};
+
+// The entry type when the directory tells it; links and unknown types are followed with a stat,
+// so a link to a folder counts as a folder.
+bool IsFolderEntry(DIR *stream, const dirent &entry)
+{
+    if (entry.d_type == DT_DIR)
+        return true;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        return false;
+    struct stat status {};
+    return ::fstatat(::dirfd(stream), entry.d_name, &status, 0) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool IsDotEntry(const char *name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+bool NameBefore(const std::string &a, const std::string &b)
+{
+    const auto lowerLess = [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); };
+    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), lowerLess))
+        return true;
+    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), lowerLess))
+        return false;
+    return a < b;
+}
+
+std::string ChildFolder(const std::string &folder, const std::string &name) { return folder + name + '/'; }
+
+} // namespace
+
+void FileSystemFolders::ScanSubfolders(const std::string &folder,
+                                       const std::function<bool(const FolderEntry &)> &visit)
+{
+    DirectoryStream stream(folder);
+    if (!stream.get())
+        return;
+    while (const dirent *entry = ::readdir(stream.get())) {
+        if (IsDotEntry(entry->d_name) || !IsFolderEntry(stream.get(), *entry))
+            continue;
+        FolderEntry found;
+        found.name = entry->d_name;
+        found.attributes.hidden = entry->d_name[0] == '.';
+        if (!visit(found))
+            return;
+    }
+}
+
+std::vector<FolderEntry> ReadSubfolders(FolderSource &source, const std::string &folder, const FolderFilter &accept)
+{
+    std::vector<FolderEntry> entries;
+    source.ScanSubfolders(folder, [&](const FolderEntry &entry) {
+        if (accept(ChildFolder(folder, entry.name), entry.attributes))
+            entries.push_back(entry);
+        return true;
+    });
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry &a, const FolderEntry &b) { return NameBefore(a.name, b.name); });
+    return entries;
+}
+
+bool HasSubfolder(FolderSource &source, const std::string &folder, const FolderFilter &accept)
+{
+    bool found = false;
+    source.ScanSubfolders(folder, [&](const FolderEntry &entry) {
+        found = accept(ChildFolder(folder, entry.name), entry.attributes);
+        return !found;
+    });
+    return found;
+}
+
+} // namespace vistrel
