@@ -11,12 +11,14 @@
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
 #include "widgets/close_all.h"
+#include "widgets/collapse_splitter.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -91,6 +93,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), SaveBounds1(new TSaveBoun
     wireOpeningCommands();
     wireCaptureCommands();
     wireAboutCommands();
+    wireBrowserPane();
 }
 
 TForm1::~TForm1() { FormDestroy(); }
@@ -185,23 +188,39 @@ void TForm1::createBrowserPane()
     thumblist->setObjectName(QStringLiteral("thumblist"));
     thumblist->setFilters({QStringLiteral("*.jpg"), QStringLiteral("*.bmp"), QString()});
 
-    Panel1 = new QSplitter(Qt::Vertical);
+    // The splitter sets its own size limits from its children, so the collapsible bar sizes the
+    // panel around it instead.
+    auto *Splitter1 = new QSplitter(Qt::Vertical);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(8);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->addWidget(DirTree);
+    Splitter1->addWidget(thumblist);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({168, 300});
+
+    Panel1 = new QFrame;
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    Panel1->setHandleWidth(8);
-    Panel1->setChildrenCollapsible(false);
-    Panel1->addWidget(DirTree);
-    Panel1->addWidget(thumblist);
-    Panel1->setStretchFactor(1, 1);
-    Panel1->setSizes({168, 300});
+    auto *panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->addWidget(Splitter1);
+    Panel1->setFixedWidth(200);
 
-    paneSplitter_ = new QSplitter(Qt::Horizontal);
-    paneSplitter_->addWidget(Panel1);
-    paneSplitter_->addWidget(mdiArea_);
-    paneSplitter_->setStretchFactor(1, 1);
-    paneSplitter_->setCollapsible(1, false);
-    paneSplitter_->setSizes({200, 390});
-    setCentralWidget(paneSplitter_);
+    CollapseSplitter1 = new TCollapseSplitter;
+    CollapseSplitter1->setObjectName(QStringLiteral("CollapseSplitter1"));
+    CollapseSplitter1->setAlign(alLeft);
+    CollapseSplitter1->setMinSize(1);
+    CollapseSplitter1->setButtonWidth(211);
+
+    auto *central = new QWidget;
+    auto *layout = new QHBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Panel1);
+    layout->addWidget(CollapseSplitter1);
+    layout->addWidget(mdiArea_, 1);
+    setCentralWidget(central);
 }
 
 void TForm1::FormCreate()
@@ -229,11 +248,7 @@ void TForm1::FormCreate()
         ShowErrorMessage(error, this);
     }
 
-    // The browser pane: the tree waits to be shown; the list starts on the remembered folder.
-    DirTree->setVisible(false);
-    DirTree->setAcceptDropFiles(true);
-    if (QFileInfo(QString::fromStdString(LastPicturePath)).isDir())
-        thumblist->setDirectory(LastPicturePath);
+    StartBrowserPane();
 }
 
 // Closing is always allowed: a settings file that cannot be written is reported, and the

@@ -8,6 +8,7 @@
 #include <vector>
 
 class QAction;
+class QFrame;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -15,6 +16,7 @@ class QMenu;
 class QSplitter;
 class QStatusBar;
 class QToolBar;
+class QWidget;
 
 namespace vistrel {
 
@@ -23,6 +25,7 @@ class TDonateDlg;
 class TShExplorerListView;
 class TDirTree;
 class TSaveBounds;
+class TCollapseSplitter;
 
 // The MDI frame. Its shared state (the paths) is read and written by the document windows, the
 // capture windows and the converter.
@@ -39,6 +42,7 @@ public:
 
     TShExplorerListView *thumblist = nullptr;
     TDirTree *DirTree = nullptr;
+    TCollapseSplitter *CollapseSplitter1 = nullptr;
 
     QMdiArea *mdiArea() const { return mdiArea_; }
     int MDIChildCount() const;
@@ -66,6 +70,9 @@ public:
     QAction *Help2 = nullptr;
     QAction *About1 = nullptr;
     QAction *Donate1 = nullptr;
+    // The list's pop-up menu.
+    QAction *DeleteImage1 = nullptr;
+    QAction *SelectAll1 = nullptr;
 
     QString AboutComments() const;
     std::unique_ptr<TAboutBoxDlg> About;
@@ -94,13 +101,24 @@ private:
     void wireOpeningCommands(); // open_picture.cpp
     void wireCaptureCommands(); // shoot_command.cpp
     void wireAboutCommands();   // about_commands.cpp
+    void wireBrowserPane();     // browser_pane.cpp
+
+    // The browser pane (browser_pane.cpp).
+    void StartBrowserPane();
+    void CollapseSplitter1Restore();
+    void DirTreeClick();
+    void ThumbListDblClick();
+    void DirTreeDropFiles(const std::string &aDropDir, const std::vector<std::string> &aDropFiles);
+    void DeleteImage1Click();
+    void SelectAll1Click();
+    void ShowStatusMessage(const std::string &message);
 
     QMdiArea *mdiArea_ = nullptr;
     QToolBar *ToolBar1 = nullptr;
     QStatusBar *StatusBar1 = nullptr;
     QLabel *StatusPanel0 = nullptr;
-    QSplitter *paneSplitter_ = nullptr; // browser pane | document area
-    QSplitter *Panel1 = nullptr;        // DirTree over thumblist
+    QFrame *Panel1 = nullptr; // DirTree over thumblist, left of CollapseSplitter1
+    QMenu *PopupMenu1 = nullptr;
     QMenu *fileMenu_ = nullptr;
     QMenu *windowMenu_ = nullptr;
     QMenu *helpMenu_ = nullptr;

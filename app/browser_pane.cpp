@@ -1,0 +1,136 @@
+// The browser pane on the left of the main window: the directory tree over the thumbnail list,
+// collapsed behind CollapseSplitter1 until the user opens it.
+#include "app/error_handler.h"
+#include "app/main_window.h"
+#include "shellctl/dir_tree.h"
+#include "shellctl/explorer_list_view.h"
+#include "shellctl/file_operations.h"
+#include "widgets/busy_cursor.h"
+#include "widgets/collapse_splitter.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+
+namespace vistrel {
+
+namespace {
+
+constexpr int kStatusMessageMs = 10000;
+
+bool UserConfirmsDeletion(QWidget *parent)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"),
+                    QStringLiteral("Do you really want to delete this/these image(s)?"), QMessageBox::NoButton, parent);
+    QPushButton *yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+    box.setDefaultButton(no); // deleting is for good, so Enter keeps the files
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+} // namespace
+
+void TForm1::wireBrowserPane()
+{
+    connect(CollapseSplitter1, &TCollapseSplitter::OnRestore, this, &TForm1::CollapseSplitter1Restore);
+    connect(DirTree, &TDirTree::OnClick, this, &TForm1::DirTreeClick);
+    connect(DirTree, &TDirTree::OnDropFiles, this,
+            [this](QObject *, int, int, const std::string &folder, const std::vector<std::string> &files,
+                   Qt::KeyboardModifiers) { DirTreeDropFiles(folder, files); });
+    connect(thumblist, &TShExplorerListView::OnDblClick, this, &TForm1::ThumbListDblClick);
+
+    DeleteImage1 = NewAction(QStringLiteral("Delete Selected"), {});
+    connect(DeleteImage1, &QAction::triggered, this, &TForm1::DeleteImage1Click);
+    SelectAll1 = NewAction(QStringLiteral("Select All"), {});
+    connect(SelectAll1, &QAction::triggered, this, &TForm1::SelectAll1Click);
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->addAction(DeleteImage1);
+    PopupMenu1->addAction(SelectAll1);
+    // Both commands act on the list's items, so the list is where the menu opens.
+    thumblist->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(thumblist, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &point) { PopupMenu1->popup(thumblist->viewport()->mapToGlobal(point)); });
+}
+
+// The last step of the start-up: the pane starts collapsed to a thin bar and opens 222 pixels wide.
+void TForm1::StartBrowserPane()
+{
+    DirTree->setVisible(false);
+    DirTree->setAcceptDropFiles(true);
+    CollapseSplitter1->setMaximized(true);
+    CollapseSplitter1->setRestoreSize(222);
+    Panel1->setFixedWidth(1);
+}
+
+void TForm1::CollapseSplitter1Restore()
+{
+    DirTree->setVisible(true);
+    thumblist->setVisible(true);
+    try {
+        DirTree->setSelectedPath(LastPicturePath);
+        thumblist->setDirectory(LastPicturePath);
+        thumblist->setViewStyleEx(gvsThumb);
+    } catch (const std::exception &error) {
+        ShowErrorMessage(error, this);
+    }
+}
+
+void TForm1::DirTreeClick()
+{
+    LastPicturePath = DirTree->SelectedPath();
+    try {
+        thumblist->setDirectory(LastPicturePath);
+    } catch (const std::exception &error) {
+        ShowErrorMessage(error, this);
+    }
+}
+
+// Only a picture file opens; a double-click on a folder is the list's own (it enters the folder),
+// and with nothing selected there is nothing to open.
+void TForm1::ThumbListDblClick()
+{
+    const std::string path = thumblist->GetSelectedPath();
+    if (path.empty() || !QFileInfo(QFile::decodeName(path.c_str())).isFile())
+        return;
+    try {
+        OpenPicture(path);
+    } catch (const std::exception &error) {
+        ShowErrorMessage(error, this);
+    }
+}
+
+void TForm1::DirTreeDropFiles(const std::string &aDropDir, const std::vector<std::string> &aDropFiles)
+{
+    BusyCursor busy;
+    ShowStatusMessage(MoveSummary(MoveFilesInto(aDropFiles, aDropDir), aDropDir));
+}
+
+void TForm1::DeleteImage1Click()
+{
+    if (!UserConfirmsDeletion(this))
+        return;
+    std::vector<std::string> names;
+    const TShListItems &items = thumblist->Items();
+    for (int i = 0; i < items.Count(); ++i)
+        if (items.Selected(i))
+            names.push_back(QFile::encodeName(items.Caption(i)).toStdString());
+    if (names.empty())
+        return;
+    ShowStatusMessage(DeleteSummary(DeleteFilesIn(thumblist->Directory(), names)));
+}
+
+void TForm1::SelectAll1Click() { thumblist->SelectAll(); }
+
+void TForm1::ShowStatusMessage(const std::string &message)
+{
+    if (!message.empty())
+        StatusBar1->showMessage(QString::fromStdString(message), kStatusMessageMs);
+}
+
+} // namespace vistrel
