@@ -1,0 +1,232 @@
+#include "shellctl/dir_tree_rules.h"
+#include "shellctl/folder_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace vistrel {
+namespace {
+
+TEST(AttributeFilter, FollowsTheDirTypes)
+{
+    const FolderAttributes plain{};
+    const FolderAttributes hidden{true, false, false};
+    const FolderAttributes system{false, true, false};
+    const struct {
+        const char *name;
+        TDirTypes types;
+        FolderAttributes attributes;
+        bool accepted;
+    } cases[] = {
+        {"all takes hidden", {dtAll}, hidden, true},
+        {"all takes system", {dtAll}, system, true},
+        {"normal takes plain", {dtNormal}, plain, true},
+        {"normal refuses hidden", {dtNormal}, hidden, false},
+        {"normal and hidden takes hidden", {dtNormal, dtHidden}, hidden, true},
+        {"hidden alone refuses plain", {dtHidden}, plain, false},
+        {"hidden alone takes hidden", {dtHidden}, hidden, true},
+        {"system without the flag", {dtNormal, dtHidden}, system, false},
+        {"read-only is never asked", {dtReadOnly}, plain, false},
+        {"nothing at all", {}, plain, false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(PassesAttributeFilter(c.types, c.attributes), c.accepted) << c.name;
+}
+
+TEST(TrashRule, TheTrashIsShownButNothingBelowIt)
+{
+    const struct {
+        const char *folder;
+        bool below;
+    } cases[] = {
+        {"/home/anna/.local/share/Trash/", false},
+        {"/home/anna/.local/share/Trash/files/", true},
+        {"/home/anna/.local/share/Trash/files/old/", true},
+        {"/media/usb/.Trash-1000/", false},
+        {"/media/usb/.Trash-1000/files/", true},
+        {"/media/usb/.Trash/", false},
+        {"/media/usb/.Trash/1000/", true},
+        {"/media/usb/.Trash-/files/", false},
+        {"/media/usb/.Trash-12ab/files/", false},
+        {"/home/anna/Trash/files/", false},
+        {"/home/anna/.local/share/Trashcan/x/", false},
+        {"/", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(IsBelowTrash(c.folder), c.below) << c.folder;
+}
+
+TEST(MountInfo, ReadsPointTypeSourceAndDevice)
+{
+    const std::string table =
+        "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+        "27 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
+        "90 27 8:17 / /media/anna/My\\040Photos rw,nosuid shared:40 master:2 - vfat /dev/sdb1 rw\n"
+        "garbage line\n"
+        "91 27 0:50 / /mnt/share rw - cifs //server/share rw\n"
+        "92 27 0:51 / /mnt/share rw - nfs4 server:/export rw\n";
+    const std::vector<MountEntry> mounts = ParseMountInfo(table);
+    ASSERT_EQ(mounts.size(), 4u);
+    EXPECT_EQ(mounts[0].mountPoint, "/proc/");
+    EXPECT_EQ(mounts[1].mountPoint, "/");
+    EXPECT_EQ(mounts[1].fsType, "ext4");
+    EXPECT_EQ(mounts[1].major, 254u);
+    EXPECT_EQ(mounts[2].mountPoint, "/media/anna/My Photos/");
+    EXPECT_EQ(mounts[2].source, "/dev/sdb1");
+    EXPECT_EQ(mounts[2].minor, 17u);
+    EXPECT_EQ(mounts[3].mountPoint, "/mnt/share/");
+    EXPECT_EQ(mounts[3].fsType, "nfs4"); // the later mount hides the earlier one
+}
+
+TEST(MountInfo, OnlyUserVolumesAreShown)
+{
+    const struct {
+        const char *point;
+        const char *type;
+        bool shown;
+    } cases[] = {
+        {"/", "overlay", true},           {"/home/", "ext4", true},
+        {"/media/anna/USB/", "vfat", true}, {"/run/media/anna/USB/", "exfat", true},
+        {"/mnt/share/", "cifs", true},    {"/tmp/", "tmpfs", true},
+        {"/proc/", "proc", false},        {"/sys/fs/cgroup/", "tmpfs", false},
+        {"/dev/shm/", "tmpfs", false},    {"/run/user/1000/", "tmpfs", false},
+        {"/boot/efi/", "vfat", false},    {"/snap/core/1/", "squashfs", false},
+        {"/data/", "autofs", false},      {"/home/anna/.cache/doc/", "fuse.portal", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(IsUserVolume(MountEntry{c.point, c.type, "", 0, 0}), c.shown) << c.point;
+}
+
+TEST(DriveType, ComesFromTheFileSystemType)
+{
+    const struct {
+        const char *type;
+        bool removable;
+        TDriveType drive;
+    } cases[] = {
+        {"ext4", false, drtFixed},        {"vfat", true, drtRemovable},  {"exfat", false, drtFixed},
+        {"fuseblk", true, drtRemovable},  {"nfs", false, drtRemote},     {"cifs", false, drtRemote},
+        {"fuse.sshfs", false, drtRemote}, {"iso9660", true, drtCDRom},   {"udf", false, drtCDRom},
+        {"tmpfs", false, drtRamDisk},     {"weirdfs", false, drtUnknown},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(DriveTypeOf(c.type, c.removable), c.drive) << c.type;
+}
+
+TEST(VolumeRoot, IsTheLongestMountHoldingThePath)
+{
+    const std::vector<std::string> roots{"/", "/home/", "/home/anna/usb/"};
+    EXPECT_EQ(VolumeRootOf("/etc/x/", roots), "/");
+    EXPECT_EQ(VolumeRootOf("/home/anna/", roots), "/home/");
+    EXPECT_EQ(VolumeRootOf("/home", roots), "/home/");
+    EXPECT_EQ(VolumeRootOf("/home/anna/usb/a/", roots), "/home/anna/usb/");
+    EXPECT_EQ(VolumeRootOf("/homely/", roots), "/");
+    EXPECT_EQ(VolumeRootOf("/x/", {"/home/"}), "");
+}
+
+TEST(PathLevels, RunFromTheVolumeRootDownToThePath)
+{
+    EXPECT_EQ(PathLevels("/", "/a/b/"), (std::vector<std::string>{"/", "/a/", "/a/b/"}));
+    EXPECT_EQ(PathLevels("/home/", "/home/anna/Pictures"),
+              (std::vector<std::string>{"/home/", "/home/anna/", "/home/anna/Pictures/"}));
+    EXPECT_EQ(PathLevels("/", "/"), (std::vector<std::string>{"/"}));
+    EXPECT_TRUE(PathLevels("/home/", "/etc/").empty());
+    EXPECT_TRUE(PathLevels("", "/etc/").empty());
+}
+
+TEST(FolderPath, IsAbsoluteCleanAndEndsInASlash)
+{
+    EXPECT_EQ(FolderPathWithSlash("/a/./b//c/../d"), "/a/b/d/");
+    EXPECT_EQ(FolderPathWithSlash("/"), "/");
+    EXPECT_EQ(FolderPathWithSlash("/.."), "/");
+    const std::string current = std::filesystem::current_path().string();
+    EXPECT_EQ(FolderPathWithSlash("x"), current + "/x/");
+}
+
+// Counts the folders read, so tests can tell how far a reader looked.
+class CountingFolders : public FolderSource {
+public:
+    void ScanSubfolders(const std::string &folder, const std::function<bool(const FolderEntry &)> &visit) override
+    {
+        ++scans;
+        files_.ScanSubfolders(folder, [&](const FolderEntry &entry) {
+            ++visited;
+            return visit(entry);
+        });
+    }
+    int scans = 0;
+    int visited = 0;
+
+private:
+    FileSystemFolders files_;
+};
+
+class FolderReading : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vistrel-tree-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern + "/";
+    }
+    void TearDown() override { std::filesystem::remove_all(root_); }
+    void MakeFolder(const std::string &relative) { std::filesystem::create_directories(root_ + relative); }
+    void MakeFile(const std::string &relative) { std::ofstream(root_ + relative) << "x"; }
+
+    std::string root_;
+};
+
+TEST_F(FolderReading, SubfoldersComeSortedWithoutRegardToCaseAndFilesLeftOut)
+{
+    for (const char *name : {"beta", "Alpha", "gamma", ".hidden", "Delta"})
+        MakeFolder(name);
+    MakeFile("file.txt");
+    std::filesystem::create_directory_symlink(root_ + "gamma", root_ + "link-to-gamma");
+    std::filesystem::create_symlink(root_ + "file.txt", root_ + "link-to-file");
+
+    FileSystemFolders files;
+    std::vector<std::string> names;
+    bool hiddenMarked = false;
+    for (const FolderEntry &entry : ReadSubfolders(files, root_, [](const std::string &, const FolderAttributes &) {
+             return true;
+         })) {
+        names.push_back(entry.name);
+        hiddenMarked = hiddenMarked || (entry.name == ".hidden" && entry.attributes.hidden);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{".hidden", "Alpha", "beta", "Delta", "gamma", "link-to-gamma"}));
+    EXPECT_TRUE(hiddenMarked);
+
+    std::vector<std::string> filtered;
+    for (const FolderEntry &entry : ReadSubfolders(files, root_, [](const std::string &path, const FolderAttributes &a) {
+             return !a.hidden && path.find("beta") == std::string::npos;
+         }))
+        filtered.push_back(entry.name);
+    EXPECT_EQ(filtered, (std::vector<std::string>{"Alpha", "Delta", "gamma", "link-to-gamma"}));
+}
+
+TEST_F(FolderReading, ProbingStopsAtTheFirstAcceptedSubfolder)
+{
+    for (int i = 0; i < 50; ++i)
+        MakeFolder("many/" + std::to_string(i));
+    MakeFolder("onlyHidden/.secret");
+    MakeFolder("empty");
+    MakeFile("filesOnly");
+
+    const auto all = [](const std::string &, const FolderAttributes &) { return true; };
+    const auto visible = [](const std::string &, const FolderAttributes &a) { return !a.hidden; };
+    CountingFolders counting;
+    EXPECT_TRUE(HasSubfolder(counting, root_ + "many/", all));
+    EXPECT_EQ(counting.visited, 1);
+    EXPECT_TRUE(HasSubfolder(counting, root_ + "onlyHidden/", all));
+    EXPECT_FALSE(HasSubfolder(counting, root_ + "onlyHidden/", visible));
+    EXPECT_FALSE(HasSubfolder(counting, root_ + "empty/", all));
+    EXPECT_FALSE(HasSubfolder(counting, root_ + "missing/", all));
+    EXPECT_FALSE(HasSubfolder(counting, root_ + "filesOnly/", all));
+}
+
+} // namespace
+} // namespace vistrel

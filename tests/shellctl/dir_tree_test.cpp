@@ -1,0 +1,210 @@
+#include "platform/error.h"
+#include "shellctl/dir_tree.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/mount.h>
+
+#include <memory>
+
+namespace vistrel {
+
+namespace {
+
+// The file system, with a record of every folder read.
+class RecordingFolders : public FolderSource {
+public:
+    void ScanSubfolders(const std::string &folder, const std::function<bool(const FolderEntry &)> &visit) override
+    {
+        scanned.push_back(folder);
+        files_.ScanSubfolders(folder, visit);
+    }
+    std::vector<std::string> scanned;
+
+private:
+    FileSystemFolders files_;
+};
+
+QTreeWidgetItem *ChildNamed(QTreeWidgetItem *node, const QString &name)
+{
+    for (int i = 0; node && i < node->childCount(); ++i)
+        if (node->child(i)->text(0) == name)
+            return node->child(i);
+    return nullptr;
+}
+
+QTreeWidgetItem *TopLevelShowing(const TDirTree &tree, const QString &mountPoint)
+{
+    for (int i = 0; i < tree.topLevelItemCount(); ++i)
+        if (tree.topLevelItem(i)->toolTip(0) == mountPoint)
+            return tree.topLevelItem(i);
+    return nullptr;
+}
+
+} // namespace
+
+class DirTreeTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QVERIFY(folder_.isValid()); }
+
+    void selectingADeepPathReadsOnlyTheLevelsOnTheWay()
+    {
+        QString deep = Path("");
+        std::vector<std::string> levels;
+        for (int i = 0; i < 30; ++i) {
+            QVERIFY(QDir().mkpath(deep + "/side" + QString::number(i) + "/below"));
+            deep += "/level" + QString::number(i);
+            levels.push_back((deep + '/').toStdString());
+        }
+        QVERIFY(QDir().mkpath(deep));
+        auto recording = std::make_shared<RecordingFolders>();
+        TDirTree tree;
+        tree.setFolderSource(recording);
+        tree.setSelectedPath(Path("").toStdString());
+        recording->scanned.clear();
+        const int probesBefore = tree.PendingProbes(); // the volumes', queued at the start
+
+        tree.setSelectedPath(deep.toStdString());
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), deep + '/');
+        QCOMPARE(recording->scanned, levels);
+        QCOMPARE(tree.PendingProbes(), probesBefore);
+
+        // The folders beside the way were not looked into, so they show no expand button until
+        // their parent is opened again.
+        QTreeWidgetItem *level0 = tree.currentItem();
+        while (level0->text(0) != "level0")
+            level0 = level0->parent();
+        QTreeWidgetItem *side1 = ChildNamed(level0, "side1");
+        QVERIFY(side1);
+        QCOMPARE(side1->childCount(), 0);
+        level0->setExpanded(false);
+        level0->setExpanded(true);
+        QTRY_COMPARE(tree.PendingProbes(), 0);
+        QCOMPARE(side1->childCount(), 1);
+    }
+
+    void openingAFolderReadsOneLevelAndProbesTheNext()
+    {
+        QVERIFY(QDir().mkpath(Path("A/withChild/child")));
+        QVERIFY(QDir().mkpath(Path("A/empty")));
+        QVERIFY(QDir().mkpath(Path("A/.hidden/child")));
+        TDirTree tree;
+        tree.setSelectedPath(Path("A").toStdString());
+        QTreeWidgetItem *a = tree.currentItem();
+        QCOMPARE(a->childCount(), 3); // read on the way, in order without regard to case
+        a->setExpanded(true);
+        QTRY_COMPARE(tree.PendingProbes(), 0);
+        QCOMPARE(ChildNamed(a, "withChild")->childCount(), 1);
+        QCOMPARE(ChildNamed(a, "withChild")->child(0)->text(0), QString()); // a placeholder
+        QCOMPARE(ChildNamed(a, "empty")->childCount(), 0);
+        QCOMPARE(ChildNamed(a, ".hidden")->childCount(), 1);
+
+        ChildNamed(a, "withChild")->setExpanded(true);
+        QCOMPARE(ChildNamed(ChildNamed(a, "withChild"), "child")->text(0), QString("child"));
+    }
+
+    void theTrashIsShownButNothingBelowIt()
+    {
+        const QString trash = Path("home/.local/share/Trash");
+        QVERIFY(QDir().mkpath(trash + "/files/old"));
+        TDirTree tree;
+        tree.setSelectedPath(trash.toStdString());
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), trash + '/');
+        QCOMPARE(tree.currentItem()->childCount(), 0);
+        tree.setSelectedPath((trash + "/files").toStdString());
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), trash + '/');
+
+        tree.setGoBelowRecycleBin(true);
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), trash + '/');
+        tree.setSelectedPath((trash + "/files").toStdString());
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), trash + "/files/");
+    }
+
+    void theFiltersDecideWhichFoldersAppear()
+    {
+        QVERIFY(QDir().mkpath(Path("B/.hidden")));
+        QVERIFY(QDir().mkpath(Path("B/secret")));
+        QVERIFY(QDir().mkpath(Path("B/shown")));
+        TDirTree tree;
+        tree.OnAddDir = [](const std::string &folder) { return folder.find("/secret/") == std::string::npos; };
+        tree.setSelectedPath(Path("B").toStdString());
+        QCOMPARE(tree.currentItem()->childCount(), 2);
+
+        tree.setDirTypes({dtNormal});
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), Path("B/")); // reloaded, still there
+        QCOMPARE(tree.currentItem()->childCount(), 1);
+        tree.setSelectedPath(Path("B/.hidden").toStdString());
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), Path("B/"));
+
+        tree.setDirTypes({dtNormal, dtHidden});
+        tree.setSelectedPath(Path("B/.hidden").toStdString());
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), Path("B/.hidden/"));
+    }
+
+    void selectionChangesAreReportedAndRememberedPerVolume()
+    {
+        QVERIFY(QDir().mkpath(Path("C/one")));
+        TDirTree tree;
+        int changes = 0;
+        connect(&tree, &TDirTree::OnChange, this, [&] { ++changes; });
+        tree.setSelectedPath(Path("C").toStdString());
+        const int afterStart = changes;
+        QVERIFY(afterStart > 0);
+        tree.setSelectedPath(Path("C/one").toStdString());
+        QCOMPARE(changes, afterStart + 1);
+        QCOMPARE(tree.ChangeLock(), 0);
+        QCOMPARE(QString::fromStdString(tree.LastPath("/")), Path("C/one/"));
+
+        tree.ReadDrives(); // a rebuild reports nothing by itself
+        QCOMPARE(changes, afterStart + 1);
+        QCOMPARE(tree.SelectedPath(), std::string("?"));
+    }
+
+    void mountedVolumesComeAndGo()
+    {
+        const QString point = Path("stick");
+        QVERIFY(QDir().mkpath(point));
+        TDirTree tree;
+        tree.setSelectedPath(Path("").toStdString());
+        if (::mount("tmpfs", point.toLocal8Bit().constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("mounting a RAM file system needs root");
+        QTRY_VERIFY(TopLevelShowing(tree, point));
+        QVERIFY(QDir().mkpath(point + "/inside"));
+        tree.setSelectedPath((point + "/inside").toStdString());
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), point + "/inside/");
+        QCOMPARE(tree.currentItem()->parent(), TopLevelShowing(tree, point));
+
+        tree.setDriveTypes({drtFixed, drtRemovable});
+        QVERIFY(!TopLevelShowing(tree, point));
+        tree.setDriveTypes({drtFixed, drtRemovable, drtRamDisk});
+        QVERIFY(TopLevelShowing(tree, point));
+
+        QCOMPARE(::umount2(point.toLocal8Bit().constData(), MNT_DETACH), 0);
+        QTRY_VERIFY(!TopLevelShowing(tree, point));
+    }
+
+private:
+    QString Path(const QString &relative) const
+    {
+        return relative.isEmpty() ? folder_.path() : folder_.filePath(relative);
+    }
+
+    QTemporaryDir folder_;
+};
+
+} // namespace vistrel
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    vistrel::DirTreeTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "dir_tree_test.moc"
