@@ -1,11 +1,11 @@
 // The browser pane on the left of the main window: the directory tree over the thumbnail list,
 // collapsed behind CollapseSplitter1 until the user opens it.
 #include "app/error_handler.h"
+#include "app/file_move_queue.h"
 #include "app/main_window.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
 #include "shellctl/file_operations.h"
-#include "widgets/busy_cursor.h"
 #include "widgets/collapse_splitter.h"
 
 #include <QAction>
@@ -107,8 +107,12 @@ void TForm1::ThumbListDblClick()
 
 void TForm1::DirTreeDropFiles(const std::string &aDropDir, const std::vector<std::string> &aDropFiles)
 {
-    BusyCursor busy;
-    ShowStatusMessage(MoveSummary(MoveFilesInto(aDropFiles, aDropDir), aDropDir));
+    if (!fileMoves_)
+        fileMoves_ = std::make_unique<FileMoveQueue>();
+    fileMoves_->Post([this, aDropDir, aDropFiles] {
+        const std::string summary = MoveSummary(MoveFilesInto(aDropFiles, aDropDir), aDropDir);
+        QMetaObject::invokeMethod(this, [this, summary] { ShowStatusMessage(summary); }, Qt::QueuedConnection);
+    });
 }
 
 void TForm1::DeleteImage1Click()

@@ -3,6 +3,7 @@
 #include "about/about_box.h"
 #include "about/donate_form.h"
 #include "app/error_handler.h"
+#include "app/file_move_queue.h"
 #include "app/tool_icons.h"
 #include "platform/program_folder.h"
 #include "platform/safe_file.h"

@@ -26,6 +26,7 @@ class TShExplorerListView;
 class TDirTree;
 class TSaveBounds;
 class TCollapseSplitter;
+class FileMoveQueue;
 
 // The MDI frame. Its shared state (the paths) is read and written by the document windows, the
 // capture windows and the converter.
@@ -125,6 +126,7 @@ private:
     TSaveBounds *SaveBounds1; // a child object, which the frame's destruction frees
     QImage TileBitmap;
     std::string helpFile_;
+    std::unique_ptr<FileMoveQueue> fileMoves_; // last, so moves in progress end before the rest goes
 };
 
 } // namespace vistrel

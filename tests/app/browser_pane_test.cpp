@@ -169,11 +169,13 @@ private Q_SLOTS:
         Q_EMIT form.DirTree->OnDropFiles(form.DirTree, 5, 5, target,
                                          {(elsewhere + "/one.jpg").toStdString(), (elsewhere + "/two.jpg").toStdString()},
                                          Qt::NoModifier);
+        const auto *statusBar = form.findChild<QStatusBar *>("StatusBar1");
+        QTRY_VERIFY(!statusBar->currentMessage().isEmpty()); // the moves are done
         QVERIFY(!QFile::exists(elsewhere + "/one.jpg"));
         QCOMPARE(ReadFile(Pictures() + "/Holiday/one.jpg"), QByteArray("one"));
         QCOMPARE(ReadFile(elsewhere + "/two.jpg"), QByteArray("two, dropped"));
         QCOMPARE(ReadFile(Pictures() + "/Holiday/two.jpg"), QByteArray("two, already there"));
-        const QString status = form.findChild<QStatusBar *>("StatusBar1")->currentMessage();
+        const QString status = statusBar->currentMessage();
         QVERIFY2(status.contains("\"two.jpg\" was not moved"), qPrintable(status));
     }
 
