@@ -1,12 +1,12 @@
 // The browser pane on the left of the main window: the directory tree over the thumbnail list,
 // collapsed behind CollapseSplitter1 until the user opens it.
-#include "app/error_handler.h"
 #include "app/file_move_queue.h"
 #include "app/main_window.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
 #include "shellctl/file_operations.h"
 #include "widgets/collapse_splitter.h"
+#include "widgets/error_message.h"
 
 #include <QAction>
 #include <QFile>
@@ -72,23 +72,17 @@ void TForm1::CollapseSplitter1Restore()
 {
     DirTree->setVisible(true);
     thumblist->setVisible(true);
-    try {
+    RunCommand(this, [this] {
         DirTree->setSelectedPath(LastPicturePath);
         thumblist->setDirectory(LastPicturePath);
         thumblist->setViewStyleEx(gvsThumb);
-    } catch (const std::exception &error) {
-        ShowErrorMessage(error, this);
-    }
+    });
 }
 
 void TForm1::DirTreeClick()
 {
     LastPicturePath = DirTree->SelectedPath();
-    try {
-        thumblist->setDirectory(LastPicturePath);
-    } catch (const std::exception &error) {
-        ShowErrorMessage(error, this);
-    }
+    RunCommand(this, [this] { thumblist->setDirectory(LastPicturePath); });
 }
 
 // Only a picture file opens; a double-click on a folder is the list's own (it enters the folder),
@@ -98,11 +92,7 @@ void TForm1::ThumbListDblClick()
     const std::string path = thumblist->GetSelectedPath();
     if (path.empty() || !QFileInfo(QFile::decodeName(path.c_str())).isFile())
         return;
-    try {
-        OpenPicture(path);
-    } catch (const std::exception &error) {
-        ShowErrorMessage(error, this);
-    }
+    RunCommand(this, [this, &path] { OpenPicture(path); });
 }
 
 void TForm1::DirTreeDropFiles(const std::string &aDropDir, const std::vector<std::string> &aDropFiles)
