@@ -86,7 +86,7 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    // Start-up steps of the Part's order; each is small enough to read on its own.
+    // Start-up steps in the order they run; each is small enough to read on its own.
     void createActions();
     void createMenus();
     void createToolBar();

@@ -89,6 +89,17 @@ bool CopyContents(int from, int to, const struct stat &status)
     return ::fchmod(to, status.st_mode & 07777) == 0 && ::futimens(to, times) == 0 && ::fsync(to) == 0;
 }
 
+// The new name reaches the disk before the old file goes; file systems that cannot flush a
+// folder are taken as they are.
+void SyncFolderOf(const std::string &path)
+{
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.get() >= 0)
+        ::fsync(directory.get());
+}
+
 MoveResult CopyThenDelete(const std::string &source, const std::string &target, const struct stat &status)
 {
     if (!S_ISREG(status.st_mode))
@@ -105,6 +116,7 @@ MoveResult CopyThenDelete(const std::string &source, const std::string &target, 
         ::unlink(target.c_str());
         return Result(source, MoveOutcome::Failed, SystemReason(error));
     }
+    SyncFolderOf(target);
     if (::unlink(source.c_str()) != 0)
         return Result(source, MoveOutcome::CopiedOnly, SystemReason(errno));
     return Result(source, MoveOutcome::Moved);
