@@ -9,6 +9,7 @@
 #include <QFileIconProvider>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QSocketNotifier>
 #include <QStorageInfo>
 #include <QUrl>
@@ -130,6 +131,18 @@ void ForEachInSubtree(QTreeWidgetItem *node, const std::function<void(QTreeWidge
     for (int i = 0; i < node->childCount(); ++i)
         ForEachInSubtree(node->child(i), visit);
 }
+
+// Changes inside are shown at once when it ends, however it ends.
+class UpdateBracket {
+public:
+    explicit UpdateBracket(QWidget &widget) : widget_(widget) { widget_.setUpdatesEnabled(false); }
+    ~UpdateBracket() { widget_.setUpdatesEnabled(true); }
+    UpdateBracket(const UpdateBracket &) = delete;
+    UpdateBracket &operator=(const UpdateBracket &) = delete;
+
+private:
+    QWidget &widget_;
+};
 
 } // namespace
 
@@ -356,7 +369,7 @@ void TDirTree::ReadDrives()
     }
     BusyCursor busy;
     ChangeLockGuard lock(*this);
-    setUpdatesEnabled(false);
+    UpdateBracket bracket(*this);
     pendingProbes_.clear();
     probeQueue_.clear();
     dropTarget_ = nullptr;
@@ -368,7 +381,6 @@ void TDirTree::ReadDrives()
         volumes_[volume.root] = volume;
         StartVolumeNode(node, volume, false);
     }
-    setUpdatesEnabled(true);
     if (currentItem())
         scrollToItem(currentItem());
 }
@@ -489,33 +501,33 @@ void TDirTree::setSelectedPath(const std::string &path)
     if (::stat(folder.size() > 1 ? folder.substr(0, folder.size() - 1).c_str() : folder.c_str(), &status) != 0)
         folder = CurrentVolumeRoot();
     BusyCursor busy;
-    setUpdatesEnabled(false);
-    const bool wasSelecting = selecting_;
-    selecting_ = true;
+    if (QTreeWidgetItem *node = OpenLevelsTo(folder)) {
+        setCurrentItem(node);
+        scrollToItem(node);
+    }
+}
+
+// Finds the folder's node level by level from its volume, reading each level on the way (but not
+// probing it), and opens its ancestors; null when a level is not shown.
+QTreeWidgetItem *TDirTree::OpenLevelsTo(const std::string &folder)
+{
+    UpdateBracket bracket(*this);
+    const QScopedValueRollback<bool> selecting(selecting_, true);
     QTreeWidgetItem *node = nullptr;
     for (const std::string &level : PathLevels(VolumeRootOf(folder, VolumeRoots()), folder)) {
-        QTreeWidgetItem *found = nullptr;
-        if (!node)
-            found = TopLevelNode(level);
-        else
-            for (int i = 0; i < node->childCount() && !found; ++i)
-                if (NodePath(node->child(i)) == level)
-                    found = node->child(i);
+        QTreeWidgetItem *found = node ? nullptr : TopLevelNode(level);
+        for (int i = 0; node && i < node->childCount() && !found; ++i)
+            if (NodePath(node->child(i)) == level)
+                found = node->child(i);
         node = found;
         if (!node)
-            break;
+            return nullptr;
         if (!IsRead(node))
             ReadChildren(node, false);
     }
-    if (node) {
-        for (QTreeWidgetItem *ancestor = node->parent(); ancestor; ancestor = ancestor->parent())
-            ancestor->setExpanded(true);
-        setCurrentItem(node);
-    }
-    selecting_ = wasSelecting;
-    setUpdatesEnabled(true);
-    if (node)
-        scrollToItem(node);
+    for (QTreeWidgetItem *ancestor = node ? node->parent() : nullptr; ancestor; ancestor = ancestor->parent())
+        ancestor->setExpanded(true);
+    return node;
 }
 
 void TDirTree::NodeExpanded(QTreeWidgetItem *node)

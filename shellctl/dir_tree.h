@@ -118,6 +118,7 @@ private:
     QTreeWidgetItem *TopLevelNode(const std::string &root) const;
     std::vector<std::string> VolumeRoots() const;
     std::string CurrentVolumeRoot() const;
+    QTreeWidgetItem *OpenLevelsTo(const std::string &folder);
     void NodeExpanded(QTreeWidgetItem *node);
     void SelectionChanged();
     void NodeClicked(QTreeWidgetItem *node);
