@@ -60,14 +60,17 @@ unsigned long long DeviceOf(const std::string &path)
     return ::stat(path.c_str(), &status) == 0 ? static_cast<unsigned long long>(status.st_dev) : 0;
 }
 
-std::string ReadFromStart(int fd)
+// Read afresh each time; the watched descriptor only tells that something changed.
+std::string ReadMountTable()
 {
     std::string text;
-    if (::lseek(fd, 0, SEEK_SET) != 0)
+    const int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return text;
     char buffer[16384];
     for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0 && text.size() < kMountInfoLimit;)
         text.append(buffer, static_cast<size_t>(got));
+    ::close(fd);
     return text;
 }
 
@@ -218,10 +221,10 @@ bool TDirTree::AcceptsFolder(const std::string &folder, const FolderAttributes &
 
 std::vector<TDirTree::Volume> TDirTree::ReadVolumes() const
 {
-    std::string table = mountInfo_ >= 0 ? ReadFromStart(mountInfo_) : std::string();
+    std::string table = ReadMountTable();
     std::vector<MountEntry> mounts = ParseMountInfo(table);
     if (mounts.empty())
-        mounts.push_back(MountEntry{"/", "", "", 0, 0});
+        mounts.push_back(MountEntry{"/", "", "", 0, 0, 0});
     std::vector<Volume> volumes;
     for (const MountEntry &mount : mounts) {
         if (!IsUserVolume(mount) || !IsDirectory(mount.mountPoint))
@@ -234,6 +237,7 @@ std::vector<TDirTree::Volume> TDirTree::ReadVolumes() const
         volume.root = mount.mountPoint;
         volume.type = type;
         volume.serial = DeviceOf(mount.mountPoint);
+        volume.mountId = mount.mountId;
         if (type != drtRemote)
             volume.label = QStorageInfo(QFile::decodeName(mount.mountPoint.c_str())).name();
         volumes.push_back(std::move(volume));
@@ -392,41 +396,59 @@ void TDirTree::RefreshDrives()
     {
         ChangeLockGuard lock(*this);
         const std::vector<Volume> fresh = ReadVolumes();
-        const auto isFresh = [&fresh](const std::string &root) {
-            return std::any_of(fresh.begin(), fresh.end(), [&root](const Volume &v) { return v.root == root; });
-        };
-        bool cameOrWent = false;
-        for (int i = topLevelItemCount() - 1; i >= 0; --i) {
-            const std::string root = NodePath(topLevelItem(i));
-            if (isFresh(root))
-                continue;
-            DeleteChildren(topLevelItem(i));
-            pendingProbes_.erase(topLevelItem(i));
-            delete takeTopLevelItem(i);
-            volumes_.erase(root);
-            cameOrWent = true;
-        }
-        for (const Volume &volume : fresh) {
-            if (volumes_.count(volume.root))
-                continue;
-            int index = 0;
-            while (index < topLevelItemCount() && NodePath(topLevelItem(index)) < volume.root)
-                ++index;
-            QTreeWidgetItem *node = NewVolumeNode(volume);
-            insertTopLevelItem(index, node);
-            volumes_[volume.root] = volume;
-            StartVolumeNode(node, volume, false);
-            cameOrWent = true;
-        }
-        if (!cameOrWent)
-            for (auto volume = fresh.rbegin(); volume != fresh.rend(); ++volume)
-                if (volume->serial != volumes_[volume->root].serial) {
-                    MediumChanged(TopLevelNode(volume->root));
-                    break;
-                }
+        const bool removed = RemoveVanishedVolumes(fresh);
+        const bool added = AddNewVolumes(fresh);
+        if (!removed && !added)
+            RereadChangedMedium(fresh);
         viewport()->update();
     }
     Q_EMIT OnChange(this);
+}
+
+bool TDirTree::RemoveVanishedVolumes(const std::vector<Volume> &fresh)
+{
+    bool removed = false;
+    for (int i = topLevelItemCount() - 1; i >= 0; --i) {
+        const std::string root = NodePath(topLevelItem(i));
+        if (std::any_of(fresh.begin(), fresh.end(), [&root](const Volume &v) { return v.root == root; }))
+            continue;
+        DeleteChildren(topLevelItem(i));
+        pendingProbes_.erase(topLevelItem(i));
+        if (dropTarget_ == topLevelItem(i))
+            dropTarget_ = nullptr;
+        delete takeTopLevelItem(i);
+        volumes_.erase(root);
+        removed = true;
+    }
+    return removed;
+}
+
+// New volumes go among the others in the order of their mount points.
+bool TDirTree::AddNewVolumes(const std::vector<Volume> &fresh)
+{
+    bool added = false;
+    for (const Volume &volume : fresh) {
+        if (volumes_.count(volume.root))
+            continue;
+        int index = 0;
+        while (index < topLevelItemCount() && NodePath(topLevelItem(index)) < volume.root)
+            ++index;
+        QTreeWidgetItem *node = NewVolumeNode(volume);
+        insertTopLevelItem(index, node);
+        volumes_[volume.root] = volume;
+        StartVolumeNode(node, volume, false);
+        added = true;
+    }
+    return added;
+}
+
+void TDirTree::RereadChangedMedium(const std::vector<Volume> &fresh)
+{
+    for (auto volume = fresh.rbegin(); volume != fresh.rend(); ++volume)
+        if (volume->serial != volumes_[volume->root].serial || volume->mountId != volumes_[volume->root].mountId) {
+            MediumChanged(TopLevelNode(volume->root));
+            return;
+        }
 }
 
 QTreeWidgetItem *TDirTree::TopLevelNode(const std::string &root) const

@@ -93,7 +93,8 @@ private:
     struct Volume {
         std::string root;
         TDriveType type = drtUnknown;
-        unsigned long long serial = 0;
+        unsigned long long serial = 0; // the device
+        unsigned long mountId = 0;
         QString label;
     };
     class ChangeLockGuard;
@@ -112,6 +113,9 @@ private:
     void ProbeNow(QTreeWidgetItem *node);
     void ProcessProbes();
     void StartVolumeNode(QTreeWidgetItem *node, const Volume &volume, bool probeAtOnce);
+    bool RemoveVanishedVolumes(const std::vector<Volume> &fresh);
+    bool AddNewVolumes(const std::vector<Volume> &fresh);
+    void RereadChangedMedium(const std::vector<Volume> &fresh);
     void MediumChanged(QTreeWidgetItem *volumeNode);
     bool VolumeUnchanged(QTreeWidgetItem *node) const;
     QTreeWidgetItem *VolumeNodeOf(QTreeWidgetItem *node) const;

@@ -70,6 +70,7 @@ bool ParseMountLine(const std::string &line, MountEntry &mount)
     if (colon == std::string::npos)
         return false;
     try {
+        mount.mountId = std::stoul(id);
         mount.major = static_cast<unsigned>(std::stoul(device.substr(0, colon)));
         mount.minor = static_cast<unsigned>(std::stoul(device.substr(colon + 1)));
     } catch (const std::exception &) {

@@ -54,6 +54,7 @@ struct MountEntry {
     std::string source;
     unsigned major = 0;
     unsigned minor = 0;
+    unsigned long mountId = 0; // new for every mount, even of the same device in the same place
 };
 
 // Malformed lines are skipped; a later mount on the same point hides the earlier one.

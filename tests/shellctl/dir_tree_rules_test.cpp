@@ -75,6 +75,7 @@ TEST(MountInfo, ReadsPointTypeSourceAndDevice)
     EXPECT_EQ(mounts[1].mountPoint, "/");
     EXPECT_EQ(mounts[1].fsType, "ext4");
     EXPECT_EQ(mounts[1].major, 254u);
+    EXPECT_EQ(mounts[1].mountId, 27u);
     EXPECT_EQ(mounts[2].mountPoint, "/media/anna/My Photos/");
     EXPECT_EQ(mounts[2].source, "/dev/sdb1");
     EXPECT_EQ(mounts[2].minor, 17u);
@@ -98,7 +99,7 @@ TEST(MountInfo, OnlyUserVolumesAreShown)
         {"/data/", "autofs", false},      {"/home/anna/.cache/doc/", "fuse.portal", false},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(IsUserVolume(MountEntry{c.point, c.type, "", 0, 0}), c.shown) << c.point;
+        EXPECT_EQ(IsUserVolume(MountEntry{c.point, c.type, "", 0, 0, 0}), c.shown) << c.point;
 }
 
 TEST(DriveType, ComesFromTheFileSystemType)

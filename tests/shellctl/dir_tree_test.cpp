@@ -44,6 +44,34 @@ QTreeWidgetItem *TopLevelShowing(const TDirTree &tree, const QString &mountPoint
     return nullptr;
 }
 
+// RAM file systems mounted by a test (root only), unmounted again however the test ends.
+class RamDisks {
+public:
+    ~RamDisks()
+    {
+        for (auto point = points_.rbegin(); point != points_.rend(); ++point)
+            ::umount2(point->constData(), MNT_DETACH);
+    }
+    bool Mount(const QString &point)
+    {
+        const QByteArray path = point.toLocal8Bit();
+        if (::mount("tmpfs", path.constData(), "tmpfs", 0, "size=64k") != 0)
+            return false;
+        points_.push_back(path);
+        return true;
+    }
+    bool UnmountLast()
+    {
+        const bool done = !points_.empty() && ::umount2(points_.back().constData(), MNT_DETACH) == 0;
+        if (done)
+            points_.pop_back();
+        return done;
+    }
+
+private:
+    std::vector<QByteArray> points_;
+};
+
 } // namespace
 
 class DirTreeTest : public QObject {
@@ -171,7 +199,8 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(point));
         TDirTree tree;
         tree.setSelectedPath(Path("").toStdString());
-        if (::mount("tmpfs", point.toLocal8Bit().constData(), "tmpfs", 0, "size=64k") != 0)
+        RamDisks disks;
+        if (!disks.Mount(point))
             QSKIP("mounting a RAM file system needs root");
         QTRY_VERIFY(TopLevelShowing(tree, point));
         QVERIFY(QDir().mkpath(point + "/inside"));
@@ -184,8 +213,34 @@ private Q_SLOTS:
         tree.setDriveTypes({drtFixed, drtRemovable, drtRamDisk});
         QVERIFY(TopLevelShowing(tree, point));
 
-        QCOMPARE(::umount2(point.toLocal8Bit().constData(), MNT_DETACH), 0);
+        QVERIFY(disks.UnmountLast());
         QTRY_VERIFY(!TopLevelShowing(tree, point));
+    }
+
+    void anotherMediumInTheSamePlaceIsReadAfresh()
+    {
+        const QString point = Path("card");
+        QVERIFY(QDir().mkpath(point));
+        RamDisks disks;
+        if (!disks.Mount(point))
+            QSKIP("mounting a RAM file system needs root");
+        QVERIFY(QDir().mkpath(point + "/old/deeper"));
+        TDirTree tree;
+        tree.setSelectedPath((point + "/old").toStdString());
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), point + "/old/");
+
+        // Another file system mounted over the first: the same place, another device.
+        QVERIFY(disks.Mount(point));
+        QVERIFY(QDir().mkpath(point + "/new/deeper"));
+        // Unread again, with an expand button: a placeholder child.
+        const auto readAfresh = [&] {
+            QTreeWidgetItem *volume = TopLevelShowing(tree, point);
+            return volume && volume->childCount() == 1 && volume->child(0)->text(0).isEmpty();
+        };
+        QTRY_VERIFY(readAfresh());
+
+        tree.setSelectedPath((point + "/new").toStdString());
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), point + "/new/");
     }
 
 private:
