@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QPoint>
 
+#include <memory>
 #include <string>
 #include <vector>
 
