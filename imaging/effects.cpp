@@ -8,6 +8,10 @@
 #include <utility>
 #include <vector>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
+
 namespace vistrel {
 
 namespace {
@@ -76,72 +80,173 @@ void reversePixels(uint8_t *row, int width)
     }
 }
 
-// Quarter turns work through bands of a few source rows: each column of a band becomes a short run
-// of one destination row, so that what is read and what is written both stay in cache.
-constexpr int kTurnTile = 16;
-constexpr int kTurnColumns = 256;
+// Quarter turns move the picture in blocks of 8 × 8 pixels: the block's 8 source rows of 24
+// bytes become 8 destination rows of 24 bytes. Blocks are taken 8 source rows at a time across a
+// band of source columns, so that the destination rows being filled stay few enough for the
+// address translation cache while each of them receives whole cache lines in turn; the source
+// rows that come next are fetched ahead, for no prefetcher guesses a jump from row to row.
+constexpr int kTurnBlock = 8;
+constexpr int kTurnBand = 128;
+constexpr int kTurnAhead = 2 * kTurnBlock; // source rows
 
-struct TurnTile {
-    const uint8_t *sourceRows[kTurnTile];
-    int rows;
-};
+// to[j][k] := from[k][j] for the block's pixels j, k; from[k] and to[j] point at their first pixel.
+using TurnBlockKernel = void (*)(const uint8_t *const *from, uint8_t *const *to);
 
-// Copies a pixel as 4 bytes, the fourth landing on the next pixel, which must be written after.
-void copyPixelWide(uint8_t *to, const uint8_t *from)
+void turnBlockPortable(const uint8_t *const *from, uint8_t *const *to)
 {
-    uint32_t v;
-    std::memcpy(&v, from, sizeof v);
-    std::memcpy(to, &v, sizeof v);
+    for (int j = 0; j < kTurnBlock; ++j)
+        for (int k = 0; k < kTurnBlock; ++k)
+            copyPixel(to[j] + k * kBytesPerPixel, from[k] + j * kBytesPerPixel);
 }
 
-// Copies the tile's pixels of one source column into a run of consecutive destination pixels
-// starting at `to`, in the order of the source rows (ascending) or the reverse. The run is written
-// from left to right so that each wide copy's spare byte is overwritten by the next pixel; the
-// last pixel of the run and pixels of the source's last column (whose spare byte may lie beyond
-// the bitmap) get exact copies.
-void copyColumnToRun(const TurnTile &tile, size_t offset, bool lastColumn, uint8_t *to, bool reversed)
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VISTREL_AVX2_TURNS 1
+
+// Each source row's 24 bytes are spread into eight 32-bit lanes, the 8 × 8 matrix of lanes is
+// transposed and each row of it packed back into 24 bytes. Reads 4 bytes beyond each source row's
+// 24, which must exist.
+__attribute__((target("avx2"))) void turnBlockAvx2(const uint8_t *const *from, uint8_t *const *to)
 {
-    const int n = tile.rows;
-    for (int i = 0; i < n; ++i, to += kBytesPerPixel) {
-        const uint8_t *from = tile.sourceRows[reversed ? n - 1 - i : i] + offset;
-        if (lastColumn || i == n - 1)
-            copyPixel(to, from);
-        else
-            copyPixelWide(to, from);
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, //
+                                            0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, //
+                                          0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i gather = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
+    __m256i r[kTurnBlock], t[kTurnBlock];
+    for (int k = 0; k < kTurnBlock; ++k)
+        r[k] = _mm256_shuffle_epi8(_mm256_loadu2_m128i(reinterpret_cast<const __m128i *>(from[k] + 12),
+                                                       reinterpret_cast<const __m128i *>(from[k])),
+                                   spread);
+    for (int k = 0; k < kTurnBlock; k += 2) {
+        t[k] = _mm256_unpacklo_epi32(r[k], r[k + 1]);
+        t[k + 1] = _mm256_unpackhi_epi32(r[k], r[k + 1]);
+    }
+    for (int k = 0; k < kTurnBlock; k += 4) {
+        r[k] = _mm256_unpacklo_epi64(t[k], t[k + 2]);
+        r[k + 1] = _mm256_unpackhi_epi64(t[k], t[k + 2]);
+        r[k + 2] = _mm256_unpacklo_epi64(t[k + 1], t[k + 3]);
+        r[k + 3] = _mm256_unpackhi_epi64(t[k + 1], t[k + 3]);
+    }
+    for (int j = 0; j < kTurnBlock / 2; ++j) {
+        t[j] = _mm256_permute2x128_si256(r[j], r[j + 4], 0x20);
+        t[j + 4] = _mm256_permute2x128_si256(r[j], r[j + 4], 0x31);
+    }
+    for (int j = 0; j < kTurnBlock; ++j) {
+        const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(t[j], pack), gather);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(to[j]), _mm256_castsi256_si128(bytes));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(to[j] + 16), _mm256_extracti128_si256(bytes, 1));
+    }
+}
+#endif
+
+TurnBlockKernel turnBlockKernel()
+{
+#ifdef VISTREL_AVX2_TURNS
+    if (__builtin_cpu_supports("avx2"))
+        return turnBlockAvx2;
+#endif
+    return turnBlockPortable;
+}
+
+// Where a quarter turn puts source pixel (x, y) of a w × h picture: destination row and column.
+struct TurnTarget {
+    bool clockwise;
+    int w, h;
+    int row(int x) const { return clockwise ? x : w - 1 - x; }
+    int column(int y) const { return clockwise ? h - 1 - y : y; }
+};
+
+void turnPixel(const TBitmap &source, TBitmap &destination, TurnTarget target, int x, int y)
+{
+    copyPixel(destination.scanLine(target.row(x)) + static_cast<size_t>(target.column(y)) * kBytesPerPixel,
+              source.scanLine(y) + static_cast<size_t>(x) * kBytesPerPixel);
+}
+
+void fetchAhead(const TBitmap &source, int y, int x0, int x1)
+{
+    for (int k = 0; k < kTurnBlock; ++k) {
+        const uint8_t *row = source.scanLine(y + k);
+        for (int x = x0; x < x1; x += 64 / kBytesPerPixel)
+            __builtin_prefetch(row + static_cast<size_t>(x) * kBytesPerPixel);
+        __builtin_prefetch(row + static_cast<size_t>(x1) * kBytesPerPixel - 1);
     }
 }
 
-// runStart(x, y0, rows) gives the destination row and first column of the run that receives
-// column x of the band of `rows` source rows starting at row y0.
-template <typename RunStart>
-void turnInTiles(const TBitmap &source, TBitmap &destination, bool reversed, RunStart runStart)
+void turn(const TBitmap &source, TBitmap &destination, TurnTarget target, TurnBlockKernel kernel)
 {
     const int w = source.width(), h = source.height();
-    TurnTile tile;
-    // A band of columns at a time keeps the destination rows being written few enough for the
-    // address translation cache; a whole picture's width of them would miss it on every run.
-    for (int x0 = 0; x0 < w; x0 += kTurnColumns) {
-        const int x1 = std::min(w, x0 + kTurnColumns);
-        for (int y0 = 0; y0 < h; y0 += kTurnTile) {
-            tile.rows = std::min(h - y0, kTurnTile);
-            for (int k = 0; k < tile.rows; ++k)
-                tile.sourceRows[k] = source.scanLine(y0 + k);
-            for (int x = x0; x < x1; ++x) {
-                const auto [row, column] = runStart(x, y0, tile.rows);
-                copyColumnToRun(tile, static_cast<size_t>(x) * kBytesPerPixel, x == w - 1,
-                                destination.scanLine(row) + static_cast<size_t>(column) * kBytesPerPixel,
-                                reversed);
+    const int wholeW = w / kTurnBlock * kTurnBlock, wholeH = h / kTurnBlock * kTurnBlock;
+    // The kernels may read 4 bytes beyond a block's row: past the last pixel of the picture's
+    // last row they would leave the bitmap, so that block goes through the portable kernel.
+    const bool lastRowRoomy = source.bytesPerLine() >= (static_cast<size_t>(wholeW) * kBytesPerPixel) + 4;
+    for (int x0 = 0; x0 < wholeW; x0 += kTurnBand) {
+        const int x1 = std::min(wholeW, x0 + kTurnBand);
+        for (int y = 0; y < wholeH; y += kTurnBlock) {
+            if (y + kTurnAhead + kTurnBlock <= h)
+                fetchAhead(source, y + kTurnAhead, x0, x1);
+            // The block's rows, ordered so that row k lands in destination column `first` + k.
+            const int first = target.clockwise ? target.column(y + kTurnBlock - 1) : target.column(y);
+            const uint8_t *from[kTurnBlock];
+            for (int k = 0; k < kTurnBlock; ++k)
+                from[k] = source.scanLine(target.clockwise ? y + kTurnBlock - 1 - k : y + k);
+            const bool lastRow = y + kTurnBlock == h;
+            for (int x = x0; x < x1; x += kTurnBlock) {
+                const uint8_t *fromBlock[kTurnBlock];
+                uint8_t *to[kTurnBlock];
+                for (int k = 0; k < kTurnBlock; ++k) {
+                    fromBlock[k] = from[k] + static_cast<size_t>(x) * kBytesPerPixel;
+                    to[k] = destination.scanLine(target.row(x + k)) + static_cast<size_t>(first) * kBytesPerPixel;
+                }
+                const bool roomy = !lastRow || x + kTurnBlock < wholeW || lastRowRoomy;
+                (roomy ? kernel : turnBlockPortable)(fromBlock, to);
             }
         }
     }
+    // The columns and rows left over beyond whole blocks.
+    for (int y = 0; y < h; ++y)
+        for (int x = wholeW; x < w; ++x)
+            turnPixel(source, destination, target, x, y);
+    for (int y = wholeH; y < h; ++y)
+        for (int x = 0; x < wholeW; ++x)
+            turnPixel(source, destination, target, x, y);
 }
 
+void clearPadding(TBitmap &bitmap)
+{
+    const size_t used = pixelBytes(bitmap), padding = bitmap.bytesPerLine() - used;
+    for (int y = 0; padding > 0 && y < bitmap.height(); ++y)
+        std::memset(bitmap.scanLine(y) + used, 0, padding);
+}
+
+// Gives destination the turned size at 24 bits. Every pixel is about to be written, so storage of
+// the right size is kept as it is, and new storage is not cleared first; storage merely large
+// enough is kept too (cleared), for fresh pages cost more than clearing.
 void prepareTurn(TBitmap &source, TBitmap &destination)
 {
     convertTo24(source);
-    convertTo24(destination);
-    // Keeps the destination's storage when it is large enough: fresh pages cost more than the turn.
-    destination.setSize(source.height(), source.width());
+    const int w = source.height(), h = source.width();
+    if (destination.width() == w && destination.height() == h && destination.pixelFormat() == PixelFormat::pf24bit)
+        return;
+    if (destination.bytesPerLine() * static_cast<size_t>(destination.height())
+        >= TBitmap::strideFor(w, PixelFormat::pf24bit) * static_cast<size_t>(h)) {
+        convertTo24(destination);
+        destination.setSize(w, h);
+        return;
+    }
+    destination = TBitmap(); // never hold the old and the new pixels together
+    destination = TBitmap::Uncleared(w, h, PixelFormat::pf24bit);
+}
+
+void quarterTurn(TBitmap &source, TBitmap &destination, bool clockwise, TurnBlockKernel kernel)
+{
+    if (&source == &destination) {
+        TBitmap original = source;
+        quarterTurn(original, destination, clockwise, kernel);
+        return;
+    }
+    prepareTurn(source, destination);
+    turn(source, destination, {clockwise, source.width(), source.height()}, kernel);
+    clearPadding(destination);
 }
 
 } // namespace
@@ -295,28 +400,12 @@ void MirrorVertical(TBitmap &bitmap)
 
 void Rotate90Right(TBitmap &source, TBitmap &destination)
 {
-    if (&source == &destination) {
-        TBitmap original = source;
-        Rotate90Right(original, destination);
-        return;
-    }
-    prepareTurn(source, destination);
-    const int lastColumn = source.height() - 1;
-    turnInTiles(source, destination, true, [lastColumn](int x, int y0, int rows) {
-        return std::pair{x, lastColumn - (y0 + rows - 1)};
-    });
+    quarterTurn(source, destination, true, turnBlockKernel());
 }
 
 void Rotate90Left(TBitmap &source, TBitmap &destination)
 {
-    if (&source == &destination) {
-        TBitmap original = source;
-        Rotate90Left(original, destination);
-        return;
-    }
-    prepareTurn(source, destination);
-    const int lastRow = source.width() - 1;
-    turnInTiles(source, destination, false, [lastRow](int x, int y0, int) { return std::pair{lastRow - x, y0}; });
+    quarterTurn(source, destination, false, turnBlockKernel());
 }
 
 const std::array<EffectEntry, 11> EffectTable = {{

@@ -1,6 +1,6 @@
 #include "imaging/resample.h"
 
-#include "imaging/wide_vectors.h"
+#include "imaging/resample_passes.h"
 
 #include "platform/error.h"
 
@@ -10,9 +10,7 @@
 // Arithmetic note: the kernels and the list set-up evaluate in long double (the x87 extended
 // format) and round to float exactly where a 32-bit variable is stored. The pixel sums are floats
 // rounded after every addition, while each product weight × byte is exact before it is added (as
-// in extended arithmetic); a double holds such a product exactly, so the sums are computed as
-// float(double(sum) + double(weight) · byte). This file is built without contraction into fused
-// multiply-adds, which would skip the rounding of the sums.
+// in extended arithmetic); resample_passes.cpp computes them.
 
 namespace vistrel {
 
@@ -45,79 +43,12 @@ int32_t FoldIntoSource(int64_t j, int size)
     return static_cast<int32_t>(r < size ? r : period - r);
 }
 
-uint8_t ToByte(float sum)
+// About how many kernel values BuildContributors computes for scaling sourceSize pixels to
+// destinationSize.
+double KernelCalls(int sourceSize, int destinationSize, float support)
 {
-    const float clamped = std::min(std::max(sum, 0.0f), 255.0f);
-    // Adding and removing 2^23 rounds to an integer, halves to even, in the default rounding mode.
-    constexpr float kRoundingShift = 8388608.0f;
-    return static_cast<uint8_t>(static_cast<int>((clamped + kRoundingShift) - kRoundingShift));
-}
-
-// Source rows are resampled horizontally in blocks of this many rows: the rows' channels are
-// interleaved per source pixel, so that each contributor adds to all of them at once.
-constexpr int kBlockRows = 16;
-constexpr int kBlockLanes = kBlockRows * 3;
-
-void AddWeighted(float *sums, const float *values, float weight)
-{
-    const double w = weight;
-    for (int q = 0; q < kBlockLanes; ++q)
-        sums[q] = static_cast<float>(static_cast<double>(sums[q]) + w * static_cast<double>(values[q]));
-}
-
-void AddWeightedRow(float *sums, const uint8_t *values, size_t count, float weight)
-{
-    const double w = weight;
-    for (size_t q = 0; q < count; ++q)
-        sums[q] = static_cast<float>(static_cast<double>(sums[q]) + w * static_cast<double>(values[q]));
-}
-
-void InterleaveRows(const TBitmap &source, int firstRow, int rows, std::vector<float> &block)
-{
-    const int width = source.width();
-    std::fill(block.begin(), block.end(), 0.0f);
-    for (int r = 0; r < rows; ++r) {
-        const uint8_t *row = source.scanLine(firstRow + r);
-        float *lane = block.data() + r * 3;
-        for (int n = 0; n < width; ++n, lane += kBlockLanes, row += 3) {
-            lane[0] = row[0];
-            lane[1] = row[1];
-            lane[2] = row[2];
-        }
-    }
-}
-
-VISTREL_WIDE_VECTORS void HorizontalPass(const TBitmap &source, const ContributorLists &columns, TBitmap &work)
-{
-    std::vector<float> block(static_cast<size_t>(source.width()) * kBlockLanes);
-    for (int firstRow = 0; firstRow < source.height(); firstRow += kBlockRows) {
-        const int rows = std::min(kBlockRows, source.height() - firstRow);
-        InterleaveRows(source, firstRow, rows, block);
-        for (size_t i = 0; i < columns.count(); ++i) {
-            float sums[kBlockLanes] = {};
-            for (const Contributor *c = columns.begin(i); c != columns.end(i); ++c)
-                AddWeighted(sums, block.data() + static_cast<size_t>(c->Pixel) * kBlockLanes, c->Weight);
-            for (int r = 0; r < rows; ++r) {
-                uint8_t *out = work.scanLine(firstRow + r) + i * 3;
-                for (int channel = 0; channel < 3; ++channel)
-                    out[channel] = ToByte(sums[r * 3 + channel]);
-            }
-        }
-    }
-}
-
-VISTREL_WIDE_VECTORS void VerticalPass(const TBitmap &work, const ContributorLists &rows, TBitmap &destination)
-{
-    const size_t rowBytes = static_cast<size_t>(work.width()) * 3;
-    std::vector<float> sums(rowBytes);
-    for (size_t i = 0; i < rows.count(); ++i) {
-        std::fill(sums.begin(), sums.end(), 0.0f);
-        for (const Contributor *c = rows.begin(i); c != rows.end(i); ++c)
-            AddWeightedRow(sums.data(), work.scanLine(c->Pixel), rowBytes, c->Weight);
-        uint8_t *out = destination.scanLine(static_cast<int>(i));
-        for (size_t q = 0; q < rowBytes; ++q)
-            out[q] = ToByte(sums[q]);
-    }
+    const double reach = 2.0 * support * std::max(1.0, static_cast<double>(sourceSize) / destinationSize) + 1;
+    return reach * destinationSize;
 }
 
 } // namespace
@@ -248,13 +179,26 @@ void ResampleStretch(TBitmap &source, TBitmap &destination, KernelFunction kerne
         destination = TBitmap(wd, hd, PixelFormat::pf24bit);
         return;
     }
-    TBitmap work(wd, hs, PixelFormat::pf24bit);
-    HorizontalPass(source, BuildContributors(ws, wd, kernel, support), work);
+    ContributorLists columns, rows;
+    const auto buildColumns = [&] { columns = BuildContributors(ws, wd, kernel, support); };
+    const auto buildRows = [&] { rows = BuildContributors(hs, hd, kernel, support); };
+    // The kernels can be slow (Lanczos3 takes two extended-precision sines): many of them are
+    // worth a second thread.
+    constexpr double kKernelCallsForASecondThread = 20000;
+    if (KernelCalls(ws, wd, support) + KernelCalls(hs, hd, support) >= kKernelCallsForASecondThread)
+        RunSideBySide(buildColumns, buildRows);
+    else {
+        buildColumns();
+        buildRows();
+    }
+    TBitmap work = TBitmap::Uncleared(wd, hs, PixelFormat::pf24bit); // the pass writes every pixel
+    HorizontalPass(source, columns, work);
+    columns = ContributorLists();
     if (destination.pixelFormat() != PixelFormat::pf24bit) {
         destination = TBitmap(); // never hold the old and the new pixels together
         destination = TBitmap(wd, hd, PixelFormat::pf24bit);
     }
-    VerticalPass(work, BuildContributors(hs, hd, kernel, support), destination);
+    VerticalPass(work, rows, destination);
 }
 
 } // namespace vistrel

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "imaging/resample.h"
+
+#include <exception>
+#include <system_error>
+#include <thread>
+
+namespace vistrel {
+
+// The two passes of ResampleStretch. Each output byte is the sum, in list order, of weight × byte
+// over its contributor list, every addition rounded to a float; clamped and rounded to a byte.
+//
+// Kernels::Widest uses the processor's widest vectors where there are any, Kernels::Portable plain
+// scalar code; both give the same bytes (the portable kernels exist for processors without the
+// wide ones, and as the yardstick the wide ones are checked against).
+enum class PassKernels { Widest, Portable };
+
+// Resamples every row of source (24 bits) into work, whose width is columns.count() and whose
+// height is source's.
+void HorizontalPass(const TBitmap &source, const ContributorLists &columns, TBitmap &work,
+                    PassKernels kernels = PassKernels::Widest);
+
+// Resamples every column of work into destination (both 24 bits, destination's height being
+// rows.count() and its width work's).
+void VerticalPass(const TBitmap &work, const ContributorLists &rows, TBitmap &destination,
+                  PassKernels kernels = PassKernels::Widest);
+
+// Runs first() here while second() runs on a helper thread (or here afterwards, when no thread can
+// be started), and rethrows a failure of either once both have ended.
+template <typename First, typename Second>
+void RunSideBySide(const First &first, const Second &second)
+{
+    std::exception_ptr failure;
+    std::thread helper;
+    try {
+        helper = std::thread([&] {
+            try {
+                second();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error &) {
+        first();
+        second();
+        return;
+    }
+    try {
+        first();
+    } catch (...) {
+        helper.join();
+        throw;
+    }
+    helper.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+} // namespace vistrel
