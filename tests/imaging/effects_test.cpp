@@ -389,3 +389,43 @@ TEST(EffectTable, EachEntryRunsItsRoutineAndIsFoundByItsName)
     EXPECT_THROW(EffectNamed("sharpen"), Error);
     EXPECT_THROW(EffectNamed("Invert"), Error); // names are the command line's, in lower case
 }
+
+namespace {
+
+TBitmap TurnedByDefinition(const TBitmap &s, bool clockwise)
+{
+    const int w = s.width(), h = s.height();
+    TBitmap d(h, w);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (clockwise)
+                d.setPixel(h - 1 - y, x, s.pixel(x, y));
+            else
+                d.setPixel(y, w - 1 - x, s.pixel(x, y));
+        }
+    return d;
+}
+
+} // namespace
+
+TEST(Rotate, EverySizeAndDestinationGivesTheDefinedTurn)
+{
+    // Whole blocks of pixels and leftovers in either direction, rows whose bytes fill their
+    // stored length exactly (16 wide) or not, and pictures wider than one band of columns; the
+    // destination fresh, of the turned size already, larger, smaller or of another format.
+    const std::pair<int, int> sizes[] = {{8, 8},  {16, 16}, {16, 8},  {17, 9},   {9, 17},   {24, 8},  {8, 24},
+                                         {64, 3}, {3, 64},  {31, 33}, {131, 67}, {260, 130}, {300, 40}};
+    for (auto [w, h] : sizes)
+        for (bool clockwise : {true, false}) {
+            TBitmap source = PatternPicture(w, h, 3);
+            const TBitmap expected = TurnedByDefinition(source, clockwise);
+            TBitmap destinations[] = {TBitmap(), PatternPicture(h, w), PatternPicture(w + h, w + h),
+                                      PatternPicture(2, 2), TBitmap(h, w, PixelFormat::pf8bit)};
+            for (TBitmap &d : destinations) {
+                const int before = d.width();
+                (clockwise ? Rotate90Right : Rotate90Left)(source, d);
+                ASSERT_EQ(d, expected) << w << "x" << h << (clockwise ? " right" : " left") << ", destination "
+                                       << before << " wide";
+            }
+        }
+}

@@ -1,4 +1,5 @@
 #include "imaging/resample.h"
+#include "imaging/resample_passes.h"
 #include "platform/error.h"
 #include "tests/support/pictures.h"
 
@@ -47,6 +48,44 @@ TBitmap ReferenceStretch(const TBitmap &s, int wd, int hd, const FilterEntry &fi
                 d.scanLine(i)[k * 3 + c] = ReferenceByte(sum);
             }
     return d;
+}
+
+// The same with the sums in doubles, as the passes compute them: float(double(sum) + weight · byte).
+template <typename Source>
+uint8_t PlainSum(const ContributorLists &lists, size_t i, Source byteAt)
+{
+    float sum = 0;
+    for (const Contributor *e = lists.begin(i); e != lists.end(i); ++e)
+        sum = static_cast<float>(static_cast<double>(sum) + static_cast<double>(e->Weight) * byteAt(e->Pixel));
+    return ReferenceByte(sum);
+}
+
+TBitmap PlainStretch(const TBitmap &s, int wd, int hd, const FilterEntry &filter)
+{
+    const ContributorLists columns = BuildContributors(s.width(), wd, filter.Kernel, filter.Support);
+    const ContributorLists rows = BuildContributors(s.height(), hd, filter.Kernel, filter.Support);
+    TBitmap t(wd, s.height()), d(wd, hd);
+    for (int k = 0; k < s.height(); ++k)
+        for (int i = 0; i < wd; ++i)
+            for (int c = 0; c < 3; ++c)
+                t.scanLine(k)[i * 3 + c] = PlainSum(columns, i, [&](int n) { return s.scanLine(k)[n * 3 + c]; });
+    for (int k = 0; k < wd; ++k)
+        for (int i = 0; i < hd; ++i)
+            for (int c = 0; c < 3; ++c)
+                d.scanLine(i)[k * 3 + c] = PlainSum(rows, i, [&](int n) { return t.scanLine(n)[k * 3 + c]; });
+    return d;
+}
+
+struct PassResults {
+    TBitmap Work, Destination;
+};
+
+PassResults RunPasses(const TBitmap &source, int wd, int hd, const FilterEntry &filter, PassKernels kernels)
+{
+    PassResults r{TBitmap(wd, source.height()), TBitmap(wd, hd)};
+    HorizontalPass(source, BuildContributors(source.width(), wd, filter.Kernel, filter.Support), r.Work, kernels);
+    VerticalPass(r.Work, BuildContributors(source.height(), hd, filter.Kernel, filter.Support), r.Destination, kernels);
+    return r;
 }
 
 TBitmap Stretch(TBitmap source, int wd, int hd, const FilterEntry &filter)
@@ -270,5 +309,44 @@ TEST(Resample, NegativeLobesAreClampedToTheByteRange)
         if (x >= 18) {
             EXPECT_GT(v, 191) << x;
         }
+    }
+}
+
+TEST(ResamplePasses, WideKernelsMatchThePortableOnesAndThePlainSums)
+{
+    // Single pixels and lines; rows of a few bytes and of lengths no vector width divides; every
+    // ratio from 2 to 20 down and up; sources wider than one cached chunk of pixels; pictures
+    // large enough to be split over two threads, with an odd number of rows.
+    const std::pair<int, int> sizes[][2] = {
+        {{1, 1}, {1, 1}},     {{1, 7}, {1, 7}},      {{7, 1}, {7, 1}},      {{1, 1}, {7, 7}},
+        {{1, 7}, {20, 140}},  {{7, 1}, {140, 20}},   {{40, 35}, {20, 17}},  {{60, 45}, {20, 15}},
+        {{140, 60}, {7, 3}},  {{13, 11}, {130, 110}}, {{33, 9}, {99, 27}},   {{11, 5}, {55, 25}},
+        {{600, 130}, {30, 65}}, {{1300, 70}, {67, 35}}, {{1300, 5}, {2, 3}}, {{901, 803}, {450, 401}},
+    };
+    for (const auto &filter : FilterTable)
+        for (const auto &[from, to] : sizes) {
+            const TBitmap source = PatternPicture(from.first, from.second, 9);
+            const PassResults wide = RunPasses(source, to.first, to.second, filter, PassKernels::Widest);
+            const PassResults portable = RunPasses(source, to.first, to.second, filter, PassKernels::Portable);
+            const std::string name = std::string(filter.Name) + " " + std::to_string(from.first) + "x"
+                + std::to_string(from.second) + " -> " + std::to_string(to.first) + "x" + std::to_string(to.second);
+            EXPECT_EQ(wide.Work, portable.Work) << name;
+            EXPECT_EQ(wide.Destination, portable.Destination) << name;
+            EXPECT_EQ(wide.Destination, PlainStretch(source, to.first, to.second, filter)) << name;
+        }
+}
+
+TEST(ResamplePasses, FailuresOnTheHelperThreadReachTheCaller)
+{
+    for (bool secondFails : {false, true}) {
+        bool otherRan = false;
+        try {
+            RunSideBySide([&] { if (!secondFails) throw Error("first"); otherRan = true; },
+                          [&] { if (secondFails) throw Error("second"); otherRan = true; });
+            FAIL() << "no error";
+        } catch (const Error &e) {
+            EXPECT_STREQ(e.what(), secondFails ? "second" : "first");
+        }
+        EXPECT_TRUE(otherRan) << secondFails;
     }
 }
