@@ -1,10 +1,12 @@
 #include "imaging/effects.h"
 
+#include "imaging/side_by_side.h"
 #include "imaging/wide_vectors.h"
 #include "platform/error.h"
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -172,25 +174,27 @@ void fetchAhead(const TBitmap &source, int y, int x0, int x1)
     }
 }
 
-void turn(const TBitmap &source, TBitmap &destination, TurnTarget target, TurnBlockKernel kernel)
+// Turns the whole blocks of source columns x0 .. x1 − 1.
+void turnBlocks(const TBitmap &source, TBitmap &destination, TurnTarget target, TurnBlockKernel kernel, int x0,
+                int x1)
 {
-    const int w = source.width(), h = source.height();
-    const int wholeW = w / kTurnBlock * kTurnBlock, wholeH = h / kTurnBlock * kTurnBlock;
+    const int h = source.height();
+    const int wholeW = source.width() / kTurnBlock * kTurnBlock, wholeH = h / kTurnBlock * kTurnBlock;
     // The kernels may read 4 bytes beyond a block's row: past the last pixel of the picture's
     // last row they would leave the bitmap, so that block goes through the portable kernel.
     const bool lastRowRoomy = source.bytesPerLine() >= (static_cast<size_t>(wholeW) * kBytesPerPixel) + 4;
-    for (int x0 = 0; x0 < wholeW; x0 += kTurnBand) {
-        const int x1 = std::min(wholeW, x0 + kTurnBand);
+    for (int band = x0; band < x1; band += kTurnBand) {
+        const int bandEnd = std::min(x1, band + kTurnBand);
         for (int y = 0; y < wholeH; y += kTurnBlock) {
             if (y + kTurnAhead + kTurnBlock <= h)
-                fetchAhead(source, y + kTurnAhead, x0, x1);
+                fetchAhead(source, y + kTurnAhead, band, bandEnd);
             // The block's rows, ordered so that row k lands in destination column `first` + k.
             const int first = target.clockwise ? target.column(y + kTurnBlock - 1) : target.column(y);
             const uint8_t *from[kTurnBlock];
             for (int k = 0; k < kTurnBlock; ++k)
                 from[k] = source.scanLine(target.clockwise ? y + kTurnBlock - 1 - k : y + k);
             const bool lastRow = y + kTurnBlock == h;
-            for (int x = x0; x < x1; x += kTurnBlock) {
+            for (int x = band; x < bandEnd; x += kTurnBlock) {
                 const uint8_t *fromBlock[kTurnBlock];
                 uint8_t *to[kTurnBlock];
                 for (int k = 0; k < kTurnBlock; ++k) {
@@ -201,6 +205,22 @@ void turn(const TBitmap &source, TBitmap &destination, TurnTarget target, TurnBl
                 (roomy ? kernel : turnBlockPortable)(fromBlock, to);
             }
         }
+    }
+}
+
+void turn(const TBitmap &source, TBitmap &destination, TurnTarget target, TurnBlockKernel kernel)
+{
+    const int w = source.width(), h = source.height();
+    const int wholeW = w / kTurnBlock * kTurnBlock, wholeH = h / kTurnBlock * kTurnBlock;
+    // Large pictures are turned in two halves of columns side by side: each half fills its own
+    // destination rows, and the fresh pages behind them are taken on two processors.
+    constexpr int64_t kPixelsForASecondThread = int64_t{1} << 20;
+    const int middle = wholeW / 2 / kTurnBand * kTurnBand;
+    if (static_cast<int64_t>(w) * h >= kPixelsForASecondThread && middle > 0 && std::thread::hardware_concurrency() > 1) {
+        RunSideBySide([&] { turnBlocks(source, destination, target, kernel, 0, middle); },
+                      [&] { turnBlocks(source, destination, target, kernel, middle, wholeW); });
+    } else {
+        turnBlocks(source, destination, target, kernel, 0, wholeW);
     }
     // The columns and rows left over beyond whole blocks.
     for (int y = 0; y < h; ++y)

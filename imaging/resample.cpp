@@ -1,6 +1,7 @@
 #include "imaging/resample.h"
 
 #include "imaging/resample_passes.h"
+#include "imaging/side_by_side.h"
 
 #include "platform/error.h"
 

@@ -1,4 +1,5 @@
 #include "imaging/resample_passes.h"
+#include "imaging/side_by_side.h"
 
 #include <algorithm>
 #include <cstdint>

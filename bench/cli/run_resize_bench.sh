@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Whole-process resize timings of vistrel-cli against ImageMagick and libvips on the same BMP files,
-# single-threaded, median of several runs, plus vistrel-cli's peak memory against its bound.
+# Whole-process resize timings of vistrel-cli against ImageMagick and libvips on the same files,
+# the references single-threaded, median of several runs, plus vistrel-cli's peak memory.
 # Usage: run_resize_bench.sh PATH/TO/vistrel-cli [RUNS]
 set -euo pipefail
 
@@ -18,6 +18,8 @@ export MAGICK_THREAD_LIMIT=1 VIPS_CONCURRENCY=1
 echo "Making test pictures in $WORK ..."
 "$MAGICK" -size 4000x3000 gradient:'#204080'-'#f0c020' -attenuate 0.4 +noise Uniform -type TrueColor BMP3:"$WORK/large.bmp"
 "$MAGICK" -size 640x480 -seed 7 plasma:fractal -type TrueColor BMP3:"$WORK/small.bmp"
+# A 12-megapixel photograph stand-in: a fractal landscape with sensor noise, about 6 MB of JPEG.
+"$MAGICK" -size 4000x3000 -seed 7 plasma:fractal -attenuate 0.3 +noise Gaussian -quality 92 "$WORK/photo.jpg"
 
 # Median wall time in seconds of RUNS runs of a command.
 median_time() {
@@ -37,26 +39,45 @@ peak_rss_mb() {
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
-# name filter(ours) filter(ImageMagick) kernel(vips) source WxH destination WxH
+SUMMARY=()
+
+# name filter(ours) filter(ImageMagick) kernel(vips, - for none) source WxH destination WxH
+#      target(ours/ImageMagick) target(ours/libvips, - for none) extension of the output
 bench() {
   local name=$1 ours=$2 magick=$3 kernel=$4 src=$5 sw=$6 sh=$7 dw=$8 dh=$9
-  local hscale vscale t_ours t_magick t_vips rss bound
-  hscale=$(awk -v d="$dw" -v s="$sw" 'BEGIN { printf "%.10f", d / s }')
-  vscale=$(awk -v d="$dh" -v s="$sh" 'BEGIN { printf "%.10f", d / s }')
-  t_ours=$(median_time "$CLI" resize "$ours" "$dw" "$dh" "$src" "$WORK/ours.bmp")
-  t_magick=$(median_time "$MAGICK" "$src" -filter "$magick" -resize "${dw}x${dh}!" "$WORK/magick.bmp")
-  t_vips=$(median_time vips resize "$src" "$WORK/vips.bmp" "$hscale" --vscale "$vscale" --kernel "$kernel")
-  rss=$(peak_rss_mb "$CLI" resize "$ours" "$dw" "$dh" "$src" "$WORK/ours.bmp")
-  # Source, intermediate (destination width x source height) and destination at 3 bytes a pixel.
-  bound=$(awk -v sw="$sw" -v sh="$sh" -v dw="$dw" -v dh="$dh" \
-    'BEGIN { printf "%.1f", (3 * (sw * sh + dw * sh + dw * dh)) / 1048576 + 20 }')
+  local magick_target=${10} vips_target=${11} ext=${12}
+  local hscale vscale t_ours t_magick t_vips rss line
+  t_ours=$(median_time "$CLI" resize "$ours" "$dw" "$dh" "$src" "$WORK/ours.$ext")
+  t_magick=$(median_time "$MAGICK" "$src" -filter "$magick" -resize "${dw}x${dh}!" "$WORK/magick.$ext")
+  rss=$(peak_rss_mb "$CLI" resize "$ours" "$dw" "$dh" "$src" "$WORK/ours.$ext")
   echo
-  echo "$name: ${sw}x${sh} -> ${dw}x${dh} (median of $RUNS runs, whole process, one thread)"
-  printf '  vistrel-cli  %8.3f s\n' "$t_ours"
-  printf '  ImageMagick  %8.3f s   ours/ImageMagick = %s (target <= 0.50)\n' "$t_magick" "$(ratio "$t_ours" "$t_magick")"
-  printf '  libvips      %8.3f s   ours/libvips     = %s (target <= 1.00)\n' "$t_vips" "$(ratio "$t_ours" "$t_vips")"
-  printf '  vistrel-cli peak memory %s MB (bound %s MB)\n' "$rss" "$bound"
+  echo "$name: ${sw}x${sh} -> ${dw}x${dh} (median of $RUNS runs, whole process)"
+  printf '  vistrel-cli  %8.3f s   peak memory %s MB\n' "$t_ours" "$rss"
+  printf '  ImageMagick  %8.3f s   ours/ImageMagick = %s (target <= %s)\n' "$t_magick" \
+    "$(ratio "$t_ours" "$t_magick")" "$magick_target"
+  line=$(printf '%-26s %8.3f %8.3f %6s' "$name" "$t_ours" "$t_magick" "$(ratio "$t_ours" "$t_magick")")
+  if [[ $kernel != - ]]; then
+    hscale=$(awk -v d="$dw" -v s="$sw" 'BEGIN { printf "%.10f", d / s }')
+    vscale=$(awk -v d="$dh" -v s="$sh" 'BEGIN { printf "%.10f", d / s }')
+    t_vips=$(median_time vips resize "$src" "$WORK/vips.$ext" "$hscale" --vscale "$vscale" --kernel "$kernel")
+    printf '  libvips      %8.3f s   ours/libvips     = %s (target <= %s)\n' "$t_vips" \
+      "$(ratio "$t_ours" "$t_vips")" "$vips_target"
+    line+=$(printf ' %8.3f %6s' "$t_vips" "$(ratio "$t_ours" "$t_vips")")
+  fi
+  SUMMARY+=("$line")
 }
 
-bench "Mitchell shrink" mitchell Mitchell mitchell "$WORK/large.bmp" 4000 3000 256 192
-bench "Lanczos3 enlarge" lanczos3 Lanczos lanczos3 "$WORK/small.bmp" 640 480 1280 960
+bench "Mitchell shrink" mitchell Mitchell mitchell "$WORK/large.bmp" 4000 3000 256 192 0.30 0.25 bmp
+bench "Lanczos3 enlarge" lanczos3 Lanczos lanczos3 "$WORK/small.bmp" 640 480 1280 960 0.50 1.00 bmp
+bench "Lanczos3 12 MP JPEG" lanczos3 Lanczos lanczos3 "$WORK/photo.jpg" 4000 3000 1000 750 0.50 0.80 jpg
+# Every filter down and up; ImageMagick's Quadratic and Spline are the Bell and B-spline curves.
+for pair in box:Box triangle:Triangle hermite:Hermite bell:Quadratic b-spline:Spline lanczos3:Lanczos \
+            mitchell:Mitchell; do
+  bench "${pair%%:*} down" "${pair%%:*}" "${pair#*:}" - "$WORK/large.bmp" 4000 3000 256 192 0.50 - bmp
+  bench "${pair%%:*} up" "${pair%%:*}" "${pair#*:}" - "$WORK/small.bmp" 640 480 1280 960 0.50 - bmp
+done
+
+echo
+echo "Summary (seconds, whole process; ratios are ours / reference)"
+printf '%-26s %8s %8s %6s %8s %6s\n' case ours magick ratio vips ratio
+printf '%s\n' "${SUMMARY[@]}"

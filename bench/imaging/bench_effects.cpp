@@ -94,6 +94,7 @@ int main()
             std::printf(" %-17s\n", "-");
         }
     }
+    std::printf("\nTarget: quarter turns of %.0f MP at 1000 MP/s or more.\n", kMegapixels);
     std::remove(in.c_str());
     std::remove(out.c_str());
     rmdir(folder);

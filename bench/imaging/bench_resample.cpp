@@ -26,6 +26,7 @@ int main()
     const Case cases[] = {
         {4000, 3000, 256, 192, 6, "Mitchell", "mitchell"},
         {640, 480, 1280, 960, 5, "Lanczos", "lanczos3"},
+        {4000, 3000, 1000, 750, 5, "Lanczos", "lanczos3"},
     };
     char folder[] = "/tmp/bench_resample_XXXXXX";
     if (!mkdtemp(folder)) {

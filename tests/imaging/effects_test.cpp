@@ -398,10 +398,8 @@ TBitmap TurnedByDefinition(const TBitmap &s, bool clockwise)
     TBitmap d(h, w);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            if (clockwise)
-                d.setPixel(h - 1 - y, x, s.pixel(x, y));
-            else
-                d.setPixel(y, w - 1 - x, s.pixel(x, y));
+            uint8_t *to = clockwise ? d.scanLine(x) + (h - 1 - y) * 3 : d.scanLine(w - 1 - x) + y * 3;
+            std::memcpy(to, s.scanLine(y) + x * 3, 3);
         }
     return d;
 }
@@ -411,15 +409,17 @@ TBitmap TurnedByDefinition(const TBitmap &s, bool clockwise)
 TEST(Rotate, EverySizeAndDestinationGivesTheDefinedTurn)
 {
     // Whole blocks of pixels and leftovers in either direction, rows whose bytes fill their
-    // stored length exactly (16 wide) or not, and pictures wider than one band of columns; the
-    // destination fresh, of the turned size already, larger, smaller or of another format.
-    const std::pair<int, int> sizes[] = {{8, 8},  {16, 16}, {16, 8},  {17, 9},   {9, 17},   {24, 8},  {8, 24},
-                                         {64, 3}, {3, 64},  {31, 33}, {131, 67}, {260, 130}, {300, 40}};
+    // stored length exactly (16 wide) or not, pictures wider than one band of columns and large
+    // enough to be turned in two halves; the destination fresh, of the turned size already,
+    // larger, smaller or of another format.
+    const std::pair<int, int> sizes[] = {{8, 8},   {16, 16},  {16, 8},    {17, 9},   {9, 17},
+                                         {24, 8},  {8, 24},   {64, 3},    {3, 64},   {31, 33},
+                                         {131, 67}, {260, 130}, {300, 40}, {1030, 1021}};
     for (auto [w, h] : sizes)
         for (bool clockwise : {true, false}) {
             TBitmap source = PatternPicture(w, h, 3);
             const TBitmap expected = TurnedByDefinition(source, clockwise);
-            TBitmap destinations[] = {TBitmap(), PatternPicture(h, w), PatternPicture(w + h, w + h),
+            TBitmap destinations[] = {TBitmap(), PatternPicture(h, w), PatternPicture(h + 1, w + 1),
                                       PatternPicture(2, 2), TBitmap(h, w, PixelFormat::pf8bit)};
             for (TBitmap &d : destinations) {
                 const int before = d.width();

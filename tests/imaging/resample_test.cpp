@@ -1,5 +1,6 @@
 #include "imaging/resample.h"
 #include "imaging/resample_passes.h"
+#include "imaging/side_by_side.h"
 #include "platform/error.h"
 #include "tests/support/pictures.h"
 
@@ -336,7 +337,7 @@ TEST(ResamplePasses, WideKernelsMatchThePortableOnesAndThePlainSums)
         }
 }
 
-TEST(ResamplePasses, FailuresOnTheHelperThreadReachTheCaller)
+TEST(SideBySide, FailuresOfEitherHalfReachTheCaller)
 {
     for (bool secondFails : {false, true}) {
         bool otherRan = false;
