@@ -35,26 +35,6 @@ uint8_t ToByte(float sum)
     return static_cast<uint8_t>(static_cast<int>((clamped + kRoundingShift) - kRoundingShift));
 }
 
-// A pass's contributor lists laid out once for the kernels: weights as doubles, ready to be
-// broadcast into a vector, and each source pixel as the offset of its first value in the data the
-// pass reads.
-struct Taps {
-    std::vector<double> Weights;
-    std::vector<size_t> Offsets;
-    const std::vector<size_t> &Start;
-
-    Taps(const ContributorLists &lists, size_t pixelStride) : Start(lists.Start)
-    {
-        Weights.reserve(lists.Entries.size());
-        Offsets.reserve(lists.Entries.size());
-        for (const Contributor &c : lists.Entries) {
-            Weights.push_back(c.Weight);
-            Offsets.push_back(static_cast<size_t>(c.Pixel) * pixelStride);
-        }
-    }
-    size_t count() const { return Start.empty() ? 0 : Start.size() - 1; }
-};
-
 bool UseWideKernels(PassKernels kernels)
 {
 #ifdef VISTREL_AVX2_KERNELS
@@ -97,11 +77,13 @@ void RunBands(const Bands &bands, const Work &work)
 // source pixel, as doubles: one contributor then adds to the 48 sums of an output column of the
 // block with contiguous loads, and those sums stay in registers over the whole list. A block
 // holds only the source pixels that a run of output columns (a chunk) reads, so that it stays in
-// the processor's second-level cache however wide the picture.
+// the processor's second-level cache however wide the picture; in narrow pictures it spans at
+// most a quarter of the width, so that two bands' blocks take no more memory than a single block
+// of the whole width in floats would.
 // In the last block, the lanes of rows beyond the source's hold leftovers that are never written out.
 constexpr int kBlockRows = 16;
 constexpr int kBlockLanes = kBlockRows * 3;
-constexpr int32_t kChunkPixels = 512;
+constexpr int32_t kMostChunkPixels = 512, kLeastChunkPixels = 64;
 
 // Output columns First .. End − 1, whose contributors all lie in source pixels FirstPixel .. EndPixel − 1.
 struct ColumnChunk {
@@ -109,10 +91,11 @@ struct ColumnChunk {
     int32_t FirstPixel, EndPixel;
 };
 
-// Chunks of consecutive columns spanning at most kChunkPixels source pixels each, unless a single
+// Chunks of consecutive columns spanning at most chunkPixels source pixels each, unless a single
 // column's list reaches further.
-std::vector<ColumnChunk> ChunkColumns(const ContributorLists &columns)
+std::vector<ColumnChunk> ChunkColumns(const ContributorLists &columns, int sourceWidth)
 {
+    const int32_t chunkPixels = std::clamp(sourceWidth / 4, kLeastChunkPixels, kMostChunkPixels);
     std::vector<ColumnChunk> chunks;
     for (size_t i = 0; i < columns.count(); ++i) {
         ColumnChunk column{i, i + 1, INT32_MAX, INT32_MIN}; // an empty list reads no pixel
@@ -124,7 +107,7 @@ std::vector<ColumnChunk> ChunkColumns(const ContributorLists &columns)
             ColumnChunk &last = chunks.back();
             const int32_t first = std::min(last.FirstPixel, column.FirstPixel);
             const int32_t end = std::max(last.EndPixel, column.EndPixel);
-            if (static_cast<int64_t>(end) - first <= kChunkPixels) {
+            if (static_cast<int64_t>(end) - first <= chunkPixels) {
                 last = {last.First, i + 1, first, end};
                 continue;
             }
@@ -151,16 +134,15 @@ void InterleaveRowsPortable(const TBitmap &source, int firstRow, int rows, const
 }
 
 // out[r] is the work row that receives the block's row r.
-void HorizontalBlockPortable(const double *block, const Taps &columns, const ColumnChunk &chunk,
+void HorizontalBlockPortable(const double *block, const ContributorLists &columns, const ColumnChunk &chunk,
                              uint8_t *const *out, int rows)
 {
-    const size_t blockStart = static_cast<size_t>(chunk.FirstPixel) * kBlockLanes;
     for (size_t i = chunk.First; i < chunk.End; ++i) {
         float sums[kBlockLanes] = {};
-        for (size_t t = columns.Start[i]; t < columns.Start[i + 1]; ++t) {
-            const double *values = block + (columns.Offsets[t] - blockStart);
+        for (const Contributor *c = columns.begin(i); c != columns.end(i); ++c) {
+            const double *values = block + static_cast<size_t>(c->Pixel - chunk.FirstPixel) * kBlockLanes;
             for (int q = 0; q < kBlockLanes; ++q)
-                sums[q] = AddWeighted(sums[q], columns.Weights[t], values[q]);
+                sums[q] = AddWeighted(sums[q], c->Weight, values[q]);
         }
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < 3; ++c)
@@ -172,13 +154,15 @@ void HorizontalBlockPortable(const double *block, const Taps &columns, const Col
 // over the whole list.
 constexpr int kStretchBytes = 32;
 
-void VerticalRowPortable(const uint8_t *work, const Taps &rows, size_t i, size_t rowBytes, uint8_t *out, float *sums)
+// work: the first byte of work row 0; stride: the distance between work rows.
+void VerticalRowPortable(const uint8_t *work, size_t stride, const ContributorLists &rows, size_t i, size_t rowBytes,
+                         uint8_t *out, float *sums)
 {
     std::fill(sums, sums + rowBytes, 0.0f);
-    for (size_t t = rows.Start[i]; t < rows.Start[i + 1]; ++t) {
-        const uint8_t *values = work + rows.Offsets[t];
+    for (const Contributor *c = rows.begin(i); c != rows.end(i); ++c) {
+        const uint8_t *values = work + static_cast<size_t>(c->Pixel) * stride;
         for (size_t x = 0; x < rowBytes; ++x)
-            sums[x] = AddWeighted(sums[x], rows.Weights[t], values[x]);
+            sums[x] = AddWeighted(sums[x], c->Weight, values[x]);
     }
     for (size_t x = 0; x < rowBytes; ++x)
         out[x] = ToByte(sums[x]);
@@ -231,20 +215,17 @@ VISTREL_AVX2 inline __m128i ToBytes16(const __m256d *sums)
     return _mm_packus_epi16(_mm_packs_epi32(ints[0], ints[1]), _mm_packs_epi32(ints[2], ints[3]));
 }
 
-VISTREL_AVX2 void HorizontalBlockWide(const double *block, const Taps &columns, const ColumnChunk &chunk,
+VISTREL_AVX2 void HorizontalBlockWide(const double *block, const ContributorLists &columns, const ColumnChunk &chunk,
                                       uint8_t *const *out, int rows)
 {
     constexpr int kVectors = kBlockLanes / 4;
-    const double *weights = columns.Weights.data();
-    const size_t *offsets = columns.Offsets.data();
-    const size_t blockStart = static_cast<size_t>(chunk.FirstPixel) * kBlockLanes;
     for (size_t i = chunk.First; i < chunk.End; ++i) {
         __m256d sums[kVectors];
         for (__m256d &s : sums)
             s = _mm256_setzero_pd();
-        for (size_t t = columns.Start[i]; t < columns.Start[i + 1]; ++t) {
-            const double *values = block + (offsets[t] - blockStart);
-            const __m256d weight = _mm256_broadcast_sd(weights + t);
+        for (const Contributor *c = columns.begin(i); c != columns.end(i); ++c) {
+            const double *values = block + static_cast<size_t>(c->Pixel - chunk.FirstPixel) * kBlockLanes;
+            const __m256d weight = _mm256_set1_pd(c->Weight);
             for (int q = 0; q < kVectors; ++q)
                 sums[q] = AddWeighted4(sums[q], weight, _mm256_loadu_pd(values + 4 * q));
         }
@@ -257,18 +238,17 @@ VISTREL_AVX2 void HorizontalBlockWide(const double *block, const Taps &columns, 
 }
 
 // One stretch of kStretchBytes bytes of output row i; work and out point at the stretch's first
-// byte in work row 0 and in the output row.
-VISTREL_AVX2 void VerticalStretchWide(const uint8_t *work, const Taps &rows, size_t i, uint8_t *out)
+// byte in work row 0 and in the output row, stride is the distance between work rows.
+VISTREL_AVX2 void VerticalStretchWide(const uint8_t *work, size_t stride, const ContributorLists &rows, size_t i,
+                                      uint8_t *out)
 {
     constexpr int kVectors = kStretchBytes / 4;
-    const double *weights = rows.Weights.data();
-    const size_t *offsets = rows.Offsets.data();
     __m256d sums[kVectors];
     for (__m256d &s : sums)
         s = _mm256_setzero_pd();
-    for (size_t t = rows.Start[i]; t < rows.Start[i + 1]; ++t) {
-        const uint8_t *values = work + offsets[t];
-        const __m256d weight = _mm256_broadcast_sd(weights + t);
+    for (const Contributor *c = rows.begin(i); c != rows.end(i); ++c) {
+        const uint8_t *values = work + static_cast<size_t>(c->Pixel) * stride;
+        const __m256d weight = _mm256_set1_pd(c->Weight);
         for (int q = 0; q < kVectors; ++q) {
             int32_t four;
             std::memcpy(&four, values + 4 * q, sizeof four);
@@ -286,8 +266,7 @@ VISTREL_AVX2 void VerticalStretchWide(const uint8_t *work, const Taps &rows, siz
 
 void HorizontalPass(const TBitmap &source, const ContributorLists &columns, TBitmap &work, PassKernels kernels)
 {
-    const Taps taps(columns, kBlockLanes);
-    const std::vector<ColumnChunk> chunks = ChunkColumns(columns);
+    const std::vector<ColumnChunk> chunks = ChunkColumns(columns, source.width());
     int32_t blockPixels = 0;
     for (const ColumnChunk &chunk : chunks)
         blockPixels = std::max(blockPixels, chunk.EndPixel - chunk.FirstPixel);
@@ -307,12 +286,12 @@ void HorizontalPass(const TBitmap &source, const ContributorLists &columns, TBit
 #ifdef VISTREL_AVX2_KERNELS
                 if (wide) {
                     InterleaveRowsWide(source, firstRow, rows, chunk, block);
-                    HorizontalBlockWide(block, taps, chunk, out, rows);
+                    HorizontalBlockWide(block, columns, chunk, out, rows);
                     continue;
                 }
 #endif
                 InterleaveRowsPortable(source, firstRow, rows, chunk, block);
-                HorizontalBlockPortable(block, taps, chunk, out, rows);
+                HorizontalBlockPortable(block, columns, chunk, out, rows);
             }
         }
     });
@@ -320,7 +299,7 @@ void HorizontalPass(const TBitmap &source, const ContributorLists &columns, TBit
 
 void VerticalPass(const TBitmap &work, const ContributorLists &rows, TBitmap &destination, PassKernels kernels)
 {
-    const Taps taps(rows, work.bytesPerLine());
+    const size_t stride = work.bytesPerLine();
     const size_t rowBytes = static_cast<size_t>(work.width()) * 3;
     [[maybe_unused]] const bool wide = UseWideKernels(kernels) && rowBytes >= kStretchBytes;
     const Bands bands = SplitIntoBands(destination.height(), 1, static_cast<double>(rows.Entries.size()) * rowBytes);
@@ -335,12 +314,12 @@ void VerticalPass(const TBitmap &work, const ContributorLists &rows, TBitmap &de
                 // the bytes they share come out the same from either.
                 for (size_t x = 0; x < rowBytes; x += kStretchBytes) {
                     const size_t at = std::min(x, rowBytes - kStretchBytes);
-                    VerticalStretchWide(work.scanLine(0) + at, taps, static_cast<size_t>(i), out + at);
+                    VerticalStretchWide(work.scanLine(0) + at, stride, rows, static_cast<size_t>(i), out + at);
                 }
                 continue;
             }
 #endif
-            VerticalRowPortable(work.scanLine(0), taps, static_cast<size_t>(i), rowBytes, out, bandSums);
+            VerticalRowPortable(work.scanLine(0), stride, rows, static_cast<size_t>(i), rowBytes, out, bandSums);
         }
     });
 }
