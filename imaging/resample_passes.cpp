@@ -58,8 +58,9 @@ Bands SplitIntoBands(int count, int granule, double operations)
 {
     constexpr double kOperationsForASecondThread = 2e6;
     const int middle = (count / 2 + granule - 1) / granule * granule;
-    const bool two = operations >= kOperationsForASecondThread && std::thread::hardware_concurrency() > 1;
-    return {count, two ? std::min(middle, count) : count};
+    const bool two = operations >= kOperationsForASecondThread && middle > 0 && middle < count
+        && std::thread::hardware_concurrency() > 1;
+    return {count, two ? middle : count};
 }
 
 // work(band, first, last) for each band.
