@@ -186,9 +186,9 @@ void ResampleStretch(TBitmap &source, TBitmap &destination, KernelFunction kerne
     // The kernels can be slow (Lanczos3 takes two extended-precision sines): many of them are
     // worth a second thread.
     constexpr double kKernelCallsForASecondThread = 20000;
-    if (KernelCalls(ws, wd, support) + KernelCalls(hs, hd, support) >= kKernelCallsForASecondThread)
+    if (KernelCalls(ws, wd, support) + KernelCalls(hs, hd, support) >= kKernelCallsForASecondThread) {
         RunSideBySide(buildColumns, buildRows);
-    else {
+    } else {
         buildColumns();
         buildRows();
     }

@@ -2,14 +2,13 @@
 
 #include "imaging/resample.h"
 
-
 namespace vistrel {
 
 // The two passes of ResampleStretch. Each output byte is the sum, in list order, of weight × byte
 // over its contributor list, every addition rounded to a float; clamped and rounded to a byte.
 //
-// Kernels::Widest uses the processor's widest vectors where there are any, Kernels::Portable plain
-// scalar code; both give the same bytes (the portable kernels exist for processors without the
+// PassKernels::Widest uses the processor's widest vectors where there are any, PassKernels::Portable
+// plain scalar code; both give the same bytes (the portable kernels exist for processors without the
 // wide ones, and as the yardstick the wide ones are checked against).
 enum class PassKernels { Widest, Portable };
 
