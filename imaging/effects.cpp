@@ -10,10 +10,6 @@
 #include <utility>
 #include <vector>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#include <immintrin.h>
-#endif
-
 namespace vistrel {
 
 namespace {
@@ -101,13 +97,12 @@ void turnBlockPortable(const uint8_t *const *from, uint8_t *const *to)
             copyPixel(to[j] + k * kBytesPerPixel, from[k] + j * kBytesPerPixel);
 }
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VISTREL_AVX2_TURNS 1
+#ifdef VISTREL_AVX2_KERNELS
 
 // Each source row's 24 bytes are spread into eight 32-bit lanes, the 8 × 8 matrix of lanes is
 // transposed and each row of it packed back into 24 bytes. Reads 4 bytes beyond each source row's
 // 24, which must exist.
-__attribute__((target("avx2"))) void turnBlockAvx2(const uint8_t *const *from, uint8_t *const *to)
+VISTREL_AVX2 void turnBlockAvx2(const uint8_t *const *from, uint8_t *const *to)
 {
     const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, //
                                             0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
@@ -143,8 +138,8 @@ __attribute__((target("avx2"))) void turnBlockAvx2(const uint8_t *const *from, u
 
 TurnBlockKernel turnBlockKernel()
 {
-#ifdef VISTREL_AVX2_TURNS
-    if (__builtin_cpu_supports("avx2"))
+#ifdef VISTREL_AVX2_KERNELS
+    if (ProcessorHasAvx2())
         return turnBlockAvx2;
 #endif
     return turnBlockPortable;

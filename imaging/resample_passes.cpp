@@ -1,16 +1,12 @@
 #include "imaging/resample_passes.h"
 #include "imaging/side_by_side.h"
+#include "imaging/wide_vectors.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <thread>
 #include <vector>
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#include <immintrin.h>
-#define VISTREL_AVX2_KERNELS 1
-#endif
 
 // Arithmetic note: each product weight × byte is exact in a double, and every sum is computed as
 // float(double(sum) + double(weight) · byte). Every kernel here keeps exactly that sequence for
@@ -38,7 +34,7 @@ uint8_t ToByte(float sum)
 bool UseWideKernels(PassKernels kernels)
 {
 #ifdef VISTREL_AVX2_KERNELS
-    return kernels == PassKernels::Widest && __builtin_cpu_supports("avx2");
+    return kernels == PassKernels::Widest && ProcessorHasAvx2();
 #else
     (void)kernels;
     return false;
@@ -170,8 +166,6 @@ void VerticalRowPortable(const uint8_t *work, size_t stride, const ContributorLi
 }
 
 #ifdef VISTREL_AVX2_KERNELS
-
-#define VISTREL_AVX2 __attribute__((target("avx2")))
 
 // Fills the block pixel by pixel, so that its stores run in order, moving each pixel as four
 // bytes into four doubles: the fourth lands on the lane written next (the next row's blue, or the

@@ -7,3 +7,18 @@
 #else
 #define VISTREL_WIDE_VECTORS
 #endif
+
+// Kernels written with AVX2 intrinsics exist where VISTREL_AVX2_KERNELS is defined. They are built
+// for AVX2 (VISTREL_AVX2) whatever the baseline of the build, so they may run only where
+// ProcessorHasAvx2(); a portable kernel giving the same results stands beside each.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define VISTREL_AVX2_KERNELS 1
+#define VISTREL_AVX2 __attribute__((target("avx2")))
+namespace vistrel {
+inline bool ProcessorHasAvx2()
+{
+    return __builtin_cpu_supports("avx2");
+}
+} // namespace vistrel
+#endif
