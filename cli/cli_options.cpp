@@ -48,6 +48,18 @@ std::optional<int32_t> parseInteger(const std::string &text)
     return static_cast<int32_t>(value);
 }
 
+std::optional<uint32_t> parseSeed(const std::string &text)
+{
+    if (text.empty() || text.size() > 10 || !std::all_of(text.begin(), text.end(), [](unsigned char c) {
+            return std::isdigit(c);
+        }))
+        return std::nullopt;
+    const uint64_t value = std::stoull(text);
+    if (value > UINT32_MAX)
+        return std::nullopt;
+    return static_cast<uint32_t>(value);
+}
+
 // The command-line names of a table's entries, in the table's order.
 template <typename Table, typename NameOf>
 std::vector<std::string> namesOf(const Table &table, NameOf nameOf)
@@ -217,8 +229,13 @@ private:
     void parseEnhance()
     {
         options().Command = CliCommand::Enhance;
-        if (!allowOnly({"--out-dir"}) || !needPositional(2, "enhance FUNC VALUE"))
+        if (!allowOnly({"--out-dir", "--seed"}) || !needPositional(2, "enhance FUNC VALUE"))
             return;
+        if (named_.count("--seed")) {
+            options().Seed = parseSeed(named_["--seed"]);
+            if (!options().Seed)
+                return void(fail("--seed must be a whole number from 0 to 4294967295"));
+        }
         const auto function = parseChoice(positional_[0], enhancementNames(), true);
         if (!function)
             return void(fail("unknown enhancement '" + positional_[0] + "' (" + indexRange(enhancementNames())
@@ -369,7 +386,7 @@ std::string HelpText()
 
 Usage:
   vistrel-cli effect NAME IN OUT
-  vistrel-cli enhance FUNC VALUE IN OUT
+  vistrel-cli enhance FUNC VALUE IN OUT [--seed N]
   vistrel-cli resize FILTER WIDTH HEIGHT IN OUT
   vistrel-cli icon IN OUT.ico [--size 16|32|N] [--depth 32|24|8|4|1] [--filter F] [--keep-aspect yes|no]
   vistrel-cli help | --help | -h
@@ -379,6 +396,7 @@ Commands:
 )" + helpLines("  effect   NAME is one of:", effectNames())
            + helpLines("  enhance  FUNC is " + indexRange(enhancementNames()) + " or one of:", enhancementNames())
            + R"(           VALUE is the enhancement dialog's spin value, a whole number that may be negative
+           --seed N starts ripple-random's generator, so a batch can be made again (default: the clock)
 )" + helpLines("  resize   FILTER is " + indexRange(filterNames()) + " or one of:", filterNames(), ";")
            + R"(           WIDTH and HEIGHT are the new size in pixels
   icon     converts a picture into a single-image .ico file as the icon converter does: the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ struct CliOptions {
     int EffectIndex = 0;  // into EffectTable
     int EnhanceIndex = 0; // into EnhancementTable
     int32_t EnhanceValue = 0;
+    std::optional<uint32_t> Seed; // of the random enhancements; from the clock when not given
     int FilterIndex = 6; // into FilterTable: Mitchell, also the icon converter's default
     int32_t Width = 0;
     int32_t Height = 0;

@@ -81,7 +81,8 @@ void RunJob(const CliOptions &options, const std::string &input, const std::stri
         break;
     case CliCommand::Enhance: {
         TBitmap result;
-        ApplyEnhancement(options.EnhanceIndex, picture, result, options.EnhanceValue);
+        ApplyEnhancement(options.EnhanceIndex, picture, result, options.EnhanceValue,
+                         options.Seed.value_or(SeedFromClock()));
         picture = std::move(result);
         break;
     }

@@ -3,6 +3,7 @@
 #include "platform/error.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -184,10 +185,15 @@ int32_t rippleReach(const TBitmap &b, int32_t amount)
     return std::min(b.height() / 2, amount);
 }
 
-// A small fixed-seed generator: the same picture and amount always give the same ripples.
+// A small xorshift generator: the same picture, amount and seed always give the same ripples.
 class RandomOffsets {
 public:
-    explicit RandomOffsets(int32_t a) : a_(a) {}
+    // xorshift never leaves the state 0, so the seed is mixed into a non-zero start.
+    RandomOffsets(int32_t a, uint32_t seed) : a_(a), state_((seed * 2654435761u) ^ 2463534242u)
+    {
+        if (state_ == 0)
+            state_ = 2463534242u;
+    }
     void startRow() { o_ = 0; }
     uint8_t current() const { return o_; }
     void advance()
@@ -201,7 +207,7 @@ public:
 
 private:
     int32_t a_;
-    uint32_t state_ = 2463534242u;
+    uint32_t state_;
     uint8_t o_ = 0;
 };
 
@@ -341,11 +347,11 @@ void TexturizeOverlap(TBitmap &bitmap, int32_t amount)
     texturize(bitmap, amount, true);
 }
 
-void RippleRandom(TBitmap &bitmap, int32_t amount)
+void RippleRandom(TBitmap &bitmap, int32_t amount, uint32_t seed)
 {
     const int32_t a = rippleReach(bitmap, amount);
     convertTo24(bitmap);
-    rippleRows(bitmap, a, RandomOffsets(a));
+    rippleRows(bitmap, a, RandomOffsets(a, seed));
 }
 
 void RippleTooth(TBitmap &bitmap, int32_t amount)
@@ -401,6 +407,11 @@ void KeepGreen(TBitmap &bitmap, long double factor)
     keepChannel(bitmap, 1, factor);
 }
 
+void KeepRed(TBitmap &bitmap, long double factor)
+{
+    keepChannel(bitmap, 2, factor);
+}
+
 namespace {
 
 // The dialog's spin value v becomes each routine's argument: Solorize takes v itself, Posterize
@@ -413,30 +424,38 @@ int32_t sizeFrom(int32_t v)
 } // namespace
 
 const std::array<EnhancementEntry, kEnhancementCount> EnhancementTable = {{
-    {"solorize", "Solorize", [](const TBitmap &s, TBitmap &r, int32_t v) { Solorize(s, r, v); }},
+    {"solorize", "Solorize", [](const TBitmap &s, TBitmap &r, int32_t v, uint32_t) { Solorize(s, r, v); }},
     {"posterize", "Posterize",
-     [](const TBitmap &s, TBitmap &r, int32_t v) { Posterize(s, r, wrappingAdd(wrappingMultiply(10, v), 1)); }},
+     [](const TBitmap &s, TBitmap &r, int32_t v, uint32_t) { Posterize(s, r, wrappingAdd(wrappingMultiply(10, v), 1)); }},
     {"heightmap", "HeightMap (Size of Map Seg.        ->)",
-     [](const TBitmap &, TBitmap &r, int32_t v) { HeightMap(r, wrappingAbs(v)); }},
+     [](const TBitmap &, TBitmap &r, int32_t v, uint32_t) { HeightMap(r, wrappingAbs(v)); }},
     {"texturize-tile", "TexturizeTile (Size of Tile               ->)",
-     [](const TBitmap &, TBitmap &r, int32_t v) { TexturizeTile(r, sizeFrom(v)); }},
+     [](const TBitmap &, TBitmap &r, int32_t v, uint32_t) { TexturizeTile(r, sizeFrom(v)); }},
     {"texturize-overlap", "TexturizeOverlap (Size of Tile        ->)",
-     [](const TBitmap &, TBitmap &r, int32_t v) { TexturizeOverlap(r, sizeFrom(v)); }},
-    {"ripple-random", "Ripple Random", [](const TBitmap &, TBitmap &r, int32_t v) { RippleRandom(r, sizeFrom(v)); }},
-    {"ripple-tooth", "Ripple Toth", [](const TBitmap &, TBitmap &r, int32_t v) { RippleTooth(r, sizeFrom(v)); }},
+     [](const TBitmap &, TBitmap &r, int32_t v, uint32_t) { TexturizeOverlap(r, sizeFrom(v)); }},
+    {"ripple-random", "Ripple Random",
+     [](const TBitmap &, TBitmap &r, int32_t v, uint32_t seed) { RippleRandom(r, sizeFrom(v), seed); }},
+    {"ripple-tooth", "Ripple Toth", [](const TBitmap &, TBitmap &r, int32_t v, uint32_t) { RippleTooth(r, sizeFrom(v)); }},
     {"ripple-triangle", "RippleTriangle",
-     [](const TBitmap &, TBitmap &r, int32_t v) { RippleTriangle(r, sizeFrom(v)); }},
-    {"triangles", "Triangles", [](const TBitmap &, TBitmap &r, int32_t v) { Triangles(r, sizeFrom(v)); }},
-    {"keep-blue", "Keep Blue", [](const TBitmap &, TBitmap &r, int32_t v) { KeepBlue(r, sizeFrom(v)); }},
-    // The dialog says "Keep Red" for what keeps green; the command line keeps the dialog's name.
-    {"keep-red", "Keep Red", [](const TBitmap &, TBitmap &r, int32_t v) { KeepGreen(r, sizeFrom(v)); }},
+     [](const TBitmap &, TBitmap &r, int32_t v, uint32_t) { RippleTriangle(r, sizeFrom(v)); }},
+    {"triangles", "Triangles", [](const TBitmap &, TBitmap &r, int32_t v, uint32_t) { Triangles(r, sizeFrom(v)); }},
+    {"keep-blue", "Keep Blue", [](const TBitmap &, TBitmap &r, int32_t v, uint32_t) { KeepBlue(r, sizeFrom(v)); }},
+    {"keep-red", "Keep Red", [](const TBitmap &, TBitmap &r, int32_t v, uint32_t) { KeepRed(r, sizeFrom(v)); }},
+    // Not in the dialog's list, which ends above; the command line offers all three channels.
+    {"keep-green", nullptr, [](const TBitmap &, TBitmap &r, int32_t v, uint32_t) { KeepGreen(r, sizeFrom(v)); }},
 }};
 
-void ApplyEnhancement(int index, const TBitmap &source, TBitmap &result, int32_t v)
+void ApplyEnhancement(int index, const TBitmap &source, TBitmap &result, int32_t v, uint32_t seed)
 {
     result = source;
     if (index >= 0 && index < kEnhancementCount)
-        EnhancementTable[static_cast<size_t>(index)].Apply(source, result, v);
+        EnhancementTable[static_cast<size_t>(index)].Apply(source, result, v, seed);
+}
+
+uint32_t SeedFromClock()
+{
+    const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
+    return static_cast<uint32_t>(ticks ^ (ticks >> 32));
 }
 
 } // namespace vistrel

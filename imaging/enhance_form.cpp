@@ -72,8 +72,10 @@ TPicEnhanceForm::TPicEnhanceForm(QWidget *parent)
     ImgFuncCbo = new QComboBox(this);
     ImgFuncCbo->setEditable(true);
     ImgFuncCbo->setInsertPolicy(QComboBox::NoInsert);
+    // The list's entries come first in the table, so a list index is a table index.
     for (const EnhancementEntry &entry : EnhancementTable)
-        ImgFuncCbo->addItem(QString::fromUtf8(entry.Caption));
+        if (entry.Caption)
+            ImgFuncCbo->addItem(QString::fromUtf8(entry.Caption));
     ImgFuncCbo->setCurrentIndex(-1);
     ImgFuncCbo->setEditText(QStringLiteral("Select Function"));
     ImgFuncCbo->setGeometry(8, 8, 233, 24);
@@ -146,7 +148,7 @@ void TPicEnhanceForm::FormShow()
 void TPicEnhanceForm::SpeedButton2Click()
 {
     const BusyCursor busy;
-    ApplyEnhancement(SelectedFunction(), SourceBitmap(), result_, SpinValue());
+    ApplyEnhancement(SelectedFunction(), SourceBitmap(), result_, SpinValue(), SeedFromClock());
     hasResult_ = true;
     Image1->ShowBitmap(result_);
 }

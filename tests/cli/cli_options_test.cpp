@@ -53,12 +53,13 @@ TEST(CliParsing, EnhanceTakesNumberOrNameAndANegativeValue)
     EXPECT_EQ(options.EnhanceIndex, 10);
     EXPECT_EQ(options.EnhanceValue, 7);
     EXPECT_EQ(parseOk({"enhance", "keep-red", "0", "a.bmp", "b.bmp"}).EnhanceIndex, 10);
+    EXPECT_EQ(parseOk({"enhance", "keep-green", "0", "a.bmp", "b.bmp"}).EnhanceIndex, 11);
     EXPECT_EQ(parseOk({"enhance", "ripple-tooth", "-2147483648", "a.bmp", "b.bmp"}).EnhanceValue, INT32_MIN);
 }
 
 TEST(CliParsing, BadNumbersAreUsageErrors)
 {
-    EXPECT_FALSE(parse({"enhance", "11", "1", "a.bmp", "b.bmp"}).ok());
+    EXPECT_FALSE(parse({"enhance", "12", "1", "a.bmp", "b.bmp"}).ok());
     EXPECT_FALSE(parse({"enhance", "-1", "1", "a.bmp", "b.bmp"}).ok());
     EXPECT_FALSE(parse({"enhance", "posterize", "1.5", "a.bmp", "b.bmp"}).ok());
     EXPECT_FALSE(parse({"enhance", "posterize", "2147483648", "a.bmp", "b.bmp"}).ok());
@@ -67,6 +68,25 @@ TEST(CliParsing, BadNumbersAreUsageErrors)
     EXPECT_FALSE(parse({"resize", "mitchell", "10", "x", "a.bmp", "b.bmp"}).ok());
     EXPECT_FALSE(parse({"resize", "7", "10", "10", "a.bmp", "b.bmp"}).ok());
     EXPECT_FALSE(parse({"icon", "a.bmp", "b.ico", "--size", "-4"}).ok());
+}
+
+TEST(CliParsing, SeedIsOptionalAndAnUnsigned32BitNumber)
+{
+    EXPECT_FALSE(parseOk({"enhance", "ripple-random", "3", "a.bmp", "b.bmp"}).Seed.has_value());
+    const struct {
+        const char *text;
+        std::optional<uint32_t> seed; // none: a usage error
+    } cases[] = {{"0", 0u}, {"42", 42u}, {"4294967295", 4294967295u}, {"4294967296", std::nullopt},
+                 {"-1", std::nullopt}, {"12x", std::nullopt},  {"", std::nullopt},
+                 {"99999999999", std::nullopt}};
+    for (const auto &c : cases) {
+        const ParseResult result = parse({"enhance", "ripple-random", "3", "--seed", c.text, "a.bmp", "b.bmp"});
+        EXPECT_EQ(result.ok(), c.seed.has_value()) << c.text;
+        if (c.seed) {
+            EXPECT_EQ(result.Options.Seed, c.seed) << c.text;
+        }
+    }
+    EXPECT_FALSE(parse({"effect", "invert", "--seed", "1", "a.bmp", "b.bmp"}).ok());
 }
 
 TEST(CliParsing, ResizeFiltersByIndexOrName)
@@ -161,7 +181,7 @@ TEST(CliParsing, HelpAndUsageErrorsNameEveryEntryOfTheTables)
         EXPECT_NE(help.find(std::string(" ") + enhancement.Name), std::string::npos) << enhancement.Name;
         EXPECT_NE(enhanceError.find(enhancement.Name), std::string::npos) << enhancement.Name;
     }
-    EXPECT_NE(help.find("FUNC is 0..10 or one of:"), std::string::npos);
+    EXPECT_NE(help.find("FUNC is 0..11 or one of:"), std::string::npos);
     EXPECT_NE(help.find("FILTER is 0..6 or one of: box triangle hermite bell b-spline lanczos3 mitchell;\n"),
               std::string::npos);
     EXPECT_NE(parse({"resize", "x", "1", "1", "a.bmp", "b.bmp"}).UsageError.find("0..6 or one of box, triangle"),

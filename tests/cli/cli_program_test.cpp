@@ -123,6 +123,19 @@ TEST_F(CliProgram, NegativeSolorizeValueInvertsEveryPixel)
                                             255 - qBlue(original.pixel(x, y))));
 }
 
+TEST_F(CliProgram, RippleRandomRepeatsForOneSeedOnly)
+{
+    const std::string in = writeBmp("in.bmp", 8, 8);
+    const auto ripple = [&](const std::string &out, const std::string &seed) {
+        const Outcome r = run({"enhance", "ripple-random", "6", "--seed", seed, in, dir_.file(out)});
+        EXPECT_EQ(r.status, 0) << r.err;
+        return ReadByteVector(dir_.file(out));
+    };
+    const std::vector<uint8_t> first = ripple("a.bmp", "7");
+    EXPECT_EQ(ripple("b.bmp", "7"), first);
+    EXPECT_NE(ripple("c.bmp", "8"), first);
+}
+
 TEST_F(CliProgram, ResizeWritesTheRequestedSizeAsJpeg)
 {
     const std::string in = writeBmp("in.bmp", 8, 6);

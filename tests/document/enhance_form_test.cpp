@@ -57,6 +57,7 @@ private Q_SLOTS:
     void startsWithNoFunctionChosen();
     void everyApplyStartsFromTheSource();
     void applyWithoutAFunctionLeavesACopy();
+    void rippleRandomDiffersFromOneApplyToTheNext();
     void textThatIsNoIntegerCountsAsZero();
     void editedComboTextChoosesNoFunction();
     void acceptReturnsTheLastResultWithSix();
@@ -73,8 +74,8 @@ void EnhanceFormTest::startsWithNoFunctionChosen()
     QVERIFY(dialog.ImgFuncCbo->isEditable());
     QCOMPARE(dialog.ImgFuncCbo->currentIndex(), -1);
     QCOMPARE(dialog.ImgFuncCbo->currentText(), QStringLiteral("Select Function"));
-    QCOMPARE(dialog.ImgFuncCbo->count(), kEnhancementCount);
-    for (int i = 0; i < kEnhancementCount; ++i)
+    QCOMPARE(dialog.ImgFuncCbo->count(), 11);
+    for (int i = 0; i < 11; ++i)
         QCOMPARE(dialog.ImgFuncCbo->itemText(i), QString::fromUtf8(EnhancementTable[static_cast<size_t>(i)].Caption));
     QCOMPARE(dialog.SpinValue(), 0);
     dialog.SpinEdit1->setValue(-2000000000); // no limits
@@ -101,9 +102,28 @@ void EnhanceFormTest::everyApplyStartsFromTheSource()
     dialog.SpeedButton2->click();
     QCOMPARE(dialog.ResultBitmap(), once);
     TBitmap expected;
-    ApplyEnhancement(1, source, expected, 1);
+    ApplyEnhancement(1, source, expected, 1, 0);
     QCOMPARE(once, expected);
     QCOMPARE(dialog.SourceBitmap(), source);
+}
+
+void EnhanceFormTest::rippleRandomDiffersFromOneApplyToTheNext()
+{
+    TPicEnhanceForm dialog;
+    dialog.SetWorkBitmap(gradient(40, 30));
+    dialog.show();
+    choose(dialog, 5, 9);
+    QCOMPARE(dialog.ImgFuncCbo->currentText(), QStringLiteral("Ripple Random"));
+    dialog.SpeedButton2->click();
+    const TBitmap first = dialog.ResultBitmap();
+    // Two clock seeds can meet; three equal pictures in a row cannot come from a clock.
+    bool differs = false;
+    for (int apply = 0; apply < 3 && !differs; ++apply) {
+        QTest::qWait(2);
+        dialog.SpeedButton2->click();
+        differs = dialog.ResultBitmap() != first;
+    }
+    QVERIFY(differs);
 }
 
 void EnhanceFormTest::applyWithoutAFunctionLeavesACopy()

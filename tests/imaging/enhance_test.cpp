@@ -20,7 +20,7 @@ namespace {
 TBitmap Applied(int index, const TBitmap &source, int32_t v)
 {
     TBitmap result;
-    ApplyEnhancement(index, source, result, v);
+    ApplyEnhancement(index, source, result, v, 1);
     return result;
 }
 
@@ -40,13 +40,14 @@ void ExpectRippled(const TBitmap &before, const TBitmap &after, int lastRow, con
 
 TEST(EnhancementTable, ItemTextsAreTheDialogsOwn)
 {
-    ASSERT_EQ(EnhancementTable.size(), 11u);
+    ASSERT_EQ(EnhancementTable.size(), 12u);
     EXPECT_STREQ(EnhancementTable[0].Caption, "Solorize");
     EXPECT_STREQ(EnhancementTable[2].Caption, "HeightMap (Size of Map Seg.        ->)");
     EXPECT_STREQ(EnhancementTable[3].Caption, "TexturizeTile (Size of Tile               ->)");
     EXPECT_STREQ(EnhancementTable[4].Caption, "TexturizeOverlap (Size of Tile        ->)");
     EXPECT_STREQ(EnhancementTable[6].Caption, "Ripple Toth");
     EXPECT_STREQ(EnhancementTable[10].Caption, "Keep Red");
+    EXPECT_EQ(EnhancementTable[11].Caption, nullptr); // keep-green is the command line's own
 }
 
 TEST(EnhancementTable, EachEntryRunsItsRoutineWithTheDerivedArgument)
@@ -59,18 +60,19 @@ TEST(EnhancementTable, EachEntryRunsItsRoutineWithTheDerivedArgument)
         [](TBitmap &r) { HeightMap(r, 3); },
         [](TBitmap &r) { TexturizeTile(r, 4); },
         [](TBitmap &r) { TexturizeOverlap(r, 4); },
-        [](TBitmap &r) { RippleRandom(r, 4); },
+        [](TBitmap &r) { RippleRandom(r, 4, 1); },
         [](TBitmap &r) { RippleTooth(r, 4); },
         [](TBitmap &r) { RippleTriangle(r, 4); },
         [](TBitmap &r) { Triangles(r, 4); },
         [](TBitmap &r) { KeepBlue(r, 4.0L); },
+        [](TBitmap &r) { KeepRed(r, 4.0L); },
         [](TBitmap &r) { KeepGreen(r, 4.0L); },
     };
     for (int index = 0; index < kEnhancementCount; ++index) {
         TBitmap direct = source;
         expected[index](direct);
-        EXPECT_EQ(Applied(index, source, v), direct) << EnhancementTable[index].Caption;
-        EXPECT_NE(Applied(index, source, v), source) << EnhancementTable[index].Caption;
+        EXPECT_EQ(Applied(index, source, v), direct) << EnhancementTable[index].Name;
+        EXPECT_NE(Applied(index, source, v), source) << EnhancementTable[index].Name;
     }
     EXPECT_EQ(Applied(-1, source, v), source);
     EXPECT_EQ(Applied(kEnhancementCount, source, v), source);
@@ -272,13 +274,26 @@ TEST(RippleTriangle, ZeroReachStaysInsideThePicture)
     ExpectRippled(tall, t, 299, [](int x) { return x == 0 ? 0 : 256 - x; });
 }
 
-TEST(RippleRandom, IsReproducibleAndKeepsTheFirstColumn)
+TEST(RippleRandom, OneSeedOnePictureAndOtherSeedsOtherPictures)
 {
     const TBitmap source = PatternPicture(30, 40);
-    TBitmap a = source, b = source;
-    RippleRandom(a, 6);
-    RippleRandom(b, 6);
-    EXPECT_EQ(a, b);
+    std::vector<TBitmap> bySeed;
+    for (uint32_t seed : {0u, 1u, 2u, 0xFFFFFFFFu, 123456789u}) {
+        TBitmap once = source, again = source;
+        RippleRandom(once, 6, seed);
+        RippleRandom(again, 6, seed);
+        EXPECT_EQ(once, again) << seed;
+        for (const TBitmap &other : bySeed)
+            EXPECT_NE(once, other) << seed;
+        bySeed.push_back(once);
+    }
+}
+
+TEST(RippleRandom, KeepsTheFirstColumnAndMovesPixelsDownWithinTheAmount)
+{
+    const TBitmap source = PatternPicture(30, 40);
+    TBitmap a = source;
+    RippleRandom(a, 6, 7);
     EXPECT_NE(a, source);
     for (int y = 0; y < 40; ++y)
         EXPECT_EQ(a.pixel(0, y), source.pixel(0, y));
@@ -326,9 +341,16 @@ TEST(KeepChannel, KeepsOneScaledChannelAndZeroesTheOthers)
     EXPECT_EQ(blue.pixel(1, 0), (PaletteEntry{7, 0, 0}));
     blue = Applied(9, source, 1);
     EXPECT_EQ(blue.pixel(0, 0), (PaletteEntry{144, 0, 0})); // 400 mod 256
-    const TBitmap red = Applied(10, source, 0); // "Keep Red" keeps the green byte
-    EXPECT_EQ(red.pixel(0, 0), (PaletteEntry{0, 100, 0}));
-    EXPECT_EQ(red.pixel(1, 0), (PaletteEntry{0, 130, 0}));
+    // Each entry keeps the channel it is named after (PaletteEntry is blue, green, red).
+    const struct {
+        int index;
+        PaletteEntry first, second;
+    } kept[] = {{10, {0, 0, 50}, {0, 0, 255}}, {11, {0, 100, 0}, {0, 130, 0}}};
+    for (const auto &k : kept) {
+        const TBitmap one = Applied(k.index, source, 0);
+        EXPECT_EQ(one.pixel(0, 0), k.first) << EnhancementTable[k.index].Name;
+        EXPECT_EQ(one.pixel(1, 0), k.second) << EnhancementTable[k.index].Name;
+    }
 
     TBitmap half = source;
     KeepBlue(half, 0.5L); // 3.5 rounds to 4, 100 to 100
