@@ -13,6 +13,7 @@
 #include "shellctl/explorer_list_view.h"
 #include "widgets/close_all.h"
 #include "widgets/collapse_splitter.h"
+#include "widgets/mdi_tiling.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -130,7 +131,7 @@ void TForm1::createActions()
     Exit1 = NewAction(QStringLiteral("Exit"), {});
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
     Tile1 = NewAction(QStringLiteral("&Tile"), {});
-    connect(Tile1, &QAction::triggered, mdiArea_, &QMdiArea::tileSubWindows);
+    connect(Tile1, &QAction::triggered, mdiArea_, [area = mdiArea_] { TileInStrips(*area); });
     Cascade1 = NewAction(QStringLiteral("&Cascade"), {});
     connect(Cascade1, &QAction::triggered, mdiArea_, &QMdiArea::cascadeSubWindows);
     CloseAll1 = NewAction(QStringLiteral("Close All"), {});

@@ -199,14 +199,33 @@ void TForm1::PasteAsImage()
     child->show();
 }
 
-void TForm1::dragEnterEvent(QDragEnterEvent *event)
+namespace {
+
+// Files dropped here are opened, never taken: a source that honours a move would delete them.
+bool AcceptAsCopy(QDropEvent &event)
 {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
+    if (!event.mimeData()->hasUrls())
+        return false;
+    for (Qt::DropAction action : {Qt::CopyAction, Qt::LinkAction})
+        if (event.possibleActions() & action) {
+            event.setDropAction(action);
+            event.accept();
+            return true;
+        }
+    event.ignore();
+    return false;
 }
+
+} // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent *event) { AcceptAsCopy(*event); }
+
+void TForm1::dragMoveEvent(QDragMoveEvent *event) { AcceptAsCopy(*event); }
 
 void TForm1::dropEvent(QDropEvent *event)
 {
+    if (!AcceptAsCopy(*event))
+        return;
     for (const QUrl &url : event->mimeData()->urls()) {
         const std::string path = url.toLocalFile().toStdString();
         if (!url.isLocalFile() || PictureFormatFor(path, PictureNaming::Dropping) == PictureFormat::None)
@@ -214,7 +233,6 @@ void TForm1::dropEvent(QDropEvent *event)
         // One unreadable file is reported and does not keep the others from opening.
         RunCommand(this, [this, &path] { OpenPicture(path); });
     }
-    event->acceptProposedAction();
 }
 
 } // namespace vistrel

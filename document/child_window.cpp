@@ -8,6 +8,7 @@
 #include "platform/qimage_bridge.h"
 #include "widgets/busy_cursor.h"
 #include "widgets/close_all.h"
+#include "widgets/mdi_tiling.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -211,7 +212,7 @@ void TChild::createMenus()
     WindowMenu = named(new QMenu(QStringLiteral("Window"), this), "WindowMenu");
     connect(menuItem(WindowMenu, "Tile1", QStringLiteral("&Tile")), &QAction::triggered, this, [this] {
         if (mdiArea())
-            mdiArea()->tileSubWindows();
+            TileInStrips(*mdiArea());
     });
     connect(menuItem(WindowMenu, "Cascade1", QStringLiteral("&Cascade")), &QAction::triggered, this, [this] {
         if (mdiArea())

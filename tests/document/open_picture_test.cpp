@@ -61,6 +61,8 @@ private Q_SLOTS:
     void otherExtensionsGiveAnEmptyWindow();
     void unreadableFileOpensNoWindow();
     void dropsOpenOnlyLowerCaseJpegAndBmpInOrder();
+    void dropsAreTakenAsCopiesNeverAsMoves();
+    void tileStacksTheWindowsInStripsAsWideAsTheArea();
     void activeWindowMenusReplaceTheFramesMenus();
     void openingCommandsAreEnabled();
 
@@ -192,6 +194,64 @@ void OpenPictureTest::dropsOpenOnlyLowerCaseJpegAndBmpInOrder()
     QCOMPARE(frame_->MDIChildCount(), 2);
     QCOMPARE(childAt(*frame_, 0)->windowTitle(), QStringLiteral("a.jpg"));
     QCOMPARE(childAt(*frame_, 1)->windowTitle(), QStringLiteral("c.bmp"));
+}
+
+void OpenPictureTest::dropsAreTakenAsCopiesNeverAsMoves()
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(write(QStringLiteral("a.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})))});
+    const QPoint onTheArea = frame_->mdiArea()->mapTo(frame_.get(), frame_->mdiArea()->rect().center());
+    const struct {
+        Qt::DropActions offered;
+        bool accepted;
+        Qt::DropAction taken;
+    } cases[] = {{Qt::CopyAction | Qt::MoveAction, true, Qt::CopyAction},
+                 {Qt::MoveAction | Qt::LinkAction, true, Qt::LinkAction},
+                 {Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, true, Qt::CopyAction},
+                 {Qt::MoveAction, false, Qt::MoveAction}};
+    int windows = 0;
+    for (const auto &c : cases) {
+        QDragEnterEvent enter(onTheArea, c.offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(frame_.get(), &enter);
+        QCOMPARE(enter.isAccepted(), c.accepted);
+        QDragMoveEvent move(onTheArea, c.offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(frame_.get(), &move);
+        QDropEvent drop(onTheArea, c.offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(frame_.get(), &drop);
+        QCOMPARE(drop.isAccepted(), c.accepted);
+        if (!c.accepted)
+            continue;
+        QCOMPARE(enter.dropAction(), c.taken);
+        QCOMPARE(move.dropAction(), c.taken);
+        QCOMPARE(drop.dropAction(), c.taken);
+        QCOMPARE(frame_->MDIChildCount(), ++windows);
+    }
+    QCOMPARE(frame_->MDIChildCount(), 3);
+}
+
+void OpenPictureTest::tileStacksTheWindowsInStripsAsWideAsTheArea()
+{
+    const QString path = write(QStringLiteral("p.bmp"), FilledPicture(60, 40, {3, 90, 30, 0}));
+    for (int i = 0; i < 3; ++i)
+        frame_->OpenPicture(path.toStdString());
+    for (QAction *tile : {frame_->Tile1, part<QMenu>(childAt(*frame_, 0), "WindowMenu")->actions().first()}) {
+        for (int i = 0; i < 3; ++i)
+            childAt(*frame_, i)->setGeometry(40 * i, 30 * i, 200, 150);
+        tile->trigger();
+        const QSize area = frame_->mdiArea()->viewport()->size();
+        QList<QRect> strips;
+        for (int i = 0; i < 3; ++i)
+            strips << childAt(*frame_, i)->geometry();
+        std::sort(strips.begin(), strips.end(), [](QRect a, QRect b) { return a.top() < b.top(); });
+        int top = 0;
+        for (const QRect &strip : strips) {
+            QCOMPARE(strip.left(), 0);
+            QCOMPARE(strip.width(), area.width());
+            QCOMPARE(strip.top(), top);
+            top += strip.height();
+        }
+        QCOMPARE(top, area.height());
+    }
 }
 
 void OpenPictureTest::activeWindowMenusReplaceTheFramesMenus()
