@@ -17,9 +17,8 @@ const char *const kNoScreenMessage =
     "The screen cannot be captured in this session: Vistrel reads the screen through X11, "
     "and this desktop does not offer it (a Wayland session without X11 access gives no picture). "
     "Log in to an X11 session to take screenshots.";
-const char *const kBlankScreenMessage =
-    "The screen could not be read: the desktop gave back no picture, only black. "
-    "No screenshot was taken.";
+const char *const kUnreadScreenMessage =
+    "The screen could not be read: the desktop gave back no picture of it. No screenshot was taken.";
 
 // Output pixels [first, last) whose centres fall inside [from, to) logical units of the output's
 // own axis, at `scale` pixels per unit.
@@ -35,17 +34,6 @@ int sourcePixel(int index, double scale, double offset, double ratio, int limit)
 {
     const int pixel = static_cast<int>(std::floor(((index + 0.5) / scale + offset) * ratio));
     return std::clamp(pixel, 0, limit - 1);
-}
-
-bool imageIsBlack(const QImage &image)
-{
-    for (int y = 0; y < image.height(); ++y) {
-        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if ((row[x] & 0xffffffu) != 0)
-                return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -111,10 +99,12 @@ void ScreenCopy::copyMonitor(const MonitorCopy &monitor, const QRect &logical, q
     }
 }
 
-bool ScreenCopy::isBlank() const
+MonitorCopy GrabbedMonitor(const QRect &logicalRect, qreal devicePixelRatio, QImage pixels)
 {
-    return std::all_of(monitors_.begin(), monitors_.end(),
-                       [](const MonitorCopy &monitor) { return imageIsBlack(monitor.pixels); });
+    const QSize expected(qRound(logicalRect.width() * devicePixelRatio), qRound(logicalRect.height() * devicePixelRatio));
+    if (pixels.isNull() || pixels.size() != expected)
+        throw Error(kUnreadScreenMessage);
+    return {logicalRect, devicePixelRatio, std::move(pixels)};
 }
 
 void QScreenSource::checkAvailable()
@@ -128,15 +118,11 @@ ScreenCopy QScreenSource::grab()
     checkAvailable();
     std::vector<MonitorCopy> monitors;
     for (QScreen *screen : QGuiApplication::screens()) {
-        const QPixmap shot = screen->grabWindow(0);
-        if (shot.isNull())
-            throw Error(kNoScreenMessage);
-        monitors.push_back({screen->geometry(), screen->devicePixelRatio(), shot.toImage()});
+        // An all-black screen is a real one (a bare session, a dark video frame) and is captured.
+        monitors.push_back(
+            GrabbedMonitor(screen->geometry(), screen->devicePixelRatio(), screen->grabWindow(0).toImage()));
     }
-    ScreenCopy copy(std::move(monitors));
-    if (copy.isBlank())
-        throw Error(kBlankScreenMessage);
-    return copy;
+    return ScreenCopy(std::move(monitors));
 }
 
 } // namespace vistrel

@@ -32,8 +32,6 @@ public:
     // The physical pixels under a logical rectangle of the virtual desktop, at scaleFor(logical).
     // Parts of the rectangle outside every monitor are black.
     TBitmap copyRect(const QRect &logical) const;
-    // True when nothing was read: no monitor, or every pixel black.
-    bool isBlank() const;
 
 private:
     void copyMonitor(const MonitorCopy &monitor, const QRect &logical, qreal scale, TBitmap &out) const;
@@ -41,6 +39,10 @@ private:
     std::vector<MonitorCopy> monitors_;
     QRect virtualRect_;
 };
+
+// One monitor as a grab returned it. Throws Error when the grab gave no picture or one of
+// another size than the monitor's, which is how a failed read shows; black pixels are pixels.
+MonitorCopy GrabbedMonitor(const QRect &logicalRect, qreal devicePixelRatio, QImage pixels);
 
 // Where the frozen desktop comes from: the real screens, or a synthetic one in tests.
 class ScreenSource {
@@ -51,7 +53,7 @@ public:
 };
 
 // Reads every QScreen of an X11 session. Other sessions (Wayland) do not let a program read
-// the screen, and a blank read is refused rather than saved as black pictures.
+// the screen.
 class QScreenSource final : public ScreenSource {
 public:
     ScreenCopy grab() override;

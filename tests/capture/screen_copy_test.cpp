@@ -103,14 +103,45 @@ TEST(ScreenCopy, FractionalRatioGivesTheScaledSize)
     EXPECT_EQ(bitmapPixel(shot, 149, 74), patternPixel(164, 104, 0));
 }
 
-TEST(ScreenCopy, BlankMeansNothingButBlack)
+TEST(ScreenCopy, ABlackScreenGivesABlackShot)
 {
-    EXPECT_TRUE(ScreenCopy().isBlank());
     QImage black(64, 48, QImage::Format_RGB32);
     black.fill(Qt::black);
-    EXPECT_TRUE(ScreenCopy({{{0, 0, 64, 48}, 1.0, black}}).isBlank());
-    black.setPixel(63, 47, qRgb(0, 0, 1));
-    EXPECT_FALSE(ScreenCopy({{{0, 0, 64, 48}, 1.0, black}}).isBlank());
+    const TBitmap shot = ScreenCopy({GrabbedMonitor({0, 0, 64, 48}, 1.0, black)}).copyRect({8, 4, 20, 10});
+    ASSERT_EQ(shot.width(), 20);
+    ASSERT_EQ(shot.height(), 10);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x)
+            ASSERT_EQ(bitmapPixel(shot, x, y), qRgb(0, 0, 0)) << x << "," << y;
+}
+
+TEST(GrabbedMonitor, OnlyAMissingOrMisshapenGrabIsAFailure)
+{
+    const auto filled = [](int width, int height) {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        return image;
+    };
+    const struct {
+        QRect logical;
+        qreal ratio;
+        QImage pixels;
+        bool read;
+    } cases[] = {
+        {{0, 0, 64, 48}, 1.0, filled(64, 48), true},
+        {{100, 0, 64, 48}, 2.0, filled(128, 96), true},
+        {{0, 0, 10, 10}, 1.5, filled(15, 15), true},
+        {{0, 0, 64, 48}, 1.0, QImage(), false},
+        {{0, 0, 64, 48}, 1.0, filled(63, 48), false},
+        {{0, 0, 64, 48}, 2.0, filled(64, 48), false},
+    };
+    for (const auto &c : cases) {
+        if (c.read) {
+            EXPECT_EQ(GrabbedMonitor(c.logical, c.ratio, c.pixels).pixels.size(), c.pixels.size());
+        } else {
+            EXPECT_THROW(GrabbedMonitor(c.logical, c.ratio, c.pixels), Error);
+        }
+    }
 }
 
 TEST(QScreenSource, RefusesSessionsWithoutX11)
