@@ -33,7 +33,7 @@ public:
     void openPicture(const std::string &path) override { form().OpenPicture(path); }
     void setListDirectory(const std::string &folder) override { form().thumblist->setDirectory(folder); }
     void selectTreePath(const std::string &folder) override { form().DirTree->setSelectedPath(folder); }
-    void reportError(const std::exception &error) override { ShowErrorMessage(error); }
+    void reportError(const std::exception &error, QWidget *window) override { ShowErrorMessage(error, window); }
 
 private:
     TForm1 &form() const

@@ -3,6 +3,8 @@
 #include <exception>
 #include <string>
 
+class QWidget;
+
 namespace vistrel {
 
 // What the capture windows need of the main window: its shared paths, showing it, opening a
@@ -24,7 +26,8 @@ public:
     virtual void setListDirectory(const std::string &folder) = 0;
     virtual void selectTreePath(const std::string &folder) = 0;
 
-    virtual void reportError(const std::exception &error) = 0;
+    // Shows the failure over `window`, the capture window the user is looking at.
+    virtual void reportError(const std::exception &error, QWidget *window) = 0;
 };
 
 } // namespace vistrel

@@ -175,7 +175,7 @@ void TEraseF::FormKeyDown(int key)
     try {
         SaveShot(slot, NormalizeRect(state_.SelRect));
     } catch (const std::exception &error) {
-        shell_->reportError(error);
+        shell_->reportError(error, this);
         return;
     }
     if (askForAnotherShot()) {

@@ -119,7 +119,7 @@ void TStartF::showOverlay(TEraseF *overlay, bool singleShoot)
     } catch (const std::exception &error) {
         overlay->deleteLater();
         show();
-        shell_->reportError(error);
+        shell_->reportError(error, this);
     }
 }
 
@@ -140,7 +140,7 @@ void TStartF::SpeedButton2Click()
         if (shots.isDir())
             shell_->selectTreePath(shell_->shotsFolder());
     } catch (const std::exception &error) {
-        shell_->reportError(error);
+        shell_->reportError(error, nullptr); // over the main window, shown again
     }
 }
 

@@ -38,7 +38,7 @@ public:
     void openPicture(const std::string &) override {}
     void setListDirectory(const std::string &) override {}
     void selectTreePath(const std::string &) override {}
-    void reportError(const std::exception &error) override { std::fprintf(stderr, "%s\n", error.what()); }
+    void reportError(const std::exception &error, QWidget *) override { std::fprintf(stderr, "%s\n", error.what()); }
 
 private:
     std::string shots_;

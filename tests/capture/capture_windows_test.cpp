@@ -5,6 +5,7 @@
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
 #include "tests/support/qt_test_main.h"
+#include "widgets/error_message.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -45,7 +46,7 @@ public:
         listDirectory = folder;
     }
     void selectTreePath(const std::string &folder) override { treePath = folder; }
-    void reportError(const std::exception &error) override { errors.push_back(error.what()); }
+    void reportError(const std::exception &error, QWidget *) override { errors.push_back(error.what()); }
 
     std::string lastShot, lastPicture, listDirectory, treePath;
     std::vector<std::string> opened, errors;
@@ -379,6 +380,42 @@ private Q_SLOTS:
         QTRY_VERIFY(launcher.isVisible());
         QCOMPARE(shell_->errors.size(), size_t(1));
         QVERIFY(QString::fromStdString(shell_->errors.front()).contains("X11"));
+    }
+
+    // The main window is hidden while the launcher is up, and the launcher keeps no program alive:
+    // closing a message must not end the program as closing its last window does.
+    void messagesOverTheLauncherNeverEndTheProgram()
+    {
+        // Made with new: a program that ends closes its windows, and the launcher deletes itself then.
+        QPointer<TStartF> launcher = new TStartF(shell_, plainScreen());
+        launcher->show();
+        QVERIFY(QTest::qWaitForWindowExposed(launcher));
+        for (QWidget *over : {static_cast<QWidget *>(launcher), static_cast<QWidget *>(nullptr)}) {
+            QObject scope; // ends the timers below with this round
+            Qt::WindowFlags flags;
+            bool survived = false;
+            QTimer closer;
+            connect(&closer, &QTimer::timeout, &scope, [&] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    flags = box->windowFlags();
+                    box->button(QMessageBox::Ok)->click();
+                }
+            });
+            closer.start(5);
+            // The program's own event loop, which a last closed window would end.
+            QTimer::singleShot(0, &scope, [&] {
+                ShowErrorMessage(Error("The screen could not be read"), over);
+                QTimer::singleShot(100, &scope, [&] {
+                    survived = true;
+                    QCoreApplication::exit(0);
+                });
+            });
+            QTimer::singleShot(5000, &scope, [] { QCoreApplication::exit(0); });
+            QCoreApplication::exec();
+            QVERIFY(survived);
+            QCOMPARE(flags.testFlag(Qt::WindowStaysOnTopHint), over != nullptr);
+        }
+        delete launcher;
     }
 
     void offOpensTheLastShotAndPointsTheBrowserAtTheShots()
