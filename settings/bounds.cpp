@@ -47,6 +47,15 @@ BoundsRect BoundsRect::FromPositionAndSize(int left, int top, int width, int hei
     return {left, top, saturated(int64_t(left) + width), saturated(int64_t(top) + height)};
 }
 
+BoundsRect FitBounds(const BoundsRect &stored, const BoundsRect &desktop)
+{
+    const int width = std::min(stored.Width(), desktop.Width());
+    const int height = std::min(stored.Height(), desktop.Height());
+    const int64_t left = std::clamp<int64_t>(stored.left, desktop.left, int64_t(desktop.left) + desktop.Width() - width);
+    const int64_t top = std::clamp<int64_t>(stored.top, desktop.top, int64_t(desktop.top) + desktop.Height() - height);
+    return BoundsRect::FromPositionAndSize(static_cast<int>(left), static_cast<int>(top), width, height);
+}
+
 std::string BoundsIniPath(const std::string &path)
 {
     if (path.empty() || path.front() == '/')

@@ -23,6 +23,11 @@ struct BoundsRect {
     }
 };
 
+// `stored` brought inside the desktop rectangle `desktop` (available screen space, in the same
+// coordinates): no larger than it, and moved the least distance that puts it wholly inside, so
+// the title bar can always be reached. Bounds already inside come back unchanged.
+BoundsRect FitBounds(const BoundsRect &stored, const BoundsRect &desktop);
+
 // The settings path as the bounds routines use it: empty stays empty (nothing is done), and a
 // path that is not absolute is taken from the root folder, "/" put in front of it.
 std::string BoundsIniPath(const std::string &path);

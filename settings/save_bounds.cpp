@@ -5,6 +5,8 @@
 #include "settings/ini_file.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <exception>
 
@@ -15,6 +17,33 @@ namespace {
 std::string executablePath()
 {
     return QCoreApplication::instance() ? QCoreApplication::applicationFilePath().toStdString() : std::string();
+}
+
+// The space windows may take on all screens together; null when there is no screen to measure.
+bool AvailableDesktop(BoundsRect &desktop)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return false;
+    const QRect area = screen->availableVirtualGeometry();
+    desktop = BoundsRect::FromPositionAndSize(area.left(), area.top(), area.width(), area.height());
+    return !area.isEmpty();
+}
+
+// The rectangle a form is stored as: its frame's position and its client size. A maximised form
+// stores the normal rectangle it goes back to, so the next start does not begin too large for the
+// screen; one that never was normal stores its maximised place less its frame, which still fits.
+QRect StoredRect(const QWidget &form)
+{
+    const QPoint frameToClient = form.geometry().topLeft() - form.pos();
+    if (form.isMaximized()) {
+        const QRect normal = form.normalGeometry();
+        if (normal.isValid())
+            return {normal.topLeft() - frameToClient, normal.size()};
+        const QSize frame = form.frameGeometry().size() - form.size();
+        return {form.pos(), form.size() - frame};
+    }
+    return {form.pos(), form.size()};
 }
 
 } // namespace
@@ -58,6 +87,10 @@ void TSaveBounds::ReadBounds(QWidget *form, const std::string &path)
     BoundsRect bounds;
     if (!form || !ReadBoundsRect(path, bounds))
         return;
+    // A hand-edited or foreign file can hold any numbers; none may make a window out of reach.
+    BoundsRect desktop;
+    if (AvailableDesktop(desktop))
+        bounds = FitBounds(bounds, desktop);
     form->move(bounds.left, bounds.top);
     form->resize(bounds.Width(), bounds.Height());
 }
@@ -66,9 +99,8 @@ void TSaveBounds::WriteBounds(QWidget *form, const std::string &path)
 {
     if (!form)
         return;
-    const QPoint position = form->pos();
-    const QSize size = form->size();
-    WriteBoundsRect(path, BoundsRect::FromPositionAndSize(position.x(), position.y(), size.width(), size.height()));
+    const QRect stored = StoredRect(*form);
+    WriteBoundsRect(path, BoundsRect::FromPositionAndSize(stored.x(), stored.y(), stored.width(), stored.height()));
 }
 
 } // namespace vistrel

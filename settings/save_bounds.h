@@ -11,8 +11,8 @@ namespace vistrel {
 // Stores a form's position and size in the settings file's "Bounds" section. The position is
 // the frame's (QWidget::pos / move) and the size the client area's (QWidget::size / resize), so
 // a form at 10,10 with a 590 x 490 client area is kept as 10, 10, 600, 500 and comes back
-// exactly. A maximised form stores its maximised rectangle, which comes back as a normal form
-// of that size.
+// exactly. A maximised form stores the normal rectangle it would go back to. Stored bounds that
+// reach outside the available desktop are brought inside it.
 class TSaveBounds : public QObject {
     Q_OBJECT
 public:

@@ -25,6 +25,29 @@ TEST(BoundsIniPath, KeepsAbsolutePathsAndRootsRelativeOnes)
     EXPECT_EQ(BoundsIniPath("tmp/Vistrel.ini"), "/tmp/Vistrel.ini");
 }
 
+TEST(FitBounds, BringsBoundsInsideTheDesktopAndLeavesFittingOnesAlone)
+{
+    const BoundsRect desktop{0, 0, 1280, 1024};
+    const struct {
+        BoundsRect stored, fitted;
+    } cases[] = {
+        {{10, 10, 600, 500}, {10, 10, 600, 500}},             // fits: exactly as stored
+        {{0, 0, 1280, 1024}, {0, 0, 1280, 1024}},             // the whole desktop still fits
+        {{10, 10, kMax, kMax}, {0, 0, 1280, 1024}},           // huge: the desktop's size
+        {{-1994, 1046, -1394, 1546}, {0, 524, 600, 1024}},    // wholly off screen, down left
+        {{-50, -30, 550, 470}, {0, 0, 600, 500}},             // title bar above the screen
+        {{1000, 900, 1600, 1400}, {680, 524, 1280, 1024}},    // hanging off the bottom right
+        {{kMin, kMin, kMin + 600, kMin + 500}, {0, 0, 600, 500}},
+        {{kMax - 10, kMax - 10, kMax, kMax}, {1270, 1014, 1280, 1024}},
+        {{300, 200, 100, 100}, {300, 200, 300, 200}},         // right left of left: no size
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(FitBounds(c.stored, desktop), c.fitted)
+            << c.stored.left << "," << c.stored.top << "," << c.stored.right << "," << c.stored.bottom;
+    // A desktop that does not start at 0,0 (a second screen to the left).
+    EXPECT_EQ(FitBounds({-3000, 10, -2000, 510}, {-1920, 0, 1280, 1024}), (BoundsRect{-1920, 10, -920, 510}));
+}
+
 TEST(BoundsRect, SizeIsNeverNegativeAndNeverOverflows)
 {
     EXPECT_EQ((BoundsRect{100, 50, 700, 450}.Width()), 600);

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QScreen>
 #include <QMainWindow>
 #include <QTest>
 
@@ -23,7 +24,8 @@ private Q_SLOTS:
     void storedBoundsPlaceTheForm();
     void aMissingFileKeepsTheFormsBounds();
     void aFreshFormRoundTripsExactly();
-    void aMaximisedFormComesBackNormalAtItsMaximisedSize();
+    void aMaximisedFormComesBackAtItsNormalRectangle();
+    void boundsOutsideTheScreenComeBackInsideIt();
     void knowsItsOwnerFormAndTheExecutablesFolder();
     void destructionWritesOnlyWhenAnIniFileIsNamed();
     void useStdIniReadsFromTheExecutablesOwnIniFile();
@@ -79,28 +81,58 @@ void SaveBoundsTest::aFreshFormRoundTripsExactly()
     QCOMPARE(again.size(), QSize(590, 490));
 }
 
-void SaveBoundsTest::aMaximisedFormComesBackNormalAtItsMaximisedSize()
+// The maximised rectangle with its frame added would come back larger than the screen.
+void SaveBoundsTest::aMaximisedFormComesBackAtItsNormalRectangle()
 {
     TempFolder folder;
     const std::string ini = folder.file("Vistrel.ini");
-    QRect maximised;
+    QRect normal;
     {
         QMainWindow form;
         TSaveBounds saver(&form);
-        form.setGeometry(10, 10, 200, 100);
-        form.showMaximized();
+        form.move(40, 30);
+        form.resize(200, 100);
+        form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
+        normal = QRect(form.pos(), form.size());
+        form.showMaximized();
         QTRY_VERIFY(form.size() != QSize(200, 100));
-        maximised = QRect(form.pos(), form.size());
         saver.WriteBounds(&form, ini);
     }
+    QCOMPARE(QString::fromStdString(ReadBytes(ini)), QStringLiteral("[Bounds]\nLeft=%1\nTop=%2\nRight=%3\nBottom=%4\n")
+                                                         .arg(normal.left()).arg(normal.top())
+                                                         .arg(normal.left() + 200).arg(normal.top() + 100));
     QMainWindow again;
     TSaveBounds saver(&again);
     saver.ReadBounds(&again, ini);
     again.show();
     QVERIFY(QTest::qWaitForWindowExposed(&again));
     QVERIFY(!again.isMaximized());
-    QCOMPARE(QRect(again.pos(), again.size()), maximised);
+    QCOMPARE(QRect(again.pos(), again.size()), normal);
+}
+
+void SaveBoundsTest::boundsOutsideTheScreenComeBackInsideIt()
+{
+    const QRect desktop = QGuiApplication::primaryScreen()->availableVirtualGeometry();
+    const struct {
+        const char *bounds;
+        QRect expected;
+    } cases[] = {
+        {"Left=10\nTop=10\nRight=2147483647\nBottom=2147483647", desktop},
+        {"Left=-1994\nTop=1046\nRight=-1794\nBottom=1146",
+         QRect(desktop.left(), desktop.bottom() + 1 - 100, 200, 100)},
+        {"Left=-2147483648\nTop=-2147483648\nRight=-2147483448\nBottom=-2147483548",
+         QRect(desktop.topLeft(), QSize(200, 100))},
+        {"Left=20\nTop=30\nRight=220\nBottom=130", QRect(20, 30, 200, 100)},
+    };
+    for (const auto &c : cases) {
+        TempFolder folder;
+        WriteBytes(folder.file("Vistrel.ini"), std::string("[Bounds]\n") + c.bounds + "\n");
+        QWidget form;
+        TSaveBounds saver(&form);
+        saver.ReadBounds(&form, folder.file("Vistrel.ini"));
+        QCOMPARE(QRect(form.pos(), form.size()), c.expected);
+    }
 }
 
 void SaveBoundsTest::knowsItsOwnerFormAndTheExecutablesFolder()
