@@ -4,7 +4,6 @@
 #include "app/error_handler.h"
 #include "document/child_window.h"
 #include "platform/file_names.h"
-#include "platform/picture_io.h"
 #include "platform/qimage_bridge.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
@@ -43,24 +42,30 @@ TChild *NewChild(TForm1 &frame)
     host.PasteAsImage = [&frame] { frame.PasteAsImage(); };
     host.About = [&frame] { frame.About1->trigger(); };
     host.Donate = [&frame] { frame.DonateDlg1->Execute(&frame); };
+    host.OpenPicture = [&frame] { frame.Open1->trigger(); };
     auto *child = new TChild(std::move(host));
     frame.mdiArea()->addSubWindow(child);
     return child;
 }
 
-// Every picture format Qt can read, with ours first, as one "all pictures" entry and one per format.
+// Every picture format Qt can read, with ours first, as one "all pictures" entry and one per
+// format; the patterns come in both letter cases, since names are matched as they are written.
 QStringList PictureFilters()
 {
-    QStringList patterns{QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.bmp")};
+    QStringList patterns{QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.bmp"),
+                         QStringLiteral("*.png")};
     QStringList filters;
     for (const QByteArray &format : QImageReader::supportedImageFormats()) {
         const QString pattern = QStringLiteral("*.") + QString::fromLatin1(format);
         if (!patterns.contains(pattern))
             patterns.append(pattern);
     }
+    for (const QString &pattern : QStringList(patterns))
+        patterns.append(pattern.toUpper());
     filters.append(QStringLiteral("All pictures (%1)").arg(patterns.join(QLatin1Char(' '))));
-    filters.append(QStringLiteral("JPEG Image (*.jpg *.jpeg)"));
-    filters.append(QStringLiteral("Bitmap (*.bmp)"));
+    filters.append(QStringLiteral("JPEG Image (*.jpg *.jpeg *.JPG *.JPEG)"));
+    filters.append(QStringLiteral("Bitmap (*.bmp *.BMP)"));
+    filters.append(QStringLiteral("PNG Image (*.png *.PNG)"));
     filters.append(QStringLiteral("All files (*)"));
     return filters;
 }
@@ -167,7 +172,7 @@ void TForm1::wireOpeningCommands()
 
 void TForm1::OpenPicture(const std::string &path)
 {
-    TBitmap picture = ReadPictureFile(path, PictureNaming::Opening); // before the window, so a broken file leaves none
+    TBitmap picture = ReadAnyPictureFile(path); // before the window, so a broken file leaves none
     TChild *child = NewChild(*this);
     LastPicturePath = ExtractFilePath(path);
     const QString folder = QString::fromStdString(LastPicturePath);
@@ -228,7 +233,7 @@ void TForm1::dropEvent(QDropEvent *event)
         return;
     for (const QUrl &url : event->mimeData()->urls()) {
         const std::string path = url.toLocalFile().toStdString();
-        if (!url.isLocalFile() || PictureFormatFor(path, PictureNaming::Dropping) == PictureFormat::None)
+        if (!url.isLocalFile() || !IsPictureFileName(path))
             continue;
         // One unreadable file is reported and does not keep the others from opening.
         RunCommand(this, [this, &path] { OpenPicture(path); });

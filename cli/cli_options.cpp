@@ -29,6 +29,12 @@ bool isPictureFile(const std::string &path)
     return PictureFormatFor(path, PictureNaming::CommandLine) != PictureFormat::None;
 }
 
+bool isWritablePictureFile(const std::string &path)
+{
+    const PictureFormat format = PictureFormatFor(path, PictureNaming::CommandLine);
+    return format == PictureFormat::Jpeg || format == PictureFormat::Bmp;
+}
+
 std::optional<int32_t> parseInteger(const std::string &text)
 {
     size_t i = (text.size() > 1 && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
@@ -336,7 +342,7 @@ private:
                 return void(fail(files.size() < 2 ? "missing IN or OUT" : "several inputs need --out-dir DIR"));
             options().Inputs = {files[0]};
             options().Output = files[1];
-            if (icon ? LowerCaseExtension(files[1]) != ".ico" : !isPictureFile(files[1]))
+            if (icon ? LowerCaseExtension(files[1]) != ".ico" : !isWritablePictureFile(files[1]))
                 return void(fail("OUT '" + files[1] + "' must end in " + (icon ? ".ico" : ".jpg, .jpeg or .bmp")));
         }
         checkInputs();
@@ -347,7 +353,7 @@ private:
         std::set<std::string> outputs;
         for (const std::string &input : options().Inputs) {
             if (!isPictureFile(input))
-                return void(fail("IN '" + input + "' must end in .jpg, .jpeg or .bmp"));
+                return void(fail("IN '" + input + "' must end in .jpg, .jpeg, .bmp or .png"));
             if (!options().OutDir.empty() && !outputs.insert(OutputPathFor(options(), input)).second)
                 return void(fail("two inputs would write " + OutputPathFor(options(), input)));
         }
@@ -376,7 +382,11 @@ std::string OutputPathFor(const CliOptions &options, const std::string &input)
     if (options.OutDir.empty())
         return options.Output;
     const std::filesystem::path in(input);
-    const std::string extension = options.Command == CliCommand::Icon ? ".ico" : in.extension().string();
+    std::string extension = in.extension().string();
+    if (options.Command == CliCommand::Icon)
+        extension = ".ico";
+    else if (!isWritablePictureFile(input))
+        extension = ".bmp"; // a PNG input keeps every pixel in the format that loses none
     return (std::filesystem::path(options.OutDir) / (in.stem().string() + extension)).string();
 }
 
@@ -407,9 +417,10 @@ Commands:
            --keep-aspect yes keeps the picture's proportions (default), no fills the square
 
 Files:
-  IN and OUT are JPEG (.jpg, .jpeg) or BMP (.bmp) files, chosen by extension in any letter case.
+  IN is a JPEG (.jpg, .jpeg), BMP (.bmp) or PNG (.png) file, OUT a JPEG or BMP file, chosen by
+  extension in any letter case; an input is read by what it holds, whatever its extension.
   --out-dir DIR in place of OUT takes several inputs; each output is DIR/<input name> with the
-  input's extension (.ico for icons). A progress line per file is shown on a terminal.
+  input's extension (.ico for icons, .bmp for PNG inputs). A progress line per file is shown on a terminal.
 
 Exit status: 0 success, 1 a file could not be read, processed or written, 2 wrong usage.
 

@@ -37,7 +37,7 @@ struct ParseResult {
 ParseResult ParseCommandLine(const std::vector<std::string> &args);
 
 // The output file for one input: OUT itself, or inside OutDir the input's base name with the
-// input's extension (".ico" for icons).
+// input's extension (".ico" for icons, ".bmp" for a PNG input, which is never written).
 std::string OutputPathFor(const CliOptions &options, const std::string &input);
 
 std::string HelpText();

@@ -182,8 +182,10 @@ void TChild::createToolBar()
 void TChild::createMenus()
 {
     FileMenu = named(new QMenu(QStringLiteral("File"), this), "FileMenu");
-    laterItem(FileMenu, "Open1", QStringLiteral("&Open..."), "document-open")
-        ->setStatusTip(QStringLiteral("Open picture"));
+    QAction *open = menuItem(FileMenu, "Open1", QStringLiteral("&Open..."), "document-open");
+    open->setStatusTip(QStringLiteral("Open picture"));
+    open->setEnabled(bool(host_.OpenPicture));
+    connect(open, &QAction::triggered, this, [this] { host_.OpenPicture(); });
     FileMenu->addSeparator();
     FileMenu->addAction(actCopyToClipboard);
     FileMenu->addAction(PasteAction);

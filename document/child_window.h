@@ -29,6 +29,8 @@ struct TChildHost {
     std::function<void()> PasteAsImage;
     std::function<void()> About;  // the frame's about box
     std::function<void()> Donate; // the frame's donation dialog
+    // "&Open...": asks for a picture file and opens it in a new document window.
+    std::function<void()> OpenPicture;
 };
 
 // Announces changes of the program-wide selection, so every window's copy command follows it.

@@ -5,6 +5,7 @@
 #include "platform/file_io.h"
 #include "platform/file_names.h"
 #include "platform/jpeg_codec.h"
+#include "platform/png_codec.h"
 
 #include <algorithm>
 #include <cctype>
@@ -35,35 +36,39 @@ PictureFormat formatOfUpperCaseExtension(const std::string &extension)
         return PictureFormat::Jpeg;
     if (extension == ".BMP")
         return PictureFormat::Bmp;
-    return PictureFormat::None;
-}
-
-// The first two bytes of the file, or none when it cannot be read; the decoder reports why.
-PictureFormat formatOfContent(const std::string &path)
-{
-    try {
-        const InputFile file(path);
-        uint8_t start[2] = {};
-        if (file.size() < sizeof start)
-            return PictureFormat::None;
-        file.readAt(0, start, sizeof start);
-        if (start[0] == 0xFF && start[1] == 0xD8)
-            return PictureFormat::Jpeg;
-        if (start[0] == 'B' && start[1] == 'M')
-            return PictureFormat::Bmp;
-    } catch (const Error &) {
-    }
+    if (extension == ".PNG")
+        return PictureFormat::Png;
     return PictureFormat::None;
 }
 
 } // namespace
+
+// None when the file cannot be read; the decoder then reports why.
+PictureFormat PictureFormatOfContent(const std::string &path)
+{
+    try {
+        const InputFile file(path);
+        uint8_t start[8] = {};
+        if (file.size() < 2)
+            return PictureFormat::None;
+        file.readAt(0, start, std::min<uint64_t>(file.size(), sizeof start));
+        if (start[0] == 0xFF && start[1] == 0xD8)
+            return PictureFormat::Jpeg;
+        if (start[0] == 'B' && start[1] == 'M')
+            return PictureFormat::Bmp;
+        if (HasPngSignature(start, std::min<uint64_t>(file.size(), sizeof start)))
+            return PictureFormat::Png;
+    } catch (const Error &) {
+    }
+    return PictureFormat::None;
+}
 
 PictureFormat PictureFormatFor(const std::string &path, PictureNaming naming)
 {
     const std::string extension = ExtractFileExt(path);
     switch (naming) {
     case PictureNaming::Opening: return formatOfUpperCaseExtension(upperCase(extension));
-    case PictureNaming::Dropping: return formatOfExtension(extension);
+    case PictureNaming::Dropping: return formatOfUpperCaseExtension(upperCase(extension));
     case PictureNaming::ExactExtension: return formatOfExtension(extension);
     case PictureNaming::CommandLine: return formatOfUpperCaseExtension(upperCase(extension));
     }
@@ -75,6 +80,7 @@ TBitmap ReadPictureFile(const std::string &path, PictureFormat format)
     switch (format) {
     case PictureFormat::Jpeg: return ReadJpegFile(path);
     case PictureFormat::Bmp: return ReadBmpFile(path);
+    case PictureFormat::Png: return ReadPngFile(path);
     case PictureFormat::None: break;
     }
     return TBitmap();
@@ -87,11 +93,11 @@ TBitmap ReadPictureFile(const std::string &path, PictureNaming naming)
 
 TBitmap ReadPictureByContent(const std::string &path, PictureNaming hint)
 {
-    PictureFormat format = formatOfContent(path);
+    PictureFormat format = PictureFormatOfContent(path);
     if (format == PictureFormat::None)
         format = PictureFormatFor(path, hint);
     if (format == PictureFormat::None)
-        throw Error("Cannot read picture " + path + ": not a JPEG or BMP file");
+        throw Error("Cannot read picture " + path + ": not a JPEG, BMP or PNG file");
     return ReadPictureFile(path, format);
 }
 
@@ -100,6 +106,7 @@ void WritePictureFile(const TBitmap &picture, const std::string &path, PictureFo
     switch (format) {
     case PictureFormat::Jpeg: return WriteJpegFile(picture, path);
     case PictureFormat::Bmp: return WriteBmpFile(picture, path);
+    case PictureFormat::Png:
     case PictureFormat::None: break;
     }
     throw Error("Unable to write to " + path + ": only JPEG and BMP pictures can be written");

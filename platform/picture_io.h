@@ -9,20 +9,21 @@ namespace vistrel {
 // The one place that decides which codec reads or writes a picture file. Icons are written by
 // icon/icon_writer.h (WriteIcon), which needs the icon's own depth conversion.
 
-enum class PictureFormat { None, Jpeg, Bmp };
+// PNG is read only: pictures are written as JPEG or BMP (and icons).
+enum class PictureFormat { None, Jpeg, Bmp, Png };
 
 // How each road into the program tells a picture file by its name. The rules differ in letter
 // case; each road has its own name so that one can change without moving the others.
 enum class PictureNaming {
-    // The main window's "Open", and the last shot opened by "Off": ".jpg", ".jpeg" and ".bmp" in
-    // any letter case (compared in upper case).
+    // The main window's "Open", and the last shot opened by "Off": ".jpg", ".jpeg", ".bmp" and
+    // ".png" in any letter case (compared in upper case).
     Opening,
-    // Files dropped on the main window: exactly ".jpg", ".jpeg" or ".bmp", lower case.
+    // Files dropped on the main window: as Opening.
     Dropping,
     // The document window's own "&Open..." and the icon converter's source picture: exactly
     // ".jpg" or ".jpeg" (JPEG) and ".bmp" (BMP), letter case included; ".JPG" is none.
     ExactExtension,
-    // vistrel-cli's file names: ".jpg", ".jpeg" and ".bmp" in any letter case.
+    // vistrel-cli's file names: ".jpg", ".jpeg", ".bmp" and ".png" in any letter case.
     CommandLine,
 };
 
@@ -34,10 +35,13 @@ PictureFormat PictureFormatFor(const std::string &path, PictureNaming naming);
 TBitmap ReadPictureFile(const std::string &path, PictureFormat format);
 // Decodes the file by its name under `naming`; other extensions give an empty picture.
 TBitmap ReadPictureFile(const std::string &path, PictureNaming naming);
-// Decodes the file by what it holds (the JPEG and BMP signatures), whatever its name. A file
-// that is neither goes to the decoder its name suggests under `hint`, whose error then says
-// what is wrong with it.
+// Decodes the file by what it holds (the JPEG, BMP and PNG signatures), whatever its name. A
+// file that is none of them goes to the decoder its name suggests under `hint`, whose error then
+// says what is wrong with it.
 TBitmap ReadPictureByContent(const std::string &path, PictureNaming hint);
+
+// The format the file's first bytes announce; None when it is none of ours or cannot be read.
+PictureFormat PictureFormatOfContent(const std::string &path);
 
 // Writes JPEG (at kJpegQuality) or BMP through SafeFile. Throws Error("Unable to write to
 // <path>: <reason>") and then leaves any old file as it was.

@@ -1,5 +1,12 @@
 #include "platform/qimage_bridge.h"
 
+#include "platform/error.h"
+#include "platform/file_names.h"
+#include "platform/picture_io.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
 #include <cstring>
 
 namespace vistrel {
@@ -35,6 +42,68 @@ TBitmap fromQImage(const QImage &image)
         }
     }
     return bitmap;
+}
+
+namespace {
+
+TBitmap fromQImageWithAlpha(const QImage &image)
+{
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    TBitmap bitmap = TBitmap::Uncleared(argb.width(), argb.height(), PixelFormat::pf32bit);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto *in = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+        uint8_t *out = bitmap.scanLine(y);
+        for (int x = 0; x < argb.width(); ++x, out += 4) {
+            out[0] = static_cast<uint8_t>(qBlue(in[x]));
+            out[1] = static_cast<uint8_t>(qGreen(in[x]));
+            out[2] = static_cast<uint8_t>(qRed(in[x]));
+            out[3] = static_cast<uint8_t>(qAlpha(in[x]));
+        }
+    }
+    return bitmap;
+}
+
+TBitmap readWithQt(const std::string &path)
+{
+    QImageReader reader(QString::fromStdString(path));
+    reader.setDecideFormatFromContent(true);
+    const auto fail = [&path](const std::string &reason) {
+        return Error("Cannot read picture " + path + ": " + reason);
+    };
+    if (!reader.canRead())
+        throw fail("not a picture format Vistrel can read");
+    const QSize size = reader.size();
+    try {
+        if (size.isValid())
+            TBitmap::checkSize(size.width(), size.height());
+    } catch (const Error &error) {
+        throw fail(error.what());
+    }
+    const QImage image = reader.read();
+    if (image.isNull())
+        throw fail(reader.errorString().toStdString());
+    return image.hasAlphaChannel() ? fromQImageWithAlpha(image) : fromQImage(image);
+}
+
+} // namespace
+
+TBitmap ReadAnyPictureFile(const std::string &path)
+{
+    const PictureFormat own = PictureFormatOfContent(path);
+    if (own != PictureFormat::None)
+        return ReadPictureFile(path, own);
+    if (!QFileInfo::exists(QString::fromStdString(path)))
+        throw Error("Cannot read picture " + path + ": the file does not exist");
+    return readWithQt(path);
+}
+
+bool IsPictureFileName(const std::string &path)
+{
+    if (PictureFormatFor(path, PictureNaming::Opening) != PictureFormat::None)
+        return true;
+    const std::string extension = ExtractFileExt(path);
+    return extension.size() > 1
+           && QImageReader::supportedImageFormats().contains(QByteArray::fromStdString(extension.substr(1)).toLower());
 }
 
 } // namespace vistrel

@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-image-formats-plugins
-  libjpeg62-turbo-dev libjpeg-turbo-progs
+  libjpeg62-turbo-dev libjpeg-turbo-progs libpng-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth openbox xdotool xclip x11-utils
   imagemagick libvips-tools time

@@ -136,6 +136,18 @@ TEST_F(CliProgram, RippleRandomRepeatsForOneSeedOnly)
     EXPECT_NE(ripple("c.bmp", "8"), first);
 }
 
+TEST_F(CliProgram, PngScreenshotsAreReadInEveryLetterCase)
+{
+    const QImage original = load(writeBmp("in.bmp", 5, 4));
+    for (const char *name : {"shot.png", "Screenshot.PNG"}) {
+        const std::string in = dir_.file(name);
+        ASSERT_TRUE(original.save(QString::fromStdString(in), "PNG"));
+        const Outcome r = run({"effect", "invert", in, dir_.file("out.bmp")});
+        ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+        EXPECT_EQ(load(dir_.file("out.bmp")).pixel(3, 2), qRgb(255 - 120, 255 - 60, 255 - 100)) << name;
+    }
+}
+
 TEST_F(CliProgram, ResizeWritesTheRequestedSizeAsJpeg)
 {
     const std::string in = writeBmp("in.bmp", 8, 6);

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QFile>
+#include <QImageWriter>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -58,9 +59,11 @@ private Q_SLOTS:
     void newWindowsCascadeFromTheTopLeftCornerInASmallFrame();
     void openingPointsTheFolderStateAtThePicture();
     void extensionsAreComparedInUpperCaseWhenOpening();
-    void otherExtensionsGiveAnEmptyWindow();
+    void everyFormatQtReadsOpensWhateverTheLetterCase();
+    void filesNothingCanReadGetAMessageAndNoWindow();
+    void theDocumentWindowsOpenIsTheFramesOpen();
     void unreadableFileOpensNoWindow();
-    void dropsOpenOnlyLowerCaseJpegAndBmpInOrder();
+    void dropsOpenEveryPictureInOrderAndSkipOtherFiles();
     void dropsAreTakenAsCopiesNeverAsMoves();
     void tileStacksTheWindowsInStripsAsWideAsTheArea();
     void activeWindowMenusReplaceTheFramesMenus();
@@ -154,15 +157,75 @@ void OpenPictureTest::extensionsAreComparedInUpperCaseWhenOpening()
     QCOMPARE(imageOf(childAt(*frame_, 0))->Picture().width(), 50);
 }
 
-void OpenPictureTest::otherExtensionsGiveAnEmptyWindow()
+void OpenPictureTest::everyFormatQtReadsOpensWhateverTheLetterCase()
 {
-    const QString path = pictures_->filePath(QStringLiteral("x.ico"));
-    QFile(path).open(QIODevice::WriteOnly);
+    QImage source(37, 21, QImage::Format_RGB32);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            source.setPixel(x, y, qRgb(6 * x, 10 * y, 200));
+    const QList<QByteArray> writable = QImageWriter::supportedImageFormats();
+    int opened = 0;
+    for (const char *name : {"shot.png", "Screenshot.PNG", "PHOTO.JPG", "photo.Jpeg", "OLD.BMP", "icon.ico",
+                             "scan.tiff", "web.webp", "movie.GIF"}) {
+        const QByteArray format = QFileInfo(QString::fromLatin1(name)).suffix().toLower().toLatin1();
+        if (!writable.contains(format == "jpeg" ? QByteArray("jpg") : format))
+            continue; // a machine without that plugin
+        const QString path = pictures_->filePath(QString::fromLatin1(name));
+        QVERIFY2(source.save(path, format.constData(), 100), name);
+        frame_->OpenPicture(path.toStdString());
+        TChild *child = childAt(*frame_, opened++);
+        QVERIFY2(child, name);
+        QCOMPARE(child->windowTitle(), QString::fromLatin1(name));
+        QCOMPARE(imageOf(child)->Picture().width(), 37);
+        QCOMPARE(imageOf(child)->Picture().height(), 21);
+        const PaletteEntry middle = imageOf(child)->Picture().pixel(20, 10);
+        QVERIFY2(std::abs(middle.r - 120) < 12 && std::abs(middle.g - 100) < 12 && std::abs(middle.b - 200) < 12, name);
+    }
+    QVERIFY(opened >= 6);
+
+    // Transparency is kept: a 32-bit picture.
+    QImage clear(8, 8, QImage::Format_ARGB32);
+    clear.fill(qRgba(10, 20, 30, 40));
+    const QString path = pictures_->filePath(QStringLiteral("clear.png"));
+    QVERIFY(clear.save(path, "PNG"));
     frame_->OpenPicture(path.toStdString());
-    TChild *child = childAt(*frame_, 0);
-    QVERIFY(imageOf(child)->Picture().empty());
-    QCOMPARE(child->ClientWidth(), 140);
-    QCOMPARE(child->PictureW(), 0);
+    QCOMPARE(imageOf(childAt(*frame_, opened))->Picture().pixelFormat(), PixelFormat::pf32bit);
+}
+
+void OpenPictureTest::filesNothingCanReadGetAMessageAndNoWindow()
+{
+    const QString empty = pictures_->filePath(QStringLiteral("x.ico"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    const QString text = pictures_->filePath(QStringLiteral("notes.png"));
+    QFile notes(text);
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.write("no picture in here");
+    notes.close();
+    for (const QString &path : {empty, text, pictures_->filePath(QStringLiteral("gone.png"))}) {
+        try {
+            frame_->OpenPicture(path.toStdString());
+            QFAIL(qPrintable(path + " opened"));
+        } catch (const Error &error) {
+            QVERIFY2(QString::fromUtf8(error.what()).startsWith("Cannot read picture " + path + ": "), error.what());
+        }
+    }
+    QCOMPARE(frame_->MDIChildCount(), 0);
+}
+
+void OpenPictureTest::theDocumentWindowsOpenIsTheFramesOpen()
+{
+    frame_->OpenPicture(write(QStringLiteral("a.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
+    QAction *open = part<QMenu>(childAt(*frame_, 0), "FileMenu")->actions().first();
+    QCOMPARE(open->text(), QStringLiteral("&Open..."));
+    QVERIFY(open->isEnabled());
+    QSignalSpy asked(frame_->Open1, &QAction::triggered);
+    // The frame's dialog opens modally; close it as soon as it shows.
+    QTimer::singleShot(0, this, [] {
+        if (QWidget *dialog = QApplication::activeModalWidget())
+            dialog->close();
+    });
+    open->trigger();
+    QCOMPARE(asked.count(), 1);
 }
 
 void OpenPictureTest::unreadableFileOpensNoWindow()
@@ -176,7 +239,7 @@ void OpenPictureTest::unreadableFileOpensNoWindow()
     QCOMPARE(frame_->MDIChildCount(), 0);
 }
 
-void OpenPictureTest::dropsOpenOnlyLowerCaseJpegAndBmpInOrder()
+void OpenPictureTest::dropsOpenEveryPictureInOrderAndSkipOtherFiles()
 {
     const auto written = [this](const char *name, uint8_t blue) {
         return QUrl::fromLocalFile(write(QString::fromLatin1(name), FilledPicture(20, 20, {blue, 90, 30, 0})));
@@ -191,9 +254,10 @@ void OpenPictureTest::dropsOpenOnlyLowerCaseJpegAndBmpInOrder()
     QVERIFY(enter.isAccepted());
     QDropEvent drop(onTheArea, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(frame_.get(), &drop);
-    QCOMPARE(frame_->MDIChildCount(), 2);
+    QCOMPARE(frame_->MDIChildCount(), 3);
     QCOMPARE(childAt(*frame_, 0)->windowTitle(), QStringLiteral("a.jpg"));
     QCOMPARE(childAt(*frame_, 1)->windowTitle(), QStringLiteral("c.bmp"));
+    QCOMPARE(childAt(*frame_, 2)->windowTitle(), QStringLiteral("PHOTO.JPG"));
 }
 
 void OpenPictureTest::dropsAreTakenAsCopiesNeverAsMoves()

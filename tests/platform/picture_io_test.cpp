@@ -6,6 +6,8 @@
 #include "platform/jpeg_codec.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
+#include <zlib.h>
 
 #include <cstring>
 
@@ -19,7 +21,45 @@ using testing::WriteByteVector;
 
 constexpr PictureFormat J = PictureFormat::Jpeg;
 constexpr PictureFormat B = PictureFormat::Bmp;
+constexpr PictureFormat P = PictureFormat::Png;
 constexpr PictureFormat N = PictureFormat::None;
+
+// A PNG of `picture` (24 bits) or of it with an alpha ramp (32 bits), written by libpng itself.
+std::string WritePng(const std::string &path, const TBitmap &picture, bool alpha)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(picture.width());
+    image.height = static_cast<png_uint_32>(picture.height());
+    image.format = alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
+    const int channels = alpha ? 4 : 3;
+    std::vector<uint8_t> pixels;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const PaletteEntry p = picture.pixel(x, y);
+            pixels.insert(pixels.end(), {p.b, p.g, p.r});
+            if (alpha)
+                pixels.push_back(static_cast<uint8_t>(x * 20));
+        }
+    EXPECT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), picture.width() * channels, nullptr))
+        << image.message;
+    png_image_free(&image);
+    return path;
+}
+
+// The file's IHDR chunk claims another size (its checksum made to match, so only the size is wrong).
+void ClaimSize(const std::string &path, uint32_t width, uint32_t height)
+{
+    std::vector<uint8_t> bytes = ReadByteVector(path);
+    for (int i = 0; i < 4; ++i) {
+        bytes[16 + i] = static_cast<uint8_t>(width >> (24 - 8 * i));
+        bytes[20 + i] = static_cast<uint8_t>(height >> (24 - 8 * i));
+    }
+    const uLong crc = crc32(0, bytes.data() + 12, 17);
+    for (int i = 0; i < 4; ++i)
+        bytes[29 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+    WriteByteVector(path, bytes);
+}
 
 TEST(PictureNamingRules, EachRoadKeepsItsOwnLetterCase)
 {
@@ -31,13 +71,14 @@ TEST(PictureNamingRules, EachRoadKeepsItsOwnLetterCase)
         {"/p/a.jpg", J, J, J, J},
         {"/p/d.jpeg", J, J, J, J},
         {"/p/c.bmp", B, B, B, B},
-        {"/p/photo.Jpg", J, N, N, J},
-        {"/p/photo.JPEG", J, N, N, J},
-        {"/p/PHOTO.JPG", J, N, N, J},
-        {"/p/shot.bMp", B, N, N, B},
+        {"/p/photo.Jpg", J, J, N, J},
+        {"/p/photo.JPEG", J, J, N, J},
+        {"/p/PHOTO.JPG", J, J, N, J},
+        {"/p/shot.bMp", B, B, N, B},
         {"/p/x.ico", N, N, N, N},
         {"/p/b.txt", N, N, N, N},
-        {"/p/picture.png", N, N, N, N},
+        {"/p/picture.png", P, P, N, P},
+        {"/p/Screenshot.PNG", P, P, N, P},
         {"/p.jpg/noext", N, N, N, N},
         {"/some.dir/picture", N, N, N, N},
     };
@@ -77,6 +118,45 @@ TEST(PictureReading, ContentDecidesWhateverTheName)
     EXPECT_EQ(ReadPictureByContent(jpegNamedBmp, PictureNaming::CommandLine), ReadJpegFile(jpegNamedBmp));
 }
 
+TEST(PictureReading, PngComesIn24BitsOr32WithItsTransparency)
+{
+    TempFolder folder;
+    const TBitmap picture = SmoothPicture(13, 6);
+    for (const char *name : {"shot.png", "SHOT.PNG", "shot-named.jpg", "shot-named.bmp"}) {
+        const TBitmap read = ReadPictureByContent(WritePng(folder.file(name), picture, false), PictureNaming::CommandLine);
+        EXPECT_EQ(read.pixelFormat(), PixelFormat::pf24bit) << name;
+        EXPECT_EQ(read, picture) << name;
+    }
+    const TBitmap clear = ReadPictureByContent(WritePng(folder.file("alpha.png"), picture, true), PictureNaming::Opening);
+    ASSERT_EQ(clear.pixelFormat(), PixelFormat::pf32bit);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 1; x < 13; ++x) { // a wholly transparent pixel has no colour to keep
+            EXPECT_EQ(clear.pixel(x, y), picture.pixel(x, y)) << x << "," << y;
+            EXPECT_EQ(clear.scanLine(y)[x * 4 + 3], x * 20) << x << "," << y;
+        }
+}
+
+TEST(PictureReading, DamagedOrHugePngIsAnErrorNotACrash)
+{
+    TempFolder folder;
+    const std::string good = WritePng(folder.file("good.png"), SmoothPicture(40, 30), false);
+    const std::vector<uint8_t> bytes = ReadByteVector(good);
+    const std::string cut = folder.file("cut.png");
+    WriteByteVector(cut, std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2)));
+    const std::string huge = WritePng(folder.file("huge.png"), SmoothPicture(4, 4), false);
+    ClaimSize(huge, 100000, 100000);
+    const std::string wide = WritePng(folder.file("wide.png"), SmoothPicture(4, 4), false);
+    ClaimSize(wide, 0x7FFFFFFF, 1);
+    for (const std::string &path : {cut, huge, wide})
+        EXPECT_THROW(ReadPictureByContent(path, PictureNaming::CommandLine), Error) << path;
+}
+
+TEST(PictureWriting, PngIsReadOnly)
+{
+    TempFolder folder;
+    EXPECT_THROW(WritePictureFile(SmoothPicture(3, 3), folder.file("a.png"), PictureFormat::Png), Error);
+}
+
 TEST(PictureReading, UnknownContentGetsTheErrorOfTheDecoderTheNameSuggests)
 {
     TempFolder folder;
@@ -87,7 +167,7 @@ TEST(PictureReading, UnknownContentGetsTheErrorOfTheDecoderTheNameSuggests)
     };
     const Case cases[] = {
         {"noise.bmp", "this is no picture", "not a BMP file: starts with 0x74 0x68"},
-        {"noise.txt", "this is no picture", "not a JPEG or BMP file"},
+        {"noise.txt", "this is no picture", "not a JPEG, BMP or PNG file"},
         {"missing.bmp", nullptr, "No such file or directory"},
         {"empty.bmp", "", "not a BMP file"},
     };
