@@ -47,7 +47,12 @@ const char kStartDirKey[] = "StartDir";
 // the frame's client size, so the tiles stay anchored at the top left while the frame resizes.
 class TileClientArea : public QMdiArea {
 public:
-    TileClientArea(QWidget &frame, const QImage &tile) : QMdiArea(&frame), frame_(frame), tile_(tile) {}
+    TileClientArea(QWidget &frame, const QImage &tile) : QMdiArea(&frame), frame_(frame), tile_(tile)
+    {
+        // Windows larger than the area, or moved beyond it, stay within reach.
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    }
 
 protected:
     void paintEvent(QPaintEvent *event) override

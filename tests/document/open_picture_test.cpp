@@ -16,6 +16,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QMimeData>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -57,6 +58,7 @@ private Q_SLOTS:
 
     void openedSmallJpegGetsTheMinimumWidthAndTheExtraRows();
     void newWindowsCascadeFromTheTopLeftCornerInASmallFrame();
+    void largePicturesCanBeScrolledToAndTheirFrameStartsInside();
     void openingPointsTheFolderStateAtThePicture();
     void extensionsAreComparedInUpperCaseWhenOpening();
     void everyFormatQtReadsOpensWhateverTheLetterCase();
@@ -139,6 +141,25 @@ void OpenPictureTest::newWindowsCascadeFromTheTopLeftCornerInASmallFrame()
     frame_->OpenPicture(path.toStdString());
     QCOMPARE(childAt(*frame_, 0)->pos(), QPoint(0, 0));
     QCOMPARE(childAt(*frame_, 1)->pos(), QPoint(24, 24));
+}
+
+void OpenPictureTest::largePicturesCanBeScrolledToAndTheirFrameStartsInside()
+{
+    const QString path = write(QStringLiteral("large.bmp"), FilledPicture(4000, 3000, {3, 90, 30, 0}));
+    frame_->OpenPicture(path.toStdString());
+    TChild *child = childAt(*frame_, 0);
+    QMdiArea *area = frame_->mdiArea();
+    QVERIFY(child->width() > area->viewport()->width());
+    QCOMPARE(child->pos(), QPoint(0, 0)); // title bar and buttons in the area
+    QTRY_VERIFY(area->horizontalScrollBar()->isVisible());
+    QVERIFY(area->verticalScrollBar()->isVisible());
+    // Scrolled to the far corner, the window's bottom right is in view.
+    area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->maximum());
+    area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+    const QRect shown = QRect(child->mapTo(area->viewport(), QPoint(0, 0)), child->size());
+    QVERIFY2(area->viewport()->rect().contains(shown.bottomRight()),
+             qPrintable(QStringLiteral("%1,%2 in %3x%4").arg(shown.right()).arg(shown.bottom())
+                            .arg(area->viewport()->width()).arg(area->viewport()->height())));
 }
 
 void OpenPictureTest::openingPointsTheFolderStateAtThePicture()
