@@ -64,7 +64,8 @@ void TEnhancePreview::paintEvent(QPaintEvent *)
 }
 
 TPicEnhanceForm::TPicEnhanceForm(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          | Qt::MSWindowsFixedSizeDialogHint)
 {
     setWindowTitle(QStringLiteral("Image enhancements"));
     setFixedSize(378, 173);
@@ -79,8 +80,12 @@ TPicEnhanceForm::TPicEnhanceForm(QWidget *parent)
     ImgFuncCbo->setCurrentIndex(-1);
     ImgFuncCbo->setEditText(QStringLiteral("Select Function"));
     ImgFuncCbo->setGeometry(8, 8, 233, 24);
-    // The entries are longer than the box; the list shows them whole.
+    // The entries are longer than the box; the list shows them whole, and the box shows the start
+    // of the chosen one (an edit box would scroll to its end).
     ImgFuncCbo->view()->setMinimumWidth(ImgFuncCbo->view()->sizeHintForColumn(0) + 24);
+    connect(ImgFuncCbo, &QComboBox::currentIndexChanged, ImgFuncCbo, [combo = ImgFuncCbo] {
+        combo->lineEdit()->setCursorPosition(0);
+    });
 
     SpinEdit1 = new QSpinBox(this);
     SpinEdit1->setRange(INT_MIN, INT_MAX);
