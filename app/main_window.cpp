@@ -14,6 +14,7 @@
 #include "widgets/close_all.h"
 #include "widgets/collapse_splitter.h"
 #include "widgets/mdi_tiling.h"
+#include "widgets/window_list.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -126,6 +127,7 @@ void TForm1::createActions()
     PasteAction = NewAction(QStringLiteral("Paste as Image"), {});
     PasteAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
     Open1 = NewAction(QStringLiteral("&Open..."), QStringLiteral("Open picture"));
+    Open1->setShortcut(QKeySequence::Open);
     About1 = NewAction(QStringLiteral("&About..."), QStringLiteral("Only about so far"));
     Donate1 = NewAction(QStringLiteral("Donate"), {});
     Donate1->setVisible(false);
@@ -142,6 +144,7 @@ void TForm1::createActions()
     CloseAll1 = NewAction(QStringLiteral("Close All"), {});
     connect(CloseAll1, &QAction::triggered, this, &TForm1::CloseAllChildren);
     Help2 = NewAction(QStringLiteral("Help"), {});
+    Help2->setShortcut(QKeySequence::HelpContents);
     connect(Help2, &QAction::triggered, this, &TForm1::Help2Click);
 }
 
@@ -158,6 +161,7 @@ void TForm1::createMenus()
     windowMenu_->addAction(Tile1);
     windowMenu_->addAction(Cascade1);
     windowMenu_->addAction(CloseAll1);
+    connect(windowMenu_, &QMenu::aboutToShow, this, [this] { ListDocumentWindows(*windowMenu_, *mdiArea_); });
 
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu_->addAction(Help2);

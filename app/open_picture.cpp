@@ -24,6 +24,7 @@
 #include <QStandardPaths>
 #include <QToolBar>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTimer>
 
 #include <memory>
@@ -99,6 +100,19 @@ QString PaintProgram()
     return QStringLiteral("xdg-open");
 }
 
+// A menu title's hint stays in the status bar after its menu closes unless something clears it.
+void ClearHintWhenClosed(QMenu *menu, QWidget *frame)
+{
+    const char kWired[] = "vistrelClearsHint";
+    if (!menu || menu->property(kWired).toBool())
+        return;
+    menu->setProperty(kWired, true);
+    QObject::connect(menu, &QMenu::aboutToHide, frame, [frame] {
+        QStatusTipEvent noHint{QString()};
+        QCoreApplication::sendEvent(frame, &noHint);
+    });
+}
+
 // While a document window is active its menus replace the frame's; without one the frame's
 // own menus come back.
 void MergeChildMenus(QMenuBar *bar, const QList<QAction *> &frameMenus, QMdiSubWindow *active)
@@ -109,6 +123,8 @@ void MergeChildMenus(QMenuBar *bar, const QList<QAction *> &frameMenus, QMdiSubW
         for (QMenu *menu : child->Menus())
             shown.append(menu->menuAction());
     }
+    for (QAction *title : shown)
+        ClearHintWhenClosed(title->menu(), bar->window());
     if (bar->actions() == shown)
         return;
     for (QAction *action : bar->actions())
@@ -166,6 +182,8 @@ void TForm1::wireOpeningCommands()
     // reports deactivations, and the bar (with the frame's menus) is what must still be there.
     QMenuBar *bar = menuBar();
     const QList<QAction *> frameMenus = bar->actions();
+    for (QAction *title : frameMenus)
+        ClearHintWhenClosed(title->menu(), this);
     connect(mdiArea_, &QMdiArea::subWindowActivated, bar,
             [bar, frameMenus](QMdiSubWindow *active) { MergeChildMenus(bar, frameMenus, active); });
 }

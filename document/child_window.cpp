@@ -9,6 +9,7 @@
 #include "widgets/busy_cursor.h"
 #include "widgets/close_all.h"
 #include "widgets/mdi_tiling.h"
+#include "widgets/window_list.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -61,6 +62,16 @@ QAction *menuItem(QMenu *menu, const char *name, const QString &caption, const c
     if (themeIcon)
         action->setIcon(ThemeMenuIcon(themeIcon));
     return action;
+}
+
+// The desktop's usual keys for a command; none of them is a key the program gives another
+// meaning (Ctrl+X pastes as an image). They act in the window that has the focus, not in every
+// document window of the frame.
+void standardKeys(QWidget &window, QAction *action, std::initializer_list<QKeySequence> keys)
+{
+    action->setShortcuts(QList<QKeySequence>(keys));
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    window.addAction(action);
 }
 
 // Items whose commands come with the output features; present but not yet usable.
@@ -158,6 +169,9 @@ void TChild::createActions()
     connect(actUndo, &QAction::triggered, this, &TChild::actUndoExecute);
     actRedo = named(new QAction(DocumentToolIcon(ToolIcon::Redo), QStringLiteral("Redo"), this), "actRedo");
     connect(actRedo, &QAction::triggered, this, &TChild::actRedoExecute);
+    standardKeys(*this, actUndo, {QKeySequence::Undo});
+    standardKeys(*this, actRedo, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    // Ctrl+W closes the window through the system menu every MDI window has.
 }
 
 void TChild::createToolBar()
@@ -173,6 +187,10 @@ void TChild::createToolBar()
     zoomButton("ToolButton1", ToolIcon::ZoomIn, "+", &TChild::ZoomIn, "Zoom in");
     zoomButton("ToolButton2", ToolIcon::ZoomOut, "-", &TChild::ZoomOut, "Zoom out");
     zoomButton("ToolButton3", ToolIcon::ZoomOriginal, "0", &TChild::ResetZoom, "Natural size");
+    const QList<QAction *> zoom = ToolBar1->actions();
+    standardKeys(*this, zoom[0], {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    standardKeys(*this, zoom[1], {QKeySequence::ZoomOut});
+    standardKeys(*this, zoom[2], {QKeySequence(Qt::CTRL | Qt::Key_0)});
     ToolBar1->addAction(actImgEnhance);
     ToolBar1->addAction(actUndo);
     ToolBar1->addAction(actRedo);
@@ -183,6 +201,7 @@ void TChild::createMenus()
 {
     FileMenu = named(new QMenu(QStringLiteral("File"), this), "FileMenu");
     QAction *open = menuItem(FileMenu, "Open1", QStringLiteral("&Open..."), "document-open");
+    standardKeys(*this, open, {QKeySequence::Open});
     open->setStatusTip(QStringLiteral("Open picture"));
     open->setEnabled(bool(host_.OpenPicture));
     connect(open, &QAction::triggered, this, [this] { host_.OpenPicture(); });
@@ -222,11 +241,16 @@ void TChild::createMenus()
     });
     connect(menuItem(WindowMenu, "CloseAll1", QStringLiteral("Close All"), "window-close"), &QAction::triggered, this,
             &TChild::CloseAllDocuments);
+    connect(WindowMenu, &QMenu::aboutToShow, this, [this] {
+        if (mdiArea())
+            ListDocumentWindows(*WindowMenu, *mdiArea());
+    });
 
     HelpMenu = named(new QMenu(QStringLiteral("&Help"), this), "HelpMenu");
     HelpMenu->menuAction()->setStatusTip(QStringLiteral("Only about so far"));
-    connect(menuItem(HelpMenu, "Help2", QStringLiteral("Help"), "help-contents"), &QAction::triggered, this,
-            &TChild::Help2Click);
+    QAction *help = menuItem(HelpMenu, "Help2", QStringLiteral("Help"), "help-contents");
+    standardKeys(*this, help, {QKeySequence::HelpContents});
+    connect(help, &QAction::triggered, this, &TChild::Help2Click);
     hostItem(HelpMenu, "About1", QStringLiteral("&About..."), "help-about", host_.About)
         ->setStatusTip(QStringLiteral("Only about so far"));
     hostItem(HelpMenu, "Donate1", QStringLiteral("Donate"), nullptr, host_.Donate);
@@ -250,8 +274,9 @@ void TChild::createToolsMenu()
 void TChild::createPopupMenu()
 {
     PopupMenu1 = named(new QMenu(this), "PopupMenu1");
-    connect(menuItem(PopupMenu1, "MnuSelectAll", QStringLiteral("Select All"), "edit-select-all"), &QAction::triggered,
-            this, &TChild::MnuSelectAllClick);
+    QAction *selectAll = menuItem(PopupMenu1, "MnuSelectAll", QStringLiteral("Select All"), "edit-select-all");
+    standardKeys(*this, selectAll, {QKeySequence::SelectAll});
+    connect(selectAll, &QAction::triggered, this, &TChild::MnuSelectAllClick);
     PopupMenu1->addSeparator();
     PopupMenu1->addAction(actCopyToClipboard);
 }

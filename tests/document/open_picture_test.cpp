@@ -15,7 +15,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QLabel>
 #include <QMenuBar>
+#include <QStatusTipEvent>
 #include <QScrollBar>
 #include <QMimeData>
 #include <QStatusBar>
@@ -70,6 +72,9 @@ private Q_SLOTS:
     void tileStacksTheWindowsInStripsAsWideAsTheArea();
     void activeWindowMenusReplaceTheFramesMenus();
     void openingCommandsAreEnabled();
+    void windowMenuListsTheDocumentsAndBringsTheChosenOneForward();
+    void standardKeysActOnTheActiveDocumentOnly();
+    void aMenusHintLeavesTheStatusBarWhenTheMenuCloses();
 
 private:
     QString write(const QString &name, const TBitmap &picture);
@@ -359,6 +364,106 @@ void OpenPictureTest::openingCommandsAreEnabled()
 {
     QVERIFY(frame_->Open1->isEnabled());
     QVERIFY(frame_->actEdit->isEnabled());
+}
+
+void OpenPictureTest::windowMenuListsTheDocumentsAndBringsTheChosenOneForward()
+{
+    const auto listed = [](QMenu *menu) {
+        Q_EMIT menu->aboutToShow();
+        QStringList items;
+        for (QAction *action : menu->actions())
+            if (action->isCheckable())
+                items << action->text() + (action->isChecked() ? "*" : "");
+        return items;
+    };
+    QMenu *frameMenu = nullptr;
+    for (QAction *title : frame_->menuBar()->actions())
+        if (title->text() == QStringLiteral("Window"))
+            frameMenu = title->menu();
+    QVERIFY(frameMenu);
+    QVERIFY(listed(frameMenu).isEmpty());
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
+        frame_->OpenPicture(write(QString::fromLatin1(name), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
+    frame_->mdiArea()->setActiveSubWindow(childAt(*frame_, 2));
+    for (QMenu *menu : {frameMenu, part<QMenu>(childAt(*frame_, 1), "WindowMenu")}) {
+        QCOMPARE(listed(menu), (QStringList{"&1 a.jpg", "&2 b.jpg", "&3 c.jpg*"}));
+        QCOMPARE(listed(menu).size(), 3); // opening again lists them once
+    }
+    QMenu *menu = part<QMenu>(childAt(*frame_, 2), "WindowMenu");
+    listed(menu);
+    for (QAction *action : menu->actions())
+        if (action->text() == QStringLiteral("&1 a.jpg"))
+            action->trigger();
+    QCOMPARE(frame_->mdiArea()->activeSubWindow(), childAt(*frame_, 0));
+    childAt(*frame_, 1)->close();
+    QCOMPARE(listed(frameMenu), (QStringList{"&1 a.jpg*", "&2 c.jpg"}));
+}
+
+void OpenPictureTest::standardKeysActOnTheActiveDocumentOnly()
+{
+    const QString path = write(QStringLiteral("p.bmp"), FilledPicture(30, 20, {3, 90, 30, 0}));
+    frame_->OpenPicture(path.toStdString());
+    frame_->OpenPicture(path.toStdString());
+    TChild *first = childAt(*frame_, 0);
+    TChild *second = childAt(*frame_, 1);
+    frame_->mdiArea()->setActiveSubWindow(second);
+    QTRY_VERIFY(second->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == second);
+    part<QMenu>(second, "ToolsMenu")->actions().first()->trigger();
+    QCOMPARE(second->UndoList().size(), size_t(1));
+
+    const auto press = [this](QKeySequence key) {
+        QTest::keySequence(QApplication::focusWidget() ? QApplication::focusWidget() : frame_.get(), key);
+    };
+    QSignalSpy undone(part<QAction>(second, "actUndo"), &QAction::triggered);
+    QSignalSpy redone(part<QAction>(second, "actRedo"), &QAction::triggered);
+    const struct {
+        QKeySequence key;
+        int undos, redos;
+    } keys[] = {{QKeySequence(Qt::CTRL | Qt::Key_Z), 1, 0},
+                {QKeySequence(Qt::CTRL | Qt::Key_Y), 1, 1},
+                {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), 1, 2}};
+    for (const auto &k : keys) {
+        press(k.key);
+        QCOMPARE(undone.count(), k.undos);
+        QCOMPARE(redone.count(), k.redos);
+    }
+    QVERIFY(first->UndoList().empty() && first->RedoList().empty());
+
+    // Keys the program gives a meaning of its own keep it; no key does two things in one window.
+    QCOMPARE(part<QAction>(second, "PasteAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
+    QSet<QString> taken;
+    for (QAction *action : second->findChildren<QAction *>())
+        for (const QKeySequence &key : action->shortcuts()) {
+            QVERIFY2(!taken.contains(key.toString()), qPrintable(key.toString()));
+            taken.insert(key.toString());
+        }
+
+    press(QKeySequence(Qt::CTRL | Qt::Key_W));
+    QTRY_COMPARE(frame_->MDIChildCount(), 1);
+    QCOMPARE(childAt(*frame_, 0), first);
+}
+
+void OpenPictureTest::aMenusHintLeavesTheStatusBarWhenTheMenuCloses()
+{
+    auto *panel = frame_->findChild<QLabel *>(QStringLiteral("StatusPanel0"));
+    QVERIFY(panel);
+    frame_->OpenPicture(write(QStringLiteral("a.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
+    QList<QPointer<QMenu>> menus;
+    for (QAction *title : frame_->menuBar()->actions())
+        menus << title->menu();
+    frame_->CloseAllChildren();
+    QTRY_COMPARE(frame_->MDIChildCount(), 0);
+    for (QAction *title : frame_->menuBar()->actions())
+        menus << title->menu();
+    for (const QPointer<QMenu> &menu : menus) {
+        QStatusTipEvent hint(QStringLiteral("Only about so far"));
+        QCoreApplication::sendEvent(frame_.get(), &hint);
+        QCOMPARE(panel->text(), QStringLiteral("Only about so far"));
+        if (!menu) // a document window's menus end with it
+            continue;
+        Q_EMIT menu->aboutToHide();
+        QCOMPARE(panel->text(), QString());
+    }
 }
 
 } // namespace vistrel
