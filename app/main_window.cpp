@@ -5,6 +5,7 @@
 #include "app/error_handler.h"
 #include "app/file_move_queue.h"
 #include "app/tool_icons.h"
+#include "platform/error.h"
 #include "platform/program_folder.h"
 #include "platform/safe_file.h"
 #include "settings/ini_file.h"
@@ -33,6 +34,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+
+#include <functional>
 
 // The resources live in a static library, so nothing would pull them in on its own.
 static void InitResources() { Q_INIT_RESOURCE(resources); }
@@ -266,17 +269,42 @@ void TForm1::FormCreate()
 // document windows are still closed.
 void TForm1::FormCloseQuery()
 {
-    try {
-        WriteIniString(SettingsFile, kStartSection, kStartDirKey, LastPicturePath);
-    } catch (const std::exception &error) {
-        ShowErrorMessage(error, this);
-    }
+    SaveClosingSettings();
     CloseAllChildren();
+}
+
+// The remembered folder, then the window's bounds, written while the window is still on screen:
+// a program folder that cannot be written is then said once, over the window, rather than by a
+// message for each value and notice, some after the window is gone.
+void TForm1::SaveClosingSettings()
+{
+    std::string failure;
+    {
+        const ScopedIniNoticeHandler quiet([&failure](const std::string &notice) {
+            if (failure.empty())
+                failure = notice;
+        });
+        const auto attempt = [&failure](const std::function<void()> &write) {
+            try {
+                write();
+            } catch (const std::exception &error) {
+                failure = error.what(); // says why, where a notice only says what
+            }
+        };
+        attempt([this] { WriteIniString(SettingsFile, kStartSection, kStartDirKey, LastPicturePath); });
+        if (failure.empty())
+            attempt([this] { SaveBounds1->WriteBounds(this, SettingsFile); });
+    }
+    boundsSaved_ = true;
+    if (!failure.empty())
+        ShowErrorMessage(Error(failure), this);
 }
 
 void TForm1::FormDestroy()
 {
     TileBitmap = QImage();
+    if (boundsSaved_)
+        return;
     try {
         SaveBounds1->WriteBounds(this, SettingsFile);
     } catch (const std::exception &error) {

@@ -95,6 +95,7 @@ private:
     void createBrowserPane();
     void FormCreate();
     void FormCloseQuery();
+    void SaveClosingSettings();
     void FormDestroy();
     void ShowAppHint(const QString &hint);
     void Help2Click();
@@ -128,6 +129,7 @@ private:
     TSaveBounds *SaveBounds1; // a child object, which the frame's destruction frees
     QImage TileBitmap;
     std::string helpFile_;
+    bool boundsSaved_ = false; // by the close steps; the destruction then leaves them
     std::unique_ptr<FileMoveQueue> fileMoves_; // last, so moves in progress end before the rest goes
 };
 

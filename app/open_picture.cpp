@@ -10,7 +10,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QClipboard>
+#include <QCompleter>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -153,7 +155,12 @@ void TForm1::wireOpeningCommands()
         const std::string treeFolder = DirTree->SelectedPath();
         if (treeFolder != "?")
             dialog->setDirectory(QString::fromStdString(treeFolder));
-        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        const int answer = dialog->exec();
+        // The file name's completion list outlives a typed path confirmed with Enter.
+        for (QCompleter *completer : dialog->findChildren<QCompleter *>())
+            if (completer->popup())
+                completer->popup()->hide();
+        if (answer != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return;
         RunCommand(this, [this, dialog] { OpenPicture(dialog->selectedFiles().first().toStdString()); });
     });

@@ -144,6 +144,13 @@ void ShowIniNotice(const std::string &message)
         noticeHandler()(message);
 }
 
+ScopedIniNoticeHandler::ScopedIniNoticeHandler(std::function<void(const std::string &message)> handler)
+    : previous_(std::exchange(noticeHandler(), std::move(handler)))
+{
+}
+
+ScopedIniNoticeHandler::~ScopedIniNoticeHandler() { noticeHandler() = std::move(previous_); }
+
 void EnsureIniFile(const std::string &file)
 {
     const std::string folder = ExtractFilePath(file);

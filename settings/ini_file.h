@@ -45,4 +45,16 @@ void SetIniNoticeHandler(std::function<void(const std::string &message)> handler
 // Hands a message to the installed notice handler.
 void ShowIniNotice(const std::string &message);
 
+// Sends the notices to `handler` while it lives, then gives them back to the handler before.
+class ScopedIniNoticeHandler {
+public:
+    explicit ScopedIniNoticeHandler(std::function<void(const std::string &message)> handler);
+    ~ScopedIniNoticeHandler();
+    ScopedIniNoticeHandler(const ScopedIniNoticeHandler &) = delete;
+    ScopedIniNoticeHandler &operator=(const ScopedIniNoticeHandler &) = delete;
+
+private:
+    std::function<void(const std::string &message)> previous_;
+};
+
 } // namespace vistrel

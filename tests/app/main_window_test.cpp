@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -189,6 +191,38 @@ private Q_SLOTS:
         QVERIFY(startDirSavedFirst);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(form.MDIChildCount(), 0);
+    }
+
+    // Root writes anywhere, so the settings file is made unwritable by being a folder.
+    void anUnwritableSettingsFileIsReportedOnceWhileTheWindowIsShown()
+    {
+        QVERIFY(QDir().mkpath(IniPath()));
+        int boxes = 0, overAHiddenWindow = 0;
+        TForm1 *watched = nullptr;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            ++boxes;
+            if (!watched || !watched->isVisible())
+                ++overAHiddenWindow;
+            box->close();
+        });
+        answerer.start(5);
+        {
+            TForm1 form;
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QTest::qWait(20);
+            boxes = overAHiddenWindow = 0; // start-up may report the folder as it reads it
+            watched = &form;
+            form.close();
+            watched = nullptr;
+        }
+        QTest::qWait(20);
+        QCOMPARE(boxes, 1);
+        QCOMPARE(overAHiddenWindow, 0);
     }
 
     void helpOpensTheHelpFileOnlyWhenItExists()
