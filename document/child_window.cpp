@@ -15,6 +15,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMimeData>
@@ -43,6 +44,9 @@ TMouseState mouseState(const QMouseEvent *event, Qt::MouseButtons buttons, bool 
     state.doubleClick = doubleClick;
     return state;
 }
+
+// The narrowest client area a document window takes: room for its tool bar and title.
+constexpr int kMinimumClientWidth = 140;
 
 Qt::ScrollBarPolicy scrollBarPolicy(bool visible)
 {
@@ -194,6 +198,13 @@ void TChild::createToolBar()
     ToolBar1->addAction(actImgEnhance);
     ToolBar1->addAction(actUndo);
     ToolBar1->addAction(actRedo);
+    // Six compact buttons fit the narrowest window (kMinimumClientWidth), so none hides behind the
+    // tool bar's overflow button.
+    ToolBar1->setContentsMargins(0, 0, 0, 0);
+    ToolBar1->layout()->setContentsMargins(0, 0, 0, 0);
+    ToolBar1->layout()->setSpacing(1);
+    for (QAction *action : ToolBar1->actions())
+        ToolBar1->widgetForAction(action)->setFixedSize(22, 22);
     ToolBar1->setFixedHeight(ToolBar1->sizeHint().height());
 }
 
@@ -361,7 +372,7 @@ void TChild::ShowPicture(TBitmap picture, const std::string &fileName)
     Image->SetPicture(std::move(picture));
     const int bars = ToolBar1->height() + StatusBar1->height();
     if (fromFile)
-        SetClientSize(std::max(width, 140), height + bars + 10);
+        SetClientSize(std::max(width, kMinimumClientWidth), height + bars + 10);
     else
         SetClientSize(width, height + bars);
     formW_ = ClientWidth();
@@ -426,7 +437,8 @@ void TChild::applyZoomView(const TZoomView &view)
     ScrollBox->setHorizontalScrollBarPolicy(scrollBarPolicy(view.HorzScrollBar));
     Image->resize(view.ImageW, view.ImageH);
     Image->SetStretch(view.Stretch);
-    SetClientSize(view.ClientW, view.ClientH);
+    // Zoomed out, a small picture would pull the window narrower than its tool bar and title.
+    SetClientSize(std::max(view.ClientW, kMinimumClientWidth), view.ClientH);
 }
 
 void TChild::ZoomIn()

@@ -84,6 +84,7 @@ private Q_SLOTS:
     void zoomStepsScaleControlAndFitTheWindow();
     void firstZoomStartsFromTheNaturalSize();
     void scrollBarsFollowTheNaturalSize();
+    void everyToolButtonShowsAtTheSmallestWidth();
     void resetOfAPastedPictureTakesTheControlSize();
 
     void leftDragSelectsInClientCoordinates();
@@ -168,6 +169,24 @@ void ChildWindowTest::zoomStepsScaleControlAndFitTheWindow()
     QVERIFY(!imageOf(child)->Stretch());
     QCOMPARE(child->ClientWidth(), child->FormW());
     QCOMPARE(child->ClientHeight(), child->FormH());
+}
+
+void ChildWindowTest::everyToolButtonShowsAtTheSmallestWidth()
+{
+    for (int side : {1, 20, 139}) {
+        TChild *child = openChild(NumberedPicture(side, side, 77));
+        for (int zoom = 0; zoom < 3; ++zoom) {
+            auto *bar = part<QToolBar>(child, "ToolBar1");
+            QTRY_VERIFY(bar->isVisible());
+            QVERIFY2(child->ClientWidth() >= 140, qPrintable(QString::number(side)));
+            for (QAction *action : bar->actions()) {
+                QWidget *button = bar->widgetForAction(action);
+                QVERIFY2(button && button->isVisible(), qPrintable(action->text() + QString::number(side)));
+                QVERIFY(bar->rect().contains(button->geometry()));
+            }
+            zoomOut(child);
+        }
+    }
 }
 
 void ChildWindowTest::firstZoomStartsFromTheNaturalSize()
