@@ -211,11 +211,9 @@ void TChild::createToolBar()
 void TChild::createMenus()
 {
     FileMenu = named(new QMenu(QStringLiteral("File"), this), "FileMenu");
-    QAction *open = menuItem(FileMenu, "Open1", QStringLiteral("&Open..."), "document-open");
-    standardKeys(*this, open, {QKeySequence::Open});
+    QAction *open = hostItem(FileMenu, "Open1", QStringLiteral("&Open..."), "document-open", host_.OpenPicture);
     open->setStatusTip(QStringLiteral("Open picture"));
-    open->setEnabled(bool(host_.OpenPicture));
-    connect(open, &QAction::triggered, this, [this] { host_.OpenPicture(); });
+    standardKeys(*this, open, {QKeySequence::Open});
     FileMenu->addSeparator();
     FileMenu->addAction(actCopyToClipboard);
     FileMenu->addAction(PasteAction);
