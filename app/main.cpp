@@ -1,3 +1,4 @@
+#include "app/button_report.h"
 #include "app/error_handler.h"
 #include "app/main_window.h"
 #include "app/quit_on_first_expose.h"
@@ -24,6 +25,8 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
     QApplication::setWindowIcon(vistrel::ShootIcon());
     vistrel::SetIniNoticeHandler(ShowIniNotice);
+    if (qEnvironmentVariableIsSet("VISTREL_REPORT_BUTTONS"))
+        application.installEventFilter(new vistrel::ButtonReport(&application));
     vistrel::TForm1 mainWindow;
     mainWindow.show();
     if (qEnvironmentVariableIsSet("VISTREL_BENCH_EXIT_ON_SHOW"))

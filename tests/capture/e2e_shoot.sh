@@ -55,6 +55,18 @@ place_of() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
 
 click_at() { xdotool mousemove "$1" "$2" click 1; }
 
+# Prints "X Y", the screen centre of the tool button captioned $1 (blanks as "_") as the program
+# last reported it, waiting up to 10 s for the report: no guess of the window manager's frame.
+button_at() {
+    for _ in $(seq 100); do
+        local line
+        line=$(grep "^button $1 " "$WORK/vistrel.log" | tail -1 || true)
+        if [ -n "$line" ]; then echo "$line" | cut -d' ' -f3,4; return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
+
 # Clicks at ($1, $2) until the window titled $3 shows, at most five times: on a busy machine a
 # click can land while the window under it is still being set up, and is lost.
 click_until() {
@@ -88,19 +100,18 @@ wait_window e2e-desktop >/dev/null || fail "the test desktop did not appear"
 xdotool mousemove 1200 1000
 
 mkdir -p "$WORK/home"
-VISTREL_HOME="$WORK/home" QT_SCALE_FACTOR=$SCALE "$VISTREL" >"$WORK/vistrel.log" 2>&1 &
+VISTREL_HOME="$WORK/home" VISTREL_REPORT_BUTTONS=1 QT_SCALE_FACTOR=$SCALE "$VISTREL" >"$WORK/vistrel.log" 2>&1 &
 APP_PID=$!
 
 main=$(wait_window -) || fail "the main window did not appear"
-place_of "$main"
-# "Shoot" is the first button of the tool bar under the menu bar.
-launcher=$(click_until $((X + 22 * SCALE)) $((Y + 40 * SCALE)) StartF) || fail "Shoot did not open the launcher"
+sleep 0.3 # a window manager places the window after it appears; the program reports the move
+read -r SX SY <<<"$(button_at Shoot)" || fail "the program did not report its Shoot button"
+launcher=$(click_until "$SX" "$SY" StartF) || fail "Shoot did not open the launcher"
 wait_gone - || fail "the main window stayed visible beside the launcher"
 
-place_of "$launcher"
-LX=$X LY=$Y
-# "Start"
-click_until $((LX + 159 * SCALE)) $((LY + 21 * SCALE)) EraseF >/dev/null || fail "Start did not open the overlay"
+sleep 0.3
+read -r BX BY <<<"$(button_at Start)" || fail "the launcher did not report its Start button"
+click_until "$BX" "$BY" EraseF >/dev/null || fail "Start did not open the overlay"
 sleep 1
 
 # Drag from (300, 200) to (100, 50) in the program's logical pixels.
@@ -114,8 +125,8 @@ xdotool key alt+n
 wait_gone EraseF || fail "No did not close the overlay"
 wait_window StartF >/dev/null || fail "the launcher did not come back"
 
-# "Off"
-main=$(click_until $((LX + 160 * SCALE)) $((LY + 81 * SCALE)) -) || fail "Off did not bring the main window back"
+read -r OX OY <<<"$(button_at Off)" || fail "the launcher did not report its Off button"
+main=$(click_until "$OX" "$OY" -) || fail "Off did not bring the main window back"
 wait_gone StartF || fail "Off left the launcher open"
 
 SHOT="$WORK/home/Shots/SShot2_0.jpg"
