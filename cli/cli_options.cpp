@@ -163,6 +163,8 @@ public:
             parseResize();
         else if (command == "icon")
             parseIcon();
+        else if (command == "thumbnail")
+            parseThumbnail();
         else
             return fail("unknown command '" + command + "'");
         return result_;
@@ -302,6 +304,20 @@ private:
         takeFiles(0, true);
     }
 
+    void parseThumbnail()
+    {
+        options().Command = CliCommand::Thumbnail;
+        if (!allowOnly({"--size"}) || !needPositional(1, "thumbnail FILE"))
+            return;
+        if (named_.count("--size")) {
+            const auto item = parseChoice(named_["--size"], {"128", "256", "512", "1024"}, false);
+            if (!item)
+                return void(fail("--size must be 128, 256, 512 or 1024"));
+            options().ThumbnailSize = 128 << *item;
+        }
+        options().Inputs = positional_;
+    }
+
     bool needPositional(size_t count, const std::string &form)
     {
         if (positional_.size() >= count)
@@ -399,6 +415,7 @@ Usage:
   vistrel-cli enhance FUNC VALUE IN OUT [--seed N]
   vistrel-cli resize FILTER WIDTH HEIGHT IN OUT
   vistrel-cli icon IN OUT.ico [--size 16|32|N] [--depth 32|24|8|4|1] [--filter F] [--keep-aspect yes|no]
+  vistrel-cli thumbnail [--size 128|256|512|1024] FILE...
   vistrel-cli help | --help | -h
   vistrel-cli --version
 
@@ -415,6 +432,10 @@ Commands:
            --depth bits per pixel of the icon (default 8, with a palette made for the picture)
            --filter resampling filter as for resize (default mitchell)
            --keep-aspect yes keeps the picture's proportions (default), no fills the square
+  thumbnail
+           stores each picture's thumbnail in the desktop's shared thumbnail cache
+           ($XDG_CACHE_HOME/thumbnails, as Vistrel's picture list does) and prints its path;
+           --size picks the cache's size (default 128, the list's "normal" folder)
 
 Files:
   IN is a JPEG (.jpg, .jpeg), BMP (.bmp) or PNG (.png) file, OUT a JPEG or BMP file, chosen by

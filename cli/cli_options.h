@@ -7,7 +7,7 @@
 
 namespace vistrel {
 
-enum class CliCommand { Help, Effect, Enhance, Resize, Icon };
+enum class CliCommand { Help, Effect, Enhance, Resize, Icon, Thumbnail };
 
 struct CliOptions {
     CliCommand Command = CliCommand::Help;
@@ -21,6 +21,7 @@ struct CliOptions {
     int32_t IconSize = 32;
     int IconColourItem = 2; // 8 bits
     bool KeepAspect = true;
+    int32_t ThumbnailSize = 128; // one of the shared cache's sizes
     std::vector<std::string> Inputs;
     std::string Output; // the one output, unless OutDir is set
     std::string OutDir;

@@ -7,10 +7,16 @@
 #include "imaging/resample.h"
 #include "platform/error.h"
 #include "platform/picture_io.h"
+#include "shellctl/thumbnailer.h"
 
+#include <QString>
+
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <new>
 #include <ostream>
+#include <thread>
 
 namespace vistrel {
 
@@ -93,10 +99,63 @@ void RunJob(const CliOptions &options, const std::string &input, const std::stri
         writeIcon(options, picture, output);
         return;
     case CliCommand::Help:
+    case CliCommand::Thumbnail:
         return;
     }
     WritePicture(picture, output);
 }
+
+namespace {
+
+// One input's outcome: the cache entry's path, or why there is none.
+struct ThumbnailOutcome {
+    std::string path;
+    std::string error;
+};
+
+ThumbnailOutcome MakeThumbnail(const Thumbnailer &thumbnailer, const std::string &input)
+{
+    try {
+        const ThumbSource source = thumbnailer.Make(QString::fromStdString(input), true);
+        if (!source.CacheError.empty())
+            return {{}, withInputName(source.CacheError, input)};
+        return {source.CachePath.toStdString(), {}};
+    } catch (const std::exception &e) {
+        return {{}, withInputName(e.what(), input)};
+    }
+}
+
+// Pre-fills the shared cache, a picture that failed before included (it was asked for). The
+// files are decoded on every core, and reported in the order given.
+int RunThumbnails(const CliOptions &options, std::ostream &out, std::ostream &err)
+{
+    const Thumbnailer thumbnailer{ThumbnailCache(options.ThumbnailSize)};
+    std::vector<ThumbnailOutcome> outcomes(options.Inputs.size());
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        for (size_t i = next++; i < outcomes.size(); i = next++)
+            outcomes[i] = MakeThumbnail(thumbnailer, options.Inputs[i]);
+    };
+    const size_t helpers = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), outcomes.size()) - 1;
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < helpers; ++i)
+        threads.emplace_back(work);
+    work();
+    for (std::thread &thread : threads)
+        thread.join();
+    int status = kExitSuccess;
+    for (const ThumbnailOutcome &outcome : outcomes) {
+        if (outcome.error.empty()) {
+            out << outcome.path << "\n";
+        } else {
+            err << "vistrel-cli: " << outcome.error << "\n";
+            status = kExitFailure;
+        }
+    }
+    return status;
+}
+
+} // namespace
 
 int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err, bool progress)
 {
@@ -110,6 +169,8 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
         out << HelpText();
         return kExitSuccess;
     }
+    if (options.Command == CliCommand::Thumbnail)
+        return RunThumbnails(options, out, err);
     try {
         checkBatch(options);
     } catch (const std::exception &e) {

@@ -31,7 +31,9 @@ constexpr size_t kMaxBlocksPerCall = 1024; // IOV_MAX on Linux
 
 InputFile::InputFile(const std::string &path)
 {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come; regular files
+    // ignore the flag, and anything else is refused below.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0)
         throwSystemError();
     struct stat info {};

@@ -331,15 +331,37 @@ void decodeRows(jpeg_decompress_struct &cinfo, TBitmap &bitmap, const RowClearer
     jpeg_finish_decompress(&cinfo);
 }
 
-TBitmap decode(Decompressor &d)
+// The smallest of libjpeg's scales n/8 at which the larger side still reaches maxSide: the
+// output then covers the picture fitted into a maxSide square. Decoding at 1/8 skips most of the
+// inverse DCT's work.
+void chooseScale(jpeg_decompress_struct &cinfo, int maxSide)
+{
+    for (unsigned int eighths = 1; eighths <= 8; ++eighths) {
+        cinfo.scale_num = eighths;
+        cinfo.scale_denom = 8;
+        jpeg_calc_output_dimensions(&cinfo);
+        if (static_cast<int>(std::max(cinfo.output_width, cinfo.output_height)) >= maxSide)
+            return;
+    }
+}
+
+// Decodes at full size unless a square to cover is given.
+TBitmap decode(Decompressor &d, int maxSide = 0)
 {
     jpeg_decompress_struct &cinfo = d.cinfo;
     require(guarded(d.errors, [&cinfo] { jpeg_read_header(&cinfo, TRUE); }), d.errors);
     TBitmap::checkSize(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height));
     chooseOutputFormat(cinfo);
-    const int width = static_cast<int>(cinfo.image_width), height = static_cast<int>(cinfo.image_height);
+    if (maxSide > 0) {
+        // A preview gains nothing from smooth chroma upsampling, and it costs time.
+        cinfo.do_fancy_upsampling = FALSE;
+        require(guarded(d.errors, [&] { chooseScale(cinfo, maxSide); }), d.errors);
+    }
+    else
+        require(guarded(d.errors, [&cinfo] { jpeg_calc_output_dimensions(&cinfo); }), d.errors);
+    const int width = static_cast<int>(cinfo.output_width), height = static_cast<int>(cinfo.output_height);
     TBitmap bitmap = TBitmap::Uncleared(width, height, PixelFormat::pf24bit);
-    std::vector<JSAMPLE> cmykRow(isCmyk(cinfo.jpeg_color_space) ? size_t{4} * cinfo.image_width : 0);
+    std::vector<JSAMPLE> cmykRow(isCmyk(cinfo.jpeg_color_space) ? size_t{4} * cinfo.output_width : 0);
     JSAMPLE *cmyk = cmykRow.empty() ? nullptr : cmykRow.data();
     {
         const RowClearer clearer(bitmap);
@@ -402,6 +424,22 @@ TBitmap ReadJpegFile(const std::string &path)
         std::vector<JOCTET> buffer;
         attachFileSource(d, source, file, buffer);
         return decode(d);
+    });
+}
+
+ScaledJpeg ReadJpegFileScaled(const std::string &path, int maxSide)
+{
+    return ReadNamedPicture(path, [&] {
+        InputFile file(path);
+        Decompressor d;
+        FileSource source;
+        std::vector<JOCTET> buffer;
+        attachFileSource(d, source, file, buffer);
+        ScaledJpeg result;
+        result.Bitmap = decode(d, std::max(1, maxSide));
+        result.FullWidth = static_cast<int>(d.cinfo.image_width);
+        result.FullHeight = static_cast<int>(d.cinfo.image_height);
+        return result;
     });
 }
 

@@ -16,6 +16,16 @@ constexpr int kJpegQuality = 90;
 TBitmap ReadJpegFile(const std::string &path);
 TBitmap ReadJpegMemory(const uint8_t *data, size_t size);
 
+// Decodes at the smallest of libjpeg's scales 1/8, 2/8 ... 8/8 at which the larger side still
+// reaches maxSide (the full size when no smaller one does): enough for a preview fitted into a
+// maxSide square at a fraction of the work. The same checks and errors as ReadJpegFile.
+struct ScaledJpeg {
+    TBitmap Bitmap;
+    int FullWidth = 0;
+    int FullHeight = 0;
+};
+ScaledJpeg ReadJpegFileScaled(const std::string &path, int maxSide);
+
 // Baseline, 3-component colour, encoder defaults, the given quality. 24- and 32-bit bitmaps are
 // encoded from their rows directly, indexed ones through a 24-bit copy. Writes through SafeFile:
 // a failure throws Error("Unable to write to <path>: <reason>") and leaves the old file as it was.

@@ -2,7 +2,11 @@
 
 #include "platform/bitmap.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace vistrel {
 
@@ -13,5 +17,19 @@ TBitmap ReadPngFile(const std::string &path);
 
 // True when the bytes start like a PNG file.
 bool HasPngSignature(const uint8_t *bytes, size_t length);
+
+// A PNG picture with its text chunks (the thumbnail cache keeps its keys in them).
+struct PngPicture {
+    TBitmap Bitmap; // 24-bit; grey is widened, 16-bit samples narrowed and alpha dropped
+    std::map<std::string, std::string> Text;
+};
+
+// Throws Error("Cannot read picture: <reason>") for damaged files and for pictures wider or
+// higher than maxSide, which are refused before any pixel is allocated.
+PngPicture ReadPngMemory(const uint8_t *data, size_t size, int maxSide);
+
+// An 8-bit RGB PNG of a 24-bit bitmap (other formats through a 24-bit copy) with the given text
+// chunks, in order. Throws Error for an empty bitmap.
+std::vector<uint8_t> WritePngMemory(const TBitmap &bitmap, const std::vector<std::pair<std::string, std::string>> &text);
 
 } // namespace vistrel

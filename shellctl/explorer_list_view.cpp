@@ -1,71 +1,88 @@
 #include "shellctl/explorer_list_view.h"
 
 #include "platform/error.h"
-#include "shellctl/folder_items.h"
+#include "platform/qimage_bridge.h"
+#include "shellctl/file_transfer.h"
+#include "shellctl/folder_watch.h"
+#include "shellctl/list_model.h"
+#include "shellctl/thumb_cache.h"
+#include "shellctl/thumb_thread.h"
+#include "widgets/busy_cursor.h"
 
-#include <QAbstractListModel>
-#include <QFileIconProvider>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QUrl>
 
-#include <algorithm>
+#include <unistd.h>
 
 namespace vistrel {
 
-// The item data behind the list; the view asks it for captions and icons on demand.
-class TShListModel : public QAbstractListModel {
+namespace {
+
+const QSize kIconSpacing(76, 68);
+
+QPixmap TilePixmap(const TBitmap &tile)
+{
+    return QPixmap::fromImage(toQImage(tile));
+}
+
+} // namespace
+
+// In report view each row shows the columns at the header's section positions; the other views
+// draw as usual.
+class TShExplorerListView::ReportDelegate : public QStyledItemDelegate {
 public:
-    using QAbstractListModel::QAbstractListModel;
+    explicit ReportDelegate(TShExplorerListView &view) : QStyledItemDelegate(&view), view_(view) {}
 
-    void setItems(std::vector<ShellItem> items)
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
-        beginResetModel();
-        items_ = std::move(items);
-        endResetModel();
+        const QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QSize grid = view_.gridSize();
+        // Every cell of the grid the same, whatever the length of the names in it.
+        if (grid.isValid())
+            return {grid.width() - 4, std::min(size.height(), grid.height() - 4)};
+        if (view_.viewStyle_ != gvsReport)
+            return size;
+        return {view_.header_->length(), std::max(size.height(), 18)};
     }
 
-    const ShellItem &item(int row) const { return items_.at(static_cast<size_t>(row)); }
-
-    int rowCount(const QModelIndex &parent = {}) const override
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
-        return parent.isValid() ? 0 : static_cast<int>(items_.size());
-    }
-
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        if (!index.isValid() || index.row() >= rowCount())
-            return {};
-        const ShellItem &entry = item(index.row());
-        switch (role) {
-        case Qt::DisplayRole:
-        case Qt::ToolTipRole:
-            return entry.name;
-        case Qt::DecorationRole:
-            return entry.isFolder ? folderIcon_ : fileIcon_;
-        default:
-            return {};
+        if (view_.viewStyle_ != gvsReport)
+            return QStyledItemDelegate::paint(painter, option, index);
+        for (int column = 0; column < kColumnCount; ++column) {
+            QStyleOptionViewItem cell = option;
+            cell.rect = QRect(option.rect.left() + view_.header_->sectionPosition(column), option.rect.top(),
+                              view_.header_->sectionSize(column), option.rect.height());
+            if (column > 0)
+                cell.state &= ~QStyle::State_HasFocus;
+            initStyleOption(&cell, index.siblingAtColumn(column));
+            cell.widget->style()->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
         }
     }
 
 private:
-    std::vector<ShellItem> items_;
-    QFileIconProvider icons_;
-    QIcon folderIcon_ = icons_.icon(QAbstractFileIconProvider::Folder);
-    QIcon fileIcon_ = icons_.icon(QAbstractFileIconProvider::File);
+    TShExplorerListView &view_;
 };
 
 int TShListItems::Count() const { return owner_.model_->rowCount(); }
 
-QString TShListItems::Caption(int index) const { return owner_.model_->item(index).name; }
+QString TShListItems::Caption(int index) const { return owner_.model_->Item(index).Name; }
 
 bool TShListItems::Selected(int index) const
 {
-    return owner_.selectionModel()->isSelected(owner_.model_->index(index));
+    return owner_.selectionModel()->isSelected(owner_.model_->index(index, 0));
 }
 
 void TShListItems::setSelected(int index, bool selected)
 {
-    owner_.selectionModel()->select(owner_.model_->index(index),
+    owner_.selectionModel()->select(owner_.model_->index(index, 0),
                                     selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
@@ -81,69 +98,265 @@ void TShListItems::EndUpdate()
         owner_.setUpdatesEnabled(true);
 }
 
-TShExplorerListView::TShExplorerListView(QWidget *parent) : QListView(parent), model_(new TShListModel(this))
+TShExplorerListView::TShExplorerListView(QWidget *parent)
+    : QListView(parent), model_(new TShListModel(this)), header_(new QHeaderView(Qt::Horizontal, this))
 {
     setModel(model_);
+    setItemDelegate(new ReportDelegate(*this));
+    model_->RequestThumb = [this](TShItemData &item) { QueueThumb(item); };
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
-    setMovement(QListView::Static);
     setResizeMode(QListView::Adjust);
-    setViewStyleEx(gvsIcon);
+    setLayoutMode(QListView::Batched);
+    setBatchSize(1024);
+
+    header_->setModel(model_);
+    header_->setSectionsClickable(true);
+    header_->setSortIndicatorShown(true);
+    header_->setSortIndicator(0, Qt::AscendingOrder);
+    header_->resizeSection(kColumnName, 180);
+    header_->hide();
+    connect(header_, &QHeaderView::sectionClicked, this, [this](int column) {
+        if (column == sortColumn_)
+            setSortDirection(sortDirection_ == sdAsc ? sdDesc : sdAsc);
+        else
+            setSortColumn(column);
+    });
+    connect(header_, &QHeaderView::sectionResized, viewport(), [this] { doItemsLayout(); });
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, header_, &QHeaderView::setOffset);
+
+    // While the scroll box is dragged, tiles and icons wait; the items in view get them on release.
+    connect(verticalScrollBar(), &QScrollBar::sliderPressed, this, [this] {
+        if (fastScroll_)
+            model_->setScrolling(true);
+    });
+    connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, [this] {
+        model_->setScrolling(false);
+        viewport()->update();
+    });
+
+    thumbThread_ = std::make_unique<TShThumbThread>(ThumbnailCache::DefaultRoot(), [this](ThumbDelivery delivery) {
+        if (tiles_.Post(std::move(delivery)))
+            QMetaObject::invokeMethod(this, "TakeTiles", Qt::QueuedConnection);
+    });
+    ResetThumbnails();
+    ApplyViewStyle();
 }
 
-TShExplorerListView::~TShExplorerListView() = default;
+// The threads go first: after this no tile or change report is posted to the dying list.
+TShExplorerListView::~TShExplorerListView()
+{
+    watch_.reset();
+    thumbThread_.reset();
+}
 
 void TShExplorerListView::setDirectory(const std::string &path)
 {
     const QString folder = QString::fromStdString(path);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         throw Error("Directory does not exist");
+    ReleaseFolder();
     directory_ = NormalizedFolderPath(folder);
     FillView();
+    StartWatch();
 }
 
 std::string TShExplorerListView::Directory() const { return directory_.toStdString(); }
+
+void TShExplorerListView::ReleaseFolder()
+{
+    watch_.reset();
+    ++watchSerial_;
+    ClearList();
+}
+
+void TShExplorerListView::ClearList()
+{
+    thumbThread_->Clear();
+    dropRow_ = -1;
+    model_->Reset(directory_, {});
+    ResetThumbnails();
+    if (totalSize_ != 0) {
+        totalSize_ = 0;
+        Q_EMIT OnTotalSizeChange(this);
+    }
+}
 
 void TShExplorerListView::FillView()
 {
     if (directory_.isEmpty())
         return;
+    const BusyCursor busy;
     items_.BeginUpdate();
-    model_->setItems(ReadFolderItems(directory_, filters_));
+    ClearList();
+    ItemList items = ReadFolderItems(directory_, folderTypes_, TShFilter(filters_, filterOptions_), sizeStyle_, nextItemId_);
+    model_->Reset(directory_, std::move(items));
+    Resort();
+    UpdateTotalSize();
     items_.EndUpdate();
+}
+
+void TShExplorerListView::RefreshView()
+{
+    if (directory_.isEmpty())
+        return;
+    ItemList fresh = ReadFolderItems(directory_, folderTypes_, TShFilter(filters_, filterOptions_), sizeStyle_, nextItemId_);
+    QHash<QString, int> freshKinds;
+    for (const auto &item : fresh)
+        freshKinds.insert(item->Name, item->Kind);
+    model_->RemoveIf([&](const TShItemData &item) {
+        const auto found = freshKinds.constFind(item.Name);
+        return found == freshKinds.constEnd() || *found != item.Kind;
+    });
+    QSet<QString> listed;
+    for (const auto &item : model_->Items())
+        listed.insert(item->Name);
+    ItemList added;
+    for (auto &item : fresh)
+        if (!listed.contains(item->Name))
+            added.push_back(std::move(item));
+    // A user watching the end of the list (where new shots arrive) keeps seeing it.
+    const int last = model_->rowCount() - 1;
+    const bool atEnd = last < 0 || viewport()->rect().intersects(visualRect(model_->index(last, 0)));
+    const bool anyAdded = !added.empty();
+    model_->Append(std::move(added));
+    if (anyAdded && atEnd)
+        scrollTo(model_->index(model_->rowCount() - 1, 0));
+    UpdateTotalSize();
+}
+
+void TShExplorerListView::UpdateTotalSize()
+{
+    int64_t total = 0;
+    for (const auto &item : model_->Items())
+        total += item->Size;
+    if (total == totalSize_)
+        return;
+    totalSize_ = total;
+    Q_EMIT OnTotalSizeChange(this);
+}
+
+void TShExplorerListView::StartWatch()
+{
+    watch_.reset();
+    if (refreshType_ == rtNone || directory_.isEmpty())
+        return;
+    const uint64_t serial = ++watchSerial_;
+    const auto report = [this](FolderReport folderReport) {
+        if (folderReports_.Post(folderReport))
+            QMetaObject::invokeMethod(this, "TakeFolderReports", Qt::QueuedConnection);
+    };
+    auto changed = [report, serial](TShChanges changes) { report({serial, changes, false}); };
+    auto gone = [report, serial] { report({serial, 0, true}); };
+    watch_ = std::make_unique<TShFileThread>(directory_, changed, gone);
+}
+
+void TShExplorerListView::TakeFolderReports()
+{
+    for (const FolderReport &report : folderReports_.Take()) {
+        if (report.Serial != watchSerial_)
+            continue; // a watch that has been replaced
+        if (!report.Gone) {
+            OnFolderChanged(report.Changes);
+            continue;
+        }
+        ReleaseFolder();
+        directory_.clear();
+        model_->Reset(directory_, {});
+    }
+}
+
+void TShExplorerListView::OnFolderChanged(int changes)
+{
+    if (changes & (kChangeDirName | kChangeFileName))
+        RefreshView();
+    if (changes & (kChangeAttributes | kChangeLastWrite | kChangeSize))
+        RereadStatus();
+}
+
+// Sizes and times changed: the details are worked out again as items are shown; tiles stay.
+void TShExplorerListView::RereadStatus()
+{
+    for (auto &item : model_->Items()) {
+        ReadItemStatus(directory_, *item, sizeStyle_);
+        item->PendingFlags |= kDetailsPending;
+    }
+    UpdateTotalSize();
+    if (viewStyle_ == gvsReport)
+        viewport()->update();
+}
+
+int TShExplorerListView::FirstSelectedRow() const
+{
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        return -1;
+    return std::min_element(selected.begin(), selected.end(),
+                            [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); })
+        ->row();
 }
 
 std::string TShExplorerListView::GetSelectedPath() const
 {
-    const QModelIndexList selected = selectionModel()->selectedIndexes();
-    if (selected.isEmpty())
-        return {};
-    const auto first = std::min_element(selected.begin(), selected.end(),
-                                        [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
-    return ChildPath(directory_, model_->item(first->row()).name).toStdString();
+    const int row = FirstSelectedRow();
+    return row < 0 ? std::string() : ChildPath(directory_, model_->Item(row).Name).toStdString();
 }
 
 void TShExplorerListView::SelectAll() { selectAll(); }
 
 void TShExplorerListView::DeselectAll() { clearSelection(); }
 
-void TShExplorerListView::setViewStyleEx(TShViewStyle style)
+QStringList TShExplorerListView::SelectedPaths(bool *anyFolder) const
 {
-    viewStyle_ = style;
-    const bool iconLayout = style == gvsIcon || style == gvsThumb;
+    QStringList paths;
+    *anyFolder = false;
+    for (const QModelIndex &index : selectionModel()->selectedIndexes()) {
+        if (index.column() != kColumnName)
+            continue;
+        const TShItemData &item = model_->Item(index.row());
+        *anyFolder = *anyFolder || (item.Kind == 0 && !item.IsLink);
+        paths << ChildPath(directory_, item.Name);
+    }
+    return paths;
+}
+
+bool TShExplorerListView::DeleteSelected()
+{
+    if (state() == QAbstractItemView::EditingState || !(options_ & tvoAllowCut) || directory_.isEmpty())
+        return false;
+    bool anyFolder = false;
+    const QStringList paths = SelectedPaths(&anyFolder);
+    // Removing entries needs a folder that may be written.
+    if (paths.isEmpty() || ::access(QFile::encodeName(directory_).constData(), W_OK) != 0)
+        return false;
+    bool execute = true;
+    Q_EMIT OnContextCommand(this, QStringLiteral("delete"), 0, &execute);
+    if (!execute)
+        return false;
+    const bool deleted = DeleteFiles(paths) && !anyFolder;
+    Q_EMIT OnContextCommand(this, QStringLiteral("delete"), 1, &execute);
+    DeselectAll();
+    RefreshView();
+    return deleted;
+}
+
+void TShExplorerListView::ApplyViewStyle()
+{
+    const bool iconLayout = viewStyle_ == gvsIcon || viewStyle_ == gvsThumb;
+    model_->setThumbView(viewStyle_ == gvsThumb);
     setViewMode(iconLayout ? QListView::IconMode : QListView::ListMode);
-    setFlow(style == gvsList || style == gvsReport ? QListView::TopToBottom : QListView::LeftToRight);
-    setWrapping(style != gvsReport);
+    setFlow(viewStyle_ == gvsList || viewStyle_ == gvsReport ? QListView::TopToBottom : QListView::LeftToRight);
+    setWrapping(viewStyle_ != gvsReport);
     setWordWrap(iconLayout);
-    switch (style) {
+    switch (viewStyle_) {
     case gvsThumb:
-        setIconSize(QSize(ThumbWidth(), ThumbHeight()));
-        setGridSize(QSize(ThumbWidth() + ThumbSpaceWidth(), ThumbHeight() + ThumbSpaceHeight()));
+        setIconSize(QSize(thumbWidth_, thumbHeight_));
+        setGridSize(QSize(thumbWidth_ + thumbSpaceWidth_, thumbHeight_ + thumbSpaceHeight_));
         break;
     case gvsIcon:
         setIconSize(QSize(32, 32));
-        setGridSize(QSize(76, 68));
+        setGridSize(savedSpacing_.isValid() ? savedSpacing_ : kIconSpacing);
         break;
     default:
         setIconSize(QSize(16, 16));
@@ -151,6 +364,41 @@ void TShExplorerListView::setViewStyleEx(TShViewStyle style)
         break;
     }
     setMovement(QListView::Static);
+    // Changing the view mode resets the list's drag and drop settings to the mode's defaults.
+    setDragEnabled(false);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    header_->setVisible(viewStyle_ == gvsReport);
+    setViewportMargins(0, viewStyle_ == gvsReport ? header_->sizeHint().height() : 0, 0, 0);
+    updateGeometries();
+}
+
+void TShExplorerListView::setViewStyleEx(TShViewStyle style)
+{
+    if (style == viewStyle_)
+        return;
+    items_.BeginUpdate();
+    if (style == gvsThumb)
+        savedSpacing_ = gridSize().isValid() ? gridSize() : kIconSpacing;
+    viewStyle_ = style;
+    ApplyViewStyle();
+    items_.EndUpdate();
+}
+
+void TShExplorerListView::updateGeometries()
+{
+    QListView::updateGeometries();
+    if (header_->isVisible()) {
+        const QRect area = viewport()->geometry();
+        header_->setGeometry(area.left(), area.top() - header_->sizeHint().height(), area.width(),
+                             header_->sizeHint().height());
+    }
+}
+
+void TShExplorerListView::resizeEvent(QResizeEvent *event)
+{
+    QListView::resizeEvent(event);
+    updateGeometries();
 }
 
 void TShExplorerListView::setFilters(const QStringList &filters)
@@ -161,12 +409,285 @@ void TShExplorerListView::setFilters(const QStringList &filters)
     FillView();
 }
 
+void TShExplorerListView::setFilterOptions(TShFilterOptions options)
+{
+    if (options == filterOptions_)
+        return;
+    filterOptions_ = options;
+    if (!filters_.isEmpty())
+        FillView();
+}
+
+void TShExplorerListView::setFolderTypes(TShFolderTypes types)
+{
+    if (types == folderTypes_)
+        return;
+    folderTypes_ = types;
+    RefreshView();
+}
+
+void TShExplorerListView::setSizeStyle(TShSizeStyle style)
+{
+    if (style == sizeStyle_)
+        return;
+    sizeStyle_ = style;
+    model_->setSizeStyle(style);
+    RereadStatus();
+    viewport()->update();
+}
+
+void TShExplorerListView::Resort()
+{
+    model_->Sort(SortKey{OrderForColumn(sortColumn_, sortByExtension_), sortColumn_, sortDirection_});
+    header_->setSortIndicator(sortColumn_, sortDirection_ == sdAsc ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void TShExplorerListView::setSortColumn(int column)
+{
+    if (column == sortColumn_ || column < 0 || column >= kColumnCount)
+        return;
+    sortColumn_ = column;
+    Resort();
+}
+
+void TShExplorerListView::setSortDirection(TShSortDirection direction)
+{
+    if (direction == sortDirection_)
+        return;
+    sortDirection_ = direction;
+    Resort();
+}
+
+void TShExplorerListView::setSortByExtension(bool byExtension)
+{
+    if (byExtension == sortByExtension_)
+        return;
+    sortByExtension_ = byExtension;
+    Resort();
+}
+
+void TShExplorerListView::setCompressedColor(const QColor &colour)
+{
+    model_->setCompressedColor(colour);
+    viewport()->update();
+}
+
+void TShExplorerListView::setShowImages(bool show)
+{
+    model_->setShowImages(show);
+    viewport()->update();
+}
+
+void TShExplorerListView::setAutoRefreshType(TShRefreshType type)
+{
+    if (type == refreshType_)
+        return;
+    refreshType_ = type;
+    if (type == rtNone) {
+        watch_.reset();
+        ++watchSerial_;
+    } else if (!watch_) {
+        StartWatch();
+    }
+}
+
+void TShExplorerListView::setThumbWidth(int width)
+{
+    if (width == thumbWidth_ || width < 4)
+        return;
+    thumbWidth_ = width;
+    ResetThumbnails();
+    if (viewStyle_ == gvsThumb) {
+        ApplyViewStyle();
+        FillView();
+    }
+}
+
+void TShExplorerListView::setThumbHeight(int height)
+{
+    if (height == thumbHeight_ || height < 4)
+        return;
+    thumbHeight_ = height;
+    ResetThumbnails();
+    if (viewStyle_ == gvsThumb) {
+        ApplyViewStyle();
+        FillView();
+    }
+}
+
+void TShExplorerListView::setThumbSpaceWidth(int width)
+{
+    thumbSpaceWidth_ = width;
+    if (viewStyle_ == gvsThumb)
+        ApplyViewStyle();
+}
+
+void TShExplorerListView::setThumbSpaceHeight(int height)
+{
+    thumbSpaceHeight_ = height;
+    if (viewStyle_ == gvsThumb)
+        ApplyViewStyle();
+}
+
+TilePalette TShExplorerListView::TileColours() const
+{
+    const auto entry = [](const QColor &c) {
+        return PaletteEntry{static_cast<uint8_t>(c.blue()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.red())};
+    };
+    return {entry(palette().color(QPalette::Button)), entry(palette().color(QPalette::Light)),
+            entry(palette().color(QPalette::Dark))};
+}
+
+void TShExplorerListView::ResetThumbnails()
+{
+    const TilePalette colours = TileColours();
+    model_->ResetThumbImages(TilePixmap(RenderTile(TBitmap(), 0, 0, thumbWidth_, thumbHeight_, colours)));
+    iconTiles_.clear();
+    thumbThread_->SetTile(thumbWidth_, thumbHeight_, colours);
+}
+
+int TShExplorerListView::PendingThumbnails() const
+{
+    int pending = 0;
+    for (const auto &item : model_->Items())
+        pending += item->ThumbQueued ? 1 : 0;
+    return pending;
+}
+
+void TShExplorerListView::QueueThumb(TShItemData &item)
+{
+    item.ThumbQueued = true;
+    thumbThread_->Enqueue({item.Id, ChildPath(directory_, item.Name)});
+}
+
+void TShExplorerListView::paintEvent(QPaintEvent *event)
+{
+    QListView::paintEvent(event);
+    if (viewStyle_ == gvsThumb)
+        thumbThread_->StartIfNeeded();
+}
+
+void TShExplorerListView::TakeTiles()
+{
+    for (const ThumbDelivery &delivery : tiles_.Take())
+        DeliverThumb(delivery);
+}
+
+void TShExplorerListView::DeliverThumb(const ThumbDelivery &delivery)
+{
+    if (delivery.Generation != thumbThread_->Generation())
+        return;
+    const int row = model_->RowOf(delivery.Id);
+    if (row < 0)
+        return;
+    TShItemData &item = model_->Item(row);
+    item.ThumbIndex = delivery.Tile.empty() ? IconTile(item) : model_->AddThumbImage(TilePixmap(delivery.Tile));
+    item.ThumbQueued = false;
+    item.PendingFlags &= static_cast<uint8_t>(~kThumbPending);
+    model_->ItemChanged(row);
+}
+
+// Items without a picture show their type's icon centred on a tile, one tile per type.
+int TShExplorerListView::IconTile(const TShItemData &item)
+{
+    const std::string key = model_->IconKeyFor(item).toStdString();
+    const auto known = iconTiles_.find(key);
+    if (known != iconTiles_.end())
+        return known->second;
+    const TilePalette colours = TileColours();
+    QImage icon(32, 32, QImage::Format_RGB888);
+    icon.fill(QColor(colours.Face.r, colours.Face.g, colours.Face.b));
+    {
+        QPainter painter(&icon);
+        model_->IconFor(item).paint(&painter, icon.rect());
+    }
+    const int index = model_->AddThumbImage(TilePixmap(RenderTile(fromQImage(icon), 32, 32, thumbWidth_, thumbHeight_, colours)));
+    iconTiles_[key] = index;
+    return index;
+}
+
 void TShExplorerListView::Repaint() { viewport()->repaint(); }
 
 void TShExplorerListView::mouseDoubleClickEvent(QMouseEvent *event)
 {
     Q_EMIT OnDblClick(this);
     QListView::mouseDoubleClickEvent(event);
+    if (event->modifiers() & Qt::AltModifier)
+        return;
+    const int row = FirstSelectedRow();
+    if (row < 0)
+        return;
+    const TShItemData &item = model_->Item(row);
+    if (item.Kind != 0)
+        return;
+    // Through a link the list shows the folder it points to.
+    const QString path = ChildPath(directory_, item.Name);
+    setDirectory((item.IsLink ? QFileInfo(path).canonicalFilePath() : path).toStdString());
+}
+
+QString TShExplorerListView::DropFolderAt(const QPoint &point) const
+{
+    const QModelIndex index = indexAt(point);
+    if (index.isValid() && model_->Item(index.row()).Kind == 0)
+        return ChildPath(directory_, model_->Item(index.row()).Name);
+    return directory_;
+}
+
+void TShExplorerListView::HighlightDropTarget(int row)
+{
+    if (row == dropRow_)
+        return;
+    if (dropRow_ >= 0 && dropRow_ < model_->rowCount()) {
+        model_->Item(dropRow_).DropHighlighted = false;
+        model_->ItemChanged(dropRow_);
+    }
+    dropRow_ = row;
+    if (row >= 0) {
+        model_->Item(row).DropHighlighted = true;
+        model_->ItemChanged(row);
+    }
+}
+
+void TShExplorerListView::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    const bool files = !directory_.isEmpty() && !urls.isEmpty()
+                       && std::all_of(urls.begin(), urls.end(), [](const QUrl &url) { return url.isLocalFile(); });
+    if (files)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TShExplorerListView::dragMoveEvent(QDragMoveEvent *event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    HighlightDropTarget(index.isValid() && model_->Item(index.row()).Kind == 0 ? index.row() : -1);
+    event->acceptProposedAction();
+}
+
+void TShExplorerListView::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    HighlightDropTarget(-1);
+    event->accept();
+}
+
+// The list copies or moves the files itself and tells the source it copied, so that no source
+// removes a file of its own accord.
+void TShExplorerListView::dropEvent(QDropEvent *event)
+{
+    HighlightDropTarget(-1);
+    const QString target = DropFolderAt(event->position().toPoint());
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    for (const QUrl &url : event->mimeData()->urls()) {
+        const QString source = url.toLocalFile();
+        if (!source.isEmpty())
+            TransferInto(source, target, ActionForDrop(source, target, control, shift));
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    RefreshView();
 }
 
 } // namespace vistrel

@@ -1,17 +1,39 @@
 #pragma once
 
+#include "shellctl/folder_items.h"
+#include "shellctl/post_box.h"
+#include "shellctl/thumb_thread.h"
+#include "shellctl/thumb_tile.h"
+
+#include <QColor>
 #include <QListView>
 #include <QStringList>
 
 #include <memory>
 #include <string>
+#include <unordered_map>
+
+class QHeaderView;
 
 namespace vistrel {
 
 class TShListModel;
 class TShExplorerListView;
+class TShFileThread;
 
 enum TShViewStyle { gvsIcon, gvsSmallIcon, gvsList, gvsReport, gvsThumb };
+enum TShRefreshType { rtNone, rtNormal, rtAggressive };
+enum TShETVOption {
+    tvoContextMenu = 1,
+    tvoAllowRename = 2,
+    tvoAllowDelete = 4,
+    tvoAllowCopy = 8,
+    tvoAllowCut = 16,
+    tvoAllowPaste = 32,
+    tvoAllowExecute = 64,
+    tvoDragDrop = 128
+};
+using TShETVOptions = int;
 
 // The list's items as the shell reads them (count, caption, selected state) and the update
 // bracket inside which changes are not shown.
@@ -35,7 +57,8 @@ private:
     int updateCount_ = 0;
 };
 
-// The thumbnail file list: the folders and filtered files of one folder in one of five views.
+// The thumbnail file list: the folders and filtered files of one folder in one of five views,
+// kept current by a folder watch, with tiles rendered on a thread of their own.
 class TShExplorerListView : public QListView {
     Q_OBJECT
 public:
@@ -51,18 +74,49 @@ public:
     std::string GetSelectedPath() const;
     void SelectAll();
     void DeselectAll();
+    // Deletes the selected files (never folders, never what a link points to) when tvoAllowCut
+    // is among the options; false without it, while a caption is edited, when the folder does not
+    // let its entries be removed, or when not every selected item could be deleted.
+    bool DeleteSelected();
 
     void setViewStyleEx(TShViewStyle style);
     TShViewStyle ViewStyleEx() const { return viewStyle_; }
 
-    // Lines such as "*.jpg"; see MatchFilter. Changing them re-reads the shown folder.
+    // Lines such as "*.jpg"; see TShFilter. Changing them re-reads the shown folder.
     void setFilters(const QStringList &filters);
     QStringList Filters() const { return filters_; }
+    void setFilterOptions(TShFilterOptions options);
+    void setFolderTypes(TShFolderTypes types);
+    TShFolderTypes FolderTypes() const { return folderTypes_; }
+    void setSizeStyle(TShSizeStyle style);
+    void setSortColumn(int column);
+    int SortColumn() const { return sortColumn_; }
+    void setSortDirection(TShSortDirection direction);
+    void setSortByExtension(bool byExtension);
+    void setCompressedColor(const QColor &colour);
+    void setAutoRefreshType(TShRefreshType type);
+    TShRefreshType AutoRefreshType() const { return refreshType_; }
+    void setOptions(TShETVOptions options) { options_ = options; }
+    TShETVOptions Options() const { return options_; }
+    void setFastScroll(bool fast) { fastScroll_ = fast; }
+    void setShowImages(bool show);
 
-    int ThumbWidth() const { return 60; }
-    int ThumbHeight() const { return 80; }
-    int ThumbSpaceWidth() const { return 40; }
-    int ThumbSpaceHeight() const { return 40; }
+    void setThumbWidth(int width);
+    void setThumbHeight(int height);
+    void setThumbSpaceWidth(int width);
+    void setThumbSpaceHeight(int height);
+    int ThumbWidth() const { return thumbWidth_; }
+    int ThumbHeight() const { return thumbHeight_; }
+    int ThumbSpaceWidth() const { return thumbSpaceWidth_; }
+    int ThumbSpaceHeight() const { return thumbSpaceHeight_; }
+
+    // The sum of the listed items' sizes (KB, or bytes under ssFull).
+    int64_t TotalSize() const { return totalSize_; }
+    // Tiles still to render; the thumbnail thread runs while this is above 0.
+    int PendingThumbnails() const;
+
+    // Re-reads the folder without clearing: vanished items go, new ones are appended unsorted.
+    void RefreshView();
 
     TShListItems &Items() { return items_; }
     const TShListItems &Items() const { return items_; }
@@ -70,19 +124,85 @@ public:
 
 Q_SIGNALS:
     void OnDblClick(QObject *sender);
+    void OnTotalSizeChange(QObject *sender);
+    // Raised around a command on the selected items: status 0 before (clearing execute cancels
+    // it), 1 after.
+    void OnContextCommand(QObject *sender, const QString &command, int status, bool *execute);
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void updateGeometries() override;
 
 private:
     friend class TShListItems;
+    class ReportDelegate;
+
+    // What the folder watch reported, for the watch of serial Serial.
+    struct FolderReport {
+        uint64_t Serial = 0;
+        int Changes = 0;
+        bool Gone = false;
+    };
+
+    // Called (queued) on the GUI thread when the threads have posted something.
+    Q_INVOKABLE void TakeTiles();
+    Q_INVOKABLE void TakeFolderReports();
+
     void FillView();
+    void ClearList();
+    void ReleaseFolder();
+    void StartWatch();
+    void ApplyViewStyle();
+    void ResetThumbnails();
+    void RestartThumbThread();
+    void Resort();
+    void UpdateTotalSize();
+    TilePalette TileColours() const;
+    void QueueThumb(TShItemData &item);
+    void DeliverThumb(const ThumbDelivery &delivery);
+    int IconTile(const TShItemData &item);
+    void OnFolderChanged(int changes);
+    void RereadStatus();
+    QString DropFolderAt(const QPoint &point) const;
+    void HighlightDropTarget(int row);
+    QStringList SelectedPaths(bool *anyFolder) const;
+    int FirstSelectedRow() const;
 
     TShListModel *model_;
+    QHeaderView *header_;
     TShListItems items_{*this};
     QString directory_;
     QStringList filters_;
+    TShFilterOptions filterOptions_ = 0;
+    TShFolderTypes folderTypes_ = ftFolders | ftNonFolders | ftIncludeSystem;
+    TShSizeStyle sizeStyle_ = ssAbbreviated;
+    int sortColumn_ = 0;
+    TShSortDirection sortDirection_ = sdAsc;
+    bool sortByExtension_ = false;
+    TShRefreshType refreshType_ = rtAggressive;
+    TShETVOptions options_ = 0;
+    bool fastScroll_ = true;
     TShViewStyle viewStyle_ = gvsIcon;
+    QSize savedSpacing_;
+    int thumbWidth_ = 60;
+    int thumbHeight_ = 80;
+    int thumbSpaceWidth_ = 40;
+    int thumbSpaceHeight_ = 40;
+    int64_t totalSize_ = 0;
+    uint64_t nextItemId_ = 1;
+    int dropRow_ = -1;
+    std::unordered_map<std::string, int> iconTiles_;
+    std::unique_ptr<TShThumbThread> thumbThread_;
+    std::unique_ptr<TShFileThread> watch_;
+    uint64_t watchSerial_ = 0;
+    PostBox<ThumbDelivery> tiles_;
+    PostBox<FolderReport> folderReports_;
 };
 
 } // namespace vistrel

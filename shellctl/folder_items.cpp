@@ -1,81 +1,349 @@
 #include "shellctl/folder_items.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
+#include <QMimeDatabase>
 
-#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <utility>
 
 namespace vistrel {
 
+QString ColumnCaption(int column)
+{
+    static const char *const captions[kColumnCount] = {"Name", "Size", "Type", "Modified", "Attributes"};
+    return column >= 0 && column < kColumnCount ? QString::fromLatin1(captions[column]) : QString();
+}
+
+TShFilter::TShFilter(const QStringList &lines, TShFilterOptions options)
+    : active_(!lines.isEmpty()), filterFolders_(options & foFilterFolders)
+{
+    for (const QString &line : lines) {
+        const bool exclusion = line.startsWith('-');
+        lines_.push_back({exclusion, TMask(exclusion ? line.mid(1) : line)});
+    }
+}
+
+// Linux file names may hold "*" and "?", which masks refuse in names; as ordinary characters
+// of the name they must simply be matched like any other.
+static QString WithLiteralWildcards(const QString &name)
+{
+    if (!name.contains('*') && !name.contains('?'))
+        return name;
+    const QChar stand(0xE000); // a private-use character that no mask contains
+    return QString(name).replace('*', stand).replace('?', stand);
+}
+
+bool TShFilter::MatchFilter(const QString &name, bool isFolder) const
+{
+    if (isFolder && !filterFolders_)
+        return true;
+    const QString fileName = WithLiteralWildcards(name);
+    bool anyInclusion = false, included = false;
+    for (const Line &line : lines_) {
+        if (line.exclusion) {
+            if (line.mask.Matches(fileName))
+                return false;
+        } else {
+            anyInclusion = true;
+            if (!included)
+                included = line.mask.Matches(fileName);
+        }
+    }
+    return !anyInclusion || included;
+}
+
+int64_t SizeValue(int64_t bytes, TShSizeStyle style)
+{
+    if (style == ssFull)
+        return bytes;
+    int64_t kb = bytes / 1024;
+    const int64_t rest = bytes % 1024;
+    if (rest > 512 || (rest == 512 && kb % 2 == 1))
+        ++kb;
+    return kb == 0 ? 1 : kb;
+}
+
+QString SizeText(int64_t bytes, TShSizeStyle style, const QLocale &locale)
+{
+    QLocale grouped = locale;
+    grouped.setNumberOptions(grouped.numberOptions() & ~QLocale::OmitGroupSeparator);
+    const QString number = grouped.toString(static_cast<qlonglong>(SizeValue(bytes, style)));
+    return style == ssFull ? number : number + QStringLiteral("KB");
+}
+
+QString TypeText(const QString &fileName, bool isFolder)
+{
+    static const QMimeDatabase database;
+    const QMimeType type = isFolder ? database.mimeTypeForName(QStringLiteral("inode/directory"))
+                                    : database.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+    if (type.isValid() && !type.isDefault() && !type.comment().isEmpty())
+        return type.comment();
+    const int dot = fileName.lastIndexOf('.');
+    return dot > 0 ? fileName.mid(dot + 1) + QStringLiteral(" File") : QStringLiteral("File");
+}
+
+QString ModifiedText(int64_t mtime, const QLocale &locale)
+{
+    if (mtime == 0)
+        return {};
+    return locale.toString(QDateTime::fromSecsSinceEpoch(mtime), QLocale::ShortFormat);
+}
+
+QString AttributeText(bool readOnly, bool hidden, bool system, bool compressed)
+{
+    QString letters;
+    if (readOnly)
+        letters += 'R';
+    if (hidden)
+        letters += 'H';
+    if (system)
+        letters += 'S';
+    if (compressed)
+        letters += 'C';
+    return letters;
+}
+
 namespace {
 
-// The filter lines compiled once per listing rather than once per file name.
-class CompiledFilters {
-public:
-    explicit CompiledFilters(const QStringList &filters)
-    {
-        for (const QString &line : filters) {
-            const bool exclusion = line.startsWith('-');
-            hasInclusion_ = hasInclusion_ || !exclusion;
-            if (!line.isEmpty() && line != QLatin1String("-"))
-                masks_.push_back({exclusion, QRegularExpression::fromWildcard(exclusion ? line.mid(1) : line,
-                                                                              Qt::CaseInsensitive)});
-        }
-    }
+bool IsCompressed(const QByteArray &path)
+{
+    // Only regular files and folders are opened: a FIFO would wait for a writer.
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    const bool known = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    ::close(fd);
+    return known && (flags & FS_COMPR_FL);
+}
 
-    bool accepts(const QString &fileName) const
-    {
-        bool included = false;
-        for (const Mask &mask : masks_) {
-            if (!mask.exclusion && included)
-                continue;
-            if (mask.pattern.match(fileName).hasMatch()) {
-                if (mask.exclusion)
-                    return false;
-                included = true;
-            }
-        }
-        return !hasInclusion_ || included;
+void TakeStatus(TShItemData &item, const struct stat &info, TShSizeStyle style)
+{
+    item.Kind = S_ISDIR(info.st_mode) ? 0 : 1;
+    item.IsSystem = !S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode);
+    item.Bytes = item.Kind == 0 ? 0 : static_cast<int64_t>(info.st_size);
+    item.Size = item.Kind == 0 ? 0 : SizeValue(item.Bytes, style);
+    item.MTime = static_cast<int64_t>(info.st_mtime);
+}
+
+// Follows a link for what it points to; a dangling link stands for itself.
+bool StatEntry(int folderFd, const char *name, struct stat &info, bool &isLink)
+{
+    if (::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    isLink = S_ISLNK(info.st_mode);
+    if (isLink) {
+        struct stat target {};
+        if (::fstatat(folderFd, name, &target, 0) == 0)
+            info = target;
     }
+    return true;
+}
+
+bool Wanted(const TShItemData &item, TShFolderTypes types, const TShFilter &filter)
+{
+    if (!(types & (item.Kind == 0 ? ftFolders : ftNonFolders)))
+        return false;
+    if (item.Name.startsWith('.') && !(types & ftIncludeHidden))
+        return false;
+    if (item.IsSystem && !(types & ftIncludeSystem))
+        return false;
+    return !filter.Active() || filter.MatchFilter(item.Name, item.Kind == 0);
+}
+
+class FolderStream {
+public:
+    explicit FolderStream(const QString &folder) : dir_(::opendir(QFile::encodeName(folder).constData())) {}
+    ~FolderStream()
+    {
+        if (dir_)
+            ::closedir(dir_);
+    }
+    FolderStream(const FolderStream &) = delete;
+    FolderStream &operator=(const FolderStream &) = delete;
+
+    int fd() const { return dir_ ? ::dirfd(dir_) : -1; }
+    const dirent *next() { return dir_ ? ::readdir(dir_) : nullptr; }
 
 private:
-    struct Mask {
-        bool exclusion;
-        QRegularExpression pattern;
-    };
-    std::vector<Mask> masks_;
-    bool hasInclusion_ = false;
+    DIR *dir_;
 };
 
-bool ListsBefore(const ShellItem &a, const ShellItem &b)
+} // namespace
+
+void ReadItemStatus(const QString &folder, TShItemData &item, TShSizeStyle style)
 {
-    if (a.isFolder != b.isFolder)
-        return a.isFolder;
-    const int byName = a.name.compare(b.name, Qt::CaseInsensitive);
-    return byName != 0 ? byName < 0 : a.name < b.name;
+    struct stat info {};
+    const QByteArray path = QFile::encodeName(ChildPath(folder, item.Name));
+    if (::stat(path.constData(), &info) != 0) {
+        item.Bytes = item.Size = item.MTime = 0;
+        return;
+    }
+    struct stat own {};
+    item.IsLink = ::lstat(path.constData(), &own) == 0 && S_ISLNK(own.st_mode);
+    TakeStatus(item, info, style);
+}
+
+void ComputeDetails(const QString &folder, TShItemData &item, TShSizeStyle style, const QLocale &locale)
+{
+    ReadItemStatus(folder, item, style);
+    const QByteArray path = QFile::encodeName(ChildPath(folder, item.Name));
+    const bool exists = ::access(path.constData(), F_OK) == 0;
+    const bool readOnly = exists && ::access(path.constData(), W_OK) != 0;
+    item.Ghosted = item.Name.startsWith('.');
+    item.Compressed = exists && !item.IsSystem && IsCompressed(path);
+    item.Details = QStringList{
+        item.Kind == 0 || !exists ? QString() : SizeText(item.Bytes, style, locale),
+        TypeText(item.Name, item.Kind == 0),
+        exists ? ModifiedText(item.MTime, locale) : QString(),
+        AttributeText(readOnly, item.Ghosted, item.IsSystem, item.Compressed),
+    };
+    item.PendingFlags &= static_cast<uint8_t>(~kDetailsPending);
+}
+
+ItemList ReadFolderItems(const QString &folder, TShFolderTypes types, const TShFilter &filter,
+                         TShSizeStyle style, uint64_t &nextId)
+{
+    ItemList items;
+    FolderStream stream(folder);
+    while (const dirent *entry = stream.next()) {
+        const char *name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        struct stat info {};
+        bool isLink = false;
+        if (!StatEntry(stream.fd(), name, info, isLink))
+            continue;
+        auto item = std::make_unique<TShItemData>();
+        item->Name = QFile::decodeName(name);
+        item->SortName = item->Name.toCaseFolded();
+        item->IsLink = isLink;
+        TakeStatus(*item, info, style);
+        if (!Wanted(*item, types, filter))
+            continue;
+        item->Id = nextId++;
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+SortOrder OrderForColumn(int sortColumn, bool sortByExtension)
+{
+    switch (sortColumn) {
+    case kColumnName: return SortOrder::ByName;
+    case kColumnSize: return SortOrder::BySize;
+    case kColumnModified: return SortOrder::ByDate;
+    case kColumnType: return sortByExtension ? SortOrder::ByType : SortOrder::ByDetail;
+    default: return SortOrder::ByDetail;
+    }
+}
+
+namespace {
+
+template <typename T>
+int Sign(T value)
+{
+    return value < 0 ? -1 : value > 0 ? 1 : 0;
+}
+
+int Directed(int result, const SortKey &key)
+{
+    return key.Direction == sdDesc ? -result : result;
+}
+
+int ByKind(const TShItemData &a, const TShItemData &b) { return a.Kind - b.Kind; }
+
+// The file system's own order for names puts folders first, then ignores case; the exact
+// spelling only decides between names that differ in case alone.
+int ByName(const TShItemData &a, const TShItemData &b, const SortKey &key)
+{
+    int result = ByKind(a, b);
+    if (result == 0)
+        result = !a.SortName.isEmpty() && !b.SortName.isEmpty() ? a.SortName.compare(b.SortName)
+                                                                : a.Name.compare(b.Name, Qt::CaseInsensitive);
+    if (result == 0)
+        result = a.Name.compare(b.Name);
+    return Directed(Sign(result), key);
+}
+
+QString Extension(const QString &name)
+{
+    const int dot = name.lastIndexOf('.');
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+QString DetailText(const TShItemData &item, int index)
+{
+    return index >= 0 && index < item.Details.size() ? item.Details[index] : QString();
 }
 
 } // namespace
 
-bool MatchFilter(const QString &fileName, const QStringList &filters)
+int CompareItems(const TShItemData &a, const TShItemData &b, const SortKey &key)
 {
-    return CompiledFilters(filters).accepts(fileName);
+    if (key.Order == SortOrder::ByName)
+        return ByName(a, b, key);
+    if (key.Order == SortOrder::ByKind)
+        return Sign(ByKind(a, b));
+    int result = ByKind(a, b);
+    if (result != 0)
+        return Sign(result);
+    switch (key.Order) {
+    case SortOrder::BySize: result = Sign(a.Size - b.Size); break;
+    case SortOrder::ByDate: result = Sign(b.MTime - a.MTime); break;
+    case SortOrder::ByDetail:
+        result = DetailText(a, key.Column - 1).localeAwareCompare(DetailText(b, key.Column - 1));
+        break;
+    case SortOrder::ByType:
+        result = Extension(a.Name).localeAwareCompare(Extension(b.Name));
+        break;
+    default: break;
+    }
+    result = Directed(Sign(result), key);
+    return result != 0 ? result : ByName(a, b, key);
 }
 
-std::vector<ShellItem> ReadFolderItems(const QString &folder, const QStringList &filters)
+namespace {
+
+void QuickSort(ItemList &items, int low, int high, const SortKey &key)
 {
-    const CompiledFilters accepted(filters);
-    std::vector<ShellItem> items;
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
-    for (const QFileInfo &entry : entries) {
-        const bool isFolder = entry.isDir();
-        if (isFolder || accepted.accepts(entry.fileName()))
-            items.push_back({entry.fileName(), isFolder});
-    }
-    std::sort(items.begin(), items.end(), ListsBefore);
-    return items;
+    int i = 0;
+    do {
+        i = low;
+        int j = high;
+        const TShItemData *pivot = items[static_cast<size_t>((low + high) / 2)].get();
+        do {
+            while (CompareItems(*items[static_cast<size_t>(i)], *pivot, key) < 0)
+                ++i;
+            while (CompareItems(*items[static_cast<size_t>(j)], *pivot, key) > 0)
+                --j;
+            if (i <= j) {
+                std::swap(items[static_cast<size_t>(i)], items[static_cast<size_t>(j)]);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+        if (low < j)
+            QuickSort(items, low, j, key);
+        low = i;
+    } while (i < high);
+}
+
+} // namespace
+
+void SortItems(ItemList &items, const SortKey &key)
+{
+    if (items.size() > 1)
+        QuickSort(items, 0, static_cast<int>(items.size()) - 1, key);
 }
 
 QString NormalizedFolderPath(const QString &path)

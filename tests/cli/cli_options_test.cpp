@@ -194,3 +194,17 @@ TEST(CliParsing, HelpAndUsageErrorsNameEveryEntryOfTheTables)
     for (const std::string &line : {"  effect   NAME is one of: invert", "\n           mirror-horizontal"})
         EXPECT_NE(help.find(line), std::string::npos) << line;
 }
+
+TEST(CliParsing, ThumbnailTakesFilesAndACacheSize)
+{
+    const CliOptions plain = parseOk({"thumbnail", "a.jpg", "b.BMP", "c.png"});
+    EXPECT_EQ(plain.Command, CliCommand::Thumbnail);
+    EXPECT_EQ(plain.ThumbnailSize, 128);
+    EXPECT_EQ(plain.Inputs, (std::vector<std::string>{"a.jpg", "b.BMP", "c.png"}));
+    EXPECT_EQ(parseOk({"thumbnail", "--size", "512", "a.jpg"}).ThumbnailSize, 512);
+    EXPECT_EQ(parseOk({"thumbnail", "a.jpg", "--size=1024"}).ThumbnailSize, 1024);
+    for (const char *size : {"100", "2048", "0", "large"})
+        EXPECT_FALSE(parse({"thumbnail", "--size", size, "a.jpg"}).ok()) << size;
+    EXPECT_FALSE(parse({"thumbnail"}).ok());
+    EXPECT_FALSE(parse({"thumbnail", "--out-dir", "d", "a.jpg"}).ok());
+}

@@ -284,3 +284,25 @@ TEST_F(CliProgram, GarbageWithAPictureNameFailsWithAMessage)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("vistrel-cli: ", 0), 0u);
 }
+
+TEST_F(CliProgram, ThumbnailFillsTheSharedCacheAndPrintsEachPath)
+{
+    const std::string cache = dir_.file("cache");
+    ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+    const std::string wide = writeBmp("wide.bmp", 300, 150);
+    const std::string small = writeBmp("small.bmp", 5, 4);
+    const Outcome r = run({"thumbnail", wide, small, dir_.file("missing.bmp")});
+    ::unsetenv("XDG_CACHE_HOME");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("missing.bmp"), std::string::npos) << r.err;
+    const std::string folder = cache + "/thumbnails/normal/";
+    ASSERT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2) << r.out;
+    const std::string first = r.out.substr(0, r.out.find('\n'));
+    EXPECT_EQ(first.rfind(folder, 0), 0u) << first;
+    const QImage thumb(QString::fromStdString(first));
+    EXPECT_EQ(thumb.size(), QSize(128, 64));
+    EXPECT_EQ(thumb.text("Thumb::URI"), "file://" + QString::fromStdString(wide));
+    EXPECT_FALSE(thumb.text("Thumb::MTime").isEmpty());
+    const std::string second = r.out.substr(first.size() + 1, r.out.size() - first.size() - 2);
+    EXPECT_EQ(QImage(QString::fromStdString(second)).size(), QSize(5, 4)); // never enlarged
+}

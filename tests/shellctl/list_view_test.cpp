@@ -1,0 +1,382 @@
+#include "platform/error.h"
+#include "platform/jpeg_codec.h"
+#include "shellctl/explorer_list_view.h"
+#include "shellctl/thumb_cache.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vistrel {
+
+namespace {
+
+const QStringList kPictureFilters{"*.jpg", "*.bmp", ""};
+// Bounds for waiting on the list's threads; generous for a loaded machine, never a measurement.
+constexpr int kWaitMs = 30000;
+
+void Write(const QString &path, const QByteArray &bytes = {})
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+void WriteJpeg(const QString &path, int width, int height, PaletteEntry colour)
+{
+    TBitmap bitmap(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            bitmap.setPixel(x, y, colour);
+    WriteJpegFile(bitmap, QFile::encodeName(path).toStdString());
+}
+
+QStringList Captions(const TShExplorerListView &list)
+{
+    QStringList captions;
+    for (int i = 0; i < list.Items().Count(); ++i)
+        captions << list.Items().Caption(i);
+    return captions;
+}
+
+int RowOf(const TShExplorerListView &list, const QString &caption)
+{
+    return static_cast<int>(Captions(list).indexOf(caption));
+}
+
+QImage TileOf(const TShExplorerListView &list, int row)
+{
+    return list.model()->data(list.model()->index(row, 0), Qt::DecorationRole).value<QPixmap>().toImage();
+}
+
+void DropUrls(QWidget *target, const QPoint &point, const QStringList &paths, Qt::KeyboardModifiers modifiers)
+{
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    mime.setUrls(urls);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(point, actions, &mime, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(point, actions, &mime, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(target, &move);
+    QDropEvent drop(QPointF(point), actions, &mime, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(target, &drop);
+}
+
+} // namespace
+
+class ExplorerListTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(cache_.isValid());
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache_.path()));
+    }
+
+    void init()
+    {
+        folder_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(folder_->isValid());
+    }
+
+    void thumbnailsArriveAndHostileFilesGetIcons()
+    {
+        WriteJpeg(Path("red.jpg"), 1024, 768, {0, 0, 255});
+        WriteJpeg(Path("small.jpg"), 30, 40, {255, 0, 0});
+        Write(Path("broken.jpg"), "\xFF\xD8\xFF\xE0 not really");
+        QVERIFY(::mkfifo(QFile::encodeName(Path("x.jpg")).constData(), 0600) == 0);
+        QDir(folder_->path()).mkdir("sub");
+
+        TShExplorerListView list;
+        ShowThumbs(list);
+        QCOMPARE(Captions(list), QStringList({"sub", "broken.jpg", "red.jpg", "small.jpg", "x.jpg"}));
+        QTRY_VERIFY_WITH_TIMEOUT(AllTilesDelivered(list), kWaitMs);
+
+        const QImage placeholder = Placeholder(list);
+        const QImage red = TileOf(list, RowOf(list, "red.jpg"));
+        QCOMPARE(red.size(), QSize(60, 80));
+        QVERIFY(qRed(red.pixel(30, 40)) > 200 && qBlue(red.pixel(30, 40)) < 60);
+        QCOMPARE(red.pixel(30, 10), placeholder.pixel(30, 10)); // above the 58 x 44 picture
+        const QImage small = TileOf(list, RowOf(list, "small.jpg"));
+        QVERIFY(qBlue(small.pixel(14, 19)) > 200);
+        QCOMPARE(small.pixel(13, 19), placeholder.pixel(13, 19));
+        for (const char *iconOnly : {"broken.jpg", "x.jpg", "sub"})
+            QVERIFY2(TileOf(list, RowOf(list, iconOnly)) != placeholder, iconOnly);
+
+        // The shared cache now holds the pictures, and the failure of the broken one.
+        const ThumbnailCache cache;
+        QVERIFY(QFile::exists(cache.EntryPath(ThumbnailCache::UriOf(Path("red.jpg")))));
+        QVERIFY(QFile::exists(cache.FailPath(ThumbnailCache::UriOf(Path("broken.jpg")))));
+    }
+
+    void switchingFoldersWhileTilesRenderEndsWithTheLastFolder()
+    {
+        QDir root(folder_->path());
+        root.mkdir("one");
+        root.mkdir("two");
+        for (int i = 0; i < 24; ++i)
+            WriteJpeg(Path(QString("one/p%1.jpg").arg(i, 2, 10, QChar('0'))), 640, 480, {0, 200, 0});
+        WriteJpeg(Path("two/only.jpg"), 64, 64, {0, 0, 200});
+        TShExplorerListView list;
+        ShowThumbs(list);
+        for (int round = 0; round < 60; ++round) {
+            list.setDirectory(Path(round % 2 ? "two" : "one").toStdString());
+            QCoreApplication::processEvents();
+        }
+        list.setDirectory(Path("one").toStdString());
+        QTRY_VERIFY_WITH_TIMEOUT(AllTilesDelivered(list), kWaitMs);
+        QCOMPARE(list.Items().Count(), 24);
+        list.setDirectory(Path("two").toStdString());
+        QCOMPARE(Captions(list), QStringList({"only.jpg"}));
+        QTRY_VERIFY_WITH_TIMEOUT(AllTilesDelivered(list), kWaitMs);
+    }
+
+    void folderChangesReachTheListWithoutAction()
+    {
+        Write(Path("m.jpg"));
+        Write(Path("z.jpg"));
+        TShExplorerListView list;
+        list.setFilters(kPictureFilters);
+        list.setDirectory(folder_->path().toStdString());
+        QCOMPARE(Captions(list), QStringList({"m.jpg", "z.jpg"}));
+
+        // A new shot is appended, even though it would sort first.
+        WriteJpeg(Path("a.jpg"), 20, 20, {1, 2, 3});
+        Write(Path("ignored.txt"), "x");
+        QTRY_COMPARE_WITH_TIMEOUT(Captions(list), QStringList({"m.jpg", "z.jpg", "a.jpg"}), kWaitMs);
+        QVERIFY(QFile::remove(Path("m.jpg")));
+        QTRY_COMPARE_WITH_TIMEOUT(Captions(list), QStringList({"z.jpg", "a.jpg"}), kWaitMs);
+
+        // Growing a file changes the total without touching the order.
+        const int64_t before = list.TotalSize();
+        Write(Path("z.jpg"), QByteArray(100 * 1024, 'x'));
+        QTRY_COMPARE_WITH_TIMEOUT(list.TotalSize(), before + 99, kWaitMs);
+
+        QVERIFY(QDir(folder_->path()).removeRecursively());
+        QTRY_COMPARE_WITH_TIMEOUT(list.Items().Count(), 0, kWaitMs);
+        QCOMPARE(list.Directory(), std::string());
+    }
+
+    void totalSizeCountsKilobytesHalvesToEven()
+    {
+        Write(Path("a.jpg"), QByteArray(10, 'x'));
+        Write(Path("b.jpg"), QByteArray(1536, 'x'));
+        Write(Path("c.jpg"), QByteArray(2560, 'x'));
+        TShExplorerListView list;
+        int reports = 0;
+        connect(&list, &TShExplorerListView::OnTotalSizeChange, this, [&] { ++reports; });
+        list.setDirectory(folder_->path().toStdString());
+        QCOMPARE(list.TotalSize(), int64_t{5});
+        QVERIFY(reports > 0);
+    }
+
+    void reportViewShowsDetailsAndSortsByTheClickedColumn()
+    {
+        Write(Path("big.jpg"), QByteArray(5000, 'x'));
+        Write(Path("a.bmp"), QByteArray(10, 'x'));
+        QDir(folder_->path()).mkdir("folder");
+        TShExplorerListView list;
+        list.setFilters(kPictureFilters);
+        list.setDirectory(folder_->path().toStdString());
+        list.setViewStyleEx(gvsReport);
+        QCOMPARE(Captions(list), QStringList({"folder", "a.bmp", "big.jpg"}));
+        const QAbstractItemModel &model = *list.model();
+        QCOMPARE(model.headerData(3, Qt::Horizontal).toString(), QString("Modified"));
+        const int big = RowOf(list, "big.jpg");
+        QCOMPARE(model.data(model.index(big, 1)).toString(), QString("5KB"));
+        QVERIFY(!model.data(model.index(big, 3)).toString().isEmpty());
+        QCOMPARE(model.data(model.index(0, 1)).toString(), QString()); // no size for folders
+
+        list.setSortColumn(1);
+        QCOMPARE(Captions(list), QStringList({"folder", "a.bmp", "big.jpg"}));
+        list.setSortDirection(sdDesc);
+        QCOMPARE(Captions(list), QStringList({"folder", "big.jpg", "a.bmp"}));
+    }
+
+    void thumbnailSpacingIsRestoredWhenLeaving()
+    {
+        TShExplorerListView list;
+        const QSize before = list.gridSize();
+        list.setViewStyleEx(gvsThumb);
+        QCOMPARE(list.gridSize(), QSize(100, 120));
+        list.setViewStyleEx(gvsIcon);
+        QCOMPARE(list.gridSize(), before);
+    }
+
+    void deleteSelectedNeedsTheOptionAndDeletesOnlyFiles()
+    {
+        Write(Path("a.jpg"), "a");
+        Write(Path("b.jpg"), "b");
+        QDir(folder_->path()).mkdir("sub");
+        QTemporaryDir elsewhere;
+        Write(elsewhere.filePath("target.jpg"), "keep");
+        QVERIFY(::symlink(QFile::encodeName(elsewhere.filePath("target.jpg")).constData(),
+                          QFile::encodeName(Path("link.jpg")).constData()) == 0);
+        TShExplorerListView list;
+        list.setAutoRefreshType(rtNone);
+        list.setDirectory(folder_->path().toStdString());
+        list.SelectAll();
+        QVERIFY(!list.DeleteSelected());
+        QVERIFY(QFile::exists(Path("a.jpg")));
+
+        list.setOptions(tvoAllowCut);
+        bool cancel = true;
+        connect(&list, &TShExplorerListView::OnContextCommand, this,
+                [&](QObject *, const QString &command, int status, bool *execute) {
+                    QCOMPARE(command, QString("delete"));
+                    if (status == 0 && cancel)
+                        *execute = false;
+                });
+        QVERIFY(!list.DeleteSelected());
+        QVERIFY(QFile::exists(Path("a.jpg")));
+        cancel = false;
+
+        list.DeselectAll();
+        list.Items().setSelected(RowOf(list, "a.jpg"), true);
+        list.Items().setSelected(RowOf(list, "link.jpg"), true);
+        QVERIFY(list.DeleteSelected());
+        QCOMPARE(Captions(list), QStringList({"sub", "b.jpg"}));
+        QCOMPARE(QFile(elsewhere.filePath("target.jpg")).size(), 4);
+
+        list.SelectAll();
+        QVERIFY(!list.DeleteSelected()); // the folder stays, so not everything went
+        QVERIFY(QDir(Path("sub")).exists());
+        QVERIFY(!QFile::exists(Path("b.jpg")));
+    }
+
+    void typeAheadFindsTheFirstNameWithThePrefix()
+    {
+        for (const char *name : {"apple.jpg", "Banana.jpg", "berry.jpg", "cherry.jpg"})
+            Write(Path(name));
+        TShExplorerListView list;
+        list.setDirectory(folder_->path().toStdString());
+        list.keyboardSearch("BE");
+        QCOMPARE(list.currentIndex().row(), RowOf(list, "berry.jpg"));
+        QTest::qWait(QApplication::keyboardInputInterval() + 50);
+        list.keyboardSearch("b");
+        QCOMPARE(list.currentIndex().row(), RowOf(list, "Banana.jpg"));
+    }
+
+    void doubleClickEntersFoldersAndFollowsLinks()
+    {
+        QDir(folder_->path()).mkpath("inner/deeper");
+        Write(Path("inner/deeper/p.jpg"));
+        QVERIFY(::symlink("inner/deeper", QFile::encodeName(Path("shortcut")).constData()) == 0);
+        TShExplorerListView list;
+        list.resize(400, 300);
+        list.setDirectory(folder_->path().toStdString());
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        int clicks = 0;
+        connect(&list, &TShExplorerListView::OnDblClick, this, [&] { ++clicks; });
+
+        DoubleClick(list, "inner");
+        QCOMPARE(QString::fromStdString(list.Directory()), Path("inner"));
+        list.setDirectory(folder_->path().toStdString());
+        DoubleClick(list, "shortcut");
+        QCOMPARE(QString::fromStdString(list.Directory()), QFileInfo(Path("inner/deeper")).canonicalFilePath());
+        QCOMPARE(Captions(list), QStringList({"p.jpg"}));
+        DoubleClick(list, "p.jpg");
+        QCOMPARE(clicks, 3);
+        QCOMPARE(QString::fromStdString(list.Directory()), QFileInfo(Path("inner/deeper")).canonicalFilePath());
+    }
+
+    void dropsBringFilesInWithoutReplacingAny()
+    {
+        QTemporaryDir source;
+        Write(source.filePath("new.jpg"), "new");
+        Write(source.filePath("same.jpg"), "dropped");
+        Write(Path("same.jpg"), "original");
+        QDir(folder_->path()).mkdir("into");
+        Write(source.filePath("deep.jpg"), "deep");
+        TShExplorerListView list;
+        list.resize(400, 300);
+        list.setDirectory(folder_->path().toStdString());
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+
+        DropUrls(list.viewport(), QPoint(390, 290), {source.filePath("new.jpg"), source.filePath("same.jpg")},
+                 Qt::ControlModifier);
+        QCOMPARE(QFile(Path("new.jpg")).size(), 3);
+        QVERIFY(QFile::exists(source.filePath("new.jpg"))); // Ctrl copies
+        QFile same(Path("same.jpg"));
+        QVERIFY(same.open(QIODevice::ReadOnly));
+        QCOMPARE(same.readAll(), QByteArray("original"));
+        QVERIFY(Captions(list).contains("new.jpg"));
+
+        const QPoint onFolder = list.visualRect(list.model()->index(RowOf(list, "into"), 0)).center();
+        DropUrls(list.viewport(), onFolder, {source.filePath("deep.jpg")}, Qt::ShiftModifier);
+        QVERIFY(QFile::exists(Path("into/deep.jpg")));
+        QVERIFY(!QFile::exists(source.filePath("deep.jpg"))); // Shift moves
+    }
+
+private:
+    QString Path(const QString &relative) const { return folder_->filePath(relative); }
+
+    void ShowThumbs(TShExplorerListView &list)
+    {
+        list.setFilters(kPictureFilters);
+        list.setDirectory(folder_->path().toStdString());
+        list.setViewStyleEx(gvsThumb);
+        list.resize(600, 500);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+    }
+
+    static bool AllTilesDelivered(const TShExplorerListView &list)
+    {
+        if (list.PendingThumbnails() != 0)
+            return false;
+        const QImage placeholder = Placeholder(list);
+        for (int row = 0; row < list.Items().Count(); ++row)
+            if (TileOf(list, row) == placeholder)
+                return false;
+        return true;
+    }
+
+    static QImage Placeholder(const TShExplorerListView &list)
+    {
+        TShExplorerListView empty;
+        empty.setViewStyleEx(gvsThumb);
+        Q_UNUSED(list);
+        QTemporaryDir dir;
+        Write(dir.filePath("a.txt"));
+        empty.setDirectory(dir.path().toStdString());
+        return TileOf(empty, 0);
+    }
+
+    static void DoubleClick(TShExplorerListView &list, const QString &caption)
+    {
+        const QRect rect = list.visualRect(list.model()->index(RowOf(list, caption), 0));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    QTemporaryDir cache_;
+    std::unique_ptr<QTemporaryDir> folder_;
+};
+
+} // namespace vistrel
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    vistrel::ExplorerListTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "list_view_test.moc"

@@ -1,0 +1,171 @@
+#include "shellctl/file_transfer.h"
+#include "shellctl/folder_watch.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <unistd.h>
+
+namespace vistrel {
+namespace {
+
+void Write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray Read(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// What the watch reported, for the test to wait on.
+class Reports {
+public:
+    TShFileThread::Changed Changed()
+    {
+        return [this](TShChanges changes) {
+            const std::lock_guard<std::mutex> hold(lock_);
+            bursts_.push_back(changes);
+            signal_.notify_all();
+        };
+    }
+    TShFileThread::Gone Gone()
+    {
+        return [this] {
+            const std::lock_guard<std::mutex> hold(lock_);
+            gone_ = true;
+            signal_.notify_all();
+        };
+    }
+    bool WaitForBursts(size_t count)
+    {
+        std::unique_lock<std::mutex> hold(lock_);
+        return signal_.wait_for(hold, std::chrono::seconds(30), [&] { return bursts_.size() >= count; });
+    }
+    bool WaitForGone()
+    {
+        std::unique_lock<std::mutex> hold(lock_);
+        return signal_.wait_for(hold, std::chrono::seconds(30), [&] { return gone_; });
+    }
+    std::vector<TShChanges> Bursts()
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        return bursts_;
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable signal_;
+    std::vector<TShChanges> bursts_;
+    bool gone_ = false;
+};
+
+// The quiet spell is long here so that a slow machine cannot split one burst in two.
+constexpr int kQuietMs = 1500;
+
+TEST(FolderWatch, BurstOfChangesIsReportedOnceWithEveryKind)
+{
+    QTemporaryDir dir;
+    Reports reports;
+    TShFileThread watch(dir.path(), reports.Changed(), reports.Gone(), kQuietMs);
+    ASSERT_TRUE(watch.Watching());
+    for (int i = 0; i < 30; ++i)
+        Write(dir.filePath(QString("shot%1.jpg").arg(i)), "x");
+    QDir(dir.path()).mkdir("sub");
+    ASSERT_TRUE(reports.WaitForBursts(1));
+    Write(dir.filePath("shot0.jpg"), "longer contents");
+    ASSERT_TRUE(reports.WaitForBursts(2));
+    const std::vector<TShChanges> bursts = reports.Bursts();
+    ASSERT_EQ(bursts.size(), 2u);
+    EXPECT_EQ(bursts[0] & (kChangeFileName | kChangeDirName), kChangeFileName | kChangeDirName);
+    EXPECT_EQ(bursts[1] & (kChangeFileName | kChangeDirName), 0);
+    EXPECT_NE(bursts[1] & kChangeSize, 0);
+}
+
+TEST(FolderWatch, DeletedFolderEndsTheWatch)
+{
+    QTemporaryDir parent;
+    const QString folder = parent.filePath("shown");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    Reports reports;
+    TShFileThread watch(folder, reports.Changed(), reports.Gone(), 100);
+    Write(folder + "/a.jpg", "x");
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    EXPECT_TRUE(reports.WaitForGone());
+}
+
+TEST(FolderWatch, MissingFolderIsNotWatched)
+{
+    Reports reports;
+    TShFileThread watch("/no/such/folder", reports.Changed(), reports.Gone());
+    EXPECT_FALSE(watch.Watching());
+}
+
+TEST(FileTransfer, NeverReplacesAnExistingFile)
+{
+    QTemporaryDir from, to;
+    Write(from.filePath("a.jpg"), "new");
+    Write(to.filePath("a.jpg"), "old");
+    for (TransferAction action : {TransferAction::Copy, TransferAction::Move})
+        EXPECT_FALSE(TransferInto(from.filePath("a.jpg"), to.path(), action));
+    EXPECT_EQ(Read(to.filePath("a.jpg")), "old");
+    EXPECT_EQ(Read(from.filePath("a.jpg")), "new");
+}
+
+TEST(FileTransfer, CopiesAndMovesFilesAndMovesFolders)
+{
+    QTemporaryDir from, to;
+    Write(from.filePath("a.jpg"), "aaa");
+    Write(from.filePath("b.jpg"), "bbb");
+    QDir(from.path()).mkpath("sub/inner");
+    EXPECT_TRUE(TransferInto(from.filePath("a.jpg"), to.path(), TransferAction::Copy));
+    EXPECT_TRUE(TransferInto(from.filePath("b.jpg"), to.path(), TransferAction::Move));
+    EXPECT_FALSE(TransferInto(from.filePath("sub"), to.path(), TransferAction::Copy));
+    EXPECT_TRUE(TransferInto(from.filePath("sub"), to.path(), TransferAction::Move));
+    EXPECT_EQ(Read(to.filePath("a.jpg")), "aaa");
+    EXPECT_EQ(Read(from.filePath("a.jpg")), "aaa");
+    EXPECT_EQ(Read(to.filePath("b.jpg")), "bbb");
+    EXPECT_FALSE(QFile::exists(from.filePath("b.jpg")));
+    EXPECT_TRUE(QDir(to.filePath("sub/inner")).exists());
+    EXPECT_FALSE(TransferInto(to.filePath("a.jpg"), to.path(), TransferAction::Move)); // onto itself
+}
+
+TEST(FileTransfer, DropActionFollowsTheKeysAndTheFileSystem)
+{
+    QTemporaryDir a, b;
+    EXPECT_EQ(ActionForDrop(a.path(), b.path(), true, false), TransferAction::Copy);
+    EXPECT_EQ(ActionForDrop(a.path(), b.path(), false, true), TransferAction::Move);
+    EXPECT_EQ(ActionForDrop(a.path(), b.path(), false, false), TransferAction::Move);
+    if (QFileInfo("/proc").exists())
+        EXPECT_EQ(ActionForDrop("/proc/self/status", b.path(), false, false), TransferAction::Copy);
+}
+
+TEST(FileTransfer, DeletesFilesButNeverFoldersOrLinkTargets)
+{
+    QTemporaryDir dir, elsewhere;
+    Write(dir.filePath("a.jpg"), "a");
+    Write(elsewhere.filePath("target.jpg"), "keep");
+    QDir(dir.path()).mkdir("sub");
+    ASSERT_EQ(::symlink(QFile::encodeName(elsewhere.filePath("target.jpg")).constData(),
+                        QFile::encodeName(dir.filePath("link.jpg")).constData()),
+              0);
+    EXPECT_TRUE(DeleteFiles({dir.filePath("a.jpg"), dir.filePath("link.jpg")}));
+    EXPECT_FALSE(QFile::exists(dir.filePath("a.jpg")));
+    EXPECT_FALSE(QFileInfo(dir.filePath("link.jpg")).isSymLink());
+    EXPECT_EQ(Read(elsewhere.filePath("target.jpg")), "keep");
+    EXPECT_FALSE(DeleteFiles({dir.filePath("sub")}));
+    EXPECT_TRUE(QDir(dir.filePath("sub")).exists());
+}
+
+} // namespace
+} // namespace vistrel
