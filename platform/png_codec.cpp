@@ -8,6 +8,11 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vistrel {
 
@@ -36,6 +41,31 @@ private:
     throw Error("Cannot read picture " + path + ": " + reason);
 }
 
+struct FileCloser {
+    void operator()(FILE *file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
+
+// Opened without blocking, so a FIFO named like a picture is refused instead of waiting for a
+// writer forever.
+FilePtr openRegularFile(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        fail(path, std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        fail(path, "not a regular file");
+    }
+    FILE *file = ::fdopen(fd, "rb");
+    if (!file) {
+        ::close(fd);
+        fail(path, std::strerror(errno));
+    }
+    return FilePtr(file);
+}
+
 } // namespace
 
 bool HasPngSignature(const uint8_t *bytes, size_t length)
@@ -46,9 +76,10 @@ bool HasPngSignature(const uint8_t *bytes, size_t length)
 
 TBitmap ReadPngFile(const std::string &path)
 {
+    const FilePtr file = openRegularFile(path);
     PngImage png;
     png_image &image = png.get();
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
+    if (!png_image_begin_read_from_stdio(&image, file.get()))
         fail(path, image.message);
     if (image.width > INT_MAX || image.height > INT_MAX)
         fail(path, "the picture is too large");

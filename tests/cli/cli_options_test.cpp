@@ -191,7 +191,7 @@ TEST(CliParsing, HelpAndUsageErrorsNameEveryEntryOfTheTables)
               std::string::npos);
     EXPECT_NE(parse({"resize", "x", "1", "1", "a.bmp", "b.bmp"}).UsageError.find("0..6 or one of box, triangle"),
               std::string::npos);
-    for (const std::string &line : {"  effect   NAME is one of: invert", "\n           mirror-horizontal"})
+    for (const char *line : {"  effect   NAME is one of: invert", "\n           mirror-horizontal"})
         EXPECT_NE(help.find(line), std::string::npos) << line;
 }
 

@@ -4,7 +4,11 @@
 #include <QBuffer>
 #include <QImage>
 
+#include "tests/support/files.h"
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace vistrel {
 namespace {
@@ -68,6 +72,15 @@ TEST(PngCodec, OversizedTruncatedAndForeignDataAreErrors)
     const uint8_t text[] = "not a picture at all";
     EXPECT_THROW(ReadPngMemory(text, sizeof text, 64), Error);
     EXPECT_THROW(WritePngMemory(TBitmap(), {}), Error);
+}
+
+TEST(PngCodec, FilesThatAreNotRegularAreRefusedWithoutWaiting)
+{
+    testing::TempFolder folder;
+    const std::string pipe = folder.file("x.png");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string &path : {pipe, folder.file("missing.png"), folder.path()})
+        EXPECT_THROW(ReadPngFile(path), Error) << path;
 }
 
 } // namespace

@@ -146,8 +146,9 @@ TEST(FileTransfer, DropActionFollowsTheKeysAndTheFileSystem)
     EXPECT_EQ(ActionForDrop(a.path(), b.path(), true, false), TransferAction::Copy);
     EXPECT_EQ(ActionForDrop(a.path(), b.path(), false, true), TransferAction::Move);
     EXPECT_EQ(ActionForDrop(a.path(), b.path(), false, false), TransferAction::Move);
-    if (QFileInfo("/proc").exists())
+    if (QFileInfo("/proc").exists()) {
         EXPECT_EQ(ActionForDrop("/proc/self/status", b.path(), false, false), TransferAction::Copy);
+    }
 }
 
 TEST(FileTransfer, DeletesFilesButNeverFoldersOrLinkTargets)
