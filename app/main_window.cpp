@@ -105,6 +105,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), SaveBounds1(new TSaveBoun
     wireCaptureCommands();
     wireAboutCommands();
     wireBrowserPane();
+    wireIconCommand();
 }
 
 TForm1::~TForm1() { FormDestroy(); }

@@ -116,6 +116,7 @@ private:
     void DeleteImage1Click();
     void SelectAll1Click();
     void ShowStatusMessage(const std::string &message);
+    void wireIconCommand();     // icon_command.cpp
 
     QMdiArea *mdiArea_ = nullptr;
     QToolBar *ToolBar1 = nullptr;

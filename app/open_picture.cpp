@@ -3,6 +3,7 @@
 #include "about/donate_form.h"
 #include "app/error_handler.h"
 #include "document/child_window.h"
+#include "platform/desktop_programs.h"
 #include "platform/file_names.h"
 #include "platform/qimage_bridge.h"
 #include "shellctl/dir_tree.h"
@@ -23,7 +24,6 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QToolBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -45,7 +45,7 @@ TChild *NewChild(TForm1 &frame)
     host.PasteAsImage = [&frame] { frame.PasteAsImage(); };
     host.About = [&frame] { frame.About1->trigger(); };
     host.Donate = [&frame] { frame.DonateDlg1->Execute(&frame); };
-    host.OpenPicture = [&frame] { frame.Open1->trigger(); };
+    host.SelectedFolder = [&frame] { return frame.DirTree->SelectedPath(); };
     auto *child = new TChild(std::move(host));
     frame.mdiArea()->addSubWindow(child);
     return child;
@@ -89,17 +89,6 @@ QFileDialog *CreateOpenPictureDialog(TForm1 &owner)
 QFileDialog *OpenPictureDialog(const TForm1 &frame)
 {
     return frame.findChild<QFileDialog *>(QString::fromLatin1(kOpenDialogName));
-}
-
-// The paint program a Linux desktop is likely to have, else whatever the desktop opens files with.
-QString PaintProgram()
-{
-    for (const char *candidate : {"kolourpaint", "pinta", "mtpaint", "gimp"}) {
-        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(candidate));
-        if (!path.isEmpty())
-            return path;
-    }
-    return QStringLiteral("xdg-open");
 }
 
 // A menu title's hint stays in the status bar after its menu closes unless something clears it.
@@ -181,7 +170,7 @@ void TForm1::wireOpeningCommands()
             if (!picture.isEmpty() && QFileInfo::exists(picture))
                 arguments.append(picture);
         }
-        QProcess::startDetached(PaintProgram(), arguments);
+        QProcess::startDetached(QString::fromStdString(PaintProgram()), arguments);
     });
     actEdit->setEnabled(true);
 

@@ -10,6 +10,7 @@
 #include "widgets/close_all.h"
 #include "widgets/mdi_tiling.h"
 #include "widgets/window_list.h"
+#include "widgets/error_message.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -208,23 +209,31 @@ void TChild::createToolBar()
     ToolBar1->setFixedHeight(ToolBar1->sizeHint().height());
 }
 
+QAction *TChild::command(QAction *item, void (TChild::*handler)())
+{
+    connect(item, &QAction::triggered, this, [this, handler] { RunCommand(this, [this, handler] { (this->*handler)(); }); });
+    return item;
+}
+
 void TChild::createMenus()
 {
     FileMenu = named(new QMenu(QStringLiteral("File"), this), "FileMenu");
-    QAction *open = hostItem(FileMenu, "Open1", QStringLiteral("&Open..."), "document-open", host_.OpenPicture);
+    QAction *open =
+        command(menuItem(FileMenu, "Open1", QStringLiteral("&Open..."), "document-open"), &TChild::Open1Click);
     open->setStatusTip(QStringLiteral("Open picture"));
     standardKeys(*this, open, {QKeySequence::Open});
     FileMenu->addSeparator();
     FileMenu->addAction(actCopyToClipboard);
     FileMenu->addAction(PasteAction);
-    QAction *convertToIcon = laterItem(FileMenu, "MnuConvertToIcon", QStringLiteral("Convert To Icon"));
+    QAction *convertToIcon =
+        command(menuItem(FileMenu, "MnuConvertToIcon", QStringLiteral("Convert To Icon")), &TChild::MnuConvertToIconClick);
     convertToIcon->setStatusTip(QStringLiteral("Convert current image as icon"));
     convertToIcon->setVisible(false);
-    laterItem(FileMenu, "Printdialog2", QStringLiteral("Print dialog"));
-    laterItem(FileMenu, "Print1", QStringLiteral("Print"), "document-print");
+    command(menuItem(FileMenu, "Printdialog2", QStringLiteral("Print dialog")), &TChild::Printdialog2Click);
+    command(menuItem(FileMenu, "Print1", QStringLiteral("Print"), "document-print"), &TChild::Print1Click);
     FileMenu->addSeparator();
-    laterItem(FileMenu, "Sendasmail1", QStringLiteral("Send as mail"), "mail-send");
-    laterItem(FileMenu, "SaveAs1", QStringLiteral("Save As"), "document-save-as")
+    command(menuItem(FileMenu, "Sendasmail1", QStringLiteral("Send as mail"), "mail-send"), &TChild::Sendasmail1Click);
+    command(menuItem(FileMenu, "SaveAs1", QStringLiteral("Save As"), "document-save-as"), &TChild::SaveAs1Click)
         ->setStatusTip(QStringLiteral("Save current picture as *.jpg"));
     FileMenu->addSeparator();
     connect(menuItem(FileMenu, "CloseAll2", QStringLiteral("Close All"), "window-close"), &QAction::triggered, this,

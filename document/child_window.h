@@ -29,8 +29,8 @@ struct TChildHost {
     std::function<void()> PasteAsImage;
     std::function<void()> About;  // the frame's about box
     std::function<void()> Donate; // the frame's donation dialog
-    // "&Open...": asks for a picture file and opens it in a new document window.
-    std::function<void()> OpenPicture;
+    // The folder selected in the frame's directory tree, where "&Open..." starts.
+    std::function<std::string()> SelectedFolder;
 };
 
 // Announces changes of the program-wide selection, so every window's copy command follows it.
@@ -85,6 +85,8 @@ private:
     void createActions();
     void createToolBar();
     void createMenus();
+    // Connects a menu item to a handler run as one command of the user's (failures shown).
+    QAction *command(QAction *item, void (TChild::*handler)());
     void createToolsMenu();
     void createPopupMenu();
     void createLayout();
@@ -111,6 +113,16 @@ private:
     void PasteActionUpdate();
     void CloseAllDocuments();
     void Help2Click();
+
+    // Output commands (output_commands.cpp).
+    void SaveAs1Click();
+    void Open1Click();
+    void OpenInNewWindow(const std::string &fileName);
+    void ShowOpenedPicture(TBitmap picture, const std::string &fileName);
+    void Print1Click();
+    void Printdialog2Click();
+    void Sendasmail1Click();
+    void MnuConvertToIconClick();
 
     void runEffect(const EffectEntry &effect);
     void actImgEnhanceExecute();

@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth openbox xdotool xclip x11-utils
   imagemagick libvips-tools time
+  poppler-utils
 )
 
 missing=()
