@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QList>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -13,8 +16,9 @@
 namespace vistrel::testing {
 
 // Answers the modal windows a command opens, one step per window in the order they appear:
-// each step gets the window the command is waiting on. Steps left over when it ends mean a
-// window the command should have opened did not appear (see done()).
+// each step gets the window the command is waiting on. done() is false when a step is left over
+// (a window did not appear) or a window appeared with no step for it (it is closed, so the test
+// goes on instead of hanging).
 class ModalSteps : public QObject {
 public:
     using Step = std::function<void(QWidget &)>;
@@ -25,22 +29,30 @@ public:
         timer_.start(10);
     }
 
-    bool done() const { return steps_.empty(); }
+    bool done() const { return steps_.empty() && unexpected_ == 0; }
 
 private:
     void poll()
     {
         QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal == last_ || steps_.empty() || !modal->isVisible())
+        if (!modal || handled_.contains(modal) || !modal->isVisible())
             return;
-        last_ = modal;
-        Step step = std::move(steps_.front());
+        handled_.append(modal);
+        if (steps_.empty()) {
+            ++unexpected_;
+            if (auto *dialog = qobject_cast<QDialog *>(modal))
+                dialog->done(QDialog::Rejected);
+            return;
+        }
+        // Run outside this timer's slot: a window the step opens in turn (a question on
+        // accepting) runs an event loop of its own, in which this timer must go on firing.
+        QTimer::singleShot(0, modal, [step = std::move(steps_.front()), modal] { step(*modal); });
         steps_.pop_front();
-        step(*modal);
     }
 
     std::deque<Step> steps_;
-    QPointer<QWidget> last_;
+    QList<QPointer<QWidget>> handled_;
+    int unexpected_ = 0;
     QTimer timer_;
 };
 
@@ -54,7 +66,10 @@ inline ModalSteps::Step ChooseFile(const QString &file, const QString &nameFilte
         if (!nameFilter.isEmpty())
             dialog->selectNameFilter(nameFilter);
         dialog->selectFile(file);
-        dialog->accept();
+        // selectFile leaves the name box alone while it has the focus: type the name as a user would.
+        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(file);
+        static_cast<QDialog *>(dialog)->accept();
     };
 }
 
