@@ -409,7 +409,7 @@ void TBMP2IconForm::OpenEditClick()
     if (!icon.isEmpty() && QFileInfo::exists(icon))
         arguments.append(icon);
     if (!QProcess::startDetached(editor, arguments))
-        RunCommand(this, [&editor] { throw Error("Could not start the icon editor " + editor.toStdString()); });
+        ShowErrorMessage(Error("Could not start the icon editor " + editor.toStdString()), this);
 }
 
 void TBMP2IconForm::Inform(const QString &text)
