@@ -166,14 +166,14 @@ void TBMP2IconForm::createChoiceGroups()
     RGColor->setToolTip(QStringLiteral("Set color depth of the Icon. Default value is 256"));
     colourButtons_ = radioItems(RGColor, kColourItems, 5, kDefaultIconColourItem, 24);
 
-    RGSize = named(new QGroupBox(QStringLiteral("Icon Size"), this), "RGSize", QRect(8, 280, 210, 90));
+    RGSize = named(new QGroupBox(QStringLiteral("Icon Size"), this), "RGSize", QRect(8, 280, 180, 90));
     RGSize->setToolTip(QStringLiteral("Choose Icon Size. Default Size is 32"));
     sizeButtons_ = radioItems(RGSize, kSizeItems, 3, kIconSize32, 22);
     // The custom item's blanks leave room for the height, its "*" comes before the width.
     const QWidget *custom = sizeButtons_->button(kIconSizeCustom);
     const int star = custom->x() + custom->sizeHint().width() - 4;
-    Edit1 = named(new QLineEdit(QStringLiteral("48"), RGSize), "Edit1", QRect(star - 38, custom->y(), 32, 20));
-    Edit2 = named(new QLineEdit(QStringLiteral("48"), RGSize), "Edit2", QRect(star + 4, custom->y(), 32, 20));
+    Edit1 = named(new QLineEdit(QStringLiteral("48"), RGSize), "Edit1", QRect(star - 38, custom->y(), 28, 20));
+    Edit2 = named(new QLineEdit(QStringLiteral("48"), RGSize), "Edit2", QRect(star + 4, custom->y(), 28, 20));
     Edit2->setEnabled(false);
     for (QLineEdit *edit : {Edit1, Edit2})
         edit->installEventFilter(this);
@@ -183,7 +183,7 @@ void TBMP2IconForm::createChoiceGroups()
 void TBMP2IconForm::createIconGroups()
 {
     GroupBox2 = named(new QGroupBox(QStringLiteral("Create Icon,  Save Icon"), this), "GroupBox2",
-                      QRect(224, 252, 117, 118));
+                      QRect(192, 252, 149, 118));
     GroupBox2->setToolTip(QStringLiteral("Convert Screenshoot or other picture to Icon"));
     ConvertBut = speedButton(GroupBox2, "ConvertBut", QRect(8, 22, 36, 36), QStyle::SP_ArrowRight, kConvertHint);
     connect(ConvertBut, &QToolButton::clicked, this, &TBMP2IconForm::ConvertButClick);
