@@ -79,14 +79,6 @@ void standardKeys(QWidget &window, QAction *action, std::initializer_list<QKeySe
     window.addAction(action);
 }
 
-// Items whose commands come with the output features; present but not yet usable.
-QAction *laterItem(QMenu *menu, const char *name, const QString &caption, const char *themeIcon = nullptr)
-{
-    QAction *action = menuItem(menu, name, caption, themeIcon);
-    action->setEnabled(false);
-    return action;
-}
-
 // The Tools menu's effects by their names in the effect table; an empty name is a separator.
 struct ToolsMenuItem {
     const char *effect;
@@ -230,11 +222,14 @@ void TChild::createMenus()
     convertToIcon->setStatusTip(QStringLiteral("Convert current image as icon"));
     convertToIcon->setVisible(false);
     command(menuItem(FileMenu, "Printdialog2", QStringLiteral("Print dialog")), &TChild::Printdialog2Click);
-    command(menuItem(FileMenu, "Print1", QStringLiteral("Print"), "document-print"), &TChild::Print1Click);
+    QAction *print = command(menuItem(FileMenu, "Print1", QStringLiteral("Print"), "document-print"), &TChild::Print1Click);
+    standardKeys(*this, print, {QKeySequence::Print});
     FileMenu->addSeparator();
     command(menuItem(FileMenu, "Sendasmail1", QStringLiteral("Send as mail"), "mail-send"), &TChild::Sendasmail1Click);
-    command(menuItem(FileMenu, "SaveAs1", QStringLiteral("Save As"), "document-save-as"), &TChild::SaveAs1Click)
-        ->setStatusTip(QStringLiteral("Save current picture as *.jpg"));
+    QAction *saveAs =
+        command(menuItem(FileMenu, "SaveAs1", QStringLiteral("Save As"), "document-save-as"), &TChild::SaveAs1Click);
+    saveAs->setStatusTip(QStringLiteral("Save current picture as *.jpg"));
+    standardKeys(*this, saveAs, {QKeySequence::SaveAs});
     FileMenu->addSeparator();
     connect(menuItem(FileMenu, "CloseAll2", QStringLiteral("Close All"), "window-close"), &QAction::triggered, this,
             &TChild::CloseAllDocuments);
