@@ -18,7 +18,6 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -51,28 +50,6 @@ TChild *NewChild(TForm1 &frame)
     return child;
 }
 
-// Every picture format Qt can read, with ours first, as one "all pictures" entry and one per
-// format; the patterns come in both letter cases, since names are matched as they are written.
-QStringList PictureFilters()
-{
-    QStringList patterns{QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.bmp"),
-                         QStringLiteral("*.png")};
-    QStringList filters;
-    for (const QByteArray &format : QImageReader::supportedImageFormats()) {
-        const QString pattern = QStringLiteral("*.") + QString::fromLatin1(format);
-        if (!patterns.contains(pattern))
-            patterns.append(pattern);
-    }
-    for (const QString &pattern : QStringList(patterns))
-        patterns.append(pattern.toUpper());
-    filters.append(QStringLiteral("All pictures (%1)").arg(patterns.join(QLatin1Char(' '))));
-    filters.append(QStringLiteral("JPEG Image (*.jpg *.jpeg *.JPG *.JPEG)"));
-    filters.append(QStringLiteral("Bitmap (*.bmp *.BMP)"));
-    filters.append(QStringLiteral("PNG Image (*.png *.PNG)"));
-    filters.append(QStringLiteral("All files (*)"));
-    return filters;
-}
-
 // Made when first needed: building it costs more than the rest of the frame's start-up.
 QFileDialog *CreateOpenPictureDialog(TForm1 &owner)
 {
@@ -81,7 +58,7 @@ QFileDialog *CreateOpenPictureDialog(TForm1 &owner)
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setNameFilters(PictureFilters());
+    dialog->setNameFilters(PictureFileFilters());
     dialog->setSizeGripEnabled(true);
     return dialog;
 }

@@ -38,12 +38,6 @@ const QStringList &SaveFilters()
     return filters;
 }
 
-QStringList OpenFilters()
-{
-    return {QStringLiteral("All pictures (*.jpg *.jpeg *.bmp)"), QStringLiteral("JPEG Image File (*.jpg *.jpeg)"),
-            QStringLiteral("Bitmaps (*.bmp)"), QStringLiteral("All files (*)")};
-}
-
 QFileDialog *NewFileDialog(QWidget *parent, const char *name, QFileDialog::AcceptMode mode, const QStringList &filters)
 {
     auto *dialog = new QFileDialog(parent);
@@ -136,7 +130,7 @@ void TChild::SaveAs1Click()
 
 void TChild::Open1Click()
 {
-    const std::unique_ptr<QFileDialog> dialog(NewFileDialog(this, "od", QFileDialog::AcceptOpen, OpenFilters()));
+    const std::unique_ptr<QFileDialog> dialog(NewFileDialog(this, "od", QFileDialog::AcceptOpen, PictureFileFilters()));
     dialog->setWindowTitle(QStringLiteral("Open"));
     const std::string folder = host_.SelectedFolder ? host_.SelectedFolder() : std::string();
     if (!folder.empty() && QFileInfo(QString::fromStdString(folder)).isDir())
@@ -149,7 +143,7 @@ void TChild::Open1Click()
 
 void TChild::OpenInNewWindow(const std::string &fileName)
 {
-    TBitmap picture = ReadPictureFile(fileName, PictureNaming::ExactExtension);
+    TBitmap picture = ReadAnyPictureFile(fileName); // before the window, so a broken file leaves none
     auto *child = new TChild(host_);
     if (QMdiArea *area = mdiArea())
         area->addSubWindow(child);

@@ -20,7 +20,7 @@ enum class PictureNaming {
     Opening,
     // Files dropped on the main window: as Opening.
     Dropping,
-    // The document window's own "&Open..." and the icon converter's source picture: exactly
+    // The icon converter's source picture: exactly
     // ".jpg" or ".jpeg" (JPEG) and ".bmp" (BMP), letter case included; ".JPG" is none.
     ExactExtension,
     // vistrel-cli's file names: ".jpg", ".jpeg", ".bmp" and ".png" in any letter case.

@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QImageReader>
+#include <QStringList>
 
 #include <cstring>
 
@@ -104,6 +105,28 @@ bool IsPictureFileName(const std::string &path)
     const std::string extension = ExtractFileExt(path);
     return extension.size() > 1
            && QImageReader::supportedImageFormats().contains(QByteArray::fromStdString(extension.substr(1)).toLower());
+}
+
+// Every picture format Qt can read, with ours first, as one "all pictures" entry and one per
+// format; the patterns come in both letter cases, since names are matched as they are written.
+QStringList PictureFileFilters()
+{
+    QStringList patterns{QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.bmp"),
+                         QStringLiteral("*.png")};
+    QStringList filters;
+    for (const QByteArray &format : QImageReader::supportedImageFormats()) {
+        const QString pattern = QStringLiteral("*.") + QString::fromLatin1(format);
+        if (!patterns.contains(pattern))
+            patterns.append(pattern);
+    }
+    for (const QString &pattern : QStringList(patterns))
+        patterns.append(pattern.toUpper());
+    filters.append(QStringLiteral("All pictures (%1)").arg(patterns.join(QLatin1Char(' '))));
+    filters.append(QStringLiteral("JPEG Image (*.jpg *.jpeg *.JPG *.JPEG)"));
+    filters.append(QStringLiteral("Bitmap (*.bmp *.BMP)"));
+    filters.append(QStringLiteral("PNG Image (*.png *.PNG)"));
+    filters.append(QStringLiteral("All files (*)"));
+    return filters;
 }
 
 } // namespace vistrel

@@ -3,6 +3,7 @@
 #include "platform/bitmap.h"
 
 #include <QImage>
+#include <QStringList>
 
 #include <string>
 
@@ -19,5 +20,7 @@ TBitmap fromQImage(const QImage &image); // always a 24-bit bitmap
 TBitmap ReadAnyPictureFile(const std::string &path);
 // Whether the name's extension, in any letter case, is one of a format ReadAnyPictureFile reads.
 bool IsPictureFileName(const std::string &path);
+// The open dialogs' filters: every format ReadAnyPictureFile reads as one entry, then ours.
+QStringList PictureFileFilters();
 
 } // namespace vistrel

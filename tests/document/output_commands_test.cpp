@@ -99,7 +99,7 @@ private Q_SLOTS:
     void saveIntoAVanishedFolderSaysWhy();
 
     void openMakesAWindowOwnedByThisOne();
-    void openedCapitalJpgGivesAnEmptyPicture();
+    void openedCapitalJpgShowsThePicture();
 
     void printFillsTheIntegerFactorOfThePrinterResolution();
     void printerCoarserThanTheScreenPrintsAnEmptyPage();
@@ -271,14 +271,15 @@ void OutputCommandsTest::openMakesAWindowOwnedByThisOne()
     QTRY_VERIFY(watch.isNull());
 }
 
-void OutputCommandsTest::openedCapitalJpgGivesAnEmptyPicture()
+void OutputCommandsTest::openedCapitalJpgShowsThePicture()
 {
     TChild *child = openChild(testing::NumberedPicture(40, 30, 1), folder_->file("first.bmp"));
     WritePictureFile(testing::NumberedPicture(50, 50, 4), folder_->file("photo.JPG"), PictureFormat::Jpeg);
     runAnswering(child, "Open1", {ChooseFile(QString::fromStdString(folder_->file("photo.JPG")))});
     auto *opened = qobject_cast<TChild *>(area_->subWindowList().last());
     QVERIFY(opened != child);
-    QVERIFY(opened->Picture().empty());
+    QCOMPARE(opened->Picture().width(), 50);
+    QCOMPARE(opened->Picture().height(), 50);
     QCOMPARE(opened->windowTitle(), QStringLiteral("photo.JPG"));
     QCOMPARE(opened->ClientWidth(), 140);
 }
