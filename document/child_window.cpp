@@ -229,7 +229,7 @@ void TChild::createMenus()
     QAction *saveAs =
         command(menuItem(FileMenu, "SaveAs1", QStringLiteral("Save As"), "document-save-as"), &TChild::SaveAs1Click);
     saveAs->setStatusTip(QStringLiteral("Save current picture as *.jpg"));
-    standardKeys(*this, saveAs, {QKeySequence::SaveAs});
+    standardKeys(*this, saveAs, {QKeySequence::Save, QKeySequence::SaveAs}); // Save As is the only save
     FileMenu->addSeparator();
     connect(menuItem(FileMenu, "CloseAll2", QStringLiteral("Close All"), "window-close"), &QAction::triggered, this,
             &TChild::CloseAllDocuments);

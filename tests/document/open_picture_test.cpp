@@ -437,6 +437,8 @@ void OpenPictureTest::standardKeysActOnTheActiveDocumentOnly()
 
     // Keys the program gives a meaning of its own keep it; no key does two things in one window.
     QCOMPARE(part<QAction>(second, "PasteAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
+    QVERIFY(part<QAction>(second, "SaveAs1")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_S)));
+    QVERIFY(part<QAction>(second, "Print1")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_P)));
     QSet<QString> taken;
     for (QAction *action : second->findChildren<QAction *>())
         for (const QKeySequence &key : action->shortcuts()) {
