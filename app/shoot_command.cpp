@@ -5,7 +5,7 @@
 #include "capture/start_form.h"
 #include "platform/error.h"
 #include "platform/file_names.h"
-#include "platform/screen_source.h"
+#include "platform/portal_screen_source.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
 
@@ -65,10 +65,10 @@ private:
 void actShootExecute(TForm1 &form)
 {
     RunCommand(&form, [&form] {
-        QScreenSource::checkAvailable();
+        auto screen = MakeDesktopScreenSource();
         ListUpdate update(*form.thumblist);
         form.DirTree->setSelectedPath(form.LastPicturePath);
-        auto *launcher = new TStartF(std::make_shared<MainWindowShell>(form), std::make_shared<QScreenSource>());
+        auto *launcher = new TStartF(std::make_shared<MainWindowShell>(form), std::move(screen));
         launcher->show();
         form.hide();
     });

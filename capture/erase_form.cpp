@@ -46,8 +46,8 @@ QPen penFor(PenStyle style)
 
 } // namespace
 
-TEraseF::TEraseF(std::shared_ptr<ScreenSource> screen, std::shared_ptr<CaptureShell> shell)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), screen_(std::move(screen)), shell_(std::move(shell))
+TEraseF::TEraseF(std::shared_ptr<CaptureShell> shell)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), shell_(std::move(shell))
 {
     setWindowTitle(QStringLiteral("EraseF"));
     // Each overlay holds a whole screen copy: a closed one is freed, not kept hidden. Closing it
@@ -63,9 +63,9 @@ TEraseF::TEraseF(std::shared_ptr<ScreenSource> screen, std::shared_ptr<CaptureSh
 
 TEraseF::~TEraseF() = default;
 
-void TEraseF::ShowFrozen()
+void TEraseF::ShowFrozen(ScreenCopy copy)
 {
-    copy_ = screen_->grab();
+    copy_ = std::move(copy);
     const QRect desktop = copy_.virtualRect();
     setGeometry(desktop);
     const QScreen *primary = QGuiApplication::primaryScreen();

@@ -20,16 +20,15 @@ class CaptureShell;
 class TEraseF : public QWidget {
     Q_OBJECT
 public:
-    TEraseF(std::shared_ptr<ScreenSource> screen, std::shared_ptr<CaptureShell> shell);
+    explicit TEraseF(std::shared_ptr<CaptureShell> shell);
     ~TEraseF() override;
 
     bool SingleShoot() const { return state_.SingleShoot; }
     void setSingleShoot(bool single) { state_.SingleShoot = single; }
     void setKeptRect(const TRect &kept) { state_.KeptRect = kept; }
 
-    // Takes the frozen copy of the desktop and shows the overlay over it. Throws Error when the
-    // screen cannot be read; the overlay then stays hidden.
-    void ShowFrozen();
+    // Shows the overlay over `copy`, the desktop frozen as it was.
+    void ShowFrozen(ScreenCopy copy);
 
     const CaptureState &state() const { return state_; }
     const XorLayer &outlines() const { return layer_; }
@@ -67,7 +66,6 @@ private:
     bool askForAnotherShot();
     TRect clientBounds() const;
 
-    std::shared_ptr<ScreenSource> screen_;
     std::shared_ptr<CaptureShell> shell_;
     ScreenCopy copy_;
     CaptureState state_;

@@ -98,7 +98,7 @@ void TStartF::SpeedButton3Click() { openOverlay(false); }
 
 void TStartF::openOverlay(bool singleShoot)
 {
-    auto *overlay = new TEraseF(screen_, shell_);
+    auto *overlay = new TEraseF(shell_);
     overlay_ = overlay;
     connect(overlay, &TEraseF::keptRectHandedOver, this, [this](QRect kept) {
         RememberedRect = {kept.left(), kept.top(), kept.left() + kept.width(), kept.top() + kept.height()};
@@ -106,21 +106,41 @@ void TStartF::openOverlay(bool singleShoot)
     connect(overlay, &TEraseF::launcherRequested, this, &TStartF::comeBack);
     hide();
     // The launcher has to be gone from the screen before the screen is frozen.
-    QTimer::singleShot(kHandOverMs, overlay, [this, overlay, singleShoot] { showOverlay(overlay, singleShoot); });
+    QTimer::singleShot(kHandOverMs, overlay, [this, overlay, singleShoot] { freezeScreen(overlay, singleShoot); });
 }
 
-void TStartF::showOverlay(TEraseF *overlay, bool singleShoot)
+void TStartF::freezeScreen(TEraseF *overlay, bool singleShoot)
+{
+    // The desktop may answer later (the portal); by then the launcher or the overlay may be gone.
+    const QPointer<TStartF> launcher(this);
+    const QPointer<TEraseF> target(overlay);
+    screen_->request(
+        windowHandle(),
+        [launcher, target, singleShoot](ScreenCopy copy) {
+            if (launcher && target)
+                launcher->showOverlay(target, singleShoot, std::move(copy));
+        },
+        [launcher, target](const std::string &message) {
+            if (launcher)
+                launcher->screenRefused(target, message);
+        });
+}
+
+void TStartF::showOverlay(TEraseF *overlay, bool singleShoot, ScreenCopy copy)
 {
     overlay->setSingleShoot(singleShoot);
     if (!singleShoot)
         overlay->setKeptRect(RememberedRect);
-    try {
-        overlay->ShowFrozen();
-    } catch (const std::exception &error) {
+    overlay->ShowFrozen(std::move(copy));
+}
+
+void TStartF::screenRefused(TEraseF *overlay, const std::string &message)
+{
+    if (overlay)
         overlay->deleteLater();
-        show();
-        shell_->reportError(error, this);
-    }
+    show();
+    if (!message.empty())
+        shell_->reportError(Error(message), this);
 }
 
 void TStartF::comeBack(int delayMs)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/capture_state.h"
+#include "platform/screen_source.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -12,7 +13,6 @@ class QToolButton;
 namespace vistrel {
 
 class CaptureShell;
-class ScreenSource;
 class TEraseF;
 class TShapeForm;
 
@@ -50,7 +50,9 @@ private:
     void loadArtwork();
     QToolButton *makeButton(const QString &caption, const QString &hint, const QRect &place);
     void openOverlay(bool singleShoot);
-    void showOverlay(TEraseF *overlay, bool singleShoot);
+    void freezeScreen(TEraseF *overlay, bool singleShoot);
+    void showOverlay(TEraseF *overlay, bool singleShoot, ScreenCopy copy);
+    void screenRefused(TEraseF *overlay, const std::string &message);
     void comeBack(int delayMs);
 
     std::shared_ptr<CaptureShell> shell_;

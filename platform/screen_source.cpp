@@ -107,15 +107,27 @@ MonitorCopy GrabbedMonitor(const QRect &logicalRect, qreal devicePixelRatio, QIm
     return {logicalRect, devicePixelRatio, std::move(pixels)};
 }
 
-void QScreenSource::checkAvailable()
+void DirectScreenSource::request(const QWindow *, Done done, Failed failed)
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || QGuiApplication::screens().isEmpty())
-        throw Error(kNoScreenMessage);
+    ScreenCopy copy;
+    try {
+        copy = grab();
+    } catch (const std::exception &error) {
+        failed(error.what());
+        return;
+    }
+    done(std::move(copy));
+}
+
+bool QScreenSource::readsThisSession()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb") && !QGuiApplication::screens().isEmpty();
 }
 
 ScreenCopy QScreenSource::grab()
 {
-    checkAvailable();
+    if (!readsThisSession())
+        throw Error(kNoScreenMessage);
     std::vector<MonitorCopy> monitors;
     for (QScreen *screen : QGuiApplication::screens()) {
         // An all-black screen is a real one (a bare session, a dark video frame) and is captured.
@@ -123,6 +135,39 @@ ScreenCopy QScreenSource::grab()
             GrabbedMonitor(screen->geometry(), screen->devicePixelRatio(), screen->grabWindow(0).toImage()));
     }
     return ScreenCopy(std::move(monitors));
+}
+
+ScreenCopy DesktopPictureToScreenCopy(const QImage &picture, const std::vector<QRect> &monitors)
+{
+    if (monitors.empty())
+        return ScreenCopy({{picture.rect(), 1.0, picture}});
+    QRect desktop;
+    for (const QRect &place : monitors)
+        desktop = desktop.united(place);
+    const double scaleX = double(picture.width()) / desktop.width();
+    const double scaleY = double(picture.height()) / desktop.height();
+    std::vector<MonitorCopy> copies;
+    for (const QRect &place : monitors) {
+        const QPoint from = place.topLeft() - desktop.topLeft();
+        const QPoint to = from + QPoint(place.width(), place.height());
+        const QRect physical(QPoint(qRound(from.x() * scaleX), qRound(from.y() * scaleY)),
+                             QPoint(qRound(to.x() * scaleX) - 1, qRound(to.y() * scaleY) - 1));
+        QImage pixels = picture.copy(physical);
+        // A picture stretched unevenly is fitted to the horizontal scale on both axes.
+        const QSize fitted(qRound(place.width() * scaleX), qRound(place.height() * scaleX));
+        if (pixels.size() != fitted)
+            pixels = pixels.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        copies.push_back({place, scaleX, std::move(pixels)});
+    }
+    return ScreenCopy(std::move(copies));
+}
+
+std::vector<QRect> MonitorPlaces()
+{
+    std::vector<QRect> places;
+    for (const QScreen *screen : QGuiApplication::screens())
+        places.push_back(screen->geometry());
+    return places;
 }
 
 } // namespace vistrel

@@ -5,7 +5,12 @@
 #include <QImage>
 #include <QRect>
 
+#include <functional>
+#include <string>
+
 #include <vector>
+
+class QWindow;
 
 namespace vistrel {
 
@@ -44,24 +49,39 @@ private:
 // another size than the monitor's, which is how a failed read shows; black pixels are pixels.
 MonitorCopy GrabbedMonitor(const QRect &logicalRect, qreal devicePixelRatio, QImage pixels);
 
-// Where the frozen desktop comes from: the real screens, or a synthetic one in tests.
+// Where the frozen desktop comes from: the real screens, the desktop portal, or a synthetic
+// desktop in tests.
 class ScreenSource {
 public:
+    using Done = std::function<void(ScreenCopy)>;
+    // Why no copy came; empty when the user cancelled (there is nothing to tell).
+    using Failed = std::function<void(const std::string &message)>;
+
     virtual ~ScreenSource() = default;
+    // Asks for the desktop as it is now. Exactly one of `done` and `failed` runs, on this thread,
+    // maybe before request() returns, never after the source is destroyed. Questions the desktop
+    // asks the user on the way belong to `parent` (may be null).
+    virtual void request(const QWindow *parent, Done done, Failed failed) = 0;
+};
+
+// A source that reads the desktop at once.
+class DirectScreenSource : public ScreenSource {
+public:
     // Throws Error when the desktop cannot be read.
     virtual ScreenCopy grab() = 0;
+    void request(const QWindow *parent, Done done, Failed failed) override;
 };
 
 // Reads every QScreen of an X11 session. Other sessions (Wayland) do not let a program read
 // the screen.
-class QScreenSource final : public ScreenSource {
+class QScreenSource final : public DirectScreenSource {
 public:
     ScreenCopy grab() override;
-    // Throws Error when this session's screens cannot be read at all.
-    static void checkAvailable();
+    // True when this session lets a program read its screens itself.
+    static bool readsThisSession();
 };
 
-class SyntheticScreenSource final : public ScreenSource {
+class SyntheticScreenSource final : public DirectScreenSource {
 public:
     explicit SyntheticScreenSource(ScreenCopy copy) : copy_(std::move(copy)) {}
     ScreenCopy grab() override { return copy_; }
@@ -69,5 +89,13 @@ public:
 private:
     ScreenCopy copy_;
 };
+
+// The desktop as one picture, as a screenshot service returns it, laid over the monitors at
+// their logical places. The picture's own size sets the physical pixels per logical pixel, so
+// any scale the desktop uses maps exactly; no monitors stands for one that the picture fills.
+ScreenCopy DesktopPictureToScreenCopy(const QImage &picture, const std::vector<QRect> &monitors);
+
+// The logical places of this session's monitors.
+std::vector<QRect> MonitorPlaces();
 
 } // namespace vistrel

@@ -85,10 +85,9 @@ void benchShot(const QString &folder)
 {
     // The shot leaves out the outline's one-pixel border: a 1922 × 1082 screen gives 1920 × 1080.
     const QImage screen = desktopPicture(1922, 1082);
-    auto source = std::make_shared<SyntheticScreenSource>(ScreenCopy({{QRect(0, 0, 1922, 1082), 1.0, screen}}));
     const std::string shots = (folder + "/Shots").toStdString();
-    TEraseF overlay(source, std::make_shared<BenchShell>(shots));
-    overlay.ShowFrozen();
+    TEraseF overlay(std::make_shared<BenchShell>(shots));
+    overlay.ShowFrozen(ScreenCopy({{QRect(0, 0, 1922, 1082), 1.0, screen}}));
 
     constexpr int kRuns = 25;
     std::vector<double> ours;
@@ -155,9 +154,9 @@ void benchOverlay(const QString &folder)
     std::vector<double> grab, open;
     for (int i = 0; i < kRuns; ++i) {
         grab.push_back(timeMs([&] { screen->grab(); }));
-        auto *overlay = new TimedOverlay(screen, shell);
+        auto *overlay = new TimedOverlay(shell);
         open.push_back(timeMs([&] {
-            overlay->ShowFrozen();
+            overlay->ShowFrozen(screen->grab());
             while (overlay->paints == 0)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             QGuiApplication::sync();

@@ -72,12 +72,12 @@ QImage pattern(int width, int height, int tint)
     return image;
 }
 
-std::shared_ptr<ScreenSource> screenOf(std::vector<MonitorCopy> monitors)
+std::shared_ptr<DirectScreenSource> screenOf(std::vector<MonitorCopy> monitors)
 {
     return std::make_shared<SyntheticScreenSource>(ScreenCopy(std::move(monitors)));
 }
 
-std::shared_ptr<ScreenSource> plainScreen(int width = 1024, int height = 768)
+std::shared_ptr<DirectScreenSource> plainScreen(int width = 1024, int height = 768)
 {
     return screenOf({{QRect(0, 0, width, height), 1.0, pattern(width, height, 0)}});
 }
@@ -154,12 +154,12 @@ private:
     std::string shots_;
     std::shared_ptr<StubShell> shell_;
 
-    TEraseF *openOverlay(std::shared_ptr<ScreenSource> screen, bool single = true, TRect kept = {})
+    TEraseF *openOverlay(const std::shared_ptr<DirectScreenSource> &screen, bool single = true, TRect kept = {})
     {
-        auto *overlay = new TEraseF(std::move(screen), shell_);
+        auto *overlay = new TEraseF(shell_);
         overlay->setSingleShoot(single);
         overlay->setKeptRect(kept);
-        overlay->ShowFrozen();
+        overlay->ShowFrozen(screen->grab());
         if (!QTest::qWaitForWindowActive(overlay))
             qWarning("overlay not active");
         return overlay;

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 using namespace vistrel;
 
 namespace {
@@ -147,6 +150,65 @@ TEST(GrabbedMonitor, OnlyAMissingOrMisshapenGrabIsAFailure)
 TEST(QScreenSource, RefusesSessionsWithoutX11)
 {
     // No GUI application at all here: there is nothing to read, which must be said, not saved.
-    EXPECT_THROW(QScreenSource::checkAvailable(), Error);
+    EXPECT_FALSE(QScreenSource::readsThisSession());
     EXPECT_THROW(QScreenSource().grab(), Error);
+}
+
+// A desktop picture as a screenshot service returns it, over monitors at their logical places:
+// the copy must hand out the picture's own pixels for every logical rectangle.
+struct DesktopPictureCase {
+    const char *name;
+    std::vector<QRect> monitors;
+    QSize picture;
+    qreal ratio;
+};
+
+class DesktopPicture : public ::testing::TestWithParam<DesktopPictureCase> {};
+
+TEST_P(DesktopPicture, MapsPhysicalPixelsOntoLogicalPlaces)
+{
+    const DesktopPictureCase &c = GetParam();
+    const QImage picture = pattern(c.picture.width(), c.picture.height(), 40);
+    const ScreenCopy copy = DesktopPictureToScreenCopy(picture, c.monitors);
+    QRect desktop;
+    for (const QRect &place : c.monitors)
+        desktop |= place;
+    EXPECT_EQ(copy.virtualRect(), desktop);
+    ASSERT_EQ(copy.monitors().size(), c.monitors.size());
+    for (const MonitorCopy &monitor : copy.monitors())
+        EXPECT_DOUBLE_EQ(monitor.devicePixelRatio, c.ratio);
+
+    // A rectangle on the last monitor, away from its edges, in logical units.
+    const QRect place = c.monitors.back();
+    const QRect logical(place.left() + 40, place.top() + 24, 100, 60);
+    const TBitmap shot = copy.copyRect(logical);
+    ASSERT_EQ(shot.width(), qRound(100 * c.ratio));
+    ASSERT_EQ(shot.height(), qRound(60 * c.ratio));
+    const int dx = qRound((logical.left() - desktop.left()) * c.ratio);
+    const int dy = qRound((logical.top() - desktop.top()) * c.ratio);
+    expectBlock(shot, {0, 0, shot.width(), shot.height()}, dx, dy, 40);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scales, DesktopPicture,
+    ::testing::Values(DesktopPictureCase{"Plain", {{0, 0, 640, 480}}, {640, 480}, 1.0},
+                      DesktopPictureCase{"Double", {{0, 0, 640, 480}}, {1280, 960}, 2.0},
+                      DesktopPictureCase{"Fractional", {{0, 0, 640, 480}}, {800, 600}, 1.25},
+                      DesktopPictureCase{"TwoMonitorsDouble", {{0, 0, 640, 480}, {640, 0, 640, 480}}, {2560, 960}, 2.0},
+                      DesktopPictureCase{"LeftOfOrigin", {{-640, 0, 640, 480}, {0, 0, 800, 600}}, {1440, 600}, 1.0}),
+    [](const ::testing::TestParamInfo<DesktopPictureCase> &info) { return std::string(info.param.name); });
+
+TEST(DesktopPicture, UnevenPictureIsFittedToEachMonitor)
+{
+    const ScreenCopy copy = DesktopPictureToScreenCopy(pattern(1280, 480, 0), {{0, 0, 640, 480}});
+    ASSERT_EQ(copy.monitors().size(), 1u);
+    EXPECT_EQ(copy.monitors()[0].pixels.size(), QSize(1280, 960));
+    EXPECT_EQ(copy.copyRect({0, 0, 640, 480}).width(), 1280);
+}
+
+TEST(DesktopPicture, NoKnownMonitorMeansOneThePictureFills)
+{
+    const ScreenCopy copy = DesktopPictureToScreenCopy(pattern(300, 200, 5), {});
+    EXPECT_EQ(copy.virtualRect(), QRect(0, 0, 300, 200));
+    expectBlock(copy.copyRect({10, 10, 20, 20}), {0, 0, 20, 20}, 10, 10, 5);
 }
