@@ -25,10 +25,13 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
     QApplication::setWindowIcon(vistrel::ShootIcon());
     vistrel::SetIniNoticeHandler(ShowIniNotice);
+    // Matches the windows to the menu entry (and its icon) on every desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vistrel.Vistrel"));
     if (qEnvironmentVariableIsSet("VISTREL_REPORT_BUTTONS"))
         application.installEventFilter(new vistrel::ButtonReport(&application));
     vistrel::TForm1 mainWindow;
     mainWindow.show();
+    mainWindow.OpenStartFiles(QApplication::arguments().mid(1));
     if (qEnvironmentVariableIsSet("VISTREL_BENCH_EXIT_ON_SHOW"))
         mainWindow.windowHandle()->installEventFilter(new vistrel::QuitOnFirstExpose(&application));
     return QApplication::exec();

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/bitmap.h"
+
 #include <QImage>
 #include <QMainWindow>
 #include <QPoint>
+#include <QStringList>
 
 #include <memory>
 #include <string>
@@ -54,6 +57,10 @@ public:
 
     // Opening pictures (open_picture.cpp).
     void OpenPicture(const std::string &path);
+    // Opens the pictures named when the program started, as a file manager passes them: JPEG
+    // and BMP, and the PNG and icon files Qt reads. Each one that cannot be read is reported on
+    // its own; the others still open.
+    void OpenStartFiles(const QStringList &paths);
     void PasteAsImage();
 
     // Tile positions (x, y) for a client area of the given size, columns outer, rows inner.

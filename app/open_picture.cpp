@@ -181,6 +181,14 @@ void TForm1::OpenPicture(const std::string &path)
     });
 }
 
+void TForm1::OpenStartFiles(const QStringList &paths)
+{
+    for (const QString &given : paths) {
+        const std::string path = QFileInfo(given).absoluteFilePath().toStdString();
+        RunCommand(this, [this, &path] { OpenPicture(path); });
+    }
+}
+
 void TForm1::PasteAsImage()
 {
     const QImage image = QGuiApplication::clipboard()->image();

@@ -21,16 +21,18 @@ std::string withSlash(QString folder)
 
 } // namespace
 
-ProgramFolders LocateProgramFolders()
+ProgramFolders LocateProgramFolders() { return LocateProgramFolders(withSlash(QCoreApplication::applicationDirPath())); }
+
+ProgramFolders LocateProgramFolders(const std::string &executableFolder)
 {
     if (const char *home = std::getenv("VISTREL_HOME"); home && *home) {
         QDir().mkpath(QString::fromLocal8Bit(home));
         const std::string folder = withSlash(QDir(QString::fromLocal8Bit(home)).absolutePath());
         return {folder, folder};
     }
-    const QString exeFolder = QCoreApplication::applicationDirPath();
-    if (::access(QFile::encodeName(exeFolder).constData(), W_OK) == 0) {
-        const std::string folder = withSlash(exeFolder);
+    const bool writable = ::access(executableFolder.c_str(), W_OK) == 0;
+    if (writable && InstalledDataFolder(executableFolder).empty()) {
+        const std::string folder = withSlash(QString::fromStdString(executableFolder));
         return {folder, folder};
     }
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/vistrel";
@@ -40,14 +42,26 @@ ProgramFolders LocateProgramFolders()
     return {withSlash(config), withSlash(pictures)};
 }
 
-std::string FindHelpFile()
+std::string InstalledDataFolder(const std::string &executableFolder)
 {
-    const std::string besideExecutable = withSlash(QCoreApplication::applicationDirPath());
-    for (const std::string &folder : {LocateProgramFolders().settingsFolder, besideExecutable}) {
-        const std::string candidate = folder + "Vistrel.hlp";
-        if (QFileInfo(QString::fromStdString(candidate)).isFile())
+    const QDir bin(QString::fromStdString(executableFolder));
+    if (bin.dirName() != QLatin1String("bin"))
+        return {};
+    const QFileInfo data(bin.absoluteFilePath(QStringLiteral("../share/vistrel")));
+    return data.isDir() ? withSlash(data.absoluteFilePath()) : std::string();
+}
+
+std::string FindHelpFile() { return FindHelpFile(withSlash(QCoreApplication::applicationDirPath())); }
+
+std::string FindHelpFile(const std::string &executableFolder)
+{
+    const std::string installed = InstalledDataFolder(executableFolder);
+    const std::string candidates[] = {LocateProgramFolders(executableFolder).settingsFolder + "Vistrel.hlp",
+                                      withSlash(QString::fromStdString(executableFolder)) + "Vistrel.hlp",
+                                      installed.empty() ? std::string() : installed + "Vistrel.html"};
+    for (const std::string &candidate : candidates)
+        if (!candidate.empty() && QFileInfo(QString::fromStdString(candidate)).isFile())
             return candidate;
-    }
     return {};
 }
 

@@ -5,16 +5,25 @@
 namespace vistrel {
 
 // Where Vistrel.ini and Shots live, each ending in "/": VISTREL_HOME when set, else the
-// executable's folder when it is writable, else the XDG folders (~/.config/vistrel/ for the
-// settings, the desktop's Pictures folder for the shots). Needs a QCoreApplication.
+// executable's folder when it is writable and the program is not installed, else the XDG folders
+// (~/.config/vistrel/ for the settings, the desktop's Pictures folder for the shots). An
+// installed program never writes beside itself, also when run by a user who could (root).
 struct ProgramFolders {
     std::string settingsFolder;
     std::string shotsParent;
 };
 
 ProgramFolders LocateProgramFolders();
+ProgramFolders LocateProgramFolders(const std::string &executableFolder);
 
-// "Vistrel.hlp" in the program folder, else beside the executable; empty when neither has it.
+// The data folder of an installed program, <prefix>/share/vistrel/, for an executable in
+// <prefix>/bin/; empty for a build tree or a copy run from anywhere else.
+std::string InstalledDataFolder(const std::string &executableFolder);
+
+// "Vistrel.hlp" in the program folder, else beside the executable, else the manual an installed
+// program brings (Vistrel.html in its data folder); empty when there is none. Needs a
+// QCoreApplication.
 std::string FindHelpFile();
+std::string FindHelpFile(const std::string &executableFolder);
 
 } // namespace vistrel

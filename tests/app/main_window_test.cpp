@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "document/child_window.h"
 #include "shellctl/explorer_list_view.h"
 #include "tests/support/qt_test_main.h"
 #include "tests/support/url_recorder.h"
@@ -8,12 +9,14 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -239,6 +242,45 @@ private Q_SLOTS:
             form.Help2->trigger();
             QCOMPARE(viewer.opened, QList<QUrl>({QUrl::fromLocalFile(home_->filePath("Vistrel.hlp"))}));
         }
+    }
+
+    void startFilesOpenEachReadablePictureAndReportTheOthers()
+    {
+        const QString folder = home_->path() + '/';
+        QImage picture(30, 20, QImage::Format_RGB32);
+        picture.fill(qRgb(200, 40, 10));
+        QVERIFY(picture.save(folder + "a.JPG", "JPEG"));
+        QVERIFY(picture.save(folder + "b.png", "PNG"));
+        QVERIFY(picture.scaled(16, 16).save(folder + "c.ico", "ICO"));
+        QVERIFY(picture.save(folder + "d.jpe", "JPEG")); // a JPEG under a name the dialog does not know
+        WriteFile(folder + "notes.txt", "not a picture");
+
+        TForm1 form;
+        form.show();
+        QStringList messages;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, [&messages] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                messages << box->text();
+                box->close();
+            }
+        });
+        answerer.start(10);
+        const QString started = QDir::currentPath();
+        QDir::setCurrent(folder); // names given relative to where the program was started
+        form.OpenStartFiles({folder + "a.JPG", folder + "notes.txt", "b.png", folder + "missing.bmp",
+                             folder + "c.ico", "d.jpe"});
+        QDir::setCurrent(started);
+        answerer.stop();
+
+        QStringList titles;
+        for (QMdiSubWindow *window : form.mdiArea()->subWindowList())
+            titles << window->windowTitle();
+        QCOMPARE(titles, (QStringList{"a.JPG", "b.png", "c.ico", "d.jpe"}));
+        QCOMPARE(qobject_cast<TChild *>(form.mdiArea()->subWindowList().at(1))->PictureW(), 30);
+        QCOMPARE(messages.size(), 2);
+        QVERIFY2(messages.at(0).contains("notes.txt"), qPrintable(messages.at(0)));
+        QVERIFY2(messages.at(1).contains("missing.bmp"), qPrintable(messages.at(1)));
     }
 
     void hintsAppearInTheStatusBar()
