@@ -2,6 +2,7 @@
 
 #include "imaging/effects.h"
 #include "imaging/enhance.h"
+#include "icon/icon_writer.h"
 #include "imaging/resample.h"
 #include "platform/picture_io.h"
 
@@ -139,42 +140,97 @@ std::string listOf(const std::vector<std::string> &names)
     return list;
 }
 
+const std::map<std::string, CliCommand> &commandNames()
+{
+    static const std::map<std::string, CliCommand> names = {{"effect", CliCommand::Effect},
+                                                            {"enhance", CliCommand::Enhance},
+                                                            {"resize", CliCommand::Resize},
+                                                            {"icon", CliCommand::Icon},
+                                                            {"thumbnail", CliCommand::Thumbnail}};
+    return names;
+}
+
+bool isHelpFlag(const std::string &arg) { return arg == "--help" || arg == "-h"; }
+
 class Parser {
 public:
-    explicit Parser(const std::vector<std::string> &args) : args_(args) {}
+    explicit Parser(std::vector<std::string> args) : args_(std::move(args)) {}
 
     ParseResult run()
     {
+        if (std::find(args_.begin(), args_.end(), "--version") != args_.end()) {
+            options().Command = CliCommand::Version;
+            return result_;
+        }
+        if (!takeLeadingOptions())
+            return result_;
         if (args_.empty())
-            return fail("no command given");
-        for (const std::string &arg : args_)
-            if (arg == "--help" || arg == "-h")
-                return ParseResult{};
+            return helpRequested_ ? result_ : fail("no command given");
         const std::string command = args_[0];
-        if (command == "help")
-            return ParseResult{};
+        const auto known = commandNames().find(command);
+        if (command == "help" || helpRequested_ || std::any_of(args_.begin(), args_.end(), isHelpFlag)) {
+            const std::string topic = command == "help" && args_.size() > 1 ? args_[1] : command;
+            if (const auto named = commandNames().find(topic); named != commandNames().end())
+                options().HelpTopic = named->second;
+            return result_;
+        }
+        if (known == commandNames().end())
+            return fail("unknown command '" + command + "'");
         if (!splitOptions())
             return result_;
-        if (command == "effect")
-            parseEffect();
-        else if (command == "enhance")
-            parseEnhance();
-        else if (command == "resize")
-            parseResize();
-        else if (command == "icon")
-            parseIcon();
-        else if (command == "thumbnail")
-            parseThumbnail();
-        else
-            return fail("unknown command '" + command + "'");
+        switch (known->second) {
+        case CliCommand::Effect: parseEffect(); break;
+        case CliCommand::Enhance: parseEnhance(); break;
+        case CliCommand::Resize: parseResize(); break;
+        case CliCommand::Thumbnail: parseThumbnail(); break;
+        default: parseIcon(); break;
+        }
         return result_;
     }
 
 private:
+    // Options of the whole tool before the command: --jobs N and --help.
+    bool takeLeadingOptions()
+    {
+        while (!args_.empty() && args_[0].rfind('-', 0) == 0) {
+            if (isHelpFlag(args_[0])) {
+                helpRequested_ = true;
+                args_.erase(args_.begin());
+                continue;
+            }
+            const size_t eq = args_[0].find('=');
+            if (args_[0].substr(0, eq) != "--jobs")
+                return refuse("unknown option " + args_[0].substr(0, eq) + " before the command");
+            const bool joined = eq != std::string::npos;
+            if (!joined && args_.size() < 2)
+                return refuse("option --jobs needs a value");
+            if (!takeJobs(joined ? args_[0].substr(eq + 1) : args_[1]))
+                return false;
+            args_.erase(args_.begin(), args_.begin() + (joined ? 1 : 2));
+        }
+        return true;
+    }
+
+    bool takeJobs(const std::string &text)
+    {
+        constexpr int kMaxJobs = 1024;
+        const auto jobs = parseInteger(text);
+        if (!jobs || *jobs < 1 || *jobs > kMaxJobs)
+            return refuse("--jobs '" + text + "' is not a number of jobs from 1 to 1024");
+        options().Jobs = *jobs;
+        return true;
+    }
+
     ParseResult fail(const std::string &reason)
     {
         result_.UsageError = reason;
         return result_;
+    }
+
+    bool refuse(const std::string &reason)
+    {
+        fail(reason);
+        return false;
     }
 
     CliOptions &options() { return result_.Options; }
@@ -206,6 +262,11 @@ private:
             if (named_.count(name)) {
                 fail("option " + name + " is given twice");
                 return false;
+            }
+            if (name == "--jobs") {
+                if (!takeJobs(value))
+                    return false;
+                continue;
             }
             named_[name] = value;
         }
@@ -275,14 +336,18 @@ private:
     void parseIcon()
     {
         options().Command = CliCommand::Icon;
-        if (!allowOnly({"--out-dir", "--size", "--depth", "--filter", "--keep-aspect"}))
+        if (!allowOnly({"--out-dir", "--size", "--sizes", "--depth", "--filter", "--keep-aspect"}))
             return;
+        if (named_.count("--size") && named_.count("--sizes"))
+            return void(fail("--size and --sizes exclude each other"));
         if (named_.count("--size")) {
             const auto size = parseSide(named_["--size"], "--size");
             if (!size)
                 return;
             options().IconSize = *size;
         }
+        if (named_.count("--sizes") && !parseIconSizes(named_["--sizes"]))
+            return;
         if (named_.count("--depth")) {
             const auto item = parseChoice(named_["--depth"], {"32", "24", "8", "4", "1"}, false);
             if (!item)
@@ -316,6 +381,25 @@ private:
             options().ThumbnailSize = 128 << *item;
         }
         options().Inputs = positional_;
+    }
+
+    // "16,32,48,256": each side once, 1 to 256, kept smallest first.
+    bool parseIconSizes(const std::string &text)
+    {
+        std::set<int32_t> sizes;
+        size_t from = 0;
+        while (from <= text.size()) {
+            const size_t comma = std::min(text.find(',', from), text.size());
+            const std::string item = text.substr(from, comma - from);
+            const auto side = parseInteger(item);
+            if (!side || *side < 1 || *side > kMaxIconSide)
+                return refuse("--sizes item '" + item + "' is not a side from 1 to 256");
+            if (!sizes.insert(*side).second)
+                return refuse("--sizes lists " + item + " twice");
+            from = comma + 1;
+        }
+        options().IconSizes.assign(sizes.begin(), sizes.end());
+        return true;
     }
 
     bool needPositional(size_t count, const std::string &form)
@@ -375,10 +459,11 @@ private:
         }
     }
 
-    const std::vector<std::string> &args_;
+    std::vector<std::string> args_;
     std::vector<std::string> positional_;
     std::map<std::string, std::string> named_;
     ParseResult result_;
+    bool helpRequested_ = false;
 };
 
 } // namespace
@@ -406,53 +491,91 @@ std::string OutputPathFor(const CliOptions &options, const std::string &input)
     return (std::filesystem::path(options.OutDir) / (in.stem().string() + extension)).string();
 }
 
-std::string HelpText()
+namespace {
+
+std::string usageOf(CliCommand command)
 {
-    return R"(vistrel-cli: batch picture processing with Vistrel's imaging code
+    switch (command) {
+    case CliCommand::Effect: return "  vistrel-cli [--jobs N] effect NAME IN OUT\n";
+    case CliCommand::Enhance: return "  vistrel-cli [--jobs N] enhance FUNC VALUE IN OUT [--seed N]\n";
+    case CliCommand::Resize: return "  vistrel-cli [--jobs N] resize FILTER WIDTH HEIGHT IN OUT\n";
+    case CliCommand::Icon:
+        return "  vistrel-cli [--jobs N] icon IN OUT.ico [--size N | --sizes N,N,...] [--depth 32|24|8|4|1]\n"
+               "                                [--filter F] [--keep-aspect yes|no]\n";
+    case CliCommand::Thumbnail: return "  vistrel-cli thumbnail [--size 128|256|512|1024] FILE...\n";
+    default: return {};
+    }
+}
 
-Usage:
-  vistrel-cli effect NAME IN OUT
-  vistrel-cli enhance FUNC VALUE IN OUT [--seed N]
-  vistrel-cli resize FILTER WIDTH HEIGHT IN OUT
-  vistrel-cli icon IN OUT.ico [--size 16|32|N] [--depth 32|24|8|4|1] [--filter F] [--keep-aspect yes|no]
-  vistrel-cli thumbnail [--size 128|256|512|1024] FILE...
-  vistrel-cli help | --help | -h
-  vistrel-cli --version
-
-Commands:
-)" + helpLines("  effect   NAME is one of:", effectNames())
-           + helpLines("  enhance  FUNC is " + indexRange(enhancementNames()) + " or one of:", enhancementNames())
-           + R"(           VALUE is the enhancement dialog's spin value, a whole number that may be negative
-           --seed N starts ripple-random's generator, so a batch can be made again (default: the clock)
-)" + helpLines("  resize   FILTER is " + indexRange(filterNames()) + " or one of:", filterNames(), ";")
-           + R"(           WIDTH and HEIGHT are the new size in pixels
-  icon     converts a picture into a single-image .ico file as the icon converter does: the
-           picture scaled into an N x N square (top-left), the rest transparent.
-           --size 16, 32 or any N up to 256 (default 32)
+std::string detailsOf(CliCommand command)
+{
+    switch (command) {
+    case CliCommand::Effect: return helpLines("  effect   NAME is one of:", effectNames());
+    case CliCommand::Enhance:
+        return helpLines("  enhance  FUNC is " + indexRange(enhancementNames()) + " or one of:", enhancementNames())
+               + "           VALUE is the enhancement dialog's spin value, a whole number that may be negative\n"
+                 "           --seed N starts ripple-random's generator, so a batch can be made again (default: the clock)\n";
+    case CliCommand::Resize:
+        return helpLines("  resize   FILTER is " + indexRange(filterNames()) + " or one of:", filterNames(), ";")
+               + "           WIDTH and HEIGHT are the new size in pixels\n";
+    case CliCommand::Icon:
+        return R"(  icon     converts a picture into an .ico file as the icon converter does: the picture
+           scaled into an N x N square (top-left), the rest transparent.
+           --size 16, 32 or any N up to 256 (default 32): one image, as the converter writes it
+           --sizes 16,32,48,256: one file holding every listed size; the 256 image is PNG-compressed
            --depth bits per pixel of the icon (default 8, with a palette made for the picture)
            --filter resampling filter as for resize (default mitchell)
            --keep-aspect yes keeps the picture's proportions (default), no fills the square
-  thumbnail
+)";
+    case CliCommand::Thumbnail:
+        return R"(  thumbnail
            stores each picture's thumbnail in the desktop's shared thumbnail cache
            ($XDG_CACHE_HOME/thumbnails, as Vistrel's picture list does) and prints its path;
            --size picks the cache's size (default 128, the list's "normal" folder)
+)";
+    default: return {};
+    }
+}
 
+const char kFilesAndStatus[] = R"(
 Files:
   IN is a JPEG (.jpg, .jpeg), BMP (.bmp) or PNG (.png) file, OUT a JPEG or BMP file, chosen by
   extension in any letter case; an input is read by what it holds, whatever its extension.
   --out-dir DIR in place of OUT takes several inputs; each output is DIR/<input name> with the
   input's extension (.ico for icons, .bmp for PNG inputs). A progress line per file is shown on a terminal.
+  --jobs N works on N inputs at once (default: one per processor); messages keep the inputs'
+  order, and an input that fails stops only itself.
 
 Exit status: 0 success, 1 a file could not be read, processed or written, 2 wrong usage.
+)";
 
+} // namespace
+
+std::string HelpText(CliCommand topic)
+{
+    if (topic != CliCommand::Help && topic != CliCommand::Version)
+        return "Usage:\n" + usageOf(topic) + "\n" + detailsOf(topic) + kFilesAndStatus;
+    const CliCommand commands[] = {CliCommand::Effect, CliCommand::Enhance, CliCommand::Resize, CliCommand::Icon,
+                                   CliCommand::Thumbnail};
+    std::string usage, details;
+    for (const CliCommand command : commands) {
+        usage += usageOf(command);
+        details += detailsOf(command);
+    }
+    return "vistrel-cli: batch picture processing with Vistrel's imaging code\n\nUsage:\n" + usage
+           + "  vistrel-cli [COMMAND] --help | help [COMMAND]\n  vistrel-cli --version\n\nCommands:\n" + details
+           + kFilesAndStatus + R"(
 Examples:
   vistrel-cli effect rotate-right photo.jpg turned.jpg
   vistrel-cli enhance solorize -1 photo.bmp negative.bmp
   vistrel-cli enhance posterize 3 --out-dir posters/ a.jpg b.jpg c.JPG
   vistrel-cli resize lanczos3 1280 960 small.bmp large.bmp
   vistrel-cli icon logo.jpg logo.ico --size 48 --depth 32 --filter bell
-  vistrel-cli icon --out-dir icons/ --size 16 *.jpg
+  vistrel-cli icon logo.jpg logo.ico --sizes 16,32,48,256 --depth 32
+  vistrel-cli --jobs 4 icon --out-dir icons/ --size 16 *.jpg
 )";
 }
+
+std::string VersionText() { return std::string("vistrel-cli ") + VISTREL_VERSION + "\n"; }
 
 } // namespace vistrel

@@ -7,7 +7,7 @@
 
 namespace vistrel {
 
-enum class CliCommand { Help, Effect, Enhance, Resize, Icon, Thumbnail };
+enum class CliCommand { Help, Version, Effect, Enhance, Resize, Icon, Thumbnail };
 
 struct CliOptions {
     CliCommand Command = CliCommand::Help;
@@ -19,12 +19,15 @@ struct CliOptions {
     int32_t Width = 0;
     int32_t Height = 0;
     int32_t IconSize = 32;
+    std::vector<int32_t> IconSizes; // several sizes in one icon file, smallest first; else IconSize alone
     int IconColourItem = 2; // 8 bits
     bool KeepAspect = true;
     int32_t ThumbnailSize = 128; // one of the shared cache's sizes
     std::vector<std::string> Inputs;
     std::string Output; // the one output, unless OutDir is set
     std::string OutDir;
+    int Jobs = 0;                   // inputs worked on at once; 0: one per processor
+    CliCommand HelpTopic = CliCommand::Help; // the command whose help was asked for; Help: all
 };
 
 // Either options or the reason the command line is unusable.
@@ -41,7 +44,9 @@ ParseResult ParseCommandLine(const std::vector<std::string> &args);
 // input's extension (".ico" for icons, ".bmp" for a PNG input, which is never written).
 std::string OutputPathFor(const CliOptions &options, const std::string &input);
 
-std::string HelpText();
+// The usage of every command, or of `topic` alone.
+std::string HelpText(CliCommand topic = CliCommand::Help);
+std::string VersionText();
 
 // A file name's extension in lower case: the tool takes ".JPG" and ".jpg" alike.
 std::string LowerCaseExtension(const std::string &path);

@@ -9,10 +9,11 @@
 #include "platform/picture_io.h"
 #include "shellctl/thumbnailer.h"
 
+#include "cli/ordered_jobs.h"
+
 #include <QString>
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <new>
 #include <ostream>
@@ -30,16 +31,58 @@ void resize(const CliOptions &options, TBitmap &picture)
     picture = std::move(resized);
 }
 
-void writeIcon(const CliOptions &options, TBitmap &picture, const std::string &output)
+TIcon iconOfSize(const CliOptions &options, TBitmap &picture, int32_t side)
 {
     IconConverter converter;
     converter.KeepAspect = options.KeepAspect;
     converter.FilterIndex = options.FilterIndex;
     converter.ColourItem = options.IconColourItem;
-    const int sizeItem = options.IconSize == 16 ? kIconSize16 : options.IconSize == 32 ? kIconSize32 : kIconSizeCustom;
-    converter.ReadIconSize(sizeItem, options.IconSize, options.IconSize);
-    const IconConversion conversion = converter.Convert(picture);
-    WriteIcon(output, conversion.Icon, IconDepthCode(options.IconColourItem));
+    const int sizeItem = side == 16 ? kIconSize16 : side == 32 ? kIconSize32 : kIconSizeCustom;
+    converter.ReadIconSize(sizeItem, side, side);
+    return converter.Convert(picture).Icon;
+}
+
+void writeIcon(const CliOptions &options, TBitmap &picture, const std::string &output)
+{
+    const uint8_t depth = IconDepthCode(options.IconColourItem);
+    if (options.IconSizes.empty())
+        return WriteIcon(output, iconOfSize(options, picture, options.IconSize), depth);
+    std::vector<TIcon> icons;
+    for (const int32_t side : options.IconSizes)
+        icons.push_back(iconOfSize(options, picture, side));
+    WriteIconSet(output, icons, depth);
+}
+
+// Names the input in a batch's messages unless the message names it already.
+std::string withInputName(const std::string &message, const std::string &input)
+{
+    return message.find(input) == std::string::npos ? input + ": " + message : message;
+}
+
+// One input's work, run on any thread: its messages are kept until they can be shown in order.
+struct JobReport {
+    std::string messages;
+    bool failed = false;
+};
+
+JobReport runReported(const CliOptions &options, size_t index, bool progress)
+{
+    const std::string &input = options.Inputs[index];
+    const std::string output = OutputPathFor(options, input);
+    JobReport report;
+    if (progress && !options.OutDir.empty())
+        report.messages = "[" + std::to_string(index + 1) + "/" + std::to_string(options.Inputs.size()) + "] " + input
+                          + " -> " + output + "\n";
+    try {
+        RunJob(options, input, output);
+    } catch (const std::bad_alloc &) {
+        report.messages += "vistrel-cli: " + input + ": Not enough memory\n";
+        report.failed = true;
+    } catch (const std::exception &e) {
+        report.messages += "vistrel-cli: " + withInputName(e.what(), input) + "\n";
+        report.failed = true;
+    }
+    return report;
 }
 
 bool sameFile(const std::string &a, const std::string &b)
@@ -57,13 +100,13 @@ void checkBatch(const CliOptions &options)
         throw Error("Output folder does not exist: " + options.OutDir);
 }
 
-// Names the input in a batch's messages unless the message names it already.
-std::string withInputName(const std::string &message, const std::string &input)
-{
-    return message.find(input) == std::string::npos ? input + ": " + message : message;
-}
-
 } // namespace
+
+int JobCount(const CliOptions &options)
+{
+    const int wanted = options.Jobs > 0 ? options.Jobs : static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(wanted, 1, std::max(1, static_cast<int>(options.Inputs.size())));
+}
 
 TBitmap ReadPicture(const std::string &path)
 {
@@ -100,6 +143,7 @@ void RunJob(const CliOptions &options, const std::string &input, const std::stri
         return;
     case CliCommand::Help:
     case CliCommand::Thumbnail:
+    case CliCommand::Version:
         return;
     }
     WritePicture(picture, output);
@@ -130,28 +174,17 @@ ThumbnailOutcome MakeThumbnail(const Thumbnailer &thumbnailer, const std::string
 int RunThumbnails(const CliOptions &options, std::ostream &out, std::ostream &err)
 {
     const Thumbnailer thumbnailer{ThumbnailCache(options.ThumbnailSize)};
-    std::vector<ThumbnailOutcome> outcomes(options.Inputs.size());
-    std::atomic<size_t> next{0};
-    const auto work = [&] {
-        for (size_t i = next++; i < outcomes.size(); i = next++)
-            outcomes[i] = MakeThumbnail(thumbnailer, options.Inputs[i]);
-    };
-    const size_t helpers = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), outcomes.size()) - 1;
-    std::vector<std::thread> threads;
-    for (size_t i = 0; i < helpers; ++i)
-        threads.emplace_back(work);
-    work();
-    for (std::thread &thread : threads)
-        thread.join();
     int status = kExitSuccess;
-    for (const ThumbnailOutcome &outcome : outcomes) {
-        if (outcome.error.empty()) {
-            out << outcome.path << "\n";
-        } else {
-            err << "vistrel-cli: " << outcome.error << "\n";
-            status = kExitFailure;
-        }
-    }
+    RunInOrder(options.Inputs.size(), JobCount(options),
+               [&](size_t index) { return MakeThumbnail(thumbnailer, options.Inputs[index]); },
+               [&](const ThumbnailOutcome &outcome) {
+                   if (outcome.error.empty()) {
+                       out << outcome.path << "\n";
+                   } else {
+                       err << "vistrel-cli: " << outcome.error << "\n";
+                       status = kExitFailure;
+                   }
+               });
     return status;
 }
 
@@ -165,8 +198,8 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
         return kExitUsage;
     }
     const CliOptions &options = parsed.Options;
-    if (options.Command == CliCommand::Help) {
-        out << HelpText();
+    if (options.Command == CliCommand::Help || options.Command == CliCommand::Version) {
+        out << (options.Command == CliCommand::Help ? HelpText(options.HelpTopic) : VersionText());
         return kExitSuccess;
     }
     if (options.Command == CliCommand::Thumbnail)
@@ -178,22 +211,13 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
         return kExitFailure;
     }
     int status = kExitSuccess;
-    const size_t count = options.Inputs.size();
-    for (size_t i = 0; i < count; ++i) {
-        const std::string &input = options.Inputs[i];
-        const std::string output = OutputPathFor(options, input);
-        if (progress && !options.OutDir.empty())
-            err << "[" << (i + 1) << "/" << count << "] " << input << " -> " << output << "\n" << std::flush;
-        try {
-            RunJob(options, input, output);
-        } catch (const std::bad_alloc &) {
-            err << "vistrel-cli: " << input << ": Not enough memory\n";
-            status = kExitFailure;
-        } catch (const std::exception &e) {
-            err << "vistrel-cli: " << withInputName(e.what(), input) << "\n";
-            status = kExitFailure;
-        }
-    }
+    RunInOrder(options.Inputs.size(), JobCount(options),
+               [&](size_t index) { return runReported(options, index, progress); },
+               [&](const JobReport &report) {
+                   err << report.messages << std::flush;
+                   if (report.failed)
+                       status = kExitFailure;
+               });
     return status;
 }
 

@@ -22,6 +22,9 @@ void WritePicture(const TBitmap &picture, const std::string &path);
 // Reads input, runs the command of options on it and writes output. Throws Error on failure.
 void RunJob(const CliOptions &options, const std::string &input, const std::string &output);
 
+// How many inputs run at once: --jobs, else one per processor, never more than there are inputs.
+int JobCount(const CliOptions &options);
+
 // The whole program: parses args (without the program name), runs every job, reports failures
 // on err as "vistrel-cli: ..." and, when progress is set, a line per file of a batch.
 int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err, bool progress);

@@ -1,6 +1,7 @@
 #include "icon/icon_writer.h"
 
 #include "icon/icon_depth.h"
+#include "icon/png_writer.h"
 
 #include "platform/error.h"
 #include "platform/safe_file.h"
@@ -154,7 +155,35 @@ uint16_t ReadBitmapBits(const TBitmap &bitmap, std::vector<uint8_t> &info,
     return static_cast<uint16_t>(info.size());
 }
 
-int32_t IconFileBytes(const TIcon &icon, uint8_t depthCode, std::vector<uint8_t> &file)
+namespace {
+
+// One image of an icon file: its directory fields and its bytes.
+struct IconImage {
+    int width = 0;
+    int height = 0;
+    uint8_t colourCount = 0;
+    uint16_t bitCount = 0;
+    std::vector<uint8_t> bytes;
+};
+
+// The icon as rows of RGBA, transparent where the mask says so.
+std::vector<uint8_t> rgbaOf(const TIcon &icon, uint8_t depthCode)
+{
+    const TBitmap colour = ConvertToIconDepth(icon.Colour, IconDepthFormat(depthCode));
+    std::vector<uint8_t> rgba;
+    rgba.reserve(static_cast<size_t>(colour.width()) * static_cast<size_t>(colour.height()) * 4);
+    for (int y = 0; y < colour.height(); ++y) {
+        const uint8_t *maskRow = icon.Mask.scanLine(y);
+        for (int x = 0; x < colour.width(); ++x) {
+            const PaletteEntry c = colour.pixel(x, y);
+            const bool transparent = (maskRow[x >> 3] >> (7 - (x & 7))) & 1;
+            rgba.insert(rgba.end(), {c.r, c.g, c.b, static_cast<uint8_t>(transparent ? 0 : 255)});
+        }
+    }
+    return rgba;
+}
+
+int32_t iconImage(const TIcon &icon, uint8_t depthCode, bool png, IconImage &image)
 {
     if (!icon.hasBitmaps())
         return kIconNoBitmaps;
@@ -164,33 +193,76 @@ int32_t IconFileBytes(const TIcon &icon, uint8_t depthCode, std::vector<uint8_t>
         return kIconUnreadable;
     if (colour.width() > kMaxIconSide || colour.height() > kMaxIconSide)
         return kIconTooLarge;
-
+    image.width = colour.width();
+    image.height = colour.height();
+    if (png) {
+        image.bitCount = 32;
+        image.bytes = EncodePngRgba(colour.width(), colour.height(), rgbaOf(icon, depthCode));
+        return kIconWritten;
+    }
     std::vector<uint8_t> colourInfo, colourPixels, maskInfo, maskPixels;
     if (ReadBitmapBits(colour, colourInfo, colourPixels, depthCode) == 0
         || ReadBitmapBits(mask, maskInfo, maskPixels, 0) == 0)
         return kIconUnreadable;
     if (IconDepthFormat(depthCode) == PixelFormat::pf32bit)
         alphaFromMask(colourPixels, maskPixels, colour.width(), colour.height());
-
-    // A side of 256 does not fit the directory's byte and is stored as 0, by convention.
-    const uint8_t widthByte = static_cast<uint8_t>(colour.width());
-    const uint8_t heightByte = static_cast<uint8_t>(colour.height());
     // The image header counts the colour and mask rows together, from the real height.
     put32(colourInfo.data() + 8, 2 * static_cast<uint32_t>(colour.height()));
+    image.colourCount = static_cast<uint8_t>(coloursUsed(depthCode));
+    image.bitCount = static_cast<uint16_t>(IconDepthFormat(depthCode));
+    image.bytes = colourInfo;
+    appendBlock(image.bytes, colourPixels);
+    appendBlock(image.bytes, maskPixels);
+    return kIconWritten;
+}
 
+void assembleIconFile(const std::vector<IconImage> &images, std::vector<uint8_t> &file)
+{
+    size_t total = kFileHeaderSize + kDirectoryEntrySize * images.size();
+    for (const IconImage &image : images)
+        total += image.bytes.size();
     file.clear();
-    file.reserve(kImageOffset + colourInfo.size() + colourPixels.size() + maskPixels.size());
+    file.reserve(total);
     append16(file, 0);
     append16(file, 1);
-    append16(file, 1);
-    file.insert(file.end(), {widthByte, heightByte, static_cast<uint8_t>(coloursUsed(depthCode)), 0});
-    append16(file, 1);
-    append16(file, static_cast<uint32_t>(IconDepthFormat(depthCode)));
-    append32(file, static_cast<uint32_t>(colourPixels.size() + colourInfo.size() + maskPixels.size()));
-    append32(file, kImageOffset);
-    appendBlock(file, colourInfo);
-    appendBlock(file, colourPixels);
-    appendBlock(file, maskPixels);
+    append16(file, static_cast<uint32_t>(images.size()));
+    uint32_t offset = static_cast<uint32_t>(kFileHeaderSize + kDirectoryEntrySize * images.size());
+    for (const IconImage &image : images) {
+        // A side of 256 does not fit the directory's byte and is stored as 0, by convention.
+        file.insert(file.end(), {static_cast<uint8_t>(image.width), static_cast<uint8_t>(image.height),
+                                 image.colourCount, 0});
+        append16(file, 1);
+        append16(file, image.bitCount);
+        append32(file, static_cast<uint32_t>(image.bytes.size()));
+        append32(file, offset);
+        offset += static_cast<uint32_t>(image.bytes.size());
+    }
+    for (const IconImage &image : images)
+        appendBlock(file, image.bytes);
+}
+
+} // namespace
+
+int32_t IconFileBytes(const TIcon &icon, uint8_t depthCode, std::vector<uint8_t> &file)
+{
+    IconImage image;
+    const int32_t built = iconImage(icon, depthCode, false, image);
+    if (built == kIconWritten)
+        assembleIconFile({image}, file);
+    return built;
+}
+
+int32_t IconSetFileBytes(const std::vector<TIcon> &icons, uint8_t depthCode, std::vector<uint8_t> &file)
+{
+    if (icons.empty())
+        return kIconNoBitmaps;
+    std::vector<IconImage> images(icons.size());
+    for (size_t i = 0; i < icons.size(); ++i) {
+        const bool png = icons[i].Colour.width() == kMaxIconSide;
+        if (const int32_t built = iconImage(icons[i], depthCode, png, images[i]); built != kIconWritten)
+            return built;
+    }
+    assembleIconFile(images, file);
     return kIconWritten;
 }
 
@@ -204,6 +276,13 @@ int32_t namedIconBytes(const std::string &fileName, const TIcon &icon, uint8_t d
     return IconFileBytes(icon, depthCode, bytes);
 }
 
+void writeIconBytes(const std::string &fileName, const std::vector<uint8_t> &bytes)
+{
+    SafeFile file(fileName);
+    file.write(bytes.data(), bytes.size());
+    file.commit();
+}
+
 } // namespace
 
 void WriteIcon(const std::string &fileName, const TIcon &icon, uint8_t depthCode)
@@ -212,9 +291,16 @@ void WriteIcon(const std::string &fileName, const TIcon &icon, uint8_t depthCode
     const int32_t built = namedIconBytes(fileName, icon, depthCode, bytes);
     if (built != kIconWritten)
         throw Error(IconResultMessage(built) + ": " + fileName);
-    SafeFile file(fileName);
-    file.write(bytes.data(), bytes.size());
-    file.commit();
+    writeIconBytes(fileName, bytes);
+}
+
+void WriteIconSet(const std::string &fileName, const std::vector<TIcon> &icons, uint8_t depthCode)
+{
+    std::vector<uint8_t> bytes;
+    const int32_t built = IconSetFileBytes(icons, depthCode, bytes);
+    if (built != kIconWritten)
+        throw Error(IconResultMessage(built) + ": " + fileName);
+    writeIconBytes(fileName, bytes);
 }
 
 int32_t WriteIconFile(const std::string &fileName, const TIcon &icon, uint8_t depthCode)

@@ -45,10 +45,18 @@ uint16_t ReadBitmapBits(const TBitmap &bitmap, std::vector<uint8_t> &info,
 // kIconUnreadable (a bitmap without pixels, or a mask of another size) or kIconTooLarge.
 int32_t IconFileBytes(const TIcon &icon, uint8_t depthCode, std::vector<uint8_t> &file);
 
+// The bytes of an .ico file holding every icon, in the order given. Images of 256 pixels are
+// stored PNG-compressed (32-bit RGBA), as current readers expect; the others as in a
+// single-image file. Returns the codes of IconFileBytes for the first icon that has one.
+int32_t IconSetFileBytes(const std::vector<TIcon> &icons, uint8_t depthCode, std::vector<uint8_t> &file);
+
 // Writes the icon as a single-image .ico file through SafeFile: an existing file of that name is
 // replaced only by a complete new one. Throws Error with the message of the result code and the
 // file name, or SafeFile's "Unable to write to <file>: <reason>".
 void WriteIcon(const std::string &fileName, const TIcon &icon, uint8_t depthCode);
+
+// Writes several icons into one .ico file as IconSetFileBytes lays them out, as WriteIcon does.
+void WriteIconSet(const std::string &fileName, const std::vector<TIcon> &icons, uint8_t depthCode);
 
 // WriteIcon reporting by result code instead: kIconCreateFailed when the file cannot be
 // created, kIconWriteFailed when it cannot be written whole.

@@ -208,3 +208,70 @@ TEST(CliParsing, ThumbnailTakesFilesAndACacheSize)
     EXPECT_FALSE(parse({"thumbnail"}).ok());
     EXPECT_FALSE(parse({"thumbnail", "--out-dir", "d", "a.jpg"}).ok());
 }
+
+// Options of the whole tool and of icon sets: what each command line asks for, or why not.
+struct ToolOptionCase {
+    std::vector<std::string> args;
+    CliCommand command;
+    int jobs;
+    std::vector<int32_t> sizes;
+    CliCommand helpTopic;
+    const char *error; // a part of the usage error; empty when the line is fine
+};
+
+class ToolOptions : public ::testing::TestWithParam<ToolOptionCase> {};
+
+TEST_P(ToolOptions, ParseAsAUserMeantThem)
+{
+    const ToolOptionCase &c = GetParam();
+    const ParseResult result = ParseCommandLine(c.args);
+    if (*c.error) {
+        EXPECT_NE(result.UsageError.find(c.error), std::string::npos) << result.UsageError;
+        return;
+    }
+    ASSERT_TRUE(result.ok()) << result.UsageError;
+    EXPECT_EQ(result.Options.Command, c.command);
+    EXPECT_EQ(result.Options.Jobs, c.jobs);
+    EXPECT_EQ(result.Options.IconSizes, c.sizes);
+    EXPECT_EQ(result.Options.HelpTopic, c.helpTopic);
+}
+
+using C = CliCommand;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ToolOptions,
+    ::testing::Values(
+        ToolOptionCase{{"--jobs", "4", "effect", "invert", "a.jpg", "b.jpg"}, C::Effect, 4, {}, C::Help, ""},
+        ToolOptionCase{{"--jobs=2", "effect", "invert", "a.jpg", "b.jpg"}, C::Effect, 2, {}, C::Help, ""},
+        ToolOptionCase{{"resize", "box", "5", "5", "a.jpg", "b.jpg", "--jobs", "3"}, C::Resize, 3, {}, C::Help, ""},
+        ToolOptionCase{{"effect", "invert", "a.jpg", "b.jpg"}, C::Effect, 0, {}, C::Help, ""},
+        ToolOptionCase{{"--jobs", "0", "effect", "invert", "a.jpg", "b.jpg"}, C::Effect, 0, {}, C::Help, "--jobs '0'"},
+        ToolOptionCase{{"--jobs", "many", "effect", "invert", "a.jpg", "b.jpg"}, C::Effect, 0, {}, C::Help, "--jobs"},
+        ToolOptionCase{{"--jobs"}, C::Help, 0, {}, C::Help, "needs a value"},
+        ToolOptionCase{{"--out-dir", "x", "effect"}, C::Help, 0, {}, C::Help, "unknown option --out-dir"},
+        ToolOptionCase{{"--version"}, C::Version, 0, {}, C::Help, ""},
+        ToolOptionCase{{"icon", "--version"}, C::Version, 0, {}, C::Help, ""},
+        ToolOptionCase{{"icon", "--help"}, C::Help, 0, {}, C::Icon, ""},
+        ToolOptionCase{{"--jobs", "2", "resize", "-h"}, C::Help, 2, {}, C::Resize, ""},
+        ToolOptionCase{{"help", "enhance"}, C::Help, 0, {}, C::Enhance, ""},
+        ToolOptionCase{{"--help"}, C::Help, 0, {}, C::Help, ""},
+        ToolOptionCase{{"icon", "a.jpg", "a.ico", "--sizes", "256,16,48,32"}, C::Icon, 0, {16, 32, 48, 256}, C::Help, ""},
+        ToolOptionCase{{"icon", "a.jpg", "a.ico", "--sizes=7"}, C::Icon, 0, {7}, C::Help, ""},
+        ToolOptionCase{{"icon", "a.jpg", "a.ico", "--sizes", "16,16"}, C::Icon, 0, {}, C::Help, "twice"},
+        ToolOptionCase{{"icon", "a.jpg", "a.ico", "--sizes", "16,512"}, C::Icon, 0, {}, C::Help, "'512'"},
+        ToolOptionCase{{"icon", "a.jpg", "a.ico", "--sizes", "16,,32"}, C::Icon, 0, {}, C::Help, "item ''"},
+        ToolOptionCase{{"icon", "a.jpg", "a.ico", "--sizes", "16", "--size", "32"}, C::Icon, 0, {}, C::Help,
+                       "exclude each other"},
+        ToolOptionCase{{"effect", "invert", "a.jpg", "b.jpg", "--sizes", "16"}, C::Effect, 0, {}, C::Help,
+                       "unknown option --sizes"}));
+
+TEST(CliParsing, HelpOfOneCommandDescribesOnlyThatCommand)
+{
+    const std::string icon = HelpText(CliCommand::Icon);
+    EXPECT_NE(icon.find("--sizes"), std::string::npos);
+    EXPECT_NE(icon.find("--jobs"), std::string::npos);
+    EXPECT_EQ(icon.find("resize FILTER"), std::string::npos);
+    const std::string all = HelpText();
+    for (const char *part : {"effect NAME", "enhance FUNC", "resize FILTER", "--sizes", "--version", "Examples"})
+        EXPECT_NE(all.find(part), std::string::npos) << part;
+    EXPECT_EQ(VersionText(), std::string("vistrel-cli ") + VISTREL_VERSION + "\n");
+}

@@ -306,3 +306,35 @@ TEST_F(CliProgram, ThumbnailFillsTheSharedCacheAndPrintsEachPath)
     const std::string second = r.out.substr(first.size() + 1, r.out.size() - first.size() - 2);
     EXPECT_EQ(QImage(QString::fromStdString(second)).size(), QSize(5, 4)); // never enlarged
 }
+
+TEST_F(CliProgram, VersionAndTheHelpOfOneCommand)
+{
+    const Outcome version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("vistrel-cli ") + VISTREL_VERSION + "\n");
+    const Outcome help = run({"icon", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--sizes"), std::string::npos);
+    EXPECT_EQ(help.out.find("enhance FUNC"), std::string::npos);
+}
+
+TEST_F(CliProgram, IconSizesWriteOneFileWithEverySize)
+{
+    const std::string picture = writeBmp("logo.bmp", 6, 5);
+    const std::string set = dir_.file("set.ico");
+    const Outcome r = run({"--jobs", "2", "icon", picture, set, "--sizes", "48,16,256,32", "--depth", "32"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    QImageReader reader(QString::fromStdString(set), "ico");
+    ASSERT_EQ(reader.imageCount(), 4);
+    std::vector<int> sides;
+    for (int i = 0; i < 4; ++i) {
+        reader.jumpToImage(i);
+        sides.push_back(reader.read().width());
+    }
+    EXPECT_EQ(sides, (std::vector<int>{16, 32, 48, 256}));
+
+    // One size stays the converter's single-image file, whichever way it is asked for.
+    ASSERT_EQ(run({"icon", picture, dir_.file("one.ico"), "--size", "48", "--depth", "32"}).status, 0);
+    ASSERT_EQ(run({"icon", picture, dir_.file("set1.ico"), "--sizes", "48", "--depth", "32"}).status, 0);
+    EXPECT_EQ(ReadByteVector(dir_.file("one.ico")), ReadByteVector(dir_.file("set1.ico")));
+}

@@ -166,3 +166,59 @@ TEST(IconReadBackSize, BothReadersTakeTheZeroByteAs256)
         commandOutput(std::string(kMagickIdentify) + " -format '%w %h' " + path + " 2>&1");
     EXPECT_EQ(std::string(identified.begin(), identified.end()), "256 256");
 }
+
+// Several sizes in one file, as vistrel-cli icon --sizes writes them: every reader lists every
+// size and shows each image's pixels, the PNG-compressed 256 one included.
+class IconSetReadBack : public ::testing::TestWithParam<uint8_t> {
+protected:
+    static std::vector<TIcon> icons(uint8_t code)
+    {
+        std::vector<TIcon> set;
+        for (int side : {16, 32, 48, 256})
+            set.push_back(testIcon(side, side, code));
+        return set;
+    }
+    TempFolder dir_;
+};
+
+TEST_P(IconSetReadBack, QtReadsEverySize)
+{
+    const uint8_t code = GetParam();
+    const std::vector<TIcon> set = icons(code);
+    const std::string path = dir_.file("set.ico");
+    WriteIconSet(path, set, code);
+    QImageReader reader(QString::fromStdString(path), "ico");
+    ASSERT_EQ(reader.imageCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(reader.jumpToImage(i));
+        const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(image.size(), QSize(set[i].Colour.width(), set[i].Colour.height())) << i;
+        if (code == 4 || set[i].Colour.width() == 256) // both keep the alpha that Qt reports
+            expectPixelsMatch(set[i], [&](int x, int y) {
+                const QRgb p = image.pixel(x, y);
+                return Rgba{qRed(p), qGreen(p), qBlue(p), qAlpha(p)};
+            }, "Qt");
+    }
+}
+
+TEST_P(IconSetReadBack, ImageMagickListsEverySizeAndThePngEntry)
+{
+    if (!std::filesystem::exists(kMagickIdentify))
+        GTEST_SKIP() << "ImageMagick is not installed";
+    const uint8_t code = GetParam();
+    const std::vector<TIcon> set = icons(code);
+    const std::string path = dir_.file("set.ico");
+    WriteIconSet(path, set, code);
+    const std::vector<uint8_t> identified =
+        commandOutput(std::string(kMagickIdentify) + " -format '%m %w %h\\n' " + path + " 2>&1");
+    EXPECT_EQ(std::string(identified.begin(), identified.end()), "ICO 16 16\nICO 32 32\nICO 48 48\nPNG 256 256\n");
+    const std::vector<uint8_t> rgba =
+        commandOutput(std::string(kMagickConvert) + " " + path + "[3] -depth 8 rgba:- 2>/dev/null");
+    ASSERT_EQ(rgba.size(), 256u * 256 * 4);
+    expectPixelsMatch(set[3], [&](int x, int y) {
+        const uint8_t *p = &rgba[(static_cast<size_t>(y) * 256 + x) * 4];
+        return Rgba{p[0], p[1], p[2], p[3]};
+    }, "ImageMagick");
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, IconSetReadBack, ::testing::Values(2, 4), depthName);

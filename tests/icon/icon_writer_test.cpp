@@ -187,3 +187,45 @@ TEST(IconFileResult, EveryCodeHasItsOwnMessage)
     std::sort(messages.begin(), messages.end());
     EXPECT_EQ(std::unique(messages.begin(), messages.end()), messages.end());
 }
+
+TEST(IconSetFile, OneSmallIconIsTheSingleImageFileByteForByte)
+{
+    for (const uint8_t code : {0, 1, 2, 3, 4}) {
+        const TIcon icon{patternPicture(48, 48, {rgb(10, 20, 30), rgb(200, 100, 0)}),
+                         borderMask(48, 48)};
+        std::vector<uint8_t> single, set;
+        ASSERT_EQ(IconFileBytes(icon, code, single), kIconWritten);
+        ASSERT_EQ(IconSetFileBytes({icon}, code, set), kIconWritten);
+        EXPECT_EQ(single, set) << int(code);
+    }
+}
+
+TEST(IconSetFile, DirectoryPointsAtEachImageAndOnlyTheLargestIsPng)
+{
+    std::vector<TIcon> icons;
+    for (const int side : {16, 256})
+        icons.push_back({patternPicture(side, side, {rgb(1, 2, 3)}), borderMask(side, side)});
+    std::vector<uint8_t> file;
+    ASSERT_EQ(IconSetFileBytes(icons, 2, file), kIconWritten);
+    EXPECT_EQ(le16(file, 4), 2u);
+    const size_t first = 6, second = 6 + 16;
+    EXPECT_EQ(file[first], 16);
+    EXPECT_EQ(file[second], 0); // 256 is stored as 0
+    EXPECT_EQ(le16(file, second + 6), 32u);
+    const uint32_t pngAt = le32(file, second + 12);
+    EXPECT_EQ(le32(file, first + 12) + le32(file, first + 8), pngAt);
+    EXPECT_EQ(pngAt + le32(file, second + 8), file.size());
+    const uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    EXPECT_TRUE(std::equal(std::begin(signature), std::end(signature), file.begin() + pngAt));
+    EXPECT_EQ(le32(file, first + 12), 6u + 2 * 16);
+}
+
+TEST(IconSetFile, RefusesWhatASingleFileRefuses)
+{
+    std::vector<uint8_t> file;
+    EXPECT_EQ(IconSetFileBytes({}, 2, file), kIconNoBitmaps);
+    const TIcon tooLarge{TBitmap(300, 300), TBitmap(300, 300, PixelFormat::pf1bit)};
+    const TIcon good{patternPicture(16, 16, {rgb(1, 2, 3)}), borderMask(16, 16)};
+    EXPECT_EQ(IconSetFileBytes({good, tooLarge}, 2, file), kIconTooLarge);
+    EXPECT_EQ(IconSetFileBytes({good, TIcon{}}, 2, file), kIconNoBitmaps);
+}
