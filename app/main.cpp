@@ -5,6 +5,7 @@
 #include "app/tool_icons.h"
 #include "settings/ini_file.h"
 
+#include <QIcon>
 #include <QMessageBox>
 #include <QWindow>
 
@@ -23,7 +24,8 @@ int main(int argc, char **argv)
     vistrel::VistrelApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vistrel"));
     QApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
-    QApplication::setWindowIcon(vistrel::ShootIcon());
+    // The installed icon where there is one, else the camera drawn by the program.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.vistrel.Vistrel"), vistrel::ShootIcon()));
     vistrel::SetIniNoticeHandler(ShowIniNotice);
     // Matches the windows to the menu entry (and its icon) on every desktop.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.vistrel.Vistrel"));
