@@ -39,6 +39,9 @@ ProgramFolders LocateProgramFolders(const std::string &executableFolder)
     QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (pictures.isEmpty())
         pictures = QDir::homePath();
+    // A new account may have neither yet; the settings and the shots each create one level only.
+    QDir().mkpath(config);
+    QDir().mkpath(pictures);
     return {withSlash(config), withSlash(pictures)};
 }
 

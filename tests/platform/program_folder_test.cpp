@@ -63,7 +63,10 @@ TEST_P(ProgramFolderPlaces, InstalledOrReadOnlyProgramsUseTheUsersFolders)
         EXPECT_EQ(folders.shotsParent, exe);
     } else {
         EXPECT_EQ(folders.settingsFolder, root_.path() + "config/vistrel/");
-        EXPECT_NE(folders.shotsParent.rfind(root_.path() + "home/", 0), std::string::npos) << folders.shotsParent;
+        EXPECT_EQ(folders.shotsParent.rfind(root_.path() + "home/", 0), 0u) << folders.shotsParent;
+        // A new account has no ~/.config yet: the folders are there for the settings and shots.
+        EXPECT_TRUE(std::filesystem::is_directory(folders.settingsFolder));
+        EXPECT_TRUE(std::filesystem::is_directory(folders.shotsParent));
     }
 }
 
