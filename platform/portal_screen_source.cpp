@@ -107,7 +107,11 @@ PortalScreenSource::~PortalScreenSource() { stopListening(); }
 bool PortalScreenSource::isAvailable(const QDBusConnection &bus)
 {
     const QDBusConnectionInterface *names = bus.isConnected() ? bus.interface() : nullptr;
-    return names && names->isServiceRegistered(QString::fromLatin1(kService)).value();
+    if (!names)
+        return false;
+    // The bus starts the portal on the first request when it is installed but not running yet.
+    const QString service = QString::fromLatin1(kService);
+    return names->isServiceRegistered(service).value() || names->activatableServiceNames().value().contains(service);
 }
 
 QString PortalScreenSource::parentWindowHandle(const QWindow *window)

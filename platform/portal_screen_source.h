@@ -32,7 +32,7 @@ public:
     // A new request replaces one still running, whose callbacks then never run.
     void request(const QWindow *parent, Done done, Failed failed) override;
 
-    // True when a portal service is on the bus.
+    // True when a portal service is on the bus, running or ready to be started by it.
     static bool isAvailable(const QDBusConnection &bus = QDBusConnection::sessionBus());
     // How the portal names `window`: "x11:<id>" for an X11 window, empty where the window
     // cannot be named to another program (the portal then places its dialog on its own).
