@@ -62,8 +62,8 @@ private:
 };
 
 // The desktop as this session lets the program read it: directly where X11 allows it, through
-// the portal otherwise (Wayland) and also when a direct read gives only black (an X11 program
-// on a Wayland desktop). Throws Error when the session offers neither.
+// the portal otherwise (Wayland) and also when a direct read fails. Throws Error when the
+// session offers neither.
 std::shared_ptr<ScreenSource> MakeDesktopScreenSource();
 
 } // namespace vistrel

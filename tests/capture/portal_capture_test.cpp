@@ -36,7 +36,7 @@ public:
     void openPicture(const std::string &) override {}
     void setListDirectory(const std::string &) override {}
     void selectTreePath(const std::string &) override {}
-    void reportError(const std::exception &error) override { errors.push_back(error.what()); }
+    void reportError(const std::exception &error, QWidget *) override { errors.push_back(error.what()); }
 
     std::string lastShot;
     std::vector<std::string> errors;
