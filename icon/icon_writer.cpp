@@ -1,9 +1,9 @@
 #include "icon/icon_writer.h"
 
 #include "icon/icon_depth.h"
-#include "icon/png_writer.h"
 
 #include "platform/error.h"
+#include "platform/png_codec.h"
 #include "platform/safe_file.h"
 
 #include <cstring>
@@ -197,7 +197,7 @@ int32_t iconImage(const TIcon &icon, uint8_t depthCode, bool png, IconImage &ima
     image.height = colour.height();
     if (png) {
         image.bitCount = 32;
-        image.bytes = EncodePngRgba(colour.width(), colour.height(), rgbaOf(icon, depthCode));
+        image.bytes = WritePngRgbaMemory(colour.width(), colour.height(), rgbaOf(icon, depthCode));
         return kIconWritten;
     }
     std::vector<uint8_t> colourInfo, colourPixels, maskInfo, maskPixels;

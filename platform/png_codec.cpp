@@ -298,4 +298,23 @@ std::vector<uint8_t> WritePngMemory(const TBitmap &bitmap, const std::vector<std
     return bytes;
 }
 
+std::vector<uint8_t> WritePngRgbaMemory(int width, int height, const std::vector<uint8_t> &rgba)
+{
+    if (width <= 0 || height <= 0 || rgba.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * 4)
+        throw Error("Cannot write PNG: the pixels do not match the size");
+    PngImage png;
+    png_image &image = png.get();
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGBA;
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr))
+        throw Error(std::string("Cannot write PNG: ") + image.message);
+    std::vector<uint8_t> bytes(size);
+    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba.data(), 0, nullptr))
+        throw Error(std::string("Cannot write PNG: ") + image.message);
+    bytes.resize(size);
+    return bytes;
+}
+
 } // namespace vistrel

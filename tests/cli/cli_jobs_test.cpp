@@ -124,8 +124,9 @@ TEST_P(ParallelBatch, MessagesFollowTheInputsAndBadInputsFailAlone)
     for (int i = 0; i < 8; ++i) {
         const std::string written = dir_.file("out/in" + std::to_string(i) + ".bmp");
         EXPECT_EQ(std::filesystem::exists(written), i != 2 && i != 5) << written;
-        if (i != 2 && i != 5)
+        if (i != 2 && i != 5) {
             EXPECT_EQ(ReadPictureFile(written, PictureFormat::Bmp).width(), 40 + i);
+        }
     }
 }
 
