@@ -7,7 +7,35 @@
 #include <new>
 #include <string>
 
+#include <unistd.h>
+
 namespace vistrel {
+
+// An open file descriptor, closed on every way out; -1 holds none.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closing reports late write errors (network file systems), so writers check it.
+    bool Close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
 
 // A regular file opened for reading. Errors are thrown as Error with the reason only (the
 // codecs add which picture they were reading).

@@ -1,6 +1,7 @@
 #include "settings/ini_file.h"
 
 #include "platform/error.h"
+#include "platform/file_io.h"
 #include "platform/file_names.h"
 #include "platform/safe_file.h"
 #include "settings/ini_text.h"
@@ -26,24 +27,6 @@ std::function<void(const std::string &)> &noticeHandler()
 }
 
 const char kTooLarge[] = "the file is too large for a settings file";
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
 
 enum class LoadState { Missing, Loaded, Unusable };
 

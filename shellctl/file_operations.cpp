@@ -1,5 +1,7 @@
 #include "shellctl/file_operations.h"
 
+#include "platform/file_io.h"
+
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -12,29 +14,6 @@
 namespace vistrel {
 
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return fd_; }
-    // Closing reports late write errors (network file systems), so the copy checks it.
-    bool Close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 std::string SystemReason(int error) { return std::strerror(error); }
 
