@@ -8,25 +8,22 @@
 #include "platform/jpeg_codec.h"
 #include "platform/picture_io.h"
 #include "settings/ini_file.h"
+#include "tests/support/full_disk.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <set>
 #include <sstream>
-#include <sys/mount.h>
-#include <unistd.h>
 
 namespace vistrel {
 namespace {
 
-const char kFiller[] = "filler";
 const std::string kNoSpace = std::strerror(ENOSPC);
 
 std::string contentOf(const std::string &path)
@@ -64,50 +61,22 @@ class FullDisk : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (::geteuid() != 0)
+        if (!disk_.ready())
             GTEST_SKIP() << "mounting a small file system needs root";
-        std::string pattern = (std::filesystem::temp_directory_path() / "vistrel-full-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern + "/";
-        if (::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=2m") != 0)
-            GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
-        mounted_ = true;
     }
 
-    void TearDown() override
-    {
-        if (mounted_)
-            ::umount2(folder_.c_str(), MNT_DETACH);
-        if (!folder_.empty())
-            ::rmdir(folder_.c_str());
-    }
-
-    std::string file(const std::string &name) const { return folder_ + name; }
-
-    // Takes every free byte, so that the next block written anywhere on the file system fails.
-    void fill() const
-    {
-        const int fd = ::open(file(kFiller).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-        ASSERT_GE(fd, 0);
-        const std::vector<char> block(1 << 16, 'f');
-        for (size_t size = block.size(); size > 0; size /= 2)
-            while (::write(fd, block.data(), size) > 0) {
-            }
-        ::close(fd);
-    }
-
+    std::string file(const std::string &name) const { return disk_.file(name); }
+    void fill() const { disk_.fill(); }
+    // The names on the file system, less the filler.
     std::set<std::string> entries() const
     {
-        std::set<std::string> names;
-        for (const auto &entry : std::filesystem::directory_iterator(folder_))
-            if (entry.path().filename() != kFiller)
-                names.insert(entry.path().filename().string());
+        std::set<std::string> names = testing::Entries(disk_.file(""));
+        names.erase(testing::FullDisk::kFillerName);
         return names;
     }
 
 private:
-    std::string folder_;
-    bool mounted_ = false;
+    testing::FullDisk disk_{"2m"};
 };
 
 TEST_F(FullDisk, WritesOverExistingFilesFailWithTheReasonAndKeepTheOldFiles)

@@ -16,7 +16,7 @@ namespace vistrel::testing {
 // ready() is false where it cannot be mounted; tests then take another road or skip.
 class FullDisk {
 public:
-    FullDisk()
+    explicit FullDisk(const char *size = "1m")
     {
         if (::geteuid() != 0)
             return;
@@ -24,7 +24,7 @@ public:
         if (!::mkdtemp(pattern.data()))
             return;
         folder_ = pattern + "/";
-        mounted_ = ::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=1m") == 0;
+        mounted_ = ::mount("tmpfs", folder_.c_str(), "tmpfs", 0, ("size=" + std::string(size)).c_str()) == 0;
     }
     ~FullDisk()
     {
@@ -36,13 +36,15 @@ public:
     FullDisk(const FullDisk &) = delete;
     FullDisk &operator=(const FullDisk &) = delete;
 
+    static constexpr const char *kFillerName = ".filler";
+
     bool ready() const { return mounted_; }
     std::string file(const std::string &name) const { return folder_ + name; }
 
     // Takes every free byte, so that the next block written anywhere on it fails.
     void fill() const
     {
-        const int fd = ::open(file(".filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        const int fd = ::open(file(kFillerName).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0)
             return;
         const std::vector<char> block(1 << 16, 'f');
