@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QUrl>
 
 #include <unistd.h>
@@ -26,6 +27,8 @@ namespace vistrel {
 namespace {
 
 const QSize kIconSpacing(76, 68);
+// Short enough that reading the sizes of a big folder never holds up the window.
+constexpr auto kStatusSliceTime = std::chrono::milliseconds(4);
 
 QPixmap TilePixmap(const TBitmap &tile)
 {
@@ -99,8 +102,11 @@ void TShListItems::EndUpdate()
 }
 
 TShExplorerListView::TShExplorerListView(QWidget *parent)
-    : QListView(parent), model_(new TShListModel(this)), header_(new QHeaderView(Qt::Horizontal, this))
+    : QListView(parent), model_(new TShListModel(this)), header_(new QHeaderView(Qt::Horizontal, this)),
+      statusSlices_(new QTimer(this))
 {
+    statusSlices_->setSingleShot(true);
+    connect(statusSlices_, &QTimer::timeout, this, &TShExplorerListView::ReadStatusSlice);
     setModel(model_);
     setItemDelegate(new ReportDelegate(*this));
     model_->RequestThumb = [this](TShItemData &item) { QueueThumb(item); };
@@ -193,7 +199,7 @@ void TShExplorerListView::FillView()
     ItemList items = ReadFolderItems(directory_, folderTypes_, TShFilter(filters_, filterOptions_), sizeStyle_, nextItemId_);
     model_->Reset(directory_, std::move(items));
     Resort();
-    UpdateTotalSize();
+    ReadStatusSlice();
     items_.EndUpdate();
 }
 
@@ -223,7 +229,7 @@ void TShExplorerListView::RefreshView()
     model_->Append(std::move(added));
     if (anyAdded && atEnd)
         scrollTo(model_->index(model_->rowCount() - 1, 0));
-    UpdateTotalSize();
+    ReadStatusSlice();
 }
 
 void TShExplorerListView::UpdateTotalSize()
@@ -235,6 +241,14 @@ void TShExplorerListView::UpdateTotalSize()
         return;
     totalSize_ = total;
     Q_EMIT OnTotalSizeChange(this);
+}
+
+void TShExplorerListView::ReadStatusSlice()
+{
+    if (ReadPendingStatus(directory_, model_->Items(), sizeStyle_, kStatusSliceTime))
+        UpdateTotalSize();
+    else
+        statusSlices_->start();
 }
 
 void TShExplorerListView::StartWatch()
@@ -249,7 +263,7 @@ void TShExplorerListView::StartWatch()
     };
     auto changed = [report, serial](TShChanges changes) { report({serial, changes, false}); };
     auto gone = [report, serial] { report({serial, 0, true}); };
-    watch_ = std::make_unique<TShFileThread>(directory_, changed, gone);
+    watch_ = std::make_unique<TShFileThread>(watchQueue_, directory_, changed, gone);
 }
 
 void TShExplorerListView::TakeFolderReports()
@@ -278,11 +292,9 @@ void TShExplorerListView::OnFolderChanged(int changes)
 // Sizes and times changed: the details are worked out again as items are shown; tiles stay.
 void TShExplorerListView::RereadStatus()
 {
-    for (auto &item : model_->Items()) {
-        ReadItemStatus(directory_, *item, sizeStyle_);
-        item->PendingFlags |= kDetailsPending;
-    }
-    UpdateTotalSize();
+    for (auto &item : model_->Items())
+        item->PendingFlags |= kDetailsPending | kStatusPending;
+    ReadStatusSlice();
     if (viewStyle_ == gvsReport)
         viewport()->update();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shellctl/folder_items.h"
+#include "shellctl/folder_watch.h"
 #include "shellctl/post_box.h"
 #include "shellctl/thumb_thread.h"
 #include "shellctl/thumb_tile.h"
@@ -14,12 +15,12 @@
 #include <unordered_map>
 
 class QHeaderView;
+class QTimer;
 
 namespace vistrel {
 
 class TShListModel;
 class TShExplorerListView;
-class TShFileThread;
 
 enum TShViewStyle { gvsIcon, gvsSmallIcon, gvsList, gvsReport, gvsThumb };
 enum TShRefreshType { rtNone, rtNormal, rtAggressive };
@@ -110,7 +111,8 @@ public:
     int ThumbSpaceWidth() const { return thumbSpaceWidth_; }
     int ThumbSpaceHeight() const { return thumbSpaceHeight_; }
 
-    // The sum of the listed items' sizes (KB, or bytes under ssFull).
+    // The sum of the listed items' sizes (KB, or bytes under ssFull). Sizes are read after the
+    // items are listed, a slice at a time on the event loop; the total follows the last of them.
     int64_t TotalSize() const { return totalSize_; }
     // Tiles still to render; the thumbnail thread runs while this is above 0.
     int PendingThumbnails() const;
@@ -163,6 +165,7 @@ private:
     void RestartThumbThread();
     void Resort();
     void UpdateTotalSize();
+    void ReadStatusSlice();
     TilePalette TileColours() const;
     void QueueThumb(TShItemData &item);
     void DeliverThumb(const ThumbDelivery &delivery);
@@ -198,7 +201,9 @@ private:
     uint64_t nextItemId_ = 1;
     int dropRow_ = -1;
     std::unordered_map<std::string, int> iconTiles_;
+    QTimer *statusSlices_;
     std::unique_ptr<TShThumbThread> thumbThread_;
+    TShWatchQueue watchQueue_;
     std::unique_ptr<TShFileThread> watch_;
     uint64_t watchSerial_ = 0;
     PostBox<ThumbDelivery> tiles_;

@@ -1,5 +1,7 @@
 #include "shellctl/folder_items.h"
 
+#include "platform/file_io.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -149,6 +151,48 @@ bool StatEntry(int folderFd, const char *name, struct stat &info, bool &isLink)
     return true;
 }
 
+void ReadEntryStatus(int folderFd, TShItemData &item, TShSizeStyle style)
+{
+    item.PendingFlags &= static_cast<uint8_t>(~kStatusPending);
+    struct stat info {};
+    if (!StatEntry(folderFd, QFile::encodeName(item.Name).constData(), info, item.IsLink)) {
+        item.Bytes = item.Size = item.MTime = 0;
+        return;
+    }
+    TakeStatus(item, info, style);
+}
+
+// The type the folder entry tells, leaving the rest of the status pending; links and entries of
+// unknown type are read at once, for what they point to decides whether they are listed.
+bool TakeEntryType(int folderFd, const dirent &entry, TShItemData &item, TShSizeStyle style)
+{
+    switch (entry.d_type) {
+    case DT_DIR: item.Kind = 0; break;
+    case DT_REG: item.Kind = 1; break;
+    case DT_FIFO:
+    case DT_SOCK:
+    case DT_CHR:
+    case DT_BLK:
+        item.Kind = 1;
+        item.IsSystem = true;
+        break;
+    default: {
+        struct stat info {};
+        if (!StatEntry(folderFd, entry.d_name, info, item.IsLink))
+            return false;
+        TakeStatus(item, info, style);
+        return true;
+    }
+    }
+    item.PendingFlags |= kStatusPending;
+    return true;
+}
+
+FileDescriptor OpenFolder(const QString &folder)
+{
+    return FileDescriptor(::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+}
+
 bool Wanted(const TShItemData &item, TShFolderTypes types, const TShFilter &filter)
 {
     if (!(types & (item.Kind == 0 ? ftFolders : ftNonFolders)))
@@ -182,15 +226,23 @@ private:
 
 void ReadItemStatus(const QString &folder, TShItemData &item, TShSizeStyle style)
 {
-    struct stat info {};
-    const QByteArray path = QFile::encodeName(ChildPath(folder, item.Name));
-    if (::stat(path.constData(), &info) != 0) {
-        item.Bytes = item.Size = item.MTime = 0;
-        return;
+    ReadEntryStatus(OpenFolder(folder).get(), item, style);
+}
+
+bool ReadPendingStatus(const QString &folder, const ItemList &items, TShSizeStyle style,
+                       std::chrono::steady_clock::duration budget)
+{
+    const FileDescriptor folderFd = OpenFolder(folder);
+    const auto start = std::chrono::steady_clock::now();
+    int read = 0;
+    for (const auto &item : items) {
+        if (!(item->PendingFlags & kStatusPending))
+            continue;
+        if (++read % 32 == 0 && std::chrono::steady_clock::now() - start >= budget)
+            return false;
+        ReadEntryStatus(folderFd.get(), *item, style);
     }
-    struct stat own {};
-    item.IsLink = ::lstat(path.constData(), &own) == 0 && S_ISLNK(own.st_mode);
-    TakeStatus(item, info, style);
+    return true;
 }
 
 void ComputeDetails(const QString &folder, TShItemData &item, TShSizeStyle style, const QLocale &locale)
@@ -219,15 +271,11 @@ ItemList ReadFolderItems(const QString &folder, TShFolderTypes types, const TShF
         const char *name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
-        struct stat info {};
-        bool isLink = false;
-        if (!StatEntry(stream.fd(), name, info, isLink))
-            continue;
         auto item = std::make_unique<TShItemData>();
+        if (!TakeEntryType(stream.fd(), *entry, *item, style))
+            continue;
         item->Name = QFile::decodeName(name);
         item->SortName = item->Name.toCaseFolded();
-        item->IsLink = isLink;
-        TakeStatus(*item, info, style);
         if (!Wanted(*item, types, filter))
             continue;
         item->Id = nextId++;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -26,7 +27,8 @@ enum TShPending : uint8_t {
     kIconPending = 2,
     kDetailsPending = 4,
     kThumbPending = 8,
-    kAllPending = 15
+    kAllPending = 15,
+    kStatusPending = 16, // size, time and link state: entries whose type the folder told are read later
 };
 
 // Report-view columns, in order; the details hold the texts from "Size" on.
@@ -89,12 +91,17 @@ QString AttributeText(bool readOnly, bool hidden, bool system, bool compressed);
 // Reads the stat-based fields of an item whose Name is set, inside folder. Missing files get
 // size 0 and no time.
 void ReadItemStatus(const QString &folder, TShItemData &item, TShSizeStyle style);
+// Reads the status of the items that still wait for it, in order, until `budget` has passed;
+// true once none is left waiting.
+bool ReadPendingStatus(const QString &folder, const ItemList &items, TShSizeStyle style,
+                       std::chrono::steady_clock::duration budget = std::chrono::steady_clock::duration::max());
 // Fills Details (and Ghosted, Compressed) and clears the details-pending bit.
 void ComputeDetails(const QString &folder, TShItemData &item, TShSizeStyle style, const QLocale &locale);
 
 // The entries of a folder that the list shows, unsorted: folder types decide on folders, other
 // entries, dot names and system entries; the filter on the rest. Ids are taken from nextId.
-// An unreadable folder gives no items.
+// An unreadable folder gives no items. Where the folder tells an entry's type, its status is
+// left pending (a stat per file would cost a big folder most of its listing time).
 ItemList ReadFolderItems(const QString &folder, TShFolderTypes types, const TShFilter &filter,
                          TShSizeStyle style, uint64_t &nextId);
 

@@ -39,10 +39,12 @@ bool IsFolder(const QString &path)
 
 } // namespace
 
-TShFileThread::TShFileThread(const QString &folder, Changed changed, Gone gone, int quietMs)
-    : folder_(folder), changed_(std::move(changed)), gone_(std::move(gone)), quietMs_(quietMs)
+TShWatchQueue::TShWatchQueue() : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+
+TShFileThread::TShFileThread(const TShWatchQueue &queue, const QString &folder, Changed changed, Gone gone,
+                             int quietMs)
+    : folder_(folder), changed_(std::move(changed)), gone_(std::move(gone)), quietMs_(quietMs), inotify_(queue.fd())
 {
-    inotify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     stop_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (inotify_ < 0 || stop_ < 0)
         return;
@@ -59,8 +61,8 @@ TShFileThread::~TShFileThread()
         }
         thread_.join();
     }
-    if (inotify_ >= 0)
-        ::close(inotify_);
+    if (watch_ >= 0)
+        ::inotify_rm_watch(inotify_, watch_);
     if (stop_ >= 0)
         ::close(stop_);
 }
@@ -86,10 +88,13 @@ bool TShFileThread::Collect(TShChanges &changes)
             return present;
         for (ssize_t at = 0; at < got;) {
             const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            // An overflow belongs to every watch (its descriptor is -1).
+            if (event->wd != watch_ && !(event->mask & IN_Q_OVERFLOW))
+                continue;
             changes |= ChangesOf(*event);
             if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT))
                 present = false;
-            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
     }
 }

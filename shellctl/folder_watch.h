@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/file_io.h"
+
 #include <QString>
 
 #include <functional>
@@ -17,6 +19,17 @@ enum TShChange {
 };
 using TShChanges = int;
 
+// An inotify instance for one folder watch after another. Closing an instance waits for the
+// kernel's grace period, several milliseconds, which a list must not pay on every folder switch.
+class TShWatchQueue {
+public:
+    TShWatchQueue();
+    int fd() const { return fd_.get(); }
+
+private:
+    FileDescriptor fd_;
+};
+
 // Watches one folder (not its subfolders) through inotify on a thread of its own. After a
 // change it keeps collecting until `quietMs` pass without another, then reports the burst once:
 // `changed` with the collected bits while the folder exists, `gone` (and the watch ends) once it
@@ -26,8 +39,9 @@ public:
     using Changed = std::function<void(TShChanges)>;
     using Gone = std::function<void()>;
 
-    TShFileThread(const QString &folder, Changed changed, Gone gone, int quietMs = 200);
-    ~TShFileThread(); // stops the thread and waits for it
+    // One watch at a time per queue: the queue must outlive the watch.
+    TShFileThread(const TShWatchQueue &queue, const QString &folder, Changed changed, Gone gone, int quietMs = 200);
+    ~TShFileThread(); // stops the thread, waits for it and removes the watch
     TShFileThread(const TShFileThread &) = delete;
     TShFileThread &operator=(const TShFileThread &) = delete;
 
@@ -37,7 +51,8 @@ public:
 
 private:
     void Run();
-    // Reads what is waiting; returns false when the folder itself went away.
+    // Reads what is waiting; returns false when the folder itself went away. Events of earlier
+    // watches on the queue are dropped.
     bool Collect(TShChanges &changes);
     bool WaitReadable(int timeoutMs) const; // false on stop or time-out
 
@@ -45,7 +60,7 @@ private:
     Changed changed_;
     Gone gone_;
     int quietMs_;
-    int inotify_ = -1;
+    int inotify_;
     int watch_ = -1;
     int stop_ = -1; // an eventfd that wakes the thread to end it
     std::thread thread_;

@@ -70,6 +70,8 @@ void TShListModel::Sort(const SortKey &key)
     if (key.Order == SortOrder::ByDetail)
         for (auto &item : items_)
             EnsureDetails(*item);
+    if (key.Order == SortOrder::BySize || key.Order == SortOrder::ByDate)
+        ReadPendingStatus(folder_, items_, sizeStyle_);
     SortItems(items_, key);
     rowsStale_ = true;
     QModelIndexList after;

@@ -205,6 +205,33 @@ TEST(ReadFolderItems, FolderTypesDecideOnKindsDotNamesAndSystemEntries)
     }
 }
 
+TEST(ReadFolderItems, SizesAreReadAfterListingInBudgetedSlicesAndLinksAtOnce)
+{
+    QTemporaryDir dir;
+    for (int i = 0; i < 40; ++i)
+        Touch(dir.filePath(QString("p%1.jpg").arg(i)), 2048);
+    ASSERT_EQ(::symlink("p0.jpg", QFile::encodeName(dir.filePath("link.jpg")).constData()), 0);
+    uint64_t nextId = 1;
+    ItemList items = ReadFolderItems(dir.path(), kListTypes, TShFilter({}), ssAbbreviated, nextId);
+    ASSERT_EQ(items.size(), 41u);
+    int pending = 0;
+    for (const auto &item : items) {
+        const bool isLink = item->Name == "link.jpg";
+        EXPECT_EQ(item->IsLink, isLink);
+        EXPECT_EQ((item->PendingFlags & kStatusPending) != 0, !isLink) << item->Name.toStdString();
+        EXPECT_EQ(item->Size, isLink ? 2 : 0) << item->Name.toStdString();
+        pending += !isLink;
+    }
+    EXPECT_FALSE(ReadPendingStatus(dir.path(), items, ssAbbreviated, std::chrono::seconds(0)));
+    EXPECT_TRUE(ReadPendingStatus(dir.path(), items, ssAbbreviated));
+    for (const auto &item : items) {
+        EXPECT_EQ(item->PendingFlags & kStatusPending, 0);
+        EXPECT_EQ(item->Size, 2);
+        EXPECT_GT(item->MTime, 0);
+    }
+    EXPECT_EQ(pending, 40);
+}
+
 TEST(ReadFolderItems, MissingFolderListsNothing)
 {
     uint64_t nextId = 1;

@@ -77,7 +77,8 @@ TEST(FolderWatch, BurstOfChangesIsReportedOnceWithEveryKind)
 {
     QTemporaryDir dir;
     Reports reports;
-    TShFileThread watch(dir.path(), reports.Changed(), reports.Gone(), kQuietMs);
+    TShWatchQueue queue;
+    TShFileThread watch(queue, dir.path(), reports.Changed(), reports.Gone(), kQuietMs);
     ASSERT_TRUE(watch.Watching());
     for (int i = 0; i < 30; ++i)
         Write(dir.filePath(QString("shot%1.jpg").arg(i)), "x");
@@ -98,16 +99,34 @@ TEST(FolderWatch, DeletedFolderEndsTheWatch)
     const QString folder = parent.filePath("shown");
     ASSERT_TRUE(QDir().mkdir(folder));
     Reports reports;
-    TShFileThread watch(folder, reports.Changed(), reports.Gone(), 100);
+    TShWatchQueue queue;
+    TShFileThread watch(queue, folder, reports.Changed(), reports.Gone(), 100);
     Write(folder + "/a.jpg", "x");
     ASSERT_TRUE(QDir(folder).removeRecursively());
     EXPECT_TRUE(reports.WaitForGone());
 }
 
+TEST(FolderWatch, NextWatchOnTheQueueIgnoresWhatTheLastOneLeft)
+{
+    QTemporaryDir first, second;
+    TShWatchQueue queue;
+    Reports reports;
+    {
+        Reports earlier;
+        TShFileThread watch(queue, first.path(), earlier.Changed(), earlier.Gone(), 100);
+    } // its removal leaves an event on the queue
+    TShFileThread watch(queue, second.path(), reports.Changed(), reports.Gone(), 100);
+    Write(first.filePath("unwatched.jpg"), "x");
+    Write(second.filePath("a.jpg"), "x");
+    // Taking the earlier removal for its own would end the watch before any burst.
+    EXPECT_TRUE(reports.WaitForBursts(1));
+}
+
 TEST(FolderWatch, MissingFolderIsNotWatched)
 {
     Reports reports;
-    TShFileThread watch("/no/such/folder", reports.Changed(), reports.Gone());
+    TShWatchQueue queue;
+    TShFileThread watch(queue, "/no/such/folder", reports.Changed(), reports.Gone());
     EXPECT_FALSE(watch.Watching());
 }
 
