@@ -249,7 +249,7 @@ void prepareTurn(TBitmap &source, TBitmap &destination)
         return;
     }
     destination = TBitmap(); // never hold the old and the new pixels together
-    destination = TBitmap::Uncleared(w, h, PixelFormat::pf24bit);
+    destination = TBitmap::Uncleared(w, h, PixelFormat::pf24bit, PixelMemory::HugePages);
 }
 
 void quarterTurn(TBitmap &source, TBitmap &destination, bool clockwise, TurnBlockKernel kernel)

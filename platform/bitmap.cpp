@@ -106,7 +106,7 @@ void TBitmap::setSize(int width, int height)
     data_.assignZeroes(stride_ * static_cast<size_t>(height));
 }
 
-TBitmap TBitmap::Uncleared(int width, int height, PixelFormat format)
+TBitmap TBitmap::Uncleared(int width, int height, PixelFormat format, PixelMemory memory)
 {
     checkSize(width, height);
     TBitmap bitmap;
@@ -116,7 +116,7 @@ TBitmap TBitmap::Uncleared(int width, int height, PixelFormat format)
     bitmap.width_ = width;
     bitmap.height_ = height;
     bitmap.stride_ = strideFor(width, format);
-    bitmap.data_.resizeUncleared(bitmap.stride_ * static_cast<size_t>(height));
+    bitmap.data_.resizeUncleared(bitmap.stride_ * static_cast<size_t>(height), memory);
     return bitmap;
 }
 

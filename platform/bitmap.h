@@ -28,7 +28,7 @@ public:
     TBitmap() = default;
     TBitmap(int width, int height, PixelFormat format = PixelFormat::pf24bit);
     // A bitmap whose bytes, row padding included, the caller is about to write every one of.
-    static TBitmap Uncleared(int width, int height, PixelFormat format);
+    static TBitmap Uncleared(int width, int height, PixelFormat format, PixelMemory memory = PixelMemory::Pages);
 
     int width() const { return width_; }
     int height() const { return height_; }

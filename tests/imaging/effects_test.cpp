@@ -410,11 +410,11 @@ TEST(Rotate, EverySizeAndDestinationGivesTheDefinedTurn)
 {
     // Whole blocks of pixels and leftovers in either direction, rows whose bytes fill their
     // stored length exactly (16 wide) or not, pictures wider than one band of columns and large
-    // enough to be turned in two halves; the destination fresh, of the turned size already,
-    // larger, smaller or of another format.
+    // enough to be turned in two halves (the last also onto huge pages); the destination fresh,
+    // of the turned size already, larger, smaller or of another format.
     const std::pair<int, int> sizes[] = {{8, 8},   {16, 16},  {16, 8},    {17, 9},   {9, 17},
                                          {24, 8},  {8, 24},   {64, 3},    {3, 64},   {31, 33},
-                                         {131, 67}, {260, 130}, {300, 40}, {1030, 1021}};
+                                         {131, 67}, {260, 130}, {300, 40}, {1030, 1021}, {1203, 1201}};
     for (auto [w, h] : sizes)
         for (bool clockwise : {true, false}) {
             TBitmap source = PatternPicture(w, h, 3);
