@@ -28,7 +28,7 @@ namespace {
 
 const QSize kIconSpacing(76, 68);
 // Short enough that reading the sizes of a big folder never holds up the window.
-constexpr auto kStatusSliceTime = std::chrono::milliseconds(4);
+constexpr auto kStatusSliceTime = std::chrono::milliseconds(1);
 
 QPixmap TilePixmap(const TBitmap &tile)
 {
