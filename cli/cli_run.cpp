@@ -6,6 +6,7 @@
 #include "imaging/enhance.h"
 #include "imaging/resample.h"
 #include "platform/error.h"
+#include "platform/jpeg_codec.h"
 #include "platform/picture_io.h"
 #include "shellctl/thumbnailer.h"
 
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <thread>
 
@@ -23,12 +25,28 @@ namespace vistrel {
 
 namespace {
 
-void resize(const CliOptions &options, TBitmap &picture)
+// Rows of a decoded JPEG resampled at a time: a few megabytes, however large the picture.
+constexpr int kResizeStripRows = 128;
+
+// A JPEG is resized while it is decoded, so that the full-size picture is never held.
+TBitmap readResized(const CliOptions &options, const std::string &input)
 {
-    TBitmap resized(options.Width, options.Height);
     const FilterEntry &filter = FilterTable[static_cast<size_t>(options.FilterIndex)];
-    ResampleStretch(picture, resized, filter.Kernel, filter.Support);
-    picture = std::move(resized);
+    TBitmap resized(options.Width, options.Height);
+    if (PictureFormatOfContent(input) != PictureFormat::Jpeg) {
+        TBitmap picture = ReadPicture(input);
+        ResampleStretch(picture, resized, filter.Kernel, filter.Support);
+        return resized;
+    }
+    std::optional<StripResampler> resampler;
+    ReadJpegFileStrips(
+        input, kResizeStripRows,
+        [&](int width, int height) {
+            resampler.emplace(width, height, options.Width, options.Height, filter.Kernel, filter.Support);
+        },
+        [&](const TBitmap &rows, int firstRow) { resampler->Take(rows, firstRow); });
+    resampler->Finish(resized);
+    return resized;
 }
 
 TIcon iconOfSize(const CliOptions &options, TBitmap &picture, int32_t side)
@@ -123,6 +141,8 @@ void RunJob(const CliOptions &options, const std::string &input, const std::stri
     // A batch written into the inputs' own folder would otherwise replace the originals.
     if (!options.OutDir.empty() && sameFile(input, output))
         throw Error("The output would replace the input " + input);
+    if (options.Command == CliCommand::Resize)
+        return WritePicture(readResized(options, input), output);
     TBitmap picture = ReadPicture(input);
     switch (options.Command) {
     case CliCommand::Effect:
@@ -135,12 +155,10 @@ void RunJob(const CliOptions &options, const std::string &input, const std::stri
         picture = std::move(result);
         break;
     }
-    case CliCommand::Resize:
-        resize(options, picture);
-        break;
     case CliCommand::Icon:
         writeIcon(options, picture, output);
         return;
+    case CliCommand::Resize:
     case CliCommand::Help:
     case CliCommand::Thumbnail:
     case CliCommand::Version:

@@ -169,37 +169,58 @@ ContributorLists BuildContributors(int sourceSize, int destinationSize, KernelFu
     return lists;
 }
 
-void ResampleStretch(TBitmap &source, TBitmap &destination, KernelFunction kernel, float support)
+StripResampler::StripResampler(int sourceWidth, int sourceHeight, int width, int height, KernelFunction kernel,
+                               float support)
+    : width_(width), height_(height)
 {
-    const int wd = destination.width(), hd = destination.height();
-    const int ws = source.width(), hs = source.height();
-    if (ws < 1 || hs < 1)
+    if (sourceWidth < 1 || sourceHeight < 1)
         throw Error("Source bitmap too small");
-    source.setPixelFormat(PixelFormat::pf24bit);
-    if (wd == 0 || hd == 0) {
-        destination = TBitmap(wd, hd, PixelFormat::pf24bit);
+    if (width == 0 || height == 0)
         return;
-    }
-    ContributorLists columns, rows;
-    const auto buildColumns = [&] { columns = BuildContributors(ws, wd, kernel, support); };
-    const auto buildRows = [&] { rows = BuildContributors(hs, hd, kernel, support); };
+    const auto buildColumns = [&] { columns_ = BuildContributors(sourceWidth, width, kernel, support); };
+    const auto buildRows = [&] { rows_ = BuildContributors(sourceHeight, height, kernel, support); };
     // The kernels can be slow (Lanczos3 takes two extended-precision sines): many of them are
     // worth a second thread.
     constexpr double kKernelCallsForASecondThread = 20000;
-    if (KernelCalls(ws, wd, support) + KernelCalls(hs, hd, support) >= kKernelCallsForASecondThread) {
+    if (KernelCalls(sourceWidth, width, support) + KernelCalls(sourceHeight, height, support)
+        >= kKernelCallsForASecondThread) {
         RunSideBySide(buildColumns, buildRows);
     } else {
         buildColumns();
         buildRows();
     }
-    TBitmap work = TBitmap::Uncleared(wd, hs, PixelFormat::pf24bit); // the pass writes every pixel
-    HorizontalPass(source, columns, work);
-    columns = ContributorLists();
-    if (destination.pixelFormat() != PixelFormat::pf24bit) {
-        destination = TBitmap(); // never hold the old and the new pixels together
-        destination = TBitmap(wd, hd, PixelFormat::pf24bit);
+    work_ = TBitmap::Uncleared(width, sourceHeight, PixelFormat::pf24bit); // the pass writes every pixel
+}
+
+void StripResampler::Take(const TBitmap &strip, int firstRow)
+{
+    if (!work_.empty())
+        HorizontalPass(strip, columns_, work_, PassKernels::Widest, firstRow);
+}
+
+void StripResampler::Finish(TBitmap &destination)
+{
+    if (work_.empty()) {
+        destination = TBitmap(width_, height_, PixelFormat::pf24bit);
+        return;
     }
-    VerticalPass(work, rows, destination);
+    columns_ = ContributorLists();
+    if (destination.width() != width_ || destination.height() != height_
+        || destination.pixelFormat() != PixelFormat::pf24bit) {
+        destination = TBitmap(); // never hold the old and the new pixels together
+        destination = TBitmap(width_, height_, PixelFormat::pf24bit);
+    }
+    VerticalPass(work_, rows_, destination);
+    work_ = TBitmap();
+}
+
+void ResampleStretch(TBitmap &source, TBitmap &destination, KernelFunction kernel, float support)
+{
+    StripResampler resampler(source.width(), source.height(), destination.width(), destination.height(), kernel,
+                             support);
+    source.setPixelFormat(PixelFormat::pf24bit);
+    resampler.Take(source, 0);
+    resampler.Finish(destination);
 }
 
 } // namespace vistrel

@@ -56,4 +56,22 @@ ContributorLists BuildContributors(int sourceSize, int destinationSize, KernelFu
 // source's rows (columns).
 void ResampleStretch(TBitmap &source, TBitmap &destination, KernelFunction kernel, float support);
 
+// ResampleStretch for a picture that arrives a strip of rows at a time, top to bottom (from a
+// decoder): only the rows resampled across are held, never the full-size picture. Gives the
+// same bytes.
+class StripResampler {
+public:
+    // Throws Error("Source bitmap too small") when the source is empty.
+    StripResampler(int sourceWidth, int sourceHeight, int width, int height, KernelFunction kernel, float support);
+    // Takes source rows firstRow .. firstRow + strip.height() − 1, 24 bits, sourceWidth wide.
+    void Take(const TBitmap &strip, int firstRow);
+    // Once every row was taken: destination gets the size, 24 bits and the resampled picture.
+    void Finish(TBitmap &destination);
+
+private:
+    int width_, height_;
+    ContributorLists columns_, rows_;
+    TBitmap work_;
+};
+
 } // namespace vistrel

@@ -259,7 +259,8 @@ VISTREL_AVX2 void VerticalStretchWide(const uint8_t *work, size_t stride, const 
 
 } // namespace
 
-void HorizontalPass(const TBitmap &source, const ContributorLists &columns, TBitmap &work, PassKernels kernels)
+void HorizontalPass(const TBitmap &source, const ContributorLists &columns, TBitmap &work, PassKernels kernels,
+                    int firstWorkRow)
 {
     const std::vector<ColumnChunk> chunks = ChunkColumns(columns, source.width());
     int32_t blockPixels = 0;
@@ -276,7 +277,7 @@ void HorizontalPass(const TBitmap &source, const ContributorLists &columns, TBit
         for (int firstRow = first; firstRow < last; firstRow += kBlockRows) {
             const int rows = std::min(kBlockRows, last - firstRow);
             for (int r = 0; r < rows; ++r)
-                out[r] = work.scanLine(firstRow + r);
+                out[r] = work.scanLine(firstWorkRow + firstRow + r);
             for (const ColumnChunk &chunk : chunks) {
 #ifdef VISTREL_AVX2_KERNELS
                 if (wide) {

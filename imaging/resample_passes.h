@@ -12,10 +12,10 @@ namespace vistrel {
 // wide ones, and as the yardstick the wide ones are checked against).
 enum class PassKernels { Widest, Portable };
 
-// Resamples every row of source (24 bits) into work, whose width is columns.count() and whose
-// height is source's.
+// Resamples every row of source (24 bits) into work, whose width is columns.count(): source row y
+// into work row firstWorkRow + y.
 void HorizontalPass(const TBitmap &source, const ContributorLists &columns, TBitmap &work,
-                    PassKernels kernels = PassKernels::Widest);
+                    PassKernels kernels = PassKernels::Widest, int firstWorkRow = 0);
 
 // Resamples every column of work into destination (both 24 bits, destination's height being
 // rows.count() and its width work's).

@@ -316,17 +316,38 @@ private:
     std::thread thread_;
 };
 
+// Reads the next row into bgr, through cmykRow when the file is CMYK.
+void readRow(jpeg_decompress_struct &cinfo, uint8_t *bgr, JSAMPLE *cmykRow)
+{
+    JSAMPROW row = cmykRow ? cmykRow : bgr;
+    jpeg_read_scanlines(&cinfo, &row, 1);
+    if (cmykRow)
+        cmykRowToBgr(cmykRow, bgr, cinfo.output_width, cinfo.saw_Adobe_marker);
+}
+
 void decodeRows(jpeg_decompress_struct &cinfo, TBitmap &bitmap, const RowClearer &clearer, JSAMPLE *cmykRow)
 {
     jpeg_start_decompress(&cinfo);
-    const bool inverted = cinfo.saw_Adobe_marker;
     while (cinfo.output_scanline < cinfo.output_height) {
         const int y = static_cast<int>(cinfo.output_scanline);
         clearer.waitForRow(y);
-        JSAMPROW row = cmykRow ? cmykRow : bitmap.scanLine(y);
-        jpeg_read_scanlines(&cinfo, &row, 1);
-        if (cmykRow)
-            cmykRowToBgr(cmykRow, bitmap.scanLine(y), cinfo.output_width, inverted);
+        readRow(cinfo, bitmap.scanLine(y), cmykRow);
+    }
+    jpeg_finish_decompress(&cinfo);
+}
+
+// Fills strip after strip and hands each over; `last` takes the rows that do not fill a strip.
+// Both are made beforehand: libjpeg's errors jump out of here past any destructor.
+void decodeStrips(jpeg_decompress_struct &cinfo, TBitmap &strip, TBitmap &last, JSAMPLE *cmykRow,
+                  const JpegStrip &visit)
+{
+    jpeg_start_decompress(&cinfo);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int first = static_cast<int>(cinfo.output_scanline);
+        TBitmap &rows = static_cast<int>(cinfo.output_height) - first < strip.height() ? last : strip;
+        for (int r = 0; r < rows.height(); ++r)
+            readRow(cinfo, rows.scanLine(r), cmykRow);
+        visit(rows, first);
     }
     jpeg_finish_decompress(&cinfo);
 }
@@ -345,8 +366,8 @@ void chooseScale(jpeg_decompress_struct &cinfo, int maxSide)
     }
 }
 
-// Decodes at full size unless a square to cover is given.
-TBitmap decode(Decompressor &d, int maxSide = 0)
+// Reads the header and sets the output up: full size unless a square to cover is given.
+void prepareOutput(Decompressor &d, int maxSide)
 {
     jpeg_decompress_struct &cinfo = d.cinfo;
     require(guarded(d.errors, [&cinfo] { jpeg_read_header(&cinfo, TRUE); }), d.errors);
@@ -359,15 +380,40 @@ TBitmap decode(Decompressor &d, int maxSide = 0)
     }
     else
         require(guarded(d.errors, [&cinfo] { jpeg_calc_output_dimensions(&cinfo); }), d.errors);
+}
+
+std::vector<JSAMPLE> cmykRowFor(const jpeg_decompress_struct &cinfo)
+{
+    return std::vector<JSAMPLE>(isCmyk(cinfo.jpeg_color_space) ? size_t{4} * cinfo.output_width : 0);
+}
+
+TBitmap decode(Decompressor &d, int maxSide = 0)
+{
+    prepareOutput(d, maxSide);
+    jpeg_decompress_struct &cinfo = d.cinfo;
     const int width = static_cast<int>(cinfo.output_width), height = static_cast<int>(cinfo.output_height);
     TBitmap bitmap = TBitmap::Uncleared(width, height, PixelFormat::pf24bit);
-    std::vector<JSAMPLE> cmykRow(isCmyk(cinfo.jpeg_color_space) ? size_t{4} * cinfo.output_width : 0);
+    std::vector<JSAMPLE> cmykRow = cmykRowFor(cinfo);
     JSAMPLE *cmyk = cmykRow.empty() ? nullptr : cmykRow.data();
     {
         const RowClearer clearer(bitmap);
         require(guarded(d.errors, [&] { decodeRows(cinfo, bitmap, clearer, cmyk); }), d.errors);
     }
     return bitmap;
+}
+
+void decodeInStrips(Decompressor &d, int stripRows, const JpegStarted &started, const JpegStrip &visit)
+{
+    prepareOutput(d, 0);
+    jpeg_decompress_struct &cinfo = d.cinfo;
+    const int width = static_cast<int>(cinfo.output_width), height = static_cast<int>(cinfo.output_height);
+    started(width, height);
+    const int rows = std::clamp(stripRows, 1, height);
+    TBitmap strip = TBitmap::Uncleared(width, rows, PixelFormat::pf24bit);
+    TBitmap last = height % rows ? TBitmap::Uncleared(width, height % rows, PixelFormat::pf24bit) : TBitmap();
+    std::vector<JSAMPLE> cmykRow = cmykRowFor(cinfo);
+    JSAMPLE *cmyk = cmykRow.empty() ? nullptr : cmykRow.data();
+    require(guarded(d.errors, [&] { decodeStrips(cinfo, strip, last, cmyk, visit); }), d.errors);
 }
 
 void encodeRows(jpeg_compress_struct &cinfo, const TBitmap &bitmap, int quality)
@@ -424,6 +470,18 @@ TBitmap ReadJpegFile(const std::string &path)
         std::vector<JOCTET> buffer;
         attachFileSource(d, source, file, buffer);
         return decode(d);
+    });
+}
+
+void ReadJpegFileStrips(const std::string &path, int stripRows, const JpegStarted &started, const JpegStrip &strip)
+{
+    ReadNamedPicture(path, [&] {
+        InputFile file(path);
+        Decompressor d;
+        FileSource source;
+        std::vector<JOCTET> buffer;
+        attachFileSource(d, source, file, buffer);
+        decodeInStrips(d, stripRows, started, strip);
     });
 }
 

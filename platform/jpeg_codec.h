@@ -2,6 +2,7 @@
 
 #include "platform/bitmap.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,14 @@ struct ScaledJpeg {
     int FullHeight = 0;
 };
 ScaledJpeg ReadJpegFileScaled(const std::string &path, int maxSide);
+
+// Decodes like ReadJpegFile but hands the picture over a strip of rows at a time, top to bottom,
+// so that work needing only a few rows at once never holds the full-size picture: started(width,
+// height) first, then strip(rows, firstRow) with 24-bit strips of stripRows rows (the last one
+// may have fewer). The same checks and errors as ReadJpegFile.
+using JpegStarted = std::function<void(int width, int height)>;
+using JpegStrip = std::function<void(const TBitmap &rows, int firstRow)>;
+void ReadJpegFileStrips(const std::string &path, int stripRows, const JpegStarted &started, const JpegStrip &strip);
 
 // Baseline, 3-component colour, encoder defaults, the given quality. 24- and 32-bit bitmaps are
 // encoded from their rows directly, indexed ones through a 24-bit copy. Writes through SafeFile:

@@ -2,6 +2,7 @@
 // failing input stopping only itself.
 #include "cli/cli_run.h"
 #include "cli/ordered_jobs.h"
+#include "imaging/resample.h"
 #include "platform/picture_io.h"
 #include "tests/support/files.h"
 #include "tests/support/pictures.h"
@@ -62,6 +63,24 @@ TEST(RunInOrder, EveryThreadCountRunsEveryItemOnce)
     size_t reports = 0;
     RunInOrder(0, 4, [](size_t) { return 0; }, [&](int) { ++reports; });
     EXPECT_EQ(reports, 0u);
+}
+
+TEST(ResizeJob, JpegsResizedWhileDecodingMatchTheWholePictureResized)
+{
+    TempFolder folder;
+    const std::string in = folder.file("photo.bmp"); // a JPEG by content, whatever its name
+    WritePictureFile(SmoothPicture(301, 283), in, PictureFormat::Jpeg);
+    CliOptions options;
+    options.Command = CliCommand::Resize;
+    options.FilterIndex = 5; // Lanczos3
+    for (const auto &[width, height] : {std::pair{97, 61}, std::pair{640, 700}}) {
+        options.Width = width;
+        options.Height = height;
+        RunJob(options, in, folder.file("out.bmp"));
+        TBitmap whole = ReadPictureFile(in, PictureFormat::Jpeg), expected(width, height);
+        ResampleStretch(whole, expected, FilterTable[5].Kernel, FilterTable[5].Support);
+        EXPECT_EQ(ReadPictureFile(folder.file("out.bmp"), PictureFormat::Bmp), expected) << width << "x" << height;
+    }
 }
 
 TEST(JobCount, JobsOptionOrProcessorsButNeverMoreThanInputs)

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <tuple>
 
@@ -241,6 +243,28 @@ TEST(Resample, MatchesThePlainDefinitionForEveryFilter)
                       ReferenceStretch(source, to.first, to.second, filter))
                 << filter.Name << " " << from.first << "x" << from.second << " -> " << to.first << "x" << to.second;
         }
+}
+
+TEST(Resample, StripsGiveTheBytesOfTheWholePicture)
+{
+    const std::pair<int, int> sizes[][2] = {{{37, 29}, {11, 7}}, {{12, 9}, {31, 40}}, {{5, 1}, {3, 2}}};
+    for (const auto &filter : FilterTable)
+        for (const auto &[from, to] : sizes)
+            for (int stripRows : {1, 4, 64}) {
+                const TBitmap source = PatternPicture(from.first, from.second, 9);
+                StripResampler resampler(from.first, from.second, to.first, to.second, filter.Kernel, filter.Support);
+                for (int first = 0; first < from.second; first += stripRows) {
+                    const int rows = std::min(stripRows, from.second - first);
+                    TBitmap strip(from.first, rows);
+                    for (int r = 0; r < rows; ++r)
+                        std::memcpy(strip.scanLine(r), source.scanLine(first + r), source.bytesPerLine());
+                    resampler.Take(strip, first);
+                }
+                TBitmap resized;
+                resampler.Finish(resized);
+                EXPECT_EQ(resized, Stretch(source, to.first, to.second, filter))
+                    << filter.Name << " " << from.first << "x" << from.second << " in strips of " << stripRows;
+            }
 }
 
 TEST(Resample, SinglePixelDestinationAveragesTheWholeLine)

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -127,6 +128,37 @@ TEST(JpegCodec, LargePicturesDecodeWholeWithClearedRowPadding)
     for (int y = 0; y < decoded.height(); ++y)
         ASSERT_EQ(decoded.scanLine(y)[decoded.bytesPerLine() - 1], 0) << "row " << y;
     EXPECT_EQ(decoded, ReadJpegMemory(bytes.data(), bytes.size()));
+}
+
+TEST(JpegCodec, StripsCarryTheRowsOfTheWholeDecodeInOrder)
+{
+    TempFolder folder;
+    const std::string path = folder.file("strips.jpg");
+    WriteJpegFile(SmoothPicture(45, 37), path);
+    const TBitmap whole = ReadJpegFile(path);
+    std::vector<int> firstRows, heights;
+    int started = 0;
+    ReadJpegFileStrips(
+        path, 8,
+        [&](int width, int height) {
+            ++started;
+            EXPECT_EQ(width, 45);
+            EXPECT_EQ(height, 37);
+        },
+        [&](const TBitmap &rows, int firstRow) {
+            EXPECT_EQ(started, 1);
+            firstRows.push_back(firstRow);
+            heights.push_back(rows.height());
+            for (int r = 0; r < rows.height(); ++r)
+                ASSERT_EQ(std::memcmp(rows.scanLine(r), whole.scanLine(firstRow + r), 45 * 3), 0) << firstRow + r;
+        });
+    EXPECT_EQ(firstRows, (std::vector<int>{0, 8, 16, 24, 32}));
+    EXPECT_EQ(heights, (std::vector<int>{8, 8, 8, 8, 5}));
+
+    const std::vector<uint8_t> bytes = ReadByteVector(path);
+    WriteByteVector(folder.file("cut.jpg"), std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2));
+    const auto ignore = [](auto &&...) {};
+    EXPECT_THROW(ReadJpegFileStrips(folder.file("cut.jpg"), 8, ignore, ignore), Error);
 }
 
 TEST(JpegCodec, WritesBaselineColourWithQuality90Tables)
