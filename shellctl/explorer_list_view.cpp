@@ -245,10 +245,12 @@ void TShExplorerListView::UpdateTotalSize()
 
 void TShExplorerListView::ReadStatusSlice()
 {
-    if (ReadPendingStatus(directory_, model_->Items(), sizeStyle_, kStatusSliceTime))
-        UpdateTotalSize();
-    else
+    if (!ReadPendingStatus(directory_, model_->Items(), sizeStyle_, kStatusSliceTime)) {
         statusSlices_->start();
+        return;
+    }
+    UpdateTotalSize();
+    viewport()->update(); // details and tiles of changed files are worked out as they are drawn
 }
 
 void TShExplorerListView::StartWatch()
@@ -285,18 +287,18 @@ void TShExplorerListView::OnFolderChanged(int changes)
 {
     if (changes & (kChangeDirName | kChangeFileName))
         RefreshView();
-    if (changes & (kChangeAttributes | kChangeLastWrite | kChangeSize))
-        RereadStatus();
+    // A name can stay while the file behind it is replaced (renamed over), so every change
+    // re-reads the status.
+    RereadStatus();
 }
 
-// Sizes and times changed: the details are worked out again as items are shown; tiles stay.
+// Sizes and times may have changed: the details are worked out again as items are shown, and the
+// tiles of files that changed are made again.
 void TShExplorerListView::RereadStatus()
 {
     for (auto &item : model_->Items())
         item->PendingFlags |= kDetailsPending | kStatusPending;
     ReadStatusSlice();
-    if (viewStyle_ == gvsReport)
-        viewport()->update();
 }
 
 int TShExplorerListView::FirstSelectedRow() const

@@ -154,12 +154,18 @@ bool StatEntry(int folderFd, const char *name, struct stat &info, bool &isLink)
 void ReadEntryStatus(int folderFd, TShItemData &item, TShSizeStyle style)
 {
     item.PendingFlags &= static_cast<uint8_t>(~kStatusPending);
+    const int64_t bytes = item.Bytes, mtime = item.MTime;
     struct stat info {};
-    if (!StatEntry(folderFd, QFile::encodeName(item.Name).constData(), info, item.IsLink)) {
+    if (StatEntry(folderFd, QFile::encodeName(item.Name).constData(), info, item.IsLink))
+        TakeStatus(item, info, style);
+    else
         item.Bytes = item.Size = item.MTime = 0;
-        return;
+    // A file that changed since it was last read needs a new tile: a shot, say, renamed over the
+    // empty file that reserved its name.
+    if (mtime != 0 && (item.Bytes != bytes || item.MTime != mtime)) {
+        item.PendingFlags |= kThumbPending;
+        item.ThumbQueued = false;
     }
-    TakeStatus(item, info, style);
 }
 
 // The type the folder entry tells, leaving the rest of the status pending; links and entries of

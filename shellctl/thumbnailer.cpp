@@ -85,7 +85,9 @@ ThumbSource Thumbnailer::Make(const QString &path, bool retryFailed) const
     try {
         source.Entry = Decode(name, decoder, cache_.Box());
     } catch (const Error &) {
-        if (cacheable)
+        // An empty file is most likely still being written (a shot reserves its name first):
+        // recording it would keep the finished picture from being tried in the same second.
+        if (cacheable && info.st_size > 0)
             RecordFailure(uri, mtime);
         throw;
     }

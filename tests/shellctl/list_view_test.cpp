@@ -170,6 +170,23 @@ private Q_SLOTS:
         QCOMPARE(list.Directory(), std::string());
     }
 
+    void shotRenamedOverItsReservedNameGetsItsPictureTile()
+    {
+        Write(Path("SShot1_1.jpg")); // the capture reserves the name with an empty file
+        TShExplorerListView list;
+        ShowThumbs(list);
+        QTRY_VERIFY_WITH_TIMEOUT(AllTilesDelivered(list), kWaitMs);
+        const QImage icon = TileOf(list, 0);
+        WriteJpeg(Path(".SShot1_1.jpg.part"), 40, 30, {0, 0, 255});
+        QVERIFY(::rename(QFile::encodeName(Path(".SShot1_1.jpg.part")).constData(),
+                         QFile::encodeName(Path("SShot1_1.jpg")).constData())
+                == 0);
+        QTRY_VERIFY_WITH_TIMEOUT(TileOf(list, 0) != icon, kWaitMs);
+        const QImage tile = TileOf(list, 0);
+        QVERIFY(qRed(tile.pixel(30, 40)) > 200 && qBlue(tile.pixel(30, 40)) < 60);
+        QCOMPARE(list.Items().Count(), 1);
+    }
+
     void totalSizeCountsKilobytesHalvesToEven()
     {
         Write(Path("a.jpg"), QByteArray(10, 'x'));
