@@ -12,6 +12,7 @@
 #include "settings/ini_file.h"
 #include "widgets/busy_cursor.h"
 #include "widgets/error_message.h"
+#include "widgets/file_dialog.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -36,19 +37,6 @@ const QStringList &SaveFilters()
 {
     static const QStringList filters{QStringLiteral("Jpeg Image (*.jpg)"), QStringLiteral("Bitmap (*.bmp)")};
     return filters;
-}
-
-QFileDialog *NewFileDialog(QWidget *parent, const char *name, QFileDialog::AcceptMode mode, const QStringList &filters)
-{
-    auto *dialog = new QFileDialog(parent);
-    dialog->setObjectName(QString::fromLatin1(name));
-    dialog->setAttribute(Qt::WA_DeleteOnClose, false);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAcceptMode(mode);
-    dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog->setNameFilters(filters);
-    dialog->setSizeGripEnabled(true);
-    return dialog;
 }
 
 // The dialog asked about the name as typed; an extension added afterwards names another file.

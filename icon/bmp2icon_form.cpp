@@ -10,6 +10,7 @@
 #include "settings/ini_file.h"
 #include "widgets/busy_cursor.h"
 #include "widgets/error_message.h"
+#include "widgets/file_dialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -92,18 +93,6 @@ bool isDigitKey(const QKeyEvent &key)
 {
     const QString text = key.text();
     return text.size() == 1 && text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('9');
-}
-
-QFileDialog *fileDialog(QWidget *parent, const char *name, QFileDialog::AcceptMode mode, const QStringList &filters)
-{
-    auto *dialog = new QFileDialog(parent);
-    dialog->setObjectName(QString::fromLatin1(name));
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAcceptMode(mode);
-    dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog->setNameFilters(filters);
-    dialog->setSizeGripEnabled(true);
-    return dialog;
 }
 
 } // namespace
@@ -204,10 +193,10 @@ void TBMP2IconForm::createIconGroups()
 
 void TBMP2IconForm::createDialogs()
 {
-    OD = fileDialog(this, "OD", QFileDialog::AcceptOpen,
+    OD = NewFileDialog(this, "OD", QFileDialog::AcceptOpen,
                     {QStringLiteral("Bitmapts and Jpegs (*.bmp *.jpg *.jpeg)"), QStringLiteral("JPEG Image File (*.jpg)"),
                      QStringLiteral("JPEG Image File (*.jpeg)"), QStringLiteral("Bitmaps (*.bmp)")});
-    sd = fileDialog(this, "sd", QFileDialog::AcceptSave,
+    sd = NewFileDialog(this, "sd", QFileDialog::AcceptSave,
                     {QStringLiteral("Icons (*.ico)"), QStringLiteral("Cursor(*.cur)"), QStringLiteral("Glyph(*.bmp)")});
     sd->setDefaultSuffix(QStringLiteral("ico"));
     // A name typed without an extension gets the chosen type's, before the dialog asks about

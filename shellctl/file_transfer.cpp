@@ -1,5 +1,6 @@
 #include "shellctl/file_transfer.h"
 
+#include "platform/file_io.h"
 #include "shellctl/folder_items.h"
 
 #include <QFile>
@@ -23,28 +24,6 @@ bool SameFileSystem(const QString &a, const QString &b)
     return ::stat(Native(a).constData(), &first) == 0 && ::stat(Native(b).constData(), &second) == 0
            && first.st_dev == second.st_dev;
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return fd_; }
-    bool close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 bool CopyBytes(int from, int to)
 {
@@ -72,14 +51,14 @@ bool CopyBytes(int from, int to)
 // A regular file only; the target is created exclusively, so an existing one is never touched.
 bool CopyFile(const QString &source, const QString &target)
 {
-    Descriptor from(::open(Native(source).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FileDescriptor from(::open(Native(source).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
     if (from.get() < 0 || ::fstat(from.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
-    Descriptor to(::open(Native(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
+    FileDescriptor to(::open(Native(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
     if (to.get() < 0)
         return false;
-    if (CopyBytes(from.get(), to.get()) && to.close())
+    if (CopyBytes(from.get(), to.get()) && to.Close())
         return true;
     ::unlink(Native(target).constData());
     return false;
