@@ -103,7 +103,7 @@ int main(int argc, char **argv)
     Save(child, output, "document-window.png");
 
     TPicEnhanceForm enhance(&frame);
-    enhance.SetWorkBitmap(child->Image->Picture());
+    enhance.SetWorkBitmap(child->Picture());
     enhance.show();
     Settle(400);
     Save(&enhance, output, "enhancements.png");

@@ -29,36 +29,24 @@ constexpr size_t kMaxBlocksPerCall = 1024; // IOV_MAX on Linux
 
 } // namespace
 
-InputFile::InputFile(const std::string &path)
+// Without O_NONBLOCK, opening a FIFO waits for a writer that may never come; regular files ignore
+// the flag, and anything else is refused below.
+InputFile::InputFile(const std::string &path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK))
 {
-    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come; regular files
-    // ignore the flag, and anything else is refused below.
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ < 0)
+    if (!fd_.valid())
         throwSystemError();
     struct stat info {};
-    if (::fstat(fd_, &info) != 0) {
-        const int saved = errno;
-        ::close(fd_);
-        errno = saved;
+    if (::fstat(fd_.get(), &info) != 0)
         throwSystemError();
-    }
-    if (!S_ISREG(info.st_mode)) {
-        ::close(fd_);
+    if (!S_ISREG(info.st_mode))
         throw Error("not a regular file");
-    }
     size_ = static_cast<uint64_t>(info.st_size);
-}
-
-InputFile::~InputFile()
-{
-    ::close(fd_);
 }
 
 size_t InputFile::readSome(uint8_t *dest, size_t length)
 {
     for (;;) {
-        const ssize_t got = ::read(fd_, dest, length);
+        const ssize_t got = ::read(fd_.get(), dest, length);
         if (got >= 0)
             return static_cast<size_t>(got);
         if (errno != EINTR)
@@ -69,7 +57,7 @@ size_t InputFile::readSome(uint8_t *dest, size_t length)
 void InputFile::readAt(uint64_t offset, uint8_t *dest, size_t length) const
 {
     while (length > 0) {
-        const ssize_t got = ::pread(fd_, dest, length, static_cast<off_t>(offset));
+        const ssize_t got = ::pread(fd_.get(), dest, length, static_cast<off_t>(offset));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -91,7 +79,7 @@ void InputFile::readBlocksAt(uint64_t offset, size_t length, uint8_t *const *des
         for (size_t i = 0; i < batch; ++i)
             blocks[i] = iovec{dests[done + i], length};
         const size_t wanted = batch * length;
-        const ssize_t got = ::preadv(fd_, blocks.data(), static_cast<int>(batch), static_cast<off_t>(offset));
+        const ssize_t got = ::preadv(fd_.get(), blocks.data(), static_cast<int>(batch), static_cast<off_t>(offset));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)

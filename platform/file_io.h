@@ -42,9 +42,6 @@ private:
 class InputFile {
 public:
     explicit InputFile(const std::string &path);
-    ~InputFile();
-    InputFile(const InputFile &) = delete;
-    InputFile &operator=(const InputFile &) = delete;
 
     uint64_t size() const { return size_; }
     // Reads up to `length` bytes at the current position; 0 at the end of the file.
@@ -56,7 +53,7 @@ public:
     void readBlocksAt(uint64_t offset, size_t length, uint8_t *const *dests, size_t count) const;
 
 private:
-    int fd_ = -1;
+    FileDescriptor fd_;
     uint64_t size_ = 0;
 };
 

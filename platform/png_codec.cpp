@@ -1,6 +1,7 @@
 #include "platform/png_codec.h"
 
 #include "platform/error.h"
+#include "platform/file_io.h"
 
 #include <png.h>
 
@@ -36,11 +37,6 @@ private:
     png_image image_;
 };
 
-[[noreturn]] void fail(const std::string &path, const std::string &reason)
-{
-    throw Error("Cannot read picture " + path + ": " + reason);
-}
-
 struct FileCloser {
     void operator()(FILE *file) const { std::fclose(file); }
 };
@@ -52,16 +48,17 @@ FilePtr openRegularFile(const std::string &path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        fail(path, std::strerror(errno));
+        throw Error(std::strerror(errno));
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        fail(path, "not a regular file");
+        throw Error("not a regular file");
     }
     FILE *file = ::fdopen(fd, "rb");
     if (!file) {
+        const int error = errno;
         ::close(fd);
-        fail(path, std::strerror(errno));
+        throw Error(std::strerror(error));
     }
     return FilePtr(file);
 }
@@ -76,30 +73,28 @@ bool HasPngSignature(const uint8_t *bytes, size_t length)
 
 TBitmap ReadPngFile(const std::string &path)
 {
-    const FilePtr file = openRegularFile(path);
-    PngImage png;
-    png_image &image = png.get();
-    if (!png_image_begin_read_from_stdio(&image, file.get()))
-        fail(path, image.message);
-    if (image.width > INT_MAX || image.height > INT_MAX)
-        fail(path, "the picture is too large");
-    const int width = static_cast<int>(image.width), height = static_cast<int>(image.height);
-    try {
+    return ReadNamedPicture(path, [&path] {
+        const FilePtr file = openRegularFile(path);
+        PngImage png;
+        png_image &image = png.get();
+        if (!png_image_begin_read_from_stdio(&image, file.get()))
+            throw Error(image.message);
+        if (image.width > INT_MAX || image.height > INT_MAX)
+            throw Error("the picture is too large");
+        const int width = static_cast<int>(image.width), height = static_cast<int>(image.height);
         TBitmap::checkSize(width, height);
-    } catch (const Error &error) {
-        fail(path, error.what());
-    }
-    const bool alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
-    image.format = PNG_FORMAT_BGRA;
-    // 32-bit rows need no padding, so the bitmap's own rows take the decoded pixels; the row
-    // stride counts components, one byte each.
-    TBitmap bitmap = TBitmap::Uncleared(width, height, PixelFormat::pf32bit);
-    if (!png_image_finish_read(&image, nullptr, bitmap.scanLine(0), static_cast<png_int_32>(bitmap.bytesPerLine()),
-                               nullptr))
-        fail(path, image.message);
-    if (!alpha)
-        bitmap.setPixelFormat(PixelFormat::pf24bit);
-    return bitmap;
+        const bool alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+        image.format = PNG_FORMAT_BGRA;
+        // 32-bit rows need no padding, so the bitmap's own rows take the decoded pixels; the row
+        // stride counts components, one byte each.
+        TBitmap bitmap = TBitmap::Uncleared(width, height, PixelFormat::pf32bit);
+        if (!png_image_finish_read(&image, nullptr, bitmap.scanLine(0),
+                                   static_cast<png_int_32>(bitmap.bytesPerLine()), nullptr))
+            throw Error(image.message);
+        if (!alpha)
+            bitmap.setPixelFormat(PixelFormat::pf24bit);
+        return bitmap;
+    });
 }
 
 // The thumbnail cache's entries are read and written in memory through libpng's classic

@@ -1,6 +1,7 @@
 #include "platform/qimage_bridge.h"
 
 #include "platform/error.h"
+#include "platform/file_io.h"
 #include "platform/file_names.h"
 #include "platform/picture_io.h"
 
@@ -66,24 +67,19 @@ TBitmap fromQImageWithAlpha(const QImage &image)
 
 TBitmap readWithQt(const std::string &path)
 {
-    QImageReader reader(QString::fromStdString(path));
-    reader.setDecideFormatFromContent(true);
-    const auto fail = [&path](const std::string &reason) {
-        return Error("Cannot read picture " + path + ": " + reason);
-    };
-    if (!reader.canRead())
-        throw fail("not a picture format Vistrel can read");
-    const QSize size = reader.size();
-    try {
+    return ReadNamedPicture(path, [&path] {
+        QImageReader reader(QString::fromStdString(path));
+        reader.setDecideFormatFromContent(true);
+        if (!reader.canRead())
+            throw Error("not a picture format Vistrel can read");
+        const QSize size = reader.size();
         if (size.isValid())
             TBitmap::checkSize(size.width(), size.height());
-    } catch (const Error &error) {
-        throw fail(error.what());
-    }
-    const QImage image = reader.read();
-    if (image.isNull())
-        throw fail(reader.errorString().toStdString());
-    return image.hasAlphaChannel() ? fromQImageWithAlpha(image) : fromQImage(image);
+        const QImage image = reader.read();
+        if (image.isNull())
+            throw Error(reader.errorString().toStdString());
+        return image.hasAlphaChannel() ? fromQImageWithAlpha(image) : fromQImage(image);
+    });
 }
 
 } // namespace

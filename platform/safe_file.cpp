@@ -1,5 +1,6 @@
 #include "platform/safe_file.h"
 
+#include "platform/file_io.h"
 #include "platform/file_names.h"
 
 #include <cerrno>
@@ -58,11 +59,9 @@ std::string resolvedTarget(const std::string &path)
 void syncFolderOf(const std::string &path)
 {
     const std::string folder = ExtractFilePath(path);
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
+    const FileDescriptor folderFd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.valid())
+        ::fsync(folderFd.get());
 }
 
 bool isSuffixCharacter(char c)
