@@ -242,7 +242,6 @@ void TForm1::FormCreate()
 {
     const ProgramFolders folders = LocateProgramFolders();
     SettingsFile = folders.settingsFolder + "Vistrel.ini";
-    helpFile_ = FindHelpFile();
     TileBitmap = QImage(QStringLiteral(":/BACKTILE"), "BMP");
     setAcceptDrops(true);
 
@@ -332,8 +331,10 @@ void TForm1::ShowAppHint(const QString &hint) { StatusPanel0->setText(hint); }
 
 void TForm1::Help2Click()
 {
-    if (!helpFile_.empty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile_)));
+    // Looked up when asked for: the search touches the disk, and most sessions never open it.
+    const std::string helpFile = FindHelpFile();
+    if (!helpFile.empty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile)));
 }
 
 std::vector<QPoint> TForm1::TilePositions(int tileWidth, int tileHeight, int clientWidth, int clientHeight)

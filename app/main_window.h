@@ -136,7 +136,6 @@ private:
     QMenu *helpMenu_ = nullptr;
     TSaveBounds *SaveBounds1; // a child object, which the frame's destruction frees
     QImage TileBitmap;
-    std::string helpFile_;
     bool boundsSaved_ = false; // by the close steps; the destruction then leaves them
     std::unique_ptr<FileMoveQueue> fileMoves_; // last, so moves in progress end before the rest goes
 };

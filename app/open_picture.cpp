@@ -8,6 +8,7 @@
 #include "platform/qimage_bridge.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
+#include "widgets/file_dialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,13 +54,10 @@ TChild *NewChild(TForm1 &frame)
 // Made when first needed: building it costs more than the rest of the frame's start-up.
 QFileDialog *CreateOpenPictureDialog(TForm1 &owner)
 {
-    auto *dialog = new QFileDialog(&owner, QStringLiteral("Open"), QString::fromStdString(owner.LastPicturePath));
-    dialog->setObjectName(QString::fromLatin1(kOpenDialogName));
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    QFileDialog *dialog = NewFileDialog(&owner, kOpenDialogName, QFileDialog::AcceptOpen, PictureFileFilters());
+    dialog->setWindowTitle(QStringLiteral("Open"));
+    dialog->setDirectory(QString::fromStdString(owner.LastPicturePath));
     dialog->setFileMode(QFileDialog::ExistingFiles);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setNameFilters(PictureFileFilters());
-    dialog->setSizeGripEnabled(true);
     return dialog;
 }
 

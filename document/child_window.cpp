@@ -118,7 +118,6 @@ TChild::TChild(TChildHost host, QWidget *parent) : QMdiSubWindow(parent), host_(
     setWindowIcon(DocumentToolIcon(ToolIcon::Picture));
     setMinimumSize(80, 80);
 
-    helpFile_ = FindHelpFile();
     settingsPath_ = host_.SettingsFile;
 
     createActions();
@@ -567,8 +566,10 @@ void TChild::CloseAllDocuments()
 
 void TChild::Help2Click()
 {
-    if (!helpFile_.empty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile_)));
+    // Looked up when asked for: the search touches the disk, and most sessions never open it.
+    const std::string helpFile = FindHelpFile();
+    if (!helpFile.empty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile)));
 }
 
 // --- image commands ---------------------------------------------------------------------------

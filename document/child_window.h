@@ -149,7 +149,6 @@ private:
 
     TChildHost host_;
     std::string settingsPath_;
-    std::string helpFile_;
     std::string picName_;
     int pictureW_ = 0;
     int pictureH_ = 0;

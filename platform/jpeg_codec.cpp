@@ -14,6 +14,7 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 // libjpeg reports errors through callbacks that must not return, so they longjmp back to the
 // setjmp of `guarded`. Every frame between that setjmp and libjpeg (the step lambdas below)
@@ -459,33 +460,9 @@ std::vector<uint8_t> encode(const TBitmap &bitmap, int quality)
     return bytes;
 }
 
-} // namespace
-
-TBitmap ReadJpegFile(const std::string &path)
-{
-    return ReadNamedPicture(path, [&path] {
-        InputFile file(path);
-        Decompressor d;
-        FileSource source;
-        std::vector<JOCTET> buffer;
-        attachFileSource(d, source, file, buffer);
-        return decode(d);
-    });
-}
-
-void ReadJpegFileStrips(const std::string &path, int stripRows, const JpegStarted &started, const JpegStrip &strip)
-{
-    ReadNamedPicture(path, [&] {
-        InputFile file(path);
-        Decompressor d;
-        FileSource source;
-        std::vector<JOCTET> buffer;
-        attachFileSource(d, source, file, buffer);
-        decodeInStrips(d, stripRows, started, strip);
-    });
-}
-
-ScaledJpeg ReadJpegFileScaled(const std::string &path, int maxSide)
+// Runs decodeWith(decompressor) on the file, its errors naming the file.
+template <typename Decode>
+auto decodeFile(const std::string &path, const Decode &decodeWith) -> decltype(decodeWith(std::declval<Decompressor &>()))
 {
     return ReadNamedPicture(path, [&] {
         InputFile file(path);
@@ -493,6 +470,25 @@ ScaledJpeg ReadJpegFileScaled(const std::string &path, int maxSide)
         FileSource source;
         std::vector<JOCTET> buffer;
         attachFileSource(d, source, file, buffer);
+        return decodeWith(d);
+    });
+}
+
+} // namespace
+
+TBitmap ReadJpegFile(const std::string &path)
+{
+    return decodeFile(path, [](Decompressor &d) { return decode(d); });
+}
+
+void ReadJpegFileStrips(const std::string &path, int stripRows, const JpegStarted &started, const JpegStrip &strip)
+{
+    decodeFile(path, [&](Decompressor &d) { decodeInStrips(d, stripRows, started, strip); });
+}
+
+ScaledJpeg ReadJpegFileScaled(const std::string &path, int maxSide)
+{
+    return decodeFile(path, [maxSide](Decompressor &d) {
         ScaledJpeg result;
         result.Bitmap = decode(d, std::max(1, maxSide));
         result.FullWidth = static_cast<int>(d.cinfo.image_width);
