@@ -52,18 +52,8 @@ bool WriteAll(int fd, const char *data, size_t size)
 // Copies the bytes, mode and times of an open file into a new one; errno tells why it failed.
 bool CopyContents(int from, int to, const struct stat &status)
 {
-    std::vector<char> buffer(1 << 20);
-    for (;;) {
-        const ssize_t got = ::read(from, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            break;
-        if (!WriteAll(to, buffer.data(), static_cast<size_t>(got)))
-            return false;
-    }
+    if (!CopyFileBytes(from, to))
+        return false;
     const struct timespec times[2] = {status.st_atim, status.st_mtim};
     return ::fchmod(to, status.st_mode & 07777) == 0 && ::futimens(to, times) == 0 && ::fsync(to) == 0;
 }
@@ -131,6 +121,20 @@ bool IsInside(const std::string &path, const std::string &folder)
 }
 
 } // namespace
+
+bool CopyFileBytes(int from, int to)
+{
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got == 0;
+        if (!WriteAll(to, buffer.data(), static_cast<size_t>(got)))
+            return false;
+    }
+}
 
 MoveResult MoveFileInto(const std::string &source, const std::string &folder)
 {

@@ -28,6 +28,9 @@ struct MoveResult {
 MoveResult MoveFileInto(const std::string &source, const std::string &folder);
 std::vector<MoveResult> MoveFilesInto(const std::vector<std::string> &sources, const std::string &folder);
 
+// Copies what is left to read of `from` into `to`; false, with errno telling why, on a failure.
+bool CopyFileBytes(int from, int to);
+
 struct DeleteResult {
     std::string name;
     bool deleted = false;

@@ -1,6 +1,7 @@
 #include "shellctl/file_transfer.h"
 
 #include "platform/file_io.h"
+#include "shellctl/file_operations.h"
 #include "shellctl/folder_items.h"
 
 #include <QFile>
@@ -25,29 +26,6 @@ bool SameFileSystem(const QString &a, const QString &b)
            && first.st_dev == second.st_dev;
 }
 
-bool CopyBytes(int from, int to)
-{
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(from, buffer, sizeof buffer);
-        if (got == 0)
-            return true;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(to, buffer + done, static_cast<size_t>(got - done));
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                return false;
-            done += put;
-        }
-    }
-}
-
 // A regular file only; the target is created exclusively, so an existing one is never touched.
 bool CopyFile(const QString &source, const QString &target)
 {
@@ -58,24 +36,10 @@ bool CopyFile(const QString &source, const QString &target)
     FileDescriptor to(::open(Native(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
     if (to.get() < 0)
         return false;
-    if (CopyBytes(from.get(), to.get()) && to.Close())
+    if (CopyFileBytes(from.get(), to.get()) && to.Close())
         return true;
     ::unlink(Native(target).constData());
     return false;
-}
-
-bool MoveWithoutReplacing(const QString &source, const QString &target)
-{
-    const QByteArray from = Native(source), to = Native(target);
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL)
-        return false;
-    // File systems without the no-replace flag: a hard link also refuses an existing name.
-    if (::link(from.constData(), to.constData()) != 0)
-        return false;
-    ::unlink(from.constData());
-    return true;
 }
 
 } // namespace
@@ -95,13 +59,9 @@ bool TransferInto(const QString &source, const QString &targetFolder, TransferAc
     const QString target = ChildPath(targetFolder, from.fileName());
     if (from.fileName().isEmpty() || QFileInfo(target).absoluteFilePath() == from.absoluteFilePath())
         return false;
-    if (action == TransferAction::Move) {
-        if (MoveWithoutReplacing(source, target))
-            return true;
-        if (errno != EXDEV || from.isDir() || !CopyFile(source, target))
-            return false;
-        return ::unlink(Native(source).constData()) == 0;
-    }
+    if (action == TransferAction::Move)
+        return MoveFileInto(Native(source).toStdString(), Native(targetFolder).toStdString()).outcome
+               == MoveOutcome::Moved;
     return !from.isDir() && CopyFile(source, target);
 }
 
