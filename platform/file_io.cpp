@@ -29,6 +29,24 @@ constexpr size_t kMaxBlocksPerCall = 1024; // IOV_MAX on Linux
 
 } // namespace
 
+FolderEntries::FolderEntries(const std::string &folder) : dir_(::opendir(folder.c_str())) {}
+
+FolderEntries::~FolderEntries()
+{
+    if (dir_)
+        ::closedir(dir_);
+}
+
+const dirent *FolderEntries::next()
+{
+    while (const dirent *entry = dir_ ? ::readdir(dir_) : nullptr) {
+        const char *name = entry->d_name;
+        if (!(name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))))
+            return entry;
+    }
+    return nullptr;
+}
+
 // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come; regular files ignore
 // the flag, and anything else is refused below.
 InputFile::InputFile(const std::string &path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK))

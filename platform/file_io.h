@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 
+#include <dirent.h>
 #include <unistd.h>
 
 namespace vistrel {
@@ -35,6 +36,24 @@ public:
 
 private:
     int fd_;
+};
+
+// The entries of a folder in the order the file system gives them, without "." and "..". A
+// folder that cannot be opened has none.
+class FolderEntries {
+public:
+    explicit FolderEntries(const std::string &folder);
+    ~FolderEntries();
+    FolderEntries(const FolderEntries &) = delete;
+    FolderEntries &operator=(const FolderEntries &) = delete;
+
+    // For the *at calls on the entries; -1 when the folder could not be opened.
+    int fd() const { return dir_ ? ::dirfd(dir_) : -1; }
+    // The next entry, or nullptr at the end.
+    const dirent *next();
+
+private:
+    DIR *dir_;
 };
 
 // A regular file opened for reading. Errors are thrown as Error with the reason only (the

@@ -216,15 +216,10 @@ bool IsSafeFileTemporary(const std::string &fileName)
 
 void RemoveStaleTemporaryFiles(const std::string &folder, std::chrono::seconds minimumAge)
 {
-    struct FolderCloser {
-        void operator()(DIR *dir) const { ::closedir(dir); }
-    };
-    const std::unique_ptr<DIR, FolderCloser> dir(::opendir(folder.c_str()));
-    if (!dir)
-        return;
+    FolderEntries entries(folder);
     const time_t limit = ::time(nullptr) - static_cast<time_t>(minimumAge.count());
     const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
-    while (const dirent *entry = ::readdir(dir.get())) {
+    while (const dirent *entry = entries.next()) {
         if (!IsSafeFileTemporary(entry->d_name))
             continue;
         const std::string path = base + entry->d_name;

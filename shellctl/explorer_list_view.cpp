@@ -3,7 +3,6 @@
 #include "platform/error.h"
 #include "platform/qimage_bridge.h"
 #include "shellctl/file_transfer.h"
-#include "shellctl/folder_watch.h"
 #include "shellctl/list_model.h"
 #include "shellctl/thumb_cache.h"
 #include "shellctl/thumb_thread.h"

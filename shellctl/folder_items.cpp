@@ -119,13 +119,9 @@ namespace {
 bool IsCompressed(const QByteArray &path)
 {
     // Only regular files and folders are opened: a FIFO would wait for a writer.
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
-        return false;
+    const FileDescriptor file(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
     int flags = 0;
-    const bool known = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    ::close(fd);
-    return known && (flags & FS_COMPR_FL);
+    return file.valid() && ::ioctl(file.get(), FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_COMPR_FL);
 }
 
 void TakeStatus(TShItemData &item, const struct stat &info, TShSizeStyle style)
@@ -210,23 +206,6 @@ bool Wanted(const TShItemData &item, TShFolderTypes types, const TShFilter &filt
     return !filter.Active() || filter.MatchFilter(item.Name, item.Kind == 0);
 }
 
-class FolderStream {
-public:
-    explicit FolderStream(const QString &folder) : dir_(::opendir(QFile::encodeName(folder).constData())) {}
-    ~FolderStream()
-    {
-        if (dir_)
-            ::closedir(dir_);
-    }
-    FolderStream(const FolderStream &) = delete;
-    FolderStream &operator=(const FolderStream &) = delete;
-
-    int fd() const { return dir_ ? ::dirfd(dir_) : -1; }
-    const dirent *next() { return dir_ ? ::readdir(dir_) : nullptr; }
-
-private:
-    DIR *dir_;
-};
 
 } // namespace
 
@@ -272,15 +251,12 @@ ItemList ReadFolderItems(const QString &folder, TShFolderTypes types, const TShF
                          TShSizeStyle style, uint64_t &nextId)
 {
     ItemList items;
-    FolderStream stream(folder);
-    while (const dirent *entry = stream.next()) {
-        const char *name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
+    FolderEntries entries(QFile::encodeName(folder).toStdString());
+    while (const dirent *entry = entries.next()) {
         auto item = std::make_unique<TShItemData>();
-        if (!TakeEntryType(stream.fd(), *entry, *item, style))
+        if (!TakeEntryType(entries.fd(), *entry, *item, style))
             continue;
-        item->Name = QFile::decodeName(name);
+        item->Name = QFile::decodeName(entry->d_name);
         item->SortName = item->Name.toCaseFolded();
         if (!Wanted(*item, types, filter))
             continue;

@@ -1,5 +1,7 @@
 #include "shellctl/folder_scan.h"
 
+#include "platform/file_io.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,37 +14,16 @@ namespace vistrel {
 
 namespace {
 
-class DirectoryStream {
-public:
-    explicit DirectoryStream(const std::string &folder) : stream_(::opendir(folder.c_str())) {}
-    ~DirectoryStream()
-    {
-        if (stream_)
-            ::closedir(stream_);
-    }
-    DirectoryStream(const DirectoryStream &) = delete;
-    DirectoryStream &operator=(const DirectoryStream &) = delete;
-    DIR *get() const { return stream_; }
-
-private:
-    DIR *stream_;
-};
-
 // The entry type when the directory tells it; links and unknown types are followed with a stat,
 // so a link to a folder counts as a folder.
-bool IsFolderEntry(DIR *stream, const dirent &entry)
+bool IsFolderEntry(int folderFd, const dirent &entry)
 {
     if (entry.d_type == DT_DIR)
         return true;
     if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
         return false;
     struct stat status {};
-    return ::fstatat(::dirfd(stream), entry.d_name, &status, 0) == 0 && S_ISDIR(status.st_mode);
-}
-
-bool IsDotEntry(const char *name)
-{
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+    return ::fstatat(folderFd, entry.d_name, &status, 0) == 0 && S_ISDIR(status.st_mode);
 }
 
 bool NameBefore(const std::string &a, const std::string &b)
@@ -62,11 +43,9 @@ std::string ChildFolder(const std::string &folder, const std::string &name) { re
 void FileSystemFolders::ScanSubfolders(const std::string &folder,
                                        const std::function<bool(const FolderEntry &)> &visit)
 {
-    DirectoryStream stream(folder);
-    if (!stream.get())
-        return;
-    while (const dirent *entry = ::readdir(stream.get())) {
-        if (IsDotEntry(entry->d_name) || !IsFolderEntry(stream.get(), *entry))
+    FolderEntries entries(folder);
+    while (const dirent *entry = entries.next()) {
+        if (!IsFolderEntry(entries.fd(), *entry))
             continue;
         FolderEntry found;
         found.name = entry->d_name;

@@ -43,10 +43,10 @@ TShWatchQueue::TShWatchQueue() : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) 
 
 TShFileThread::TShFileThread(const TShWatchQueue &queue, const QString &folder, Changed changed, Gone gone,
                              int quietMs)
-    : folder_(folder), changed_(std::move(changed)), gone_(std::move(gone)), quietMs_(quietMs), inotify_(queue.fd())
+    : folder_(folder), changed_(std::move(changed)), gone_(std::move(gone)), quietMs_(quietMs), inotify_(queue.fd()),
+      stop_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 {
-    stop_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (inotify_ < 0 || stop_ < 0)
+    if (inotify_ < 0 || !stop_.valid())
         return;
     watch_ = ::inotify_add_watch(inotify_, QFile::encodeName(folder).constData(), kWatchedEvents);
     if (watch_ >= 0)
@@ -57,19 +57,17 @@ TShFileThread::~TShFileThread()
 {
     if (thread_.joinable()) {
         const uint64_t one = 1;
-        while (::write(stop_, &one, sizeof one) < 0 && errno == EINTR) {
+        while (::write(stop_.get(), &one, sizeof one) < 0 && errno == EINTR) {
         }
         thread_.join();
     }
     if (watch_ >= 0)
         ::inotify_rm_watch(inotify_, watch_);
-    if (stop_ >= 0)
-        ::close(stop_);
 }
 
 bool TShFileThread::WaitReadable(int timeoutMs) const
 {
-    pollfd fds[2] = {{inotify_, POLLIN, 0}, {stop_, POLLIN, 0}};
+    pollfd fds[2] = {{inotify_, POLLIN, 0}, {stop_.get(), POLLIN, 0}};
     for (;;) {
         const int ready = ::poll(fds, 2, timeoutMs);
         if (ready < 0 && errno == EINTR)

@@ -62,7 +62,7 @@ private:
     int quietMs_;
     int inotify_;
     int watch_ = -1;
-    int stop_ = -1; // an eventfd that wakes the thread to end it
+    FileDescriptor stop_; // an eventfd that wakes the thread to end it
     std::thread thread_;
 };
 

@@ -86,12 +86,6 @@ void TShListModel::ItemChanged(int row)
     Q_EMIT dataChanged(index(row, 0), index(row, kColumnCount - 1));
 }
 
-void TShListModel::AllChanged()
-{
-    if (!items_.empty())
-        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
-}
-
 void TShListModel::ResetThumbImages(const QPixmap &placeholder)
 {
     thumbImages_.assign(1, placeholder);

@@ -36,7 +36,6 @@ public:
     void Append(ItemList items);
     void Sort(const SortKey &key);
     void ItemChanged(int row);
-    void AllChanged();
 
     void setThumbView(bool thumbs) { thumbView_ = thumbs; }
     void setScrolling(bool scrolling) { scrolling_ = scrolling; }

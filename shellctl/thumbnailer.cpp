@@ -55,11 +55,6 @@ void Thumbnailer::RecordFailure(const QString &uri, int64_t mtime) const
     }
 }
 
-bool HasPictureDecoder(const QString &path)
-{
-    return DecoderFor(path) != Decoder::None;
-}
-
 ThumbSource Thumbnailer::Make(const QString &path, bool retryFailed) const
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();

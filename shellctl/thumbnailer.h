@@ -8,9 +8,6 @@
 
 namespace vistrel {
 
-// True for the files whose pictures this program reads, by extension in any letter case.
-bool HasPictureDecoder(const QString &path);
-
 // The picture a thumbnail is drawn from: reduced to fit the cache's box, with the original size
 // that the tile's geometry follows. The same for the list and for vistrel-cli.
 struct ThumbSource {
