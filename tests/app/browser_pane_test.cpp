@@ -2,6 +2,7 @@
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
 #include "widgets/collapse_splitter.h"
+#include "tests/support/qt_test_main.h"
 
 #include <QApplication>
 #include <QDir>
@@ -249,10 +250,7 @@ private:
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    vistrel::BrowserPaneTest test;
-    return QTest::qExec(&test, argc, argv);
+    return vistrel::testing::RunQtTest<vistrel::BrowserPaneTest>(argc, argv);
 }
 
 #include "browser_pane_test.moc"

@@ -1,5 +1,6 @@
 #include "platform/error.h"
 #include "shellctl/dir_tree.h"
+#include "tests/support/qt_test_main.h"
 
 #include <QApplication>
 #include <QDir>
@@ -256,10 +257,7 @@ private:
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    vistrel::DirTreeTest test;
-    return QTest::qExec(&test, argc, argv);
+    return vistrel::testing::RunQtTest<vistrel::DirTreeTest>(argc, argv);
 }
 
 #include "dir_tree_test.moc"

@@ -2,6 +2,8 @@
 #include "platform/jpeg_codec.h"
 #include "shellctl/explorer_list_view.h"
 #include "shellctl/thumb_cache.h"
+#include "tests/support/pictures.h"
+#include "tests/support/qt_test_main.h"
 
 #include <QApplication>
 #include <QDir>
@@ -33,11 +35,7 @@ void Write(const QString &path, const QByteArray &bytes = {})
 
 void WriteJpeg(const QString &path, int width, int height, PaletteEntry colour)
 {
-    TBitmap bitmap(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            bitmap.setPixel(x, y, colour);
-    WriteJpegFile(bitmap, QFile::encodeName(path).toStdString());
+    WriteJpegFile(testing::FilledPicture(width, height, colour), QFile::encodeName(path).toStdString());
 }
 
 QStringList Captions(const TShExplorerListView &list)
@@ -84,6 +82,7 @@ private Q_SLOTS:
     {
         QVERIFY(cache_.isValid());
         qputenv("XDG_CACHE_HOME", QFile::encodeName(cache_.path()));
+        placeholder_ = Placeholder();
     }
 
     void init()
@@ -105,16 +104,15 @@ private Q_SLOTS:
         QCOMPARE(Captions(list), QStringList({"sub", "broken.jpg", "red.jpg", "small.jpg", "x.jpg"}));
         QTRY_VERIFY_WITH_TIMEOUT(AllTilesDelivered(list), kWaitMs);
 
-        const QImage placeholder = Placeholder(list);
         const QImage red = TileOf(list, RowOf(list, "red.jpg"));
         QCOMPARE(red.size(), QSize(60, 80));
         QVERIFY(qRed(red.pixel(30, 40)) > 200 && qBlue(red.pixel(30, 40)) < 60);
-        QCOMPARE(red.pixel(30, 10), placeholder.pixel(30, 10)); // above the 58 x 44 picture
+        QCOMPARE(red.pixel(30, 10), placeholder_.pixel(30, 10)); // above the 58 x 44 picture
         const QImage small = TileOf(list, RowOf(list, "small.jpg"));
         QVERIFY(qBlue(small.pixel(14, 19)) > 200);
-        QCOMPARE(small.pixel(13, 19), placeholder.pixel(13, 19));
+        QCOMPARE(small.pixel(13, 19), placeholder_.pixel(13, 19));
         for (const char *iconOnly : {"broken.jpg", "x.jpg", "sub"})
-            QVERIFY2(TileOf(list, RowOf(list, iconOnly)) != placeholder, iconOnly);
+            QVERIFY2(TileOf(list, RowOf(list, iconOnly)) != placeholder_, iconOnly);
 
         // The shared cache now holds the pictures, and the failure of the broken one.
         const ThumbnailCache cache;
@@ -353,22 +351,20 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(&list));
     }
 
-    static bool AllTilesDelivered(const TShExplorerListView &list)
+    bool AllTilesDelivered(const TShExplorerListView &list) const
     {
         if (list.PendingThumbnails() != 0)
             return false;
-        const QImage placeholder = Placeholder(list);
         for (int row = 0; row < list.Items().Count(); ++row)
-            if (TileOf(list, row) == placeholder)
+            if (TileOf(list, row) == placeholder_)
                 return false;
         return true;
     }
 
-    static QImage Placeholder(const TShExplorerListView &list)
+    static QImage Placeholder()
     {
         TShExplorerListView empty;
         empty.setViewStyleEx(gvsThumb);
-        Q_UNUSED(list);
         QTemporaryDir dir;
         Write(dir.filePath("a.txt"));
         empty.setDirectory(dir.path().toStdString());
@@ -383,6 +379,7 @@ private:
     }
 
     QTemporaryDir cache_;
+    QImage placeholder_; // the tile shown before an item's own arrives
     std::unique_ptr<QTemporaryDir> folder_;
 };
 
@@ -390,10 +387,7 @@ private:
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    vistrel::ExplorerListTest test;
-    return QTest::qExec(&test, argc, argv);
+    return vistrel::testing::RunQtTest<vistrel::ExplorerListTest>(argc, argv);
 }
 
 #include "list_view_test.moc"

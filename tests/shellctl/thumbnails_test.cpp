@@ -5,6 +5,7 @@
 #include "shellctl/thumb_thread.h"
 #include "shellctl/thumb_tile.h"
 #include "shellctl/thumbnailer.h"
+#include "tests/support/pictures.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,15 +66,6 @@ TEST(FitInBox, NeverEnlargesAndRoundsHalvesToEven)
     }
 }
 
-TBitmap Solid(int w, int h, PaletteEntry colour)
-{
-    TBitmap bitmap(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            bitmap.setPixel(x, y, colour);
-    return bitmap;
-}
-
 const TilePalette kColours{{10, 20, 30}, {250, 250, 250}, {100, 100, 100}};
 const PaletteEntry kBlack{0, 0, 0};
 const PaletteEntry kRed{0, 0, 255};
@@ -106,7 +98,7 @@ bool IsRed(PaletteEntry p)
 TEST(RenderTile, DrawsThePictureWhereThePlacementSays)
 {
     // A reduced copy (128 x 96) of a 1024 x 768 picture lands on the full picture's rectangle.
-    const TBitmap tile = RenderTile(Solid(128, 96, kRed), 1024, 768, 60, 80, kColours);
+    const TBitmap tile = RenderTile(testing::FilledPicture(128, 96, kRed), 1024, 768, 60, 80, kColours);
     EXPECT_EQ(tile.pixel(30, 16), kColours.Face);
     EXPECT_TRUE(IsRed(tile.pixel(30, 17)));
     EXPECT_TRUE(IsRed(tile.pixel(30, 60)));
@@ -114,7 +106,7 @@ TEST(RenderTile, DrawsThePictureWhereThePlacementSays)
     EXPECT_TRUE(IsRed(tile.pixel(57, 30)));
     EXPECT_EQ(tile.pixel(0, 30), kColours.Face); // the frame covers the picture's outer pixels
 
-    const TBitmap small = RenderTile(Solid(30, 40, kRed), 30, 40, 60, 80, kColours);
+    const TBitmap small = RenderTile(testing::FilledPicture(30, 40, kRed), 30, 40, 60, 80, kColours);
     EXPECT_EQ(small.pixel(13, 30), kColours.Face);
     EXPECT_EQ(small.pixel(14, 19), kRed);
     EXPECT_EQ(small.pixel(43, 58), kRed);
@@ -130,7 +122,7 @@ protected:
 
     QString WriteJpeg(const QString &name, int w, int h)
     {
-        WriteJpegFile(Solid(w, h, kRed), QFile::encodeName(Path(name)).toStdString());
+        WriteJpegFile(testing::FilledPicture(w, h, kRed), QFile::encodeName(Path(name)).toStdString());
         return Path(name);
     }
     QString WriteBytes(const QString &name, const QByteArray &bytes)
@@ -167,7 +159,7 @@ TEST_F(ThumbnailFiles, CacheNamesFollowTheUriDigest)
 TEST_F(ThumbnailFiles, EntryCarriesItsKeysAndIsWrittenAtomically)
 {
     const ThumbnailCache cache(128, CacheRoot());
-    ThumbnailCache::Entry entry{Solid(128, 96, kRed), 1024, 768};
+    ThumbnailCache::Entry entry{testing::FilledPicture(128, 96, kRed), 1024, 768};
     const QString uri = "file:///pictures/a.jpg";
     cache.Write(uri, 1700000000, entry);
 
@@ -195,7 +187,7 @@ TEST_F(ThumbnailFiles, DamagedOrOversizedEntriesAreIgnored)
 {
     const ThumbnailCache cache(128, CacheRoot());
     const QString uri = "file:///pictures/a.jpg";
-    cache.Write(uri, 5, {Solid(4, 4, kRed), 4, 4});
+    cache.Write(uri, 5, {testing::FilledPicture(4, 4, kRed), 4, 4});
     QFile entry(cache.EntryPath(uri));
     ASSERT_TRUE(entry.open(QIODevice::ReadWrite));
     entry.resize(entry.size() / 2);

@@ -1,4 +1,5 @@
 #include "widgets/collapse_splitter.h"
+#include "tests/support/qt_test_main.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -210,10 +211,7 @@ private Q_SLOTS:
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    vistrel::CollapseSplitterTest test;
-    return QTest::qExec(&test, argc, argv);
+    return vistrel::testing::RunQtTest<vistrel::CollapseSplitterTest>(argc, argv);
 }
 
 #include "collapse_splitter_test.moc"
