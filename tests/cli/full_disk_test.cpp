@@ -8,6 +8,8 @@
 #include "platform/jpeg_codec.h"
 #include "platform/picture_io.h"
 #include "settings/ini_file.h"
+#include "tests/support/errors.h"
+#include "tests/support/files.h"
 #include "tests/support/full_disk.h"
 
 #include <gtest/gtest.h>
@@ -25,22 +27,6 @@ namespace vistrel {
 namespace {
 
 const std::string kNoSpace = std::strerror(ENOSPC);
-
-std::string contentOf(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const Error &e) {
-        return e.what();
-    }
-    return "no error";
-}
 
 TBitmap ramp(int width, int height)
 {
@@ -99,17 +85,17 @@ TEST_F(FullDisk, WritesOverExistingFilesFailWithTheReasonAndKeepTheOldFiles)
         c.writeOld(file(c.name));
     std::vector<std::string> old;
     for (const Case &c : cases)
-        old.push_back(contentOf(file(c.name)));
+        old.push_back(testing::ReadBytes(file(c.name)));
     const std::set<std::string> before = entries();
     fill();
 
     for (size_t i = 0; i < std::size(cases); ++i) {
         const std::string path = file(cases[i].name);
-        EXPECT_EQ(errorOf([&] { cases[i].writeNew(path); }), "Unable to write to " + path + ": " + kNoSpace);
-        EXPECT_EQ(contentOf(path), old[i]) << cases[i].name;
+        EXPECT_EQ(testing::ErrorOf([&] { cases[i].writeNew(path); }), "Unable to write to " + path + ": " + kNoSpace);
+        EXPECT_EQ(testing::ReadBytes(path), old[i]) << cases[i].name;
     }
     EXPECT_EQ(WriteIconFile(file("logo.ico"), squareIcon(64), 4), kIconWriteFailed);
-    EXPECT_EQ(contentOf(file("logo.ico")), old[2]);
+    EXPECT_EQ(testing::ReadBytes(file("logo.ico")), old[2]);
     EXPECT_EQ(entries(), before);
 }
 
@@ -118,7 +104,7 @@ TEST_F(FullDisk, AShotThatCannotBeWrittenGivesItsReservedNameBack)
     const std::string shots = file("Shots");
     WriteShot(ramp(4, 4), shots, 1);
     fill();
-    EXPECT_EQ(errorOf([&] { WriteShot(ramp(300, 200), shots, 1); }),
+    EXPECT_EQ(testing::ErrorOf([&] { WriteShot(ramp(300, 200), shots, 1); }),
               "Unable to write to " + shots + "/SShot1_1.jpg: " + kNoSpace);
     std::set<std::string> left;
     for (const auto &entry : std::filesystem::directory_iterator(shots))
@@ -130,13 +116,13 @@ TEST_F(FullDisk, CommandLineOutputOverItsInputKeepsTheInput)
 {
     const std::string in = file("in.bmp");
     WriteBmpFile(ramp(40, 30), in);
-    const std::string old = contentOf(in);
+    const std::string old = testing::ReadBytes(in);
     fill();
 
     std::ostringstream out, err;
     EXPECT_EQ(RunCli({"resize", "lanczos3", "200", "150", in, in}, out, err, false), kExitFailure);
     EXPECT_EQ(err.str(), "vistrel-cli: Unable to write to " + in + ": " + kNoSpace + "\n");
-    EXPECT_EQ(contentOf(in), old);
+    EXPECT_EQ(testing::ReadBytes(in), old);
     EXPECT_EQ(entries(), std::set<std::string>{"in.bmp"});
 }
 

@@ -2,6 +2,7 @@
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
 #include "tests/platform/codec_test_support.h"
+#include "tests/support/errors.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -88,16 +89,6 @@ int maxChannelError(const TBitmap &a, const TBitmap &b, double *meanError)
         }
     *meanError = total / (3.0 * a.width() * a.height());
     return worst;
-}
-
-std::string errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const Error &e) {
-        return e.what();
-    }
-    return "(no error)";
 }
 
 } // namespace
@@ -279,11 +270,11 @@ TEST(JpegCodec, DamagedFilesAreRefusedWithTheirReason)
     const std::vector<uint8_t> good = WriteJpegMemory(SmoothPicture(64, 64));
 
     std::vector<uint8_t> truncated(good.begin(), good.begin() + static_cast<long>(good.size() / 2));
-    EXPECT_EQ(errorOf([&] { ReadJpegMemory(truncated.data(), truncated.size()); }),
+    EXPECT_EQ(ErrorOf([&] { ReadJpegMemory(truncated.data(), truncated.size()); }),
               "Cannot read picture: the file is truncated");
 
     const std::vector<uint8_t> bmp = WriteBmpMemory(TBitmap(2, 2));
-    EXPECT_EQ(errorOf([&] { ReadJpegMemory(bmp.data(), bmp.size()); }),
+    EXPECT_EQ(ErrorOf([&] { ReadJpegMemory(bmp.data(), bmp.size()); }),
               "Cannot read picture: Not a JPEG file: starts with 0x42 0x4d");
 
     EXPECT_THROW(ReadJpegMemory(nullptr, 0), Error);
@@ -309,7 +300,7 @@ TEST(JpegCodec, OversizedPicturesAreRefusedBeforeDecoding)
             bytes[s.start + 7] = 20000 >> 8; // width
             bytes[s.start + 8] = 20000 & 0xFF;
         }
-    const std::string message = errorOf([&] { ReadJpegMemory(bytes.data(), bytes.size()); });
+    const std::string message = ErrorOf([&] { ReadJpegMemory(bytes.data(), bytes.size()); });
     EXPECT_NE(message.find("20000 x 20000 is too large"), std::string::npos) << message;
 }
 
@@ -327,7 +318,7 @@ TEST(JpegCodec, ProgressiveFilesWithThousandsOfScansAreRefused)
         hostile.insert(hostile.end(), progressive.begin() + static_cast<long>(lastScan),
                        progressive.begin() + static_cast<long>(end));
     hostile.insert(hostile.end(), {0xFF, 0xD9});
-    const std::string message = errorOf([&] { ReadJpegMemory(hostile.data(), hostile.size()); });
+    const std::string message = ErrorOf([&] { ReadJpegMemory(hostile.data(), hostile.size()); });
     EXPECT_NE(message.find("too many progressive scans"), std::string::npos) << message;
 }
 
@@ -360,12 +351,12 @@ TEST(JpegCodec, FilesRoundTripAndErrorsNameThePath)
     }());
 
     const std::string missing = folder.file("missing.jpg");
-    EXPECT_EQ(errorOf([&] { ReadJpegFile(missing); }),
+    EXPECT_EQ(ErrorOf([&] { ReadJpegFile(missing); }),
               "Cannot read picture " + missing + ": No such file or directory");
     std::vector<uint8_t> bytes = ReadByteVector(path);
     bytes.resize(bytes.size() - 40);
     WriteByteVector(path, bytes);
-    EXPECT_EQ(errorOf([&] { ReadJpegFile(path); }), "Cannot read picture " + path + ": the file is truncated");
+    EXPECT_EQ(ErrorOf([&] { ReadJpegFile(path); }), "Cannot read picture " + path + ": the file is truncated");
     EXPECT_THROW(ReadJpegFile(folder.file("")), Error); // a folder
 }
 
@@ -373,13 +364,13 @@ TEST(JpegCodec, FailedWritesReportThePathAndLeaveNoFile)
 {
     TempFolder folder;
     const std::string unwritable = folder.file("no/such/folder.jpg");
-    EXPECT_EQ(errorOf([&] { WriteJpegFile(SmoothPicture(4, 4), unwritable); }),
+    EXPECT_EQ(ErrorOf([&] { WriteJpegFile(SmoothPicture(4, 4), unwritable); }),
               "Unable to write to " + unwritable + ": No such file or directory");
 
     const std::string full = folder.file("full.jpg");
     {
         FileSizeLimit limit(100);
-        EXPECT_EQ(errorOf([&] { WriteJpegFile(SmoothPicture(64, 64), full); }), "Unable to write to " + full + ": File too large");
+        EXPECT_EQ(ErrorOf([&] { WriteJpegFile(SmoothPicture(64, 64), full); }), "Unable to write to " + full + ": File too large");
     }
     EXPECT_FALSE(std::filesystem::exists(full));
     EXPECT_THROW(WriteJpegFile(TBitmap(), folder.file("empty.jpg")), Error);

@@ -2,6 +2,7 @@
 
 #include "codec_test_support.h"
 #include "platform/error.h"
+#include "tests/support/errors.h"
 
 #include <gtest/gtest.h>
 
@@ -27,16 +28,6 @@ std::set<std::string> entriesOf(const std::string &folder)
     for (const auto &entry : std::filesystem::directory_iterator(folder))
         names.insert(entry.path().filename().string());
     return names;
-}
-
-std::string errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const Error &e) {
-        return e.what();
-    }
-    return "no error";
 }
 
 void writeWhole(const std::string &path, const std::vector<uint8_t> &bytes)
@@ -89,7 +80,7 @@ TEST(SafeFile, FailuresKeepTheOldFileAndLeaveNoTemporaryFile)
         TempFolder folder;
         const std::string path = folder.file("target.bin");
         WriteByteVector(path, kOld);
-        const std::string error = errorOf([&] { c.attempt(path); });
+        const std::string error = testing::ErrorOf([&] { c.attempt(path); });
         EXPECT_EQ(error, c.reason.empty() ? "no error" : "Unable to write to " + path + ": " + c.reason) << c.name;
         EXPECT_EQ(ReadByteVector(path), kOld) << c.name;
         EXPECT_EQ(entriesOf(folder.file("")), std::set<std::string>{"target.bin"}) << c.name;
@@ -113,9 +104,9 @@ TEST(SafeFile, ErrorsNameThePathAndTheSystemsReason)
         {folder.file("pipe"), "No such device or address"},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(errorOf([&] { writeWhole(c.path, kNew); }), "Unable to write to " + c.path + ": " + c.reason);
+        EXPECT_EQ(testing::ErrorOf([&] { writeWhole(c.path, kNew); }), "Unable to write to " + c.path + ": " + c.reason);
     EXPECT_EQ(entriesOf(folder.file("")), (std::set<std::string>{"folder", "pipe"}));
-    EXPECT_EQ(errorOf([&] { writeWhole("/dev/null", kNew); }), "no error");
+    EXPECT_EQ(testing::ErrorOf([&] { writeWhole("/dev/null", kNew); }), "no error");
 }
 
 TEST(SafeFile, AReadOnlyFileIsNotReplaced)
@@ -126,7 +117,7 @@ TEST(SafeFile, AReadOnlyFileIsNotReplaced)
     const std::string path = folder.file("kept.bin");
     WriteByteVector(path, kOld);
     ::chmod(path.c_str(), 0444);
-    EXPECT_EQ(errorOf([&] { writeWhole(path, kNew); }), "Unable to write to " + path + ": Permission denied");
+    EXPECT_EQ(testing::ErrorOf([&] { writeWhole(path, kNew); }), "Unable to write to " + path + ": Permission denied");
     EXPECT_EQ(ReadByteVector(path), kOld);
 }
 

@@ -1,6 +1,7 @@
 #include "settings/ini_file.h"
 
 #include "platform/error.h"
+#include "tests/support/errors.h"
 #include "tests/support/files.h"
 
 #include <gtest/gtest.h>
@@ -28,16 +29,6 @@ public:
     std::vector<std::string> messages;
 };
 
-std::string errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const Error &error) {
-        return error.what();
-    }
-    return "no error";
-}
-
 class IniFileTest : public ::testing::Test {
 protected:
     TempFolder folder;
@@ -58,8 +49,8 @@ TEST_F(IniFileTest, CreatesAMissingFolderOneLevelDeep)
     EXPECT_TRUE(std::filesystem::is_regular_file(nested));
 
     const std::string deeper = folder.file("a/b/Vistrel.ini");
-    EXPECT_EQ(errorOf([&] { ReadIniString(deeper, "S", "k", ""); }), "Could not create " + folder.file("a/b/"));
-    EXPECT_EQ(errorOf([&] { WriteIniString(deeper, "S", "k", "v"); }), "Could not create " + folder.file("a/b/"));
+    EXPECT_EQ(testing::ErrorOf([&] { ReadIniString(deeper, "S", "k", ""); }), "Could not create " + folder.file("a/b/"));
+    EXPECT_EQ(testing::ErrorOf([&] { WriteIniString(deeper, "S", "k", "v"); }), "Could not create " + folder.file("a/b/"));
 }
 
 TEST_F(IniFileTest, AFileThatCannotBeCreatedIsReportedThenReadsDefaultsAndRefusesWrites)
@@ -68,7 +59,7 @@ TEST_F(IniFileTest, AFileThatCannotBeCreatedIsReportedThenReadsDefaultsAndRefuse
     const std::string impossible = "/proc/vistrel-settings-test.ini";
     EXPECT_EQ(ReadIniInteger(impossible, "Bounds", "Left", 10), 10);
     ASSERT_EQ(notices.messages, std::vector<std::string>{"Could not create " + impossible});
-    EXPECT_EQ(errorOf([&] { WriteIniInteger(impossible, "Bounds", "Left", 1); }),
+    EXPECT_EQ(testing::ErrorOf([&] { WriteIniInteger(impossible, "Bounds", "Left", 1); }),
               "Unable to write to " + impossible + ": No such file or directory");
 }
 
@@ -110,7 +101,7 @@ TEST_F(IniFileTest, WritesLeaveNoTemporaryFilesBehind)
 TEST_F(IniFileTest, AWriteThatCannotReplaceTheFileRaisesAndLeavesNothingBehind)
 {
     std::filesystem::create_directory(ini);
-    EXPECT_EQ(errorOf([&] { WriteIniString(ini, "S", "k", "v"); }), "Unable to write to " + ini + ": Is a directory");
+    EXPECT_EQ(testing::ErrorOf([&] { WriteIniString(ini, "S", "k", "v"); }), "Unable to write to " + ini + ": Is a directory");
     EXPECT_EQ(ReadIniString(ini, "S", "k", "default"), "default");
     EXPECT_EQ(folder.entries(), std::set<std::string>{"Vistrel.ini"});
 }
@@ -121,7 +112,7 @@ TEST_F(IniFileTest, AReadOnlyFolderRefusesWritesAndKeepsTheOldFile)
         GTEST_SKIP() << "permissions do not bind root";
     WriteIniInteger(ini, "Bounds", "Left", 1);
     ::chmod(folder.path().c_str(), 0555);
-    EXPECT_EQ(errorOf([&] { WriteIniInteger(ini, "Bounds", "Left", 2); }),
+    EXPECT_EQ(testing::ErrorOf([&] { WriteIniInteger(ini, "Bounds", "Left", 2); }),
               "Unable to write to " + ini + ": Permission denied");
     ::chmod(folder.path().c_str(), 0755);
     EXPECT_EQ(ReadIniInteger(ini, "Bounds", "Left", 0), 1);
@@ -175,7 +166,7 @@ TEST_F(IniFileTest, AnOversizedFileReadsAsDefaultsAndIsNeverRewritten)
     const std::string huge = "[S]\nk=1\n" + std::string(kMaxIniFileSize, ';');
     WriteBytes(ini, huge);
     EXPECT_EQ(ReadIniInteger(ini, "S", "k", 9), 9);
-    EXPECT_EQ(errorOf([&] { WriteIniInteger(ini, "S", "k", 2); }),
+    EXPECT_EQ(testing::ErrorOf([&] { WriteIniInteger(ini, "S", "k", 2); }),
               "Unable to write to " + ini + ": the file is too large for a settings file");
     EXPECT_EQ(ReadBytes(ini), huge);
 }
@@ -185,7 +176,7 @@ TEST_F(IniFileTest, SpecialFilesReadAsDefaultsWithoutBlocking)
     ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);
     EXPECT_EQ(ReadIniString(ini, "S", "k", "d"), "d");
     EXPECT_EQ(ReadIniString("/dev/zero", "S", "k", "d"), "d");
-    EXPECT_EQ(errorOf([&] { WriteIniString(ini, "S", "k", "v"); }), "Unable to write to " + ini + ": not a regular file");
+    EXPECT_EQ(testing::ErrorOf([&] { WriteIniString(ini, "S", "k", "v"); }), "Unable to write to " + ini + ": not a regular file");
 }
 
 TEST_F(IniFileTest, WritingIntoACrLfFileKeepsItsLineEndings)
