@@ -302,7 +302,8 @@ void TBMP2IconForm::ConvertButClick()
         Inform(QStringLiteral("You must load a picture first!"));
         return;
     }
-    RunCommand(this, [this] { ReadIconSize(); });
+    if (!RunCommand(this, [this] { ReadIconSize(); }))
+        return;
     try {
         const BusyCursor busy;
         TBitmap source = LoadSource();

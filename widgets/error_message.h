@@ -12,14 +12,16 @@ namespace vistrel {
 void ShowErrorMessage(const std::exception &error, QWidget *window = nullptr);
 
 // Runs one command of the user's (a menu command, a drop, a key): a failure ends that command
-// only and is shown over `window`.
+// only and is shown over `window`. False after a failure, for a caller with more to do.
 template <typename Command>
-void RunCommand(QWidget *window, Command &&command)
+bool RunCommand(QWidget *window, Command &&command)
 {
     try {
         command();
+        return true;
     } catch (const std::exception &error) {
         ShowErrorMessage(error, window);
+        return false;
     }
 }
 

@@ -71,6 +71,7 @@ private Q_SLOTS:
     void capitalJpgIsNotRecognised();
     void sizeEditsTakeDigitsOnlyAndACustomSizeIsSquare();
     void editingTheSizeDiscardsTheIcon();
+    void anUnusableCustomSizeConvertsNothing();
     void savedIconOpensInTheChosenEditor();
     void glyphSaveWritesThePreviewBitmap();
     void convertWithoutAPictureAsksForOne();
@@ -170,6 +171,19 @@ void Bmp2IconFormTest::editingTheSizeDiscardsTheIcon()
     QCOMPARE(shown, QStringLiteral("Information|First you must convert a picture into an Icon!"));
     click(*form, "ConvertBut");
     QVERIFY(form->CurrentIcon());
+}
+
+void Bmp2IconFormTest::anUnusableCustomSizeConvertsNothing()
+{
+    auto form = showForm(photo_);
+    form->findChildren<QRadioButton *>().at(kIconSizeCustom + 5)->click();
+    auto *edit = control<QLineEdit>(*form, "Edit1");
+    edit->selectAll();
+    QTest::keyClicks(edit, "0");
+    QString shown;
+    click(*form, "ConvertBut", {AnswerMessage(&shown)});
+    QVERIFY(!shown.isEmpty());
+    QVERIFY(!form->CurrentIcon());
 }
 
 void Bmp2IconFormTest::savedIconOpensInTheChosenEditor()
