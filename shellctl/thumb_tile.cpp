@@ -56,21 +56,12 @@ void Blit(const TBitmap &source, TBitmap &tile, int left, int top)
         std::copy_n(source.scanLine(y) + 3 * x0, 3 * (x1 - x0), tile.scanLine(top + y) + 3 * (left + x0));
 }
 
-TBitmap Stretched(const TBitmap &picture, int width, int height)
+// Converts picture to 24 bits on the way.
+TBitmap Stretched(TBitmap &picture, int width, int height)
 {
-    TBitmap source = picture;
     TBitmap result(width, height);
-    ResampleStretch(source, result, TriangleKernel, 1.0f);
+    ResampleStretch(picture, result, TriangleKernel, 1.0f);
     return result;
-}
-
-TBitmap As24Bit(const TBitmap &picture)
-{
-    if (picture.pixelFormat() == PixelFormat::pf24bit)
-        return picture;
-    TBitmap converted = picture;
-    converted.setPixelFormat(PixelFormat::pf24bit);
-    return converted;
 }
 
 } // namespace
@@ -106,7 +97,8 @@ TBitmap RenderTile(const TBitmap &picture, int fullW, int fullH, int tileW, int 
     TBitmap tile(tileW, tileH);
     Fill(tile, colours.Face);
     if (!picture.empty() && fullW > 0 && fullH > 0) {
-        const TBitmap source = As24Bit(picture);
+        TBitmap source = picture;
+        source.setPixelFormat(PixelFormat::pf24bit);
         const TilePlacement place = PlaceOnTile(tileW, tileH, fullW, fullH);
         const bool sameSize = source.width() == place.Target.Width() && source.height() == place.Target.Height();
         if (place.Target.Width() > 0 && place.Target.Height() > 0)
@@ -118,12 +110,12 @@ TBitmap RenderTile(const TBitmap &picture, int fullW, int fullH, int tileW, int 
     return tile;
 }
 
-TBitmap ResizedTo(const TBitmap &picture, PictureSize size)
+TBitmap ResizedTo(TBitmap picture, PictureSize size)
 {
-    TBitmap source = As24Bit(picture);
-    if (size.Width == source.width() && size.Height == source.height())
-        return source;
-    return Stretched(source, size.Width, size.Height);
+    picture.setPixelFormat(PixelFormat::pf24bit);
+    if (size.Width == picture.width() && size.Height == picture.height())
+        return picture;
+    return Stretched(picture, size.Width, size.Height);
 }
 
 } // namespace vistrel

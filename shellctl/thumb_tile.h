@@ -33,7 +33,7 @@ PictureSize FitInBox(int pictureW, int pictureH, int box);
 // picture's original size (fullW × fullH), while picture itself may be a reduced copy.
 TBitmap RenderTile(const TBitmap &picture, int fullW, int fullH, int tileW, int tileH, const TilePalette &colours);
 
-// The picture stretched to size as a 24-bit bitmap (a copy when it has that size already).
-TBitmap ResizedTo(const TBitmap &picture, PictureSize size);
+// The picture stretched to size as a 24-bit bitmap (itself when it has that size already).
+TBitmap ResizedTo(TBitmap picture, PictureSize size);
 
 } // namespace vistrel

@@ -10,6 +10,8 @@
 
 #include <sys/stat.h>
 
+#include <utility>
+
 namespace vistrel {
 
 namespace {
@@ -34,13 +36,13 @@ ThumbnailCache::Entry Decode(const std::string &path, Decoder decoder, int box)
         entry.FullWidth = jpeg.FullWidth;
         entry.FullHeight = jpeg.FullHeight;
         // Sized from the original, not from the reduced decode, whose sides are rounded up.
-        entry.Picture = ResizedTo(jpeg.Bitmap, FitInBox(jpeg.FullWidth, jpeg.FullHeight, box));
+        entry.Picture = ResizedTo(std::move(jpeg.Bitmap), FitInBox(jpeg.FullWidth, jpeg.FullHeight, box));
         return entry;
     }
-    const TBitmap picture = ReadBmpFile(path);
+    TBitmap picture = ReadBmpFile(path);
     entry.FullWidth = picture.width();
     entry.FullHeight = picture.height();
-    entry.Picture = ResizedTo(picture, FitInBox(picture.width(), picture.height(), box));
+    entry.Picture = ResizedTo(std::move(picture), FitInBox(entry.FullWidth, entry.FullHeight, box));
     return entry;
 }
 
