@@ -3,9 +3,16 @@
 #include "platform/bitmap.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace vistrel {
+
+// Whether pixel x of a 1-bit AND-mask row is set, that is transparent in the icon.
+inline bool MaskBitSet(const uint8_t *maskRow, int x)
+{
+    return (maskRow[x >> 3] >> (7 - (x & 7))) & 1;
+}
 
 // Up to maxColours colours that represent the picture well: its own colours when it has no more
 // than that, otherwise the population-weighted means of median-cut boxes.

@@ -1,19 +1,11 @@
 #include "icon/icon_preview.h"
 
+#include "icon/icon_depth.h"
 #include "platform/error.h"
 
 #include <algorithm>
 
 namespace vistrel {
-
-namespace {
-
-bool isTransparent(const TBitmap &mask, int x, int y)
-{
-    return (mask.scanLine(y)[x >> 3] & (0x80 >> (x & 7))) != 0;
-}
-
-} // namespace
 
 TBitmap DrawIconOver(const TBitmap &picture, const TIcon &icon)
 {
@@ -27,7 +19,7 @@ TBitmap DrawIconOver(const TBitmap &picture, const TIcon &icon)
     const int height = std::min(canvas.height(), icon.Colour.height());
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            if (!masked || !isTransparent(icon.Mask, x, y))
+            if (!masked || !MaskBitSet(icon.Mask.scanLine(y), x))
                 canvas.setPixel(x, y, icon.Colour.pixel(x, y));
     return canvas;
 }

@@ -89,7 +89,7 @@ void alphaFromMask(std::vector<uint8_t> &colourPixels, const std::vector<uint8_t
         uint8_t *colourRow = colourPixels.data() + static_cast<size_t>(y) * colourStride;
         const uint8_t *maskRow = maskPixels.data() + static_cast<size_t>(y) * maskStride;
         for (int x = 0; x < width; ++x) {
-            const bool transparent = (maskRow[x >> 3] >> (7 - (x & 7))) & 1;
+            const bool transparent = MaskBitSet(maskRow, x);
             colourRow[4 * x + 3] = transparent ? 0 : 255;
         }
     }
@@ -176,7 +176,7 @@ std::vector<uint8_t> rgbaOf(const TIcon &icon, uint8_t depthCode)
         const uint8_t *maskRow = icon.Mask.scanLine(y);
         for (int x = 0; x < colour.width(); ++x) {
             const PaletteEntry c = colour.pixel(x, y);
-            const bool transparent = (maskRow[x >> 3] >> (7 - (x & 7))) & 1;
+            const bool transparent = MaskBitSet(maskRow, x);
             rgba.insert(rgba.end(), {c.r, c.g, c.b, static_cast<uint8_t>(transparent ? 0 : 255)});
         }
     }
