@@ -276,13 +276,6 @@ int32_t namedIconBytes(const std::string &fileName, const TIcon &icon, uint8_t d
     return IconFileBytes(icon, depthCode, bytes);
 }
 
-void writeIconBytes(const std::string &fileName, const std::vector<uint8_t> &bytes)
-{
-    SafeFile file(fileName);
-    file.write(bytes.data(), bytes.size());
-    file.commit();
-}
-
 } // namespace
 
 void WriteIcon(const std::string &fileName, const TIcon &icon, uint8_t depthCode)
@@ -291,7 +284,7 @@ void WriteIcon(const std::string &fileName, const TIcon &icon, uint8_t depthCode
     const int32_t built = namedIconBytes(fileName, icon, depthCode, bytes);
     if (built != kIconWritten)
         throw Error(IconResultMessage(built) + ": " + fileName);
-    writeIconBytes(fileName, bytes);
+    WriteFileSafely(fileName, bytes.data(), bytes.size());
 }
 
 void WriteIconSet(const std::string &fileName, const std::vector<TIcon> &icons, uint8_t depthCode)
@@ -300,7 +293,7 @@ void WriteIconSet(const std::string &fileName, const std::vector<TIcon> &icons, 
     const int32_t built = IconSetFileBytes(icons, depthCode, bytes);
     if (built != kIconWritten)
         throw Error(IconResultMessage(built) + ": " + fileName);
-    writeIconBytes(fileName, bytes);
+    WriteFileSafely(fileName, bytes.data(), bytes.size());
 }
 
 int32_t WriteIconFile(const std::string &fileName, const TIcon &icon, uint8_t depthCode)

@@ -508,7 +508,7 @@ std::vector<uint8_t> WriteBmpMemory(const TBitmap &bitmap)
 void WriteBmpFile(const TBitmap &bitmap, const std::string &path)
 {
     if (bitmap.empty())
-        throw Error("Unable to write to " + path + ": the picture is empty");
+        throw WriteError(path, "the picture is empty");
     SafeFile file(path);
     writeBmp(bitmap, [&file](const uint8_t *data, size_t size) { file.write(data, size); });
     file.commit();

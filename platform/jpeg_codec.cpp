@@ -518,11 +518,9 @@ void WriteJpegFile(const TBitmap &bitmap, const std::string &path, int quality)
     try {
         bytes = encode(bitmap, quality);
     } catch (const Error &e) {
-        throw Error("Unable to write to " + path + ": " + e.what());
+        throw WriteError(path, e.what());
     }
-    SafeFile file(path);
-    file.write(bytes.data(), bytes.size());
-    file.commit();
+    WriteFileSafely(path, bytes.data(), bytes.size());
 }
 
 } // namespace vistrel

@@ -6,6 +6,7 @@
 #include "platform/file_names.h"
 #include "platform/jpeg_codec.h"
 #include "platform/png_codec.h"
+#include "platform/safe_file.h"
 
 #include <algorithm>
 #include <cctype>
@@ -109,7 +110,7 @@ void WritePictureFile(const TBitmap &picture, const std::string &path, PictureFo
     case PictureFormat::Png:
     case PictureFormat::None: break;
     }
-    throw Error("Unable to write to " + path + ": only JPEG and BMP pictures can be written");
+    throw WriteError(path, "only JPEG and BMP pictures can be written");
 }
 
 } // namespace vistrel

@@ -137,11 +137,6 @@ void SafeFile::write(const uint8_t *data, size_t length)
         buffer_.insert(buffer_.end(), data, data + length);
 }
 
-void SafeFile::write(const std::string &text)
-{
-    write(reinterpret_cast<const uint8_t *>(text.data()), text.size());
-}
-
 void SafeFile::flush()
 {
     writeAll(buffer_.data(), buffer_.size());
@@ -197,7 +192,19 @@ void SafeFile::fail(int error) const
 
 void SafeFile::fail(const std::string &reason) const
 {
-    throw Error("Unable to write to " + path_ + ": " + reason);
+    throw WriteError(path_, reason);
+}
+
+Error WriteError(const std::string &path, const std::string &reason)
+{
+    return Error("Unable to write to " + path + ": " + reason);
+}
+
+void WriteFileSafely(const std::string &path, const uint8_t *data, size_t size)
+{
+    SafeFile file(path);
+    file.write(data, size);
+    file.commit();
 }
 
 bool IsSafeFileTemporary(const std::string &fileName)

@@ -24,7 +24,6 @@ public:
     SafeFile &operator=(const SafeFile &) = delete;
 
     void write(const uint8_t *data, size_t length);
-    void write(const std::string &text);
     void commit();
 
 private:
@@ -43,6 +42,12 @@ private:
     int fd_ = -1;
     std::vector<uint8_t> buffer_;
 };
+
+// The Error of a write to path that failed for reason: "Unable to write to <path>: <reason>".
+Error WriteError(const std::string &path, const std::string &reason);
+
+// Writes size bytes as the whole new content of path, through SafeFile.
+void WriteFileSafely(const std::string &path, const uint8_t *data, size_t size);
 
 // True for the names SafeFile gives its temporary files.
 bool IsSafeFileTemporary(const std::string &fileName);

@@ -88,9 +88,7 @@ bool isDirectory(const std::string &path)
 
 void storeText(const std::string &file, const std::string &text)
 {
-    SafeFile stored(file);
-    stored.write(text);
-    stored.commit();
+    WriteFileSafely(file, reinterpret_cast<const uint8_t *>(text.data()), text.size());
 }
 
 // Loads the file for an edit; content that could not be read must not be replaced.
@@ -100,7 +98,7 @@ IniText loadForWrite(const std::string &file)
         EnsureIniFile(file);
     LoadedText loaded = loadText(file);
     if (loaded.state == LoadState::Unusable)
-        throw Error("Unable to write to " + file + ": " + loaded.whyUnusable);
+        throw WriteError(file, loaded.whyUnusable);
     return IniText(loaded.text);
 }
 

@@ -78,9 +78,7 @@ void WriteAtomically(const QString &path, const std::vector<uint8_t> &bytes)
 {
     const std::string target = QFile::encodeName(path).toStdString();
     try {
-        SafeFile file(target);
-        file.write(bytes.data(), bytes.size());
-        file.commit();
+        WriteFileSafely(target, bytes.data(), bytes.size());
     } catch (const Error &error) {
         throw Error(std::string("Cannot write the thumbnail: ") + error.what());
     }
