@@ -214,7 +214,6 @@ void TAboutBox::Configure(const TAboutBoxProperties &properties)
     background_ = BackgroundTile();
     Comments->setFixedWidth(std::max(0, Panel2->width() - 5));
     Panel1->setFixedWidth(Panel2->width());
-    systemInfo_ = ReadSystemInfo();
 
     ProductLabel->setText(properties.ProductName);
     ProductLabel->adjustSize();

@@ -25,7 +25,8 @@ public:
     // Fills the box from the component's properties (what Execute does before showing it).
     void Configure(const TAboutBoxProperties &properties);
 
-    QString SystemInfoText() const { return SystemInfoMessage(systemInfo_); }
+    // Read when asked for: it visits every mounted file system.
+    QString SystemInfoText() const { return SystemInfoMessage(ReadSystemInfo()); }
 
     QLabel *ProductLabel = nullptr;
     QLabel *VersNo = nullptr;
@@ -59,7 +60,6 @@ private:
     QLabel *topPicture_ = nullptr;
     QPixmap background_;
     bool useBackBMP_ = false;
-    TSystemInfo systemInfo_;
     int dragStartY_ = 0;
 };
 

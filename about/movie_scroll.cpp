@@ -56,7 +56,10 @@ void TMovieScroll::Layout()
         line.font.setUnderline(parsed.style.underline);
         line.color = parsed.style.color.value_or(fontColor_);
         line.center = parsed.style.center;
-        line.height = QFontMetrics(line.font).height();
+        const QFontMetrics metrics(line.font);
+        line.height = metrics.height();
+        line.ascent = metrics.ascent();
+        line.advance = metrics.horizontalAdvance(line.text);
         heights_.push_back(line.height);
         lines_.push_back(std::move(line));
     }
@@ -96,9 +99,8 @@ void TMovieScroll::paintEvent(QPaintEvent *)
 void TMovieScroll::DrawLine(QPainter &painter, const Line &line, int y) const
 {
     painter.setFont(line.font);
-    const QFontMetrics metrics(line.font);
-    const int x = line.center ? (width() - metrics.horizontalAdvance(line.text)) / 2 : 1;
-    const int baseline = y + metrics.ascent();
+    const int x = line.center ? (width() - line.advance) / 2 : 1;
+    const int baseline = y + line.ascent;
     if (Shadow) {
         painter.setPen(ShadowColor);
         painter.drawText(x + ShadowOffset, baseline + ShadowOffset, line.text);

@@ -47,7 +47,9 @@ private:
         QFont font;
         QColor color;
         bool center = false;
-        int height = 0;
+        int height = 0;  // these three measured once, as laid out
+        int ascent = 0;
+        int advance = 0;
     };
 
     void Tick();
