@@ -2,6 +2,7 @@
 
 #include "capture/capture_shell.h"
 #include "capture/shot_naming.h"
+#include "platform/qrect_bridge.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -20,8 +21,6 @@ Point pointOf(const QMouseEvent *event)
     const QPoint at = event->position().toPoint();
     return {at.x(), at.y()};
 }
-
-QRect toQRect(const TRect &r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 
 // The strips an outline covers, wide enough for its pen at any pixel ratio.
 QRegion outlineArea(const TRect &r)
@@ -98,13 +97,13 @@ void TEraseF::FormActivate() { draw(state_.FormActivate()); }
 void TEraseF::FormDeactivate()
 {
     setCursor(Qt::ArrowCursor);
-    Q_EMIT keptRectHandedOver(toQRect(state_.KeptRect));
+    Q_EMIT keptRectHandedOver(ToQRect(state_.KeptRect));
 }
 
 void TEraseF::hideEvent(QHideEvent *event)
 {
     // Also when the window system never activated the overlay: the launcher must still learn it.
-    Q_EMIT keptRectHandedOver(toQRect(state_.KeptRect));
+    Q_EMIT keptRectHandedOver(ToQRect(state_.KeptRect));
     QWidget::hideEvent(event);
 }
 
@@ -198,7 +197,7 @@ void TEraseF::SaveShot(int slot, const TRect &r)
 {
     const TRect area = ShotArea(r, clientBounds());
     const QPoint origin = copy_.virtualRect().topLeft();
-    const TBitmap pixels = copy_.copyRect(toQRect(area).translated(origin));
+    const TBitmap pixels = copy_.copyRect(ToQRect(area).translated(origin));
     const std::string path = WriteShot(pixels, shell_->shotsFolder(), slot);
     shell_->recordShot(path);
     draw(state_.ShotWritten());

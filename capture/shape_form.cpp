@@ -1,6 +1,7 @@
 #include "capture/shape_form.h"
 
 #include "platform/error.h"
+#include "platform/qrect_bridge.h"
 
 #include <QEvent>
 #include <QIODevice>
@@ -68,7 +69,7 @@ QRegion TShapeForm::toQRegion(const RegionData &region)
 {
     QRegion shape;
     for (const TRect &r : region.rects)
-        shape += QRect(r.Left, r.Top, r.Width(), r.Height());
+        shape += ToQRect(r);
     return shape;
 }
 

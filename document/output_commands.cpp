@@ -9,6 +9,7 @@
 #include "platform/error.h"
 #include "platform/file_names.h"
 #include "platform/qimage_bridge.h"
+#include "platform/qrect_bridge.h"
 #include "settings/ini_file.h"
 #include "widgets/busy_cursor.h"
 #include "widgets/error_message.h"
@@ -84,7 +85,7 @@ void PrintPicture(const TBitmap &picture, QPrinter &printer, int screenDpiX, int
     const TRect area = PrintRect(picture.width(), picture.height(), PrintFactor(printer.logicalDpiX(), screenDpiX),
                                  PrintFactor(printer.logicalDpiY(), screenDpiY));
     if (area.Width() > 0 && area.Height() > 0)
-        painter.drawImage(QRect(area.Left, area.Top, area.Width(), area.Height()), toQImage(picture));
+        painter.drawImage(ToQRect(area), toQImage(picture));
     if (!painter.end())
         throw Error("The printer did not take the page");
 }

@@ -1,5 +1,7 @@
 #include "widgets/collapse_splitter.h"
 
+#include "platform/qrect_bridge.h"
+
 #include <QBoxLayout>
 #include <QCursor>
 #include <QEnterEvent>
@@ -12,8 +14,6 @@ namespace vistrel {
 namespace {
 
 TPoint ToTPoint(const QPoint &point) { return {point.x(), point.y()}; }
-
-QRect ToQRect(const TRect &rect) { return QRect(rect.Left, rect.Top, rect.Width(), rect.Height()); }
 
 std::uint32_t Rgb(const QColor &color) { return color.rgb() & 0xFFFFFFu; }
 
