@@ -46,9 +46,6 @@ TMouseState mouseState(const QMouseEvent *event, Qt::MouseButtons buttons, bool 
     return state;
 }
 
-// The narrowest client area a document window takes: room for its tool bar and title.
-constexpr int kMinimumClientWidth = 140;
-
 Qt::ScrollBarPolicy scrollBarPolicy(bool visible)
 {
     return visible ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;

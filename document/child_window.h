@@ -82,6 +82,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The narrowest client area a document window takes: room for its tool bar and title.
+    static constexpr int kMinimumClientWidth = 140;
+
     void createActions();
     void createToolBar();
     void createMenus();

@@ -153,7 +153,7 @@ void TChild::ShowOpenedPicture(TBitmap picture, const std::string &fileName)
     SetClientSize(pictureW_, ToolBar1->height() + pictureH_ + StatusBar1->height());
     formW_ = ClientWidth();
     formH_ = ClientHeight();
-    SetClientSize(std::max(pictureW_, 140), ClientHeight());
+    SetClientSize(std::max(pictureW_, kMinimumClientWidth), ClientHeight());
     setWindowTitle(QString::fromStdString(ExtractFileName(fileName)));
 }
 
