@@ -2,6 +2,7 @@
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
 #include "widgets/collapse_splitter.h"
+#include "tests/support/qt_files.h"
 #include "tests/support/qt_test_main.h"
 
 #include <QApplication>
@@ -23,18 +24,9 @@ namespace vistrel {
 
 namespace {
 
-void WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+void WriteFile(const QString &path, const QByteArray &bytes) { QVERIFY(testing::WriteQtFile(path, bytes)); }
 
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+QByteArray ReadFile(const QString &path) { return testing::ReadQtFile(path); }
 
 void WritePicture(const QString &path)
 {

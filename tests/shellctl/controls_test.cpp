@@ -1,6 +1,7 @@
 #include "platform/error.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
+#include "tests/support/qt_files.h"
 #include "tests/support/qt_test_main.h"
 
 #include <QApplication>
@@ -18,11 +19,7 @@ namespace {
 
 const QStringList kPictureFilters{"*.jpg", "*.bmp", ""};
 
-void Touch(const QString &path)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-}
+void Touch(const QString &path) { QVERIFY(testing::WriteQtFile(path)); }
 
 QString ErrorOf(const std::function<void()> &operation)
 {

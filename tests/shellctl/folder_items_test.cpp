@@ -1,4 +1,5 @@
 #include "shellctl/folder_items.h"
+#include "tests/support/qt_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,12 +16,7 @@ namespace {
 const QStringList kPictureFilters{"*.jpg", "*.bmp", ""};
 constexpr TShFolderTypes kListTypes = ftFolders | ftNonFolders | ftIncludeSystem;
 
-void Touch(const QString &path, int bytes = 0)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(bytes, 'x'));
-}
+void Touch(const QString &path, int bytes = 0) { ASSERT_TRUE(testing::WriteQtFile(path, QByteArray(bytes, 'x'))); }
 
 bool MatchFilter(const QString &name, const QStringList &filters, bool isFolder = false, int options = 0)
 {

@@ -3,6 +3,7 @@
 #include "shellctl/explorer_list_view.h"
 #include "shellctl/thumb_cache.h"
 #include "tests/support/pictures.h"
+#include "tests/support/qt_files.h"
 #include "tests/support/qt_test_main.h"
 
 #include <QApplication>
@@ -26,12 +27,7 @@ const QStringList kPictureFilters{"*.jpg", "*.bmp", ""};
 // Bounds for waiting on the list's threads; generous for a loaded machine, never a measurement.
 constexpr int kWaitMs = 30000;
 
-void Write(const QString &path, const QByteArray &bytes = {})
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+void Write(const QString &path, const QByteArray &bytes = {}) { QVERIFY(testing::WriteQtFile(path, bytes)); }
 
 void WriteJpeg(const QString &path, int width, int height, PaletteEntry colour)
 {

@@ -1,5 +1,6 @@
 #include "shellctl/file_transfer.h"
 #include "shellctl/folder_watch.h"
+#include "tests/support/qt_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,18 +16,9 @@
 namespace vistrel {
 namespace {
 
-void Write(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+void Write(const QString &path, const QByteArray &bytes) { ASSERT_TRUE(testing::WriteQtFile(path, bytes)); }
 
-QByteArray Read(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+QByteArray Read(const QString &path) { return testing::ReadQtFile(path); }
 
 // What the watch reported, for the test to wait on.
 class Reports {
