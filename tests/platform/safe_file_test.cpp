@@ -22,14 +22,6 @@ using testing::WriteByteVector;
 const std::vector<uint8_t> kOld{'o', 'l', 'd'};
 const std::vector<uint8_t> kNew(5000, 'n');
 
-std::set<std::string> entriesOf(const std::string &folder)
-{
-    std::set<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
 void writeWhole(const std::string &path, const std::vector<uint8_t> &bytes)
 {
     SafeFile file(path);
@@ -52,7 +44,7 @@ TEST(SafeFile, ReplacesTheFileWholeKeepingItsPermissionsAndLinks)
     struct stat info {};
     ASSERT_EQ(::stat(real.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_EQ(entriesOf(folder.file("")), (std::set<std::string>{"real.bin", "link.bin"}));
+    EXPECT_EQ(folder.entries(), (std::set<std::string>{"real.bin", "link.bin"}));
 }
 
 TEST(SafeFile, FailuresKeepTheOldFileAndLeaveNoTemporaryFile)
@@ -83,7 +75,7 @@ TEST(SafeFile, FailuresKeepTheOldFileAndLeaveNoTemporaryFile)
         const std::string error = testing::ErrorOf([&] { c.attempt(path); });
         EXPECT_EQ(error, c.reason.empty() ? "no error" : "Unable to write to " + path + ": " + c.reason) << c.name;
         EXPECT_EQ(ReadByteVector(path), kOld) << c.name;
-        EXPECT_EQ(entriesOf(folder.file("")), std::set<std::string>{"target.bin"}) << c.name;
+        EXPECT_EQ(folder.entries(), std::set<std::string>{"target.bin"}) << c.name;
     }
 }
 
@@ -105,7 +97,7 @@ TEST(SafeFile, ErrorsNameThePathAndTheSystemsReason)
     };
     for (const Case &c : cases)
         EXPECT_EQ(testing::ErrorOf([&] { writeWhole(c.path, kNew); }), "Unable to write to " + c.path + ": " + c.reason);
-    EXPECT_EQ(entriesOf(folder.file("")), (std::set<std::string>{"folder", "pipe"}));
+    EXPECT_EQ(folder.entries(), (std::set<std::string>{"folder", "pipe"}));
     EXPECT_EQ(testing::ErrorOf([&] { writeWhole("/dev/null", kNew); }), "no error");
 }
 
@@ -127,7 +119,7 @@ TEST(SafeFile, NamesAsLongAsTheSystemAllowsCanBeWritten)
     const std::string path = folder.file(std::string(255, 'x'));
     writeWhole(path, kNew);
     EXPECT_EQ(ReadByteVector(path), kNew);
-    EXPECT_EQ(entriesOf(folder.file("")).size(), 1u);
+    EXPECT_EQ(folder.entries().size(), 1u);
 }
 
 TEST(SafeFileTemporaries, OnlyOurOwnNamesAreRecognised)

@@ -12,6 +12,15 @@
 
 namespace vistrel::testing {
 
+// The names in a folder.
+inline std::set<std::string> Entries(const std::string &folder)
+{
+    std::set<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
 // A fresh folder under the system's temporary folder, removed with its contents afterwards.
 class TempFolder {
 public:
@@ -35,13 +44,7 @@ public:
     const std::string &path() const { return path_; }
     std::string file(const std::string &name) const { return path_ + name; }
 
-    std::set<std::string> entries() const
-    {
-        std::set<std::string> names;
-        for (const auto &entry : std::filesystem::directory_iterator(path_))
-            names.insert(entry.path().filename().string());
-        return names;
-    }
+    std::set<std::string> entries() const { return Entries(path_); }
 
 private:
     std::string path_;

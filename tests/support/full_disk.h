@@ -59,13 +59,4 @@ private:
     bool mounted_ = false;
 };
 
-// The names in a folder.
-inline std::set<std::string> Entries(const std::string &folder)
-{
-    std::set<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
 } // namespace vistrel::testing
