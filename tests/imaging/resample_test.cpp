@@ -29,54 +29,42 @@ uint8_t ReferenceByte(float sum)
     return static_cast<uint8_t>(std::nearbyint(sum));
 }
 
-TBitmap ReferenceStretch(const TBitmap &s, int wd, int hd, const FilterEntry &filter)
+// Each sum is float(Wide(sum) + Wide(weight) · byte): long double for the plain definition,
+// double as the passes compute it.
+template <typename Wide, typename Source>
+uint8_t SumOf(const ContributorLists &lists, size_t i, Source byteAt)
+{
+    float sum = 0;
+    for (const Contributor *e = lists.begin(i); e != lists.end(i); ++e)
+        sum = static_cast<float>(static_cast<Wide>(sum) + static_cast<Wide>(e->Weight) * byteAt(e->Pixel));
+    return ReferenceByte(sum);
+}
+
+template <typename Wide>
+TBitmap SumStretch(const TBitmap &s, int wd, int hd, const FilterEntry &filter)
 {
     const ContributorLists columns = BuildContributors(s.width(), wd, filter.Kernel, filter.Support);
     const ContributorLists rows = BuildContributors(s.height(), hd, filter.Kernel, filter.Support);
     TBitmap t(wd, s.height()), d(wd, hd);
     for (int k = 0; k < s.height(); ++k)
         for (int i = 0; i < wd; ++i)
-            for (int c = 0; c < 3; ++c) {
-                float sum = 0;
-                for (const Contributor *e = columns.begin(i); e != columns.end(i); ++e)
-                    sum = static_cast<float>(sum + static_cast<long double>(e->Weight) * s.scanLine(k)[e->Pixel * 3 + c]);
-                t.scanLine(k)[i * 3 + c] = ReferenceByte(sum);
-            }
+            for (int c = 0; c < 3; ++c)
+                t.scanLine(k)[i * 3 + c] = SumOf<Wide>(columns, i, [&](int n) { return s.scanLine(k)[n * 3 + c]; });
     for (int k = 0; k < wd; ++k)
         for (int i = 0; i < hd; ++i)
-            for (int c = 0; c < 3; ++c) {
-                float sum = 0;
-                for (const Contributor *e = rows.begin(i); e != rows.end(i); ++e)
-                    sum = static_cast<float>(sum + static_cast<long double>(e->Weight) * t.scanLine(e->Pixel)[k * 3 + c]);
-                d.scanLine(i)[k * 3 + c] = ReferenceByte(sum);
-            }
+            for (int c = 0; c < 3; ++c)
+                d.scanLine(i)[k * 3 + c] = SumOf<Wide>(rows, i, [&](int n) { return t.scanLine(n)[k * 3 + c]; });
     return d;
 }
 
-// The same with the sums in doubles, as the passes compute them: float(double(sum) + weight · byte).
-template <typename Source>
-uint8_t PlainSum(const ContributorLists &lists, size_t i, Source byteAt)
+TBitmap ReferenceStretch(const TBitmap &s, int wd, int hd, const FilterEntry &filter)
 {
-    float sum = 0;
-    for (const Contributor *e = lists.begin(i); e != lists.end(i); ++e)
-        sum = static_cast<float>(static_cast<double>(sum) + static_cast<double>(e->Weight) * byteAt(e->Pixel));
-    return ReferenceByte(sum);
+    return SumStretch<long double>(s, wd, hd, filter);
 }
 
 TBitmap PlainStretch(const TBitmap &s, int wd, int hd, const FilterEntry &filter)
 {
-    const ContributorLists columns = BuildContributors(s.width(), wd, filter.Kernel, filter.Support);
-    const ContributorLists rows = BuildContributors(s.height(), hd, filter.Kernel, filter.Support);
-    TBitmap t(wd, s.height()), d(wd, hd);
-    for (int k = 0; k < s.height(); ++k)
-        for (int i = 0; i < wd; ++i)
-            for (int c = 0; c < 3; ++c)
-                t.scanLine(k)[i * 3 + c] = PlainSum(columns, i, [&](int n) { return s.scanLine(k)[n * 3 + c]; });
-    for (int k = 0; k < wd; ++k)
-        for (int i = 0; i < hd; ++i)
-            for (int c = 0; c < 3; ++c)
-                d.scanLine(i)[k * 3 + c] = PlainSum(rows, i, [&](int n) { return t.scanLine(n)[k * 3 + c]; });
-    return d;
+    return SumStretch<double>(s, wd, hd, filter);
 }
 
 struct PassResults {
