@@ -1,5 +1,7 @@
 // Measures the time from starting a process to its first exposed main window, for vistrel and
 // for a minimal Qt window, alternating runs on the current display; prints the medians and ratio.
+#include "bench/imaging/bench_support.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -41,12 +43,6 @@ double TimedRun(const char *program)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? elapsed.count() : -1;
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main()
@@ -75,8 +71,8 @@ int main()
             return 1;
         }
     }
-    const double ours = Median(vistrel);
-    const double reference = Median(minimal);
+    const double ours = vistrel::bench::Median(vistrel);
+    const double reference = vistrel::bench::Median(minimal);
     std::printf("start-up to shown main window, median of %d runs\n", kRuns);
     std::printf("  vistrel              %8.1f ms\n", ours);
     std::printf("  minimal Qt window    %8.1f ms\n", reference);

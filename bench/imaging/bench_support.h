@@ -2,11 +2,14 @@
 
 #include "platform/bitmap.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vistrel::bench {
 
@@ -47,6 +50,26 @@ inline void WritePpm(const TBitmap &b, const std::string &path)
         std::fwrite(row.data(), 1, row.size(), f);
     }
     std::fclose(f);
+}
+
+inline double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The median of `runs` timings of work, after one run that warms the caches.
+template <typename Work>
+double MedianMilliseconds(Work work, int runs = 9)
+{
+    work();
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    return Median(std::move(times));
 }
 
 template <typename Work>

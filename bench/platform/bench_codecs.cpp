@@ -2,6 +2,7 @@
 //  - JPEG encoding of a 1920 x 1080 photo-like picture against `cjpeg -quality 90` (the whole
 //    process, fed a PPM of the same pixels);
 //  - reading a 4000 x 3000 24-bit BMP against copying the file's bytes into memory.
+#include "bench/imaging/bench_support.h"
 #include "platform/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
@@ -24,21 +25,6 @@
 using namespace vistrel;
 
 namespace {
-
-constexpr int kRuns = 9;
-
-double medianMilliseconds(const std::function<void()> &work, int runs = kRuns)
-{
-    work(); // warm caches and the page cache
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // Smooth light falloff, a few hard-edged shapes and fine sensor-like noise: roughly what a
 // photograph or a screen shot costs an encoder.
@@ -121,8 +107,8 @@ void benchJpegEncoding(const std::string &folder)
     writePpm(picture, ppm);
     writePpm(TBitmap(1, 1), tinyPpm);
 
-    const double memory = medianMilliseconds([&] { WriteJpegMemory(picture); });
-    const double file = medianMilliseconds([&] { WriteJpegFile(picture, ours); });
+    const double memory = bench::MedianMilliseconds([&] { WriteJpegMemory(picture); });
+    const double file = bench::MedianMilliseconds([&] { WriteJpegFile(picture, ours); });
     std::printf("jpeg encode 1920x1080: WriteJpegMemory %.1f ms, WriteJpegFile %.1f ms (%zu bytes)\n", memory, file,
                 copyFileIntoMemory(ours).size());
 
@@ -131,8 +117,8 @@ void benchJpegEncoding(const std::string &folder)
         std::printf("jpeg encode 1920x1080: cjpeg not found (Debian package libjpeg-turbo-progs); no comparison\n");
         return;
     }
-    const double reference = medianMilliseconds([&] { runProcess(cjpeg); });
-    const double startup = medianMilliseconds([&] { runProcess({"cjpeg", "-quality", "90", "-outfile", folder + "/tiny.jpg", tinyPpm}); });
+    const double reference = bench::MedianMilliseconds([&] { runProcess(cjpeg); });
+    const double startup = bench::MedianMilliseconds([&] { runProcess({"cjpeg", "-quality", "90", "-outfile", folder + "/tiny.jpg", tinyPpm}); });
     std::printf("jpeg encode 1920x1080: cjpeg -quality 90 %.1f ms whole process (of which ~%.1f ms start-up, "
                 "so ~%.1f ms reading and encoding)\n",
                 reference, startup, reference - startup);
@@ -147,8 +133,8 @@ void benchBmpReading(const std::string &folder)
 {
     const std::string path = folder + "/big.bmp";
     WriteBmpFile(photoLikePicture(4000, 3000), path);
-    const double copy = medianMilliseconds([&] { copyFileIntoMemory(path); });
-    const double ours = medianMilliseconds([&] { ReadBmpFile(path); });
+    const double copy = bench::MedianMilliseconds([&] { copyFileIntoMemory(path); });
+    const double ours = bench::MedianMilliseconds([&] { ReadBmpFile(path); });
     std::printf("bmp read 4000x3000 24-bit: ours %.1f ms, copying the file's bytes %.1f ms, ratio %.2f (target <= 1.20)\n",
                 ours, copy, ours / copy);
 }

@@ -3,6 +3,7 @@
 // how long until the list also knows every size (read afterwards on the event loop), and the
 // process's resident memory afterwards.
 // Usage: bench_folder [COUNT]   (default 10000)
+#include "bench/imaging/bench_support.h"
 #include "shellctl/explorer_list_view.h"
 
 #include <QApplication>
@@ -21,19 +22,6 @@
 using namespace vistrel;
 
 namespace {
-
-double MedianMilliseconds(const std::function<void()> &work, int runs = 9)
-{
-    work();
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 long ResidentKilobytes()
 {
@@ -59,18 +47,18 @@ int main(int argc, char **argv)
         file.write("x", i % 7);
     }
     const std::string ls = "ls -1U '" + folder.path().toStdString() + "' >/dev/null";
-    const double lsMs = MedianMilliseconds([&] { std::system(ls.c_str()); });
+    const double lsMs = bench::MedianMilliseconds([&] { std::system(ls.c_str()); });
     // The list also needs every file's size and time, which ls -1U never asks the file system for.
     const std::string lsLong = "ls -lU '" + folder.path().toStdString() + "' >/dev/null";
-    const double lsLongMs = MedianMilliseconds([&] { std::system(lsLong.c_str()); });
-    const double shellMs = MedianMilliseconds([] { std::system("true"); });
+    const double lsLongMs = bench::MedianMilliseconds([&] { std::system(lsLong.c_str()); });
+    const double shellMs = bench::MedianMilliseconds([] { std::system("true"); });
 
     TShExplorerListView list;
     list.setFilters({"*.jpg", "*.bmp", ""});
     list.setViewStyleEx(gvsThumb);
-    const double listMs = MedianMilliseconds([&] { list.setDirectory(folder.path().toStdString()); });
+    const double listMs = bench::MedianMilliseconds([&] { list.setDirectory(folder.path().toStdString()); });
     // Every file holds 0 to 6 bytes, which count 1 KB each in the total.
-    const double sizedMs = MedianMilliseconds([&] {
+    const double sizedMs = bench::MedianMilliseconds([&] {
         list.setDirectory(folder.path().toStdString());
         while (list.TotalSize() != count)
             QCoreApplication::processEvents();

@@ -1,5 +1,6 @@
 // Opening a tree node of 5,000 subfolders, beside `ls -1U` listing the same folder, and selecting a
 // folder 30 levels deep.
+#include "bench/imaging/bench_support.h"
 #include "shellctl/dir_tree.h"
 
 #include <QApplication>
@@ -17,12 +18,6 @@ namespace {
 constexpr int kRuns = 7;
 constexpr int kSubfolders = 5000;
 constexpr int kDepth = 30;
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 double Milliseconds(const QElapsedTimer &timer) { return timer.nsecsElapsed() / 1e6; }
 
@@ -112,11 +107,11 @@ int main(int argc, char **argv)
         selected.push_back(SelectDeep(deep));
     }
     std::printf("Opening a node of %d subfolders (median of %d runs)\n", kSubfolders, kRuns);
-    std::printf("  children shown:          %8.2f ms\n", Median(shown));
-    std::printf("  all probed:              %8.2f ms (longest slice between paints %.2f ms)\n", Median(probed),
-                Median(slices));
-    std::printf("  ls -1U (same folder):    %8.2f ms\n", Median(listed));
-    std::printf("  shown / ls -1U:          %8.2f x\n", Median(shown) / Median(listed));
-    std::printf("Selecting a folder %d levels deep: %.2f ms\n", kDepth, Median(selected));
+    std::printf("  children shown:          %8.2f ms\n", vistrel::bench::Median(shown));
+    std::printf("  all probed:              %8.2f ms (longest slice between paints %.2f ms)\n", vistrel::bench::Median(probed),
+                vistrel::bench::Median(slices));
+    std::printf("  ls -1U (same folder):    %8.2f ms\n", vistrel::bench::Median(listed));
+    std::printf("  shown / ls -1U:          %8.2f x\n", vistrel::bench::Median(shown) / vistrel::bench::Median(listed));
+    std::printf("Selecting a folder %d levels deep: %.2f ms\n", kDepth, vistrel::bench::Median(selected));
     return 0;
 }
