@@ -2,6 +2,7 @@
 
 #include "about/donation.h"
 #include "about/movie_scroll.h"
+#include "widgets/dialog_flags.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -108,7 +109,7 @@ QString JoinedLines(const QString &text) { return TextLines(text).join(QLatin1Ch
 
 TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
 {
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint); // a fixed dialog border
+    setWindowFlags(kDialogWindowFlags); // a fixed dialog border
     setFixedSize(kClientWidth, kClientHeight);
     setAutoFillBackground(true);
     QPalette colours = palette();

@@ -2,6 +2,7 @@
 
 #include "about/donation.h"
 #include "about/movie_markup.h"
+#include "widgets/dialog_flags.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -114,7 +115,7 @@ QString TimeText(const QTime &time)
 
 TDonateForm::TDonateForm(TDonateProperties &component, QWidget *parent) : QDialog(parent), component_(component)
 {
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint); // a fixed dialog border
+    setWindowFlags(kDialogWindowFlags); // a fixed dialog border
     setFixedSize(kClientWidth, kClientHeight);
     SetColours(this, Qt::white, Qt::black);
     setFont(DesktopPixelFont(QStringLiteral("MS Sans Serif"), 11));

@@ -2,6 +2,7 @@
 
 #include "imaging/enhance.h"
 #include "widgets/busy_cursor.h"
+#include "widgets/dialog_flags.h"
 
 #include <QApplication>
 #include <QAbstractItemView>
@@ -64,8 +65,7 @@ void TEnhancePreview::paintEvent(QPaintEvent *)
 }
 
 TPicEnhanceForm::TPicEnhanceForm(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                          | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, kDialogWindowFlags | Qt::MSWindowsFixedSizeDialogHint)
 {
     setWindowTitle(QStringLiteral("Image enhancements"));
     setFixedSize(378, 173);

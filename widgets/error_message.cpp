@@ -1,5 +1,6 @@
 #include "widgets/error_message.h"
 
+#include "widgets/dialog_flags.h"
 #include <QApplication>
 #include <QMessageBox>
 
@@ -17,8 +18,7 @@ void ShowErrorMessage(const std::exception &error, QWidget *window)
     // Closing the last visible window ends a Qt program; a message must never be that window
     // (the main window can be hidden behind the capture launcher).
     box.setAttribute(Qt::WA_QuitOnClose, false);
-    // A message box has a close box only, like every dialog of the program.
-    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    box.setWindowFlags(kDialogWindowFlags);
     // A window that stays on top would otherwise hide the message over it.
     if (over && over->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
