@@ -35,7 +35,6 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include <functional>
 
 // The resources live in a static library, so nothing would pull them in on its own.
 static void InitResources() { Q_INIT_RESOURCE(resources); }
@@ -284,16 +283,13 @@ void TForm1::SaveClosingSettings()
             if (failure.empty())
                 failure = notice;
         });
-        const auto attempt = [&failure](const std::function<void()> &write) {
-            try {
-                write();
-            } catch (const std::exception &error) {
-                failure = error.what(); // says why, where a notice only says what
-            }
-        };
-        attempt([this] { WriteIniString(SettingsFile, kStartSection, kStartDirKey, LastPicturePath); });
-        if (failure.empty())
-            attempt([this] { SaveBounds1->WriteBounds(this, SettingsFile); });
+        try {
+            WriteIniString(SettingsFile, kStartSection, kStartDirKey, LastPicturePath);
+            if (failure.empty())
+                SaveBounds1->WriteBounds(this, SettingsFile);
+        } catch (const std::exception &error) {
+            failure = error.what(); // says why, where a notice only says what
+        }
     }
     boundsSaved_ = true;
     if (!failure.empty())
