@@ -6,6 +6,7 @@
 #include "app/file_move_queue.h"
 #include "app/tool_icons.h"
 #include "platform/error.h"
+#include "platform/file_names.h"
 #include "platform/program_folder.h"
 #include "platform/safe_file.h"
 #include "settings/ini_file.h"
@@ -80,13 +81,8 @@ private:
     qint64 tileKey_ = 0;
 };
 
-std::string WithTrailingSlash(const QString &folder)
-{
-    return (folder.endsWith('/') ? folder : folder + '/').toStdString();
-}
-
 // A user with no remembered picture folder starts in the home folder.
-std::string DefaultPictureFolder() { return WithTrailingSlash(QDir::homePath()); }
+std::string DefaultPictureFolder() { return WithTrailingSlash(QDir::homePath().toStdString()); }
 
 } // namespace
 
@@ -255,7 +251,7 @@ void TForm1::FormCreate()
         const QString stored =
             QString::fromStdString(ReadIniString(SettingsFile, kStartSection, kStartDirKey, LastPicturePath));
         if (QFileInfo(stored).isDir())
-            LastPicturePath = WithTrailingSlash(stored);
+            LastPicturePath = WithTrailingSlash(stored.toStdString());
         SaveBounds1->ReadBounds(this, SettingsFile);
     } catch (const std::exception &error) {
         ShowErrorMessage(error, this);

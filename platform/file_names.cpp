@@ -22,4 +22,11 @@ std::string ExtractFileExt(const std::string &path)
     return path.substr(dot);
 }
 
+std::string WithTrailingSlash(std::string folder)
+{
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
 } // namespace vistrel

@@ -10,5 +10,7 @@ std::string ExtractFilePath(const std::string &path);
 std::string ExtractFileName(const std::string &path);
 // The extension of a path from the last "." of its file name on, "" when there is none.
 std::string ExtractFileExt(const std::string &path);
+// The folder with one trailing "/" ("" becomes "/").
+std::string WithTrailingSlash(std::string folder);
 
 } // namespace vistrel

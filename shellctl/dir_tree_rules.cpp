@@ -1,5 +1,7 @@
 #include "shellctl/dir_tree_rules.h"
 
+#include "platform/file_names.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -49,13 +51,6 @@ std::string Unescaped(const std::string &field)
     return text;
 }
 
-std::string WithSlash(std::string path)
-{
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    return path;
-}
-
 bool ParseMountLine(const std::string &line, MountEntry &mount)
 {
     std::istringstream fields(line);
@@ -76,7 +71,7 @@ bool ParseMountLine(const std::string &line, MountEntry &mount)
     } catch (const std::exception &) {
         return false;
     }
-    mount.mountPoint = WithSlash(Unescaped(mountPoint));
+    mount.mountPoint = WithTrailingSlash(Unescaped(mountPoint));
     mount.source = Unescaped(mount.source);
     return mount.mountPoint.front() == '/';
 }
@@ -164,7 +159,7 @@ TDriveType DriveTypeOf(const std::string &fsType, bool removableDevice)
 
 std::string VolumeRootOf(const std::string &path, const std::vector<std::string> &roots)
 {
-    const std::string folder = WithSlash(path);
+    const std::string folder = WithTrailingSlash(path);
     std::string best;
     for (const std::string &root : roots)
         if (StartsWith(folder, root) && root.size() > best.size())
@@ -174,7 +169,7 @@ std::string VolumeRootOf(const std::string &path, const std::vector<std::string>
 
 std::vector<std::string> PathLevels(const std::string &volumeRoot, const std::string &path)
 {
-    const std::string folder = WithSlash(path);
+    const std::string folder = WithTrailingSlash(path);
     if (volumeRoot.empty() || !StartsWith(folder, volumeRoot))
         return {};
     std::vector<std::string> levels{volumeRoot};
@@ -192,7 +187,7 @@ std::string FolderPathWithSlash(const std::string &path)
         absolute = std::filesystem::current_path(ignored) / absolute;
     }
     std::string cleaned = absolute.lexically_normal().string();
-    return WithSlash(cleaned.empty() ? std::string("/") : cleaned);
+    return WithTrailingSlash(cleaned.empty() ? std::string("/") : cleaned);
 }
 
 } // namespace vistrel

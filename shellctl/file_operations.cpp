@@ -1,6 +1,7 @@
 #include "shellctl/file_operations.h"
 
 #include "platform/file_io.h"
+#include "platform/file_names.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -23,11 +24,6 @@ std::string BaseName(std::string path)
         path.pop_back();
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string WithSlash(const std::string &folder)
-{
-    return !folder.empty() && folder.back() == '/' ? folder : folder + '/';
 }
 
 MoveResult Result(const std::string &source, MoveOutcome outcome, std::string reason = {})
@@ -116,7 +112,7 @@ MoveResult RenameWithoutExclusiveFlag(const std::string &source, const std::stri
 
 bool IsInside(const std::string &path, const std::string &folder)
 {
-    const std::string prefix = WithSlash(folder);
+    const std::string prefix = WithTrailingSlash(folder);
     return path.compare(0, prefix.size(), prefix) == 0;
 }
 
@@ -141,7 +137,7 @@ MoveResult MoveFileInto(const std::string &source, const std::string &folder)
     struct stat status {};
     if (::lstat(source.c_str(), &status) != 0)
         return Result(source, MoveOutcome::Failed, SystemReason(errno));
-    const std::string target = WithSlash(folder) + BaseName(source);
+    const std::string target = WithTrailingSlash(folder) + BaseName(source);
     struct stat existing {};
     if (::lstat(target.c_str(), &existing) == 0 && existing.st_dev == status.st_dev && existing.st_ino == status.st_ino)
         return Result(source, MoveOutcome::Unchanged);
