@@ -1,6 +1,7 @@
 #include "platform/error.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
+#include "tests/support/drops.h"
 #include "tests/support/qt_files.h"
 #include "tests/support/qt_test_main.h"
 
@@ -54,19 +55,7 @@ void RecordDrops(TDirTree &tree, DropRecord &record)
 
 void DropFiles(TDirTree &tree, const QPoint &point, const QStringList &paths, Qt::KeyboardModifiers modifiers)
 {
-    QMimeData mime;
-    QList<QUrl> urls;
-    for (const QString &path : paths)
-        urls.append(QUrl::fromLocalFile(path));
-    mime.setUrls(urls);
-    // The full sequence a drag from a file manager delivers: enter, move, drop.
-    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
-    QDragEnterEvent enter(point, actions, &mime, Qt::LeftButton, modifiers);
-    QApplication::sendEvent(tree.viewport(), &enter);
-    QDragMoveEvent move(point, actions, &mime, Qt::LeftButton, modifiers);
-    QApplication::sendEvent(tree.viewport(), &move);
-    QDropEvent drop(QPointF(point), actions, &mime, Qt::LeftButton, modifiers);
-    QApplication::sendEvent(tree.viewport(), &drop);
+    testing::DropUrls(tree.viewport(), point, paths, modifiers);
 }
 
 } // namespace

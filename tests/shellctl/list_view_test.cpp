@@ -2,6 +2,7 @@
 #include "platform/jpeg_codec.h"
 #include "shellctl/explorer_list_view.h"
 #include "shellctl/thumb_cache.h"
+#include "tests/support/drops.h"
 #include "tests/support/pictures.h"
 #include "tests/support/qt_files.h"
 #include "tests/support/qt_test_main.h"
@@ -50,22 +51,6 @@ int RowOf(const TShExplorerListView &list, const QString &caption)
 QImage TileOf(const TShExplorerListView &list, int row)
 {
     return list.model()->data(list.model()->index(row, 0), Qt::DecorationRole).value<QPixmap>().toImage();
-}
-
-void DropUrls(QWidget *target, const QPoint &point, const QStringList &paths, Qt::KeyboardModifiers modifiers)
-{
-    QMimeData mime;
-    QList<QUrl> urls;
-    for (const QString &path : paths)
-        urls.append(QUrl::fromLocalFile(path));
-    mime.setUrls(urls);
-    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
-    QDragEnterEvent enter(point, actions, &mime, Qt::LeftButton, modifiers);
-    QApplication::sendEvent(target, &enter);
-    QDragMoveEvent move(point, actions, &mime, Qt::LeftButton, modifiers);
-    QApplication::sendEvent(target, &move);
-    QDropEvent drop(QPointF(point), actions, &mime, Qt::LeftButton, modifiers);
-    QApplication::sendEvent(target, &drop);
 }
 
 } // namespace
@@ -319,7 +304,7 @@ private Q_SLOTS:
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
 
-        DropUrls(list.viewport(), QPoint(390, 290), {source.filePath("new.jpg"), source.filePath("same.jpg")},
+        testing::DropUrls(list.viewport(), QPoint(390, 290), {source.filePath("new.jpg"), source.filePath("same.jpg")},
                  Qt::ControlModifier);
         QCOMPARE(QFile(Path("new.jpg")).size(), 3);
         QVERIFY(QFile::exists(source.filePath("new.jpg"))); // Ctrl copies
@@ -329,7 +314,7 @@ private Q_SLOTS:
         QVERIFY(Captions(list).contains("new.jpg"));
 
         const QPoint onFolder = list.visualRect(list.model()->index(RowOf(list, "into"), 0)).center();
-        DropUrls(list.viewport(), onFolder, {source.filePath("deep.jpg")}, Qt::ShiftModifier);
+        testing::DropUrls(list.viewport(), onFolder, {source.filePath("deep.jpg")}, Qt::ShiftModifier);
         QVERIFY(QFile::exists(Path("into/deep.jpg")));
         QVERIFY(!QFile::exists(source.filePath("deep.jpg"))); // Shift moves
     }
