@@ -61,6 +61,18 @@ InputFile::InputFile(const std::string &path) : fd_(::open(path.c_str(), O_RDONL
     size_ = static_cast<uint64_t>(info.st_size);
 }
 
+void RequireRegularFile(const std::string &path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT)
+            throw Error("the file does not exist");
+        throwSystemError();
+    }
+    if (!S_ISREG(info.st_mode))
+        throw Error("not a regular file");
+}
+
 size_t InputFile::readSome(uint8_t *dest, size_t length)
 {
     for (;;) {

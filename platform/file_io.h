@@ -76,6 +76,10 @@ private:
     uint64_t size_ = 0;
 };
 
+// Throws Error("the file does not exist") or Error("not a regular file") without opening the file,
+// so a FIFO or device named like a picture never blocks the reader that would open it next.
+void RequireRegularFile(const std::string &path);
+
 // Runs `read`, giving its errors the form "Cannot read picture <name>: <reason>" (no name for
 // pictures in memory); running out of memory becomes an Error too.
 template <typename Read>

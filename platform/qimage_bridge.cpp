@@ -5,7 +5,7 @@
 #include "platform/file_names.h"
 #include "platform/picture_io.h"
 
-#include <QFileInfo>
+#include <QFile>
 #include <QImageReader>
 #include <QStringList>
 
@@ -68,7 +68,7 @@ TBitmap fromQImageWithAlpha(const QImage &image)
 TBitmap readWithQt(const std::string &path)
 {
     return ReadNamedPicture(path, [&path] {
-        QImageReader reader(QString::fromStdString(path));
+        QImageReader reader(QFile::decodeName(path.c_str()));
         reader.setDecideFormatFromContent(true);
         if (!reader.canRead())
             throw Error("not a picture format Vistrel can read");
@@ -89,8 +89,7 @@ TBitmap ReadAnyPictureFile(const std::string &path)
     const PictureFormat own = PictureFormatOfContent(path);
     if (own != PictureFormat::None)
         return ReadPictureFile(path, own);
-    if (!QFileInfo::exists(QString::fromStdString(path)))
-        throw Error("Cannot read picture " + path + ": the file does not exist");
+    ReadNamedPicture(path, [&path] { RequireRegularFile(path); });
     return readWithQt(path);
 }
 
