@@ -67,17 +67,27 @@ void RunImageCommand(TBitmap &picture, TEditHistory &history, const PictureChang
     history.SnapshotAfter(picture, std::move(working));
 }
 
-void RunEffectCommand(TBitmap &picture, TEditHistory &history, void (*routine)(TBitmap &))
+PictureChange InPlaceChange(void (*routine)(TBitmap &))
 {
-    RunImageCommand(picture, history, [routine](TBitmap &working, TBitmap &result) {
+    return [routine](TBitmap &working, TBitmap &result) {
         routine(working);
         result = std::move(working);
-    });
+    };
+}
+
+PictureChange TurnChange(void (*routine)(TBitmap &, TBitmap &))
+{
+    return [routine](TBitmap &working, TBitmap &result) { routine(working, result); };
+}
+
+void RunEffectCommand(TBitmap &picture, TEditHistory &history, void (*routine)(TBitmap &))
+{
+    RunImageCommand(picture, history, InPlaceChange(routine));
 }
 
 void RunRotationCommand(TBitmap &picture, TEditHistory &history, void (*routine)(TBitmap &, TBitmap &))
 {
-    RunImageCommand(picture, history, [routine](TBitmap &working, TBitmap &result) { routine(working, result); });
+    RunImageCommand(picture, history, TurnChange(routine));
 }
 
 } // namespace vistrel

@@ -39,6 +39,8 @@ using PictureChange = std::function<void(TBitmap &working, TBitmap &picture)>;
 void RunImageCommand(TBitmap &picture, TEditHistory &history, const PictureChange &change);
 
 // The two shapes of the pixel routines: in place, or from a source into a destination.
+PictureChange InPlaceChange(void (*routine)(TBitmap &));
+PictureChange TurnChange(void (*routine)(TBitmap &, TBitmap &));
 void RunEffectCommand(TBitmap &picture, TEditHistory &history, void (*routine)(TBitmap &));
 void RunRotationCommand(TBitmap &picture, TEditHistory &history, void (*routine)(TBitmap &, TBitmap &));
 

@@ -1,4 +1,5 @@
 #include "document/edit_history.h"
+#include "document/picture_document.h"
 
 #include "imaging/effects.h"
 #include "platform/error.h"
@@ -178,6 +179,52 @@ TEST(EditHistory, EffectsBringIndexedPicturesBackAt24Bits)
     EXPECT_EQ(shown.pixelFormat(), PixelFormat::pf24bit);
     EXPECT_EQ(shown.pixel(2, 2), (PaletteEntry{255, 255, 255, 0}));
     EXPECT_EQ(history.UndoList().back().pixelFormat(), PixelFormat::pf8bit);
+}
+
+// Whether closing would lose something, step by step: a picture with a file is changed until its
+// pixels are those of the file again; one without a file is changed until it is saved.
+TEST(PictureDocument, ChangedFollowsThePixelsAgainstTheFile)
+{
+    enum Step { Effect, Undo, Redo, Save };
+    const struct {
+        const char *file;
+        std::vector<std::pair<Step, bool>> steps; // each step, then Modified() after it
+    } cases[] = {
+        {"a.jpg", {{Effect, true}, {Undo, false}, {Redo, false}, {Redo, true}, {Save, false}, {Effect, true}}},
+        {"a.jpg", {{Undo, false}, {Redo, false}}},
+        {"", {{Undo, true}, {Effect, true}, {Save, false}, {Undo, true}, {Redo, true}, {Redo, false}}},
+    };
+    for (const auto &c : cases) {
+        PictureDocument document(picture(0), c.file);
+        EXPECT_EQ(document.Modified(), !*c.file);
+        int heard = 0;
+        document.SetChangeListener([&heard](int, int) { ++heard; });
+        int step = 0;
+        for (const auto &[what, modified] : c.steps) {
+            switch (what) {
+            case Effect: document.Apply(InPlaceChange(addOne)); break;
+            case Undo: document.Undo(); break;
+            case Redo: document.Redo(); break;
+            case Save: document.MarkSaved("saved.bmp"); break;
+            }
+            EXPECT_EQ(document.Modified(), modified) << c.file << " step " << step++;
+        }
+        EXPECT_GT(heard, 0);
+    }
+}
+
+TEST(PictureDocument, FailedCommandKeepsThePictureAndTellsTheListener)
+{
+    PictureDocument document(picture(7), "a.bmp");
+    std::pair<int, int> heard;
+    document.SetChangeListener([&heard](int width, int height) { heard = {width, height}; });
+    EXPECT_THROW(document.Apply([](TBitmap &, TBitmap &) { throw Error("out of memory"); }), Error);
+    EXPECT_EQ(id(document.Picture()), 7);
+    EXPECT_FALSE(document.Modified());
+    EXPECT_EQ(heard, std::make_pair(3, 2));
+    document.Apply(TurnChange(Rotate90Right));
+    EXPECT_EQ(document.Picture().width(), 2);
+    EXPECT_EQ(heard, std::make_pair(3, 2)); // the size before the turn
 }
 
 } // namespace
