@@ -63,13 +63,18 @@ void TForm1::wireAboutCommands()
     DonateDlg1->SetProductName(QStringLiteral("Vistrel"));
     DonateDlg1->Value = 5;
 
-    connect(About1, &QAction::triggered, this, [this] {
-        About->Comments = AboutComments();
-        About->Execute(this);
-    });
-    connect(Donate1, &QAction::triggered, this, [this] { DonateDlg1->Execute(this); });
+    connect(About1, &QAction::triggered, this, &TForm1::ShowAbout);
+    connect(Donate1, &QAction::triggered, this, &TForm1::ShowDonate);
     About1->setEnabled(true);
     Donate1->setEnabled(true);
 }
+
+void TForm1::ShowAbout()
+{
+    About->Comments = AboutComments();
+    About->Execute(this);
+}
+
+void TForm1::ShowDonate() { DonateDlg1->Execute(this); }
 
 } // namespace vistrel

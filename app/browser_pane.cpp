@@ -42,11 +42,11 @@ void TForm1::wireBrowserPane()
     connect(DirTree, &TDirTree::OnDropFiles, this,
             [this](QObject *, int, int, const std::string &folder, const std::vector<std::string> &files,
                    Qt::KeyboardModifiers) { DirTreeDropFiles(folder, files); });
-    connect(thumblist, &TShExplorerListView::OnDblClick, this, &TForm1::ThumbListDblClick);
+    connect(thumblist, &TShExplorerListView::pictureActivated, this, &TForm1::ThumbListPictureActivated);
 
-    DeleteImage1 = NewAction(QStringLiteral("Delete Selected"), {});
+    DeleteImage1 = NewAction("DeleteImage1", QStringLiteral("Delete Selected"), {});
     connect(DeleteImage1, &QAction::triggered, this, &TForm1::DeleteImage1Click);
-    SelectAll1 = NewAction(QStringLiteral("Select All"), {});
+    SelectAll1 = NewAction("SelectAll1", QStringLiteral("Select All"), {});
     connect(SelectAll1, &QAction::triggered, this, &TForm1::SelectAll1Click);
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -73,27 +73,28 @@ void TForm1::CollapseSplitter1Restore()
     DirTree->setVisible(true);
     thumblist->setVisible(true);
     RunCommand(this, [this] {
-        DirTree->setSelectedPath(LastPicturePath);
-        thumblist->setDirectory(LastPicturePath);
+        DirTree->setSelectedPath(state_.LastPicturePath());
+        thumblist->setDirectory(state_.LastPicturePath());
         thumblist->setViewStyleEx(gvsThumb);
     });
 }
 
 void TForm1::DirTreeClick()
 {
-    LastPicturePath = DirTree->SelectedPath();
-    RunCommand(this, [this] { thumblist->setDirectory(LastPicturePath); });
+    state_.SetLastPicturePath(DirTree->SelectedPath());
+    RunCommand(this, [this] { thumblist->setDirectory(state_.LastPicturePath()); });
 }
 
-// Only a picture file opens; a double-click on a folder is the list's own (it enters the folder),
-// and with nothing selected there is nothing to open.
-void TForm1::ThumbListDblClick()
+void TForm1::ThumbListPictureActivated(const std::string &path)
 {
-    const std::string path = thumblist->GetSelectedPath();
-    if (path.empty() || !QFileInfo(QFile::decodeName(path.c_str())).isFile())
-        return;
-    RunCommand(this, [this, &path] { OpenPicture(path); });
+    RunCommand(this, [this, &path] { OpenDocumentWindow(path); });
 }
+
+std::string TForm1::SelectedTreeFolder() const { return DirTree->SelectedPath(); }
+
+void TForm1::SetListDirectory(const std::string &folder) { thumblist->setDirectory(folder); }
+
+void TForm1::SelectTreePath(const std::string &folder) { DirTree->setSelectedPath(folder); }
 
 void TForm1::DirTreeDropFiles(const std::string &aDropDir, const std::vector<std::string> &aDropFiles)
 {

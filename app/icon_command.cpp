@@ -10,12 +10,17 @@ namespace vistrel {
 
 void TForm1::wireIconCommand()
 {
-    // The active window's picture file; with none (or a pasted picture) the converter starts
-    // empty and the user browses for a picture.
+    // The active window's picture file, saved first if the user wants; with no window the
+    // converter starts empty and the user browses for a picture.
     connect(actIcon, &QAction::triggered, this, [this] {
-        TBMP2IconForm form(SettingsFile, this);
-        if (auto *child = qobject_cast<TChild *>(mdiArea_->currentSubWindow()))
-            form.SetInitialPath(child->PicName());
+        std::string file;
+        if (auto *child = qobject_cast<TChild *>(mdiArea_->currentSubWindow())) {
+            file = child->FileToHandOver();
+            if (file.empty())
+                return;
+        }
+        TBMP2IconForm form(state_.SettingsFile(), this);
+        form.SetInitialPath(file);
         form.exec();
     });
     actIcon->setEnabled(true);

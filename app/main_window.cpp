@@ -5,6 +5,7 @@
 #include "app/error_handler.h"
 #include "app/file_move_queue.h"
 #include "app/tool_icons.h"
+#include "document/child_window.h"
 #include "platform/error.h"
 #include "platform/file_names.h"
 #include "platform/program_folder.h"
@@ -22,7 +23,9 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSessionManager>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
@@ -82,11 +85,17 @@ private:
 };
 
 // A user with no remembered picture folder starts in the home folder.
-std::string DefaultPictureFolder() { return WithTrailingSlash(QDir::homePath().toStdString()); }
+FrameState InitialFrameState()
+{
+    const ProgramFolders folders = LocateProgramFolders();
+    return FrameState(folders.settingsFolder + "Vistrel.ini", folders.shotsParent + "Shots",
+                      QFile::encodeName(QDir::homePath()).toStdString());
+}
 
 } // namespace
 
-TForm1::TForm1(QWidget *parent) : QMainWindow(parent), SaveBounds1(new TSaveBounds(this))
+TForm1::TForm1(QWidget *parent)
+    : QMainWindow(parent), state_(InitialFrameState()), childHost_(MakeChildHost()), SaveBounds1(new TSaveBounds(this))
 {
     InitResources();
     setWindowTitle(QStringLiteral("-"));
@@ -105,9 +114,10 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent), SaveBounds1(new TSaveBoun
 
 TForm1::~TForm1() { FormDestroy(); }
 
-QAction *TForm1::NewAction(const QString &caption, const QString &hint)
+QAction *TForm1::NewAction(const char *name, const QString &caption, const QString &hint)
 {
     auto *action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
     if (!hint.isEmpty()) {
         action->setStatusTip(hint);
         action->setToolTip(hint);
@@ -117,32 +127,32 @@ QAction *TForm1::NewAction(const QString &caption, const QString &hint)
 
 void TForm1::createActions()
 {
-    actShoot = NewAction(QStringLiteral("Shoot"), QStringLiteral("Take a shot"));
+    actShoot = NewAction("actShoot", QStringLiteral("Shoot"), QStringLiteral("Take a shot"));
     actShoot->setIcon(ShootIcon());
-    actEdit = NewAction(QStringLiteral("Edit"), QStringLiteral("Edit Picture"));
+    actEdit = NewAction("actEdit", QStringLiteral("Edit"), QStringLiteral("Edit Picture"));
     actEdit->setIcon(EditIcon());
-    actIcon = NewAction(QStringLiteral("Create Icon"), QStringLiteral("Convert to Icon"));
+    actIcon = NewAction("actIcon", QStringLiteral("Create Icon"), QStringLiteral("Convert to Icon"));
     actIcon->setIcon(CreateIconIcon());
-    PasteAction = NewAction(QStringLiteral("Paste as Image"), {});
-    PasteAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
-    Open1 = NewAction(QStringLiteral("&Open..."), QStringLiteral("Open picture"));
+    PasteAction = NewAction("PasteAction", QStringLiteral("Paste as Image"), {});
+    PasteAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence::Paste});
+    Open1 = NewAction("Open1", QStringLiteral("&Open..."), QStringLiteral("Open picture"));
     Open1->setShortcut(QKeySequence::Open);
-    About1 = NewAction(QStringLiteral("&About..."), QStringLiteral("Only about so far"));
-    Donate1 = NewAction(QStringLiteral("Donate"), {});
+    About1 = NewAction("About1", QStringLiteral("&About..."), QStringLiteral("Only about so far"));
+    Donate1 = NewAction("Donate1", QStringLiteral("Donate"), {});
     Donate1->setVisible(false);
     // Their commands are wired by the code that builds them, which enables them.
     for (QAction *later : {actShoot, actEdit, actIcon, PasteAction, Open1, About1, Donate1})
         later->setEnabled(false);
 
-    Exit1 = NewAction(QStringLiteral("Exit"), {});
+    Exit1 = NewAction("Exit1", QStringLiteral("Exit"), {});
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
-    Tile1 = NewAction(QStringLiteral("&Tile"), {});
+    Tile1 = NewAction("Tile1", QStringLiteral("&Tile"), {});
     connect(Tile1, &QAction::triggered, mdiArea_, [area = mdiArea_] { TileInStrips(*area); });
-    Cascade1 = NewAction(QStringLiteral("&Cascade"), {});
+    Cascade1 = NewAction("Cascade1", QStringLiteral("&Cascade"), {});
     connect(Cascade1, &QAction::triggered, mdiArea_, &QMdiArea::cascadeSubWindows);
-    CloseAll1 = NewAction(QStringLiteral("Close All"), {});
+    CloseAll1 = NewAction("CloseAll1", QStringLiteral("Close All"), {});
     connect(CloseAll1, &QAction::triggered, this, &TForm1::CloseAllChildren);
-    Help2 = NewAction(QStringLiteral("Help"), {});
+    Help2 = NewAction("Help2", QStringLiteral("Help"), {});
     Help2->setShortcut(QKeySequence::HelpContents);
     connect(Help2, &QAction::triggered, this, &TForm1::Help2Click);
 }
@@ -235,37 +245,47 @@ void TForm1::createBrowserPane()
 
 void TForm1::FormCreate()
 {
-    const ProgramFolders folders = LocateProgramFolders();
-    SettingsFile = folders.settingsFolder + "Vistrel.ini";
     TileBitmap = QImage(QStringLiteral(":/BACKTILE"), "BMP");
     setAcceptDrops(true);
 
-    ShotsFolder = folders.shotsParent + "Shots";
-    QDir().mkdir(QString::fromStdString(ShotsFolder)); // the overlay retries before each capture
-    RemoveStaleTemporaryFiles(folders.settingsFolder);
-    RemoveStaleTemporaryFiles(ShotsFolder);
+    QDir().mkdir(QFile::decodeName(state_.ShotsFolder().c_str())); // the overlay retries before each capture
+    RemoveStaleTemporaryFiles(ExtractFilePath(state_.SettingsFile()));
+    RemoveStaleTemporaryFiles(state_.ShotsFolder());
 
-    // Never left empty, even when the settings file cannot be read.
-    LastPicturePath = DefaultPictureFolder();
     try {
-        const QString stored =
-            QString::fromStdString(ReadIniString(SettingsFile, kStartSection, kStartDirKey, LastPicturePath));
-        if (QFileInfo(stored).isDir())
-            LastPicturePath = WithTrailingSlash(stored.toStdString());
-        SaveBounds1->ReadBounds(this, SettingsFile);
+        const std::string stored =
+            ReadIniString(state_.SettingsFile(), kStartSection, kStartDirKey, state_.LastPicturePath());
+        if (QFileInfo(QFile::decodeName(stored.c_str())).isDir())
+            state_.SetLastPicturePath(stored);
+        SaveBounds1->ReadBounds(this, state_.SettingsFile());
     } catch (const std::exception &error) {
         ShowErrorMessage(error, this);
     }
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &TForm1::QueryEndSession);
 
     StartBrowserPane();
 }
 
-// Closing is always allowed: a settings file that cannot be written is reported, and the
-// document windows are still closed.
-void TForm1::FormCloseQuery()
+// Changed pictures are asked about first, and Cancel keeps the program running. Then closing
+// always goes on: a settings file that cannot be written is reported, and the windows still close.
+bool TForm1::FormCloseQuery()
 {
+    if (!QueryCloseDocuments(*mdiArea_))
+        return false;
     SaveClosingSettings();
-    CloseAllChildren();
+    CloseAllSubWindows(*mdiArea_);
+    return true;
+}
+
+// The desktop session is ending: the user may still save, or cancel the logout.
+void TForm1::QueryEndSession(QSessionManager &manager)
+{
+    if (!manager.allowsInteraction())
+        return;
+    const bool mayEnd = QueryCloseDocuments(*mdiArea_);
+    manager.release();
+    if (!mayEnd)
+        manager.cancel();
 }
 
 // The remembered folder, then the window's bounds, written while the window is still on screen:
@@ -280,9 +300,9 @@ void TForm1::SaveClosingSettings()
                 failure = notice;
         });
         try {
-            WriteIniString(SettingsFile, kStartSection, kStartDirKey, LastPicturePath);
+            WriteIniString(state_.SettingsFile(), kStartSection, kStartDirKey, state_.LastPicturePath());
             if (failure.empty())
-                SaveBounds1->WriteBounds(this, SettingsFile);
+                SaveBounds1->WriteBounds(this, state_.SettingsFile());
         } catch (const std::exception &error) {
             failure = error.what(); // says why, where a notice only says what
         }
@@ -298,7 +318,7 @@ void TForm1::FormDestroy()
     if (boundsSaved_)
         return;
     try {
-        SaveBounds1->WriteBounds(this, SettingsFile);
+        SaveBounds1->WriteBounds(this, state_.SettingsFile());
     } catch (const std::exception &error) {
         ShowErrorMessage(error);
     }
@@ -306,8 +326,10 @@ void TForm1::FormDestroy()
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
-    FormCloseQuery();
-    event->accept();
+    if (FormCloseQuery())
+        event->accept();
+    else
+        event->ignore();
 }
 
 bool TForm1::event(QEvent *event)
@@ -346,7 +368,7 @@ QMdiSubWindow *TForm1::MDIChild(int index) const { return mdiArea_->subWindowLis
 
 QMdiSubWindow *TForm1::ActiveMDIChild() const { return mdiArea_->activeSubWindow(); }
 
-void TForm1::CloseAllChildren() { CloseAllSubWindows(*mdiArea_); }
+bool TForm1::CloseAllChildren() { return CloseAllDocuments(*mdiArea_); }
 
 QString TForm1::AboutComments() const
 {

@@ -4,6 +4,7 @@
 #include "app/error_handler.h"
 #include "document/child_window.h"
 #include "platform/desktop_programs.h"
+#include "platform/error.h"
 #include "platform/file_names.h"
 #include "platform/qimage_bridge.h"
 #include "shellctl/dir_tree.h"
@@ -17,12 +18,14 @@
 #include <QCompleter>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QProcess>
 #include <QToolBar>
 #include <QStatusBar>
@@ -37,26 +40,36 @@ namespace {
 
 const char kOpenDialogName[] = "OpenPictureDialog";
 
-TChild *NewChild(TForm1 &frame)
-{
-    TChildHost host;
-    host.SettingsFile = frame.SettingsFile;
-    host.SetLastPicturePath = [&frame](const std::string &folder) { frame.LastPicturePath = folder; };
-    host.PasteAsImage = [&frame] { frame.PasteAsImage(); };
-    host.About = [&frame] { frame.About1->trigger(); };
-    host.Donate = [&frame] { frame.DonateDlg1->Execute(&frame); };
-    host.SelectedFolder = [&frame] { return frame.DirTree->SelectedPath(); };
-    auto *child = new TChild(std::move(host));
-    frame.mdiArea()->addSubWindow(child);
-    return child;
-}
+// The main window as the document windows see it.
+class FrameChildHost final : public TChildHost {
+public:
+    explicit FrameChildHost(TForm1 &frame) : frame_(&frame) {}
+
+    std::string settingsFile() const override { return frame().State().SettingsFile(); }
+    void pictureFolderActivated(const std::string &folder) override { frame().SetLastPicturePath(folder); }
+    void pasteAsImage() override { frame().PasteAsImage(); }
+    void showAbout() override { frame().ShowAbout(); }
+    void showDonate() override { frame().ShowDonate(); }
+    std::string selectedFolder() const override { return frame().SelectedTreeFolder(); }
+    void openDocumentWindow(const std::string &path, TChild &owner) override { frame().OpenDocumentWindow(path, &owner); }
+
+private:
+    TForm1 &frame() const
+    {
+        if (!frame_)
+            throw Error("The main window is gone");
+        return *frame_;
+    }
+
+    QPointer<TForm1> frame_;
+};
 
 // Made when first needed: building it costs more than the rest of the frame's start-up.
 QFileDialog *CreateOpenPictureDialog(TForm1 &owner)
 {
     QFileDialog *dialog = NewFileDialog(&owner, kOpenDialogName, QFileDialog::AcceptOpen, PictureFileFilters());
     dialog->setWindowTitle(QStringLiteral("Open"));
-    dialog->setDirectory(QString::fromStdString(owner.LastPicturePath));
+    dialog->setDirectory(QFile::decodeName(owner.State().LastPicturePath().c_str()));
     dialog->setFileMode(QFileDialog::ExistingFiles);
     return dialog;
 }
@@ -99,13 +112,20 @@ void MergeChildMenus(QMenuBar *bar, const QList<QAction *> &frameMenus, QMdiSubW
 }
 
 // New windows cascade from the area's top-left corner. The area's own placement runs before the
-// window has its final size, and pushes a window wider than the area out of sight to the left.
+// window has its final size, and pushes a window wider than the area out of sight to the left. A
+// window larger than the area is cut to it, so its title bar and close box are in reach; its
+// picture scrolls inside it.
 void PlaceNewChild(QMdiArea &area, TChild &child)
 {
     constexpr int kCascadeStep = 24;
     constexpr int kCascadeLength = 8;
     const int step = static_cast<int>((area.subWindowList().size() - 1) % kCascadeLength) * kCascadeStep;
+    const QSize room = area.viewport()->size();
     child.move(step, step);
+    if (child.width() > room.width() - step || child.height() > room.height() - step) {
+        child.move(0, 0);
+        child.resize(child.size().boundedTo(room));
+    }
 }
 
 } // namespace
@@ -118,7 +138,7 @@ void TForm1::wireOpeningCommands()
             dialog = CreateOpenPictureDialog(*this);
         const std::string treeFolder = DirTree->SelectedPath();
         if (treeFolder != "?")
-            dialog->setDirectory(QString::fromStdString(treeFolder));
+            dialog->setDirectory(QFile::decodeName(treeFolder.c_str()));
         const int answer = dialog->exec();
         // The file name's completion list outlives a typed path confirmed with Enter.
         for (QCompleter *completer : dialog->findChildren<QCompleter *>())
@@ -126,7 +146,7 @@ void TForm1::wireOpeningCommands()
                 completer->popup()->hide();
         if (answer != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return;
-        RunCommand(this, [this, dialog] { OpenPicture(dialog->selectedFiles().first().toStdString()); });
+        RunCommand(this, [this, dialog] { OpenDocumentWindow(QFile::encodeName(dialog->selectedFiles().first()).toStdString()); });
     });
     Open1->setEnabled(true);
 
@@ -138,12 +158,14 @@ void TForm1::wireOpeningCommands()
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, pasteActionUpdate);
     pasteActionUpdate();
 
+    // The paint program reads the file: changes on screen are saved first, if the user wants.
     connect(actEdit, &QAction::triggered, this, [this] {
         QStringList arguments;
         if (auto *child = qobject_cast<TChild *>(mdiArea_->currentSubWindow())) {
-            const QString picture = QString::fromStdString(child->PicName());
-            if (!picture.isEmpty() && QFileInfo::exists(picture))
-                arguments.append(picture);
+            const std::string file = child->FileToHandOver();
+            if (file.empty())
+                return;
+            arguments.append(QFile::decodeName(file.c_str()));
         }
         QProcess::startDetached(QString::fromStdString(PaintProgram()), arguments);
     });
@@ -159,31 +181,47 @@ void TForm1::wireOpeningCommands()
             [bar, frameMenus](QMdiSubWindow *active) { MergeChildMenus(bar, frameMenus, active); });
 }
 
-void TForm1::OpenPicture(const std::string &path)
+std::shared_ptr<TChildHost> TForm1::MakeChildHost() { return std::make_shared<FrameChildHost>(*this); }
+
+TChild *TForm1::OpenDocumentWindow(const std::string &path, TChild *owner)
 {
     TBitmap picture = ReadAnyPictureFile(path); // before the window, so a broken file leaves none
-    TChild *child = NewChild(*this);
-    LastPicturePath = ExtractFilePath(path);
-    const QString folder = QString::fromStdString(LastPicturePath);
+    auto *child = new TChild(childHost_);
+    mdiArea_->addSubWindow(child);
+    if (owner)
+        owner->AdoptWindow(*child);
+    state_.PictureOpened(path);
+    const QString folder = QFile::decodeName(state_.LastPicturePath().c_str());
     QFileDialog *dialog = OpenPictureDialog(*this);
     if (dialog && dialog->directory().absolutePath() + QLatin1Char('/') != folder)
         dialog->setDirectory(folder);
     child->ShowPicture(std::move(picture), path);
-    PlaceNewChild(*mdiArea(), *child);
+    PlaceNewChild(*mdiArea_, *child);
     child->show();
     // Queued behind the window's first paint: the list refills (and makes its thumbnails) once
     // the picture is on the screen.
-    QTimer::singleShot(0, thumblist, [list = thumblist, folder = LastPicturePath] {
-        if (list->Directory() != folder && QFileInfo(QString::fromStdString(folder)).isDir())
+    QTimer::singleShot(0, thumblist, [list = thumblist, folder = state_.LastPicturePath()] {
+        if (list->Directory() != folder && QFileInfo(QFile::decodeName(folder.c_str())).isDir())
             list->setDirectory(folder);
     });
+    return child;
+}
+
+TChild *TForm1::OpenDocumentWindow(TBitmap picture)
+{
+    auto *child = new TChild(childHost_);
+    mdiArea_->addSubWindow(child);
+    child->ShowPicture(std::move(picture), {});
+    PlaceNewChild(*mdiArea_, *child);
+    child->show();
+    return child;
 }
 
 void TForm1::OpenStartFiles(const QStringList &paths)
 {
     for (const QString &given : paths) {
-        const std::string path = QFileInfo(given).absoluteFilePath().toStdString();
-        RunCommand(this, [this, &path] { OpenPicture(path); });
+        const std::string path = QFile::encodeName(QFileInfo(given).absoluteFilePath()).toStdString();
+        RunCommand(this, [this, &path] { OpenDocumentWindow(path); });
     }
 }
 
@@ -194,11 +232,7 @@ void TForm1::PasteAsImage()
         QMessageBox::information(this, QStringLiteral("Information"), QStringLiteral("There is no Graphic in the Clipboard"));
         return;
     }
-    TBitmap bitmap = fromQImage(image);
-    TChild *child = NewChild(*this);
-    child->ShowPicture(std::move(bitmap), {});
-    PlaceNewChild(*mdiArea(), *child);
-    child->show();
+    OpenDocumentWindow(fromQImage(image));
 }
 
 namespace {
@@ -229,11 +263,11 @@ void TForm1::dropEvent(QDropEvent *event)
     if (!AcceptAsCopy(*event))
         return;
     for (const QUrl &url : event->mimeData()->urls()) {
-        const std::string path = url.toLocalFile().toStdString();
+        const std::string path = QFile::encodeName(url.toLocalFile()).toStdString();
         if (!url.isLocalFile() || !IsPictureFileName(path))
             continue;
         // One unreadable file is reported and does not keep the others from opening.
-        RunCommand(this, [this, &path] { OpenPicture(path); });
+        RunCommand(this, [this, &path] { OpenDocumentWindow(path); });
     }
 }
 

@@ -4,7 +4,6 @@
 #include "capture/capture_shell.h"
 #include "capture/start_form.h"
 #include "platform/error.h"
-#include "platform/file_names.h"
 #include "platform/portal_screen_source.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
@@ -21,18 +20,14 @@ class MainWindowShell final : public CaptureShell {
 public:
     explicit MainWindowShell(TForm1 &form) : form_(&form) {}
 
-    std::string shotsFolder() const override { return form().ShotsFolder; }
-    std::string lastShotPath() const override { return form().LastShotPath; }
-    std::string lastPicturePath() const override { return form().LastPicturePath; }
-    void recordShot(const std::string &path) override
-    {
-        form().LastShotPath = path;
-        form().LastPicturePath = ExtractFilePath(path);
-    }
+    std::string shotsFolder() const override { return form().State().ShotsFolder(); }
+    std::string lastShotPath() const override { return form().State().LastShotPath(); }
+    std::string lastPicturePath() const override { return form().State().LastPicturePath(); }
+    void recordShot(const std::string &path) override { form().RecordShot(path); }
     void showMainWindow() override { form().show(); }
-    void openPicture(const std::string &path) override { form().OpenPicture(path); }
-    void setListDirectory(const std::string &folder) override { form().thumblist->setDirectory(folder); }
-    void selectTreePath(const std::string &folder) override { form().DirTree->setSelectedPath(folder); }
+    void openPicture(const std::string &path) override { form().OpenDocumentWindow(path); }
+    void setListDirectory(const std::string &folder) override { form().SetListDirectory(folder); }
+    void selectTreePath(const std::string &folder) override { form().SelectTreePath(folder); }
     void reportError(const std::exception &error, QWidget *window) override { ShowErrorMessage(error, window); }
 
 private:
@@ -62,25 +57,23 @@ private:
     TShExplorerListView &list_;
 };
 
-void actShootExecute(TForm1 &form)
+} // namespace
+
+void TForm1::actShootExecute()
 {
-    RunCommand(&form, [&form] {
+    RunCommand(this, [this] {
         auto screen = MakeDesktopScreenSource();
-        ListUpdate update(*form.thumblist);
-        form.DirTree->setSelectedPath(form.LastPicturePath);
-        auto *launcher = new TStartF(std::make_shared<MainWindowShell>(form), std::move(screen));
+        ListUpdate update(*thumblist);
+        DirTree->setSelectedPath(state_.LastPicturePath());
+        auto *launcher = new TStartF(std::make_shared<MainWindowShell>(*this), std::move(screen));
         launcher->show();
-        form.hide();
+        hide();
     });
 }
 
-} // namespace
-
 void TForm1::wireCaptureCommands()
 {
-    if (!actShoot)
-        return;
-    connect(actShoot, &QAction::triggered, this, [this] { actShootExecute(*this); });
+    connect(actShoot, &QAction::triggered, this, &TForm1::actShootExecute);
     actShoot->setEnabled(true);
 }
 

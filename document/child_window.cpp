@@ -14,6 +14,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
+#include <QFile>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLayout>
@@ -89,16 +91,6 @@ constexpr ToolsMenuItem kToolsMenuLayout[] = {
     {"", nullptr},
 };
 
-// Items that forward to the frame: usable when the frame offers the command.
-QAction *hostItem(QMenu *menu, const char *name, const QString &caption, const char *themeIcon,
-                  const std::function<void()> &command)
-{
-    QAction *action = menuItem(menu, name, caption, themeIcon);
-    action->setEnabled(bool(command));
-    if (command)
-        QObject::connect(action, &QAction::triggered, menu, command);
-    return action;
-}
 
 } // namespace
 
@@ -108,14 +100,14 @@ TSelectionNotifier &TSelectionNotifier::instance()
     return notifier;
 }
 
-TChild::TChild(TChildHost host, QWidget *parent) : QMdiSubWindow(parent), host_(std::move(host))
+TChild::TChild(std::shared_ptr<TChildHost> host, QWidget *parent) : QMdiSubWindow(parent), host_(std::move(host))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Child"));
     setWindowIcon(DocumentToolIcon(ToolIcon::Picture));
     setMinimumSize(80, 80);
 
-    settingsPath_ = host_.SettingsFile;
+    settingsPath_ = host_->settingsFile();
 
     createActions();
     createToolBar();
@@ -136,21 +128,22 @@ TChild::~TChild()
     if (active_)
         ProgramSelection().Clear();
     TSelectionNotifier::instance().notify();
+    // The control outlives the document: the widgets go after this window's members.
+    static const TBitmap nothing;
+    Image->ShowPicture(nothing);
 }
 
 void TChild::createActions()
 {
     PasteAction = named(new QAction(QStringLiteral("Paste as Image"), this), "PasteAction");
-    PasteAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
     PasteAction->setIcon(ThemeMenuIcon("edit-paste"));
-    connect(PasteAction, &QAction::triggered, this, [this] {
-        if (host_.PasteAsImage)
-            host_.PasteAsImage();
-    });
+    connect(PasteAction, &QAction::triggered, this, &TChild::PasteAsImage);
+    standardKeys(*this, PasteAction, {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence::Paste});
 
     actCopyToClipboard = named(new QAction(QStringLiteral("Copy  to clipboard"), this), "actCopyToClipboard");
     actCopyToClipboard->setIcon(ThemeMenuIcon("edit-copy"));
     connect(actCopyToClipboard, &QAction::triggered, this, &TChild::CopySelection);
+    standardKeys(*this, actCopyToClipboard, {QKeySequence::Copy});
 
     actImgEnhance = named(new QAction(DocumentToolIcon(ToolIcon::Enhance), QStringLiteral("Image Enhancements"), this),
                           "actImgEnhance");
@@ -232,10 +225,7 @@ void TChild::createMenus()
     FileMenu->addSeparator()->setVisible(false);
     QAction *exit = menuItem(FileMenu, "Exit1", QStringLiteral("E&xit"), "application-exit");
     exit->setVisible(false);
-    connect(exit, &QAction::triggered, this, [this] {
-        CloseAllDocuments();
-        close();
-    });
+    connect(exit, &QAction::triggered, this, &TChild::CloseAllDocuments);
 
     createToolsMenu();
 
@@ -260,9 +250,11 @@ void TChild::createMenus()
     QAction *help = menuItem(HelpMenu, "Help2", QStringLiteral("Help"), "help-contents");
     standardKeys(*this, help, {QKeySequence::HelpContents});
     connect(help, &QAction::triggered, this, &TChild::Help2Click);
-    hostItem(HelpMenu, "About1", QStringLiteral("&About..."), "help-about", host_.About)
-        ->setStatusTip(QStringLiteral("Only about so far"));
-    hostItem(HelpMenu, "Donate1", QStringLiteral("Donate"), nullptr, host_.Donate);
+    QAction *about = menuItem(HelpMenu, "About1", QStringLiteral("&About..."), "help-about");
+    about->setStatusTip(QStringLiteral("Only about so far"));
+    connect(about, &QAction::triggered, this, [this] { host_->showAbout(); });
+    connect(menuItem(HelpMenu, "Donate1", QStringLiteral("Donate")), &QAction::triggered, this,
+            [this] { host_->showDonate(); });
 }
 
 void TChild::createToolsMenu()
@@ -288,6 +280,10 @@ void TChild::createPopupMenu()
     connect(selectAll, &QAction::triggered, this, &TChild::MnuSelectAllClick);
     PopupMenu1->addSeparator();
     PopupMenu1->addAction(actCopyToClipboard);
+    PopupMenu1->addSeparator();
+    QAction *fit = menuItem(PopupMenu1, "FitToWindow", QStringLiteral("Fit to Window"), "zoom-fit-best");
+    standardKeys(*this, fit, {QKeySequence(Qt::Key_F)});
+    connect(fit, &QAction::triggered, this, &TChild::FitToArea);
 }
 
 void TChild::createLayout()
@@ -352,29 +348,60 @@ void TChild::SetClientSize(int width, int height)
 
 void TChild::ShowPicture(TBitmap picture, const std::string &fileName)
 {
-    const int width = picture.width();
-    const int height = picture.height();
-    const bool fromFile = !fileName.empty();
-    if (fromFile) {
-        setWindowTitle(QString::fromStdString(ExtractFileName(fileName)));
-        setStatusTip(QString::fromStdString(fileName));
-        picName_ = fileName;
-        pictureW_ = width;
-        pictureH_ = height;
+    document_ = PictureDocument(std::move(picture), fileName);
+    document_.SetChangeListener([this](int oldWidth, int oldHeight) { DocumentChanged(oldWidth, oldHeight); });
+    if (!PicName().empty()) {
+        showFileName();
+        pictureW_ = Picture().width();
+        pictureH_ = Picture().height();
     } else {
         Image->SetStretch(false);
     }
-    // The control takes the picture's size, so that zooming (which takes the control's size as
-    // the natural one) keeps the picture's proportions.
+    Image->ShowPicture(Picture());
+    SetNaturalSize(Picture().width(), Picture().height());
+}
+
+void TChild::showFileName()
+{
+    setWindowTitle(QFile::decodeName(ExtractFileName(PicName()).c_str()));
+    setStatusTip(QFile::decodeName(PicName().c_str()));
+}
+
+// The control takes the picture's size, so that zooming (which takes the control's size as the
+// natural one) keeps the picture's proportions.
+void TChild::SetNaturalSize(int width, int height)
+{
     Image->resize(width, height);
-    Image->SetPicture(std::move(picture));
     const int bars = ToolBar1->height() + StatusBar1->height();
-    if (fromFile)
+    if (!PicName().empty())
         SetClientSize(std::max(width, kMinimumClientWidth), height + bars + 10);
     else
         SetClientSize(width, height + bars);
     formW_ = ClientWidth();
     formH_ = ClientHeight();
+}
+
+// A command that changes the picture's size (a quarter turn) fits the control and the window to
+// the new size at the same zoom, instead of clipping or squashing the picture into the old box.
+void TChild::DocumentChanged(int oldWidth, int oldHeight)
+{
+    discardConfirmed_ = false;
+    Image->PictureChanged();
+    const int width = Picture().width();
+    const int height = Picture().height();
+    if ((width == oldWidth && height == oldHeight) || oldWidth <= 0 || oldHeight <= 0)
+        return;
+    const int zoomedWidth = static_cast<int>(int64_t{Image->width()} * width / oldWidth);
+    const int zoomedHeight = static_cast<int>(int64_t{Image->height()} * height / oldHeight);
+    if (pictureW_ != 0)
+        pictureW_ = width;
+    if (pictureH_ != 0)
+        pictureH_ = height;
+    SetNaturalSize(width, height);
+    if (Image->Stretch()) {
+        Image->resize(zoomedWidth, zoomedHeight);
+        FitWindowToImage();
+    }
 }
 
 // --- activation -------------------------------------------------------------------------------
@@ -389,11 +416,12 @@ void TChild::onWindowStateChanged(Qt::WindowStates oldState, Qt::WindowStates ne
         FormDeactivate();
 }
 
+// A pasted picture has no folder, so the frame's stays as it was.
 void TChild::FormActivate()
 {
     active_ = true;
-    if (host_.SetLastPicturePath)
-        host_.SetLastPicturePath(ExtractFilePath(picName_));
+    if (!PicName().empty())
+        host_->pictureFolderActivated(ExtractFilePath(PicName()));
 }
 
 void TChild::FormDeactivate()
@@ -465,6 +493,21 @@ void TChild::ResetZoom()
     TZoomView view = zoomView();
     vistrel::ResetZoom(view);
     applyZoomView(view);
+}
+
+// The whole picture in view, the window's title bar and close box inside the area.
+void TChild::FitToArea()
+{
+    QMdiArea *area = mdiArea();
+    if (!area)
+        return;
+    const QMargins frame = contentsMargins();
+    const QSize room = area->viewport()->size().shrunkBy(frame);
+    TZoomView view = zoomView();
+    vistrel::FitToArea(view, room.width(), room.height());
+    applyZoomView(view);
+    move(std::clamp(x(), 0, std::max(area->viewport()->width() - width(), 0)),
+         std::clamp(y(), 0, std::max(area->viewport()->height() - height(), 0)));
 }
 
 // --- selection and clipboard ------------------------------------------------------------------
@@ -558,7 +601,46 @@ void TChild::PasteActionUpdate()
 void TChild::CloseAllDocuments()
 {
     if (QMdiArea *area = mdiArea())
-        CloseAllSubWindows(*area);
+        vistrel::CloseAllDocuments(*area);
+    else
+        close();
+}
+
+void TChild::PasteAsImage()
+{
+    host_->pasteAsImage();
+}
+
+// Windows opened from this one close with it, so their pictures are asked about too.
+void TChild::closeEvent(QCloseEvent *event)
+{
+    for (const QPointer<TChild> &opened : std::as_const(opened_))
+        if (opened && !opened->QueryClose()) {
+            event->ignore();
+            return;
+        }
+    if (!QueryClose()) {
+        event->ignore();
+        return;
+    }
+    QMdiSubWindow::closeEvent(event);
+}
+
+bool QueryCloseDocuments(QMdiArea &area)
+{
+    const QList<QMdiSubWindow *> windows = area.subWindowList();
+    for (auto window = windows.rbegin(); window != windows.rend(); ++window)
+        if (auto *child = qobject_cast<TChild *>(*window); child && !child->QueryClose())
+            return false;
+    return true;
+}
+
+bool CloseAllDocuments(QMdiArea &area)
+{
+    if (!QueryCloseDocuments(area))
+        return false;
+    CloseAllSubWindows(area);
+    return true;
 }
 
 void TChild::Help2Click()
@@ -574,35 +656,22 @@ void TChild::Help2Click()
 void TChild::runEffect(const EffectEntry &effect)
 {
     const BusyCursor busy;
-    if (effect.InPlace)
-        RunEffectCommand(Image->Picture(), history_, effect.InPlace);
-    else
-        RunRotationCommand(Image->Picture(), history_, effect.Turn);
-    Image->PictureChanged();
+    document_.Apply(effect.InPlace ? InPlaceChange(effect.InPlace) : TurnChange(effect.Turn));
 }
 
+// A cancelled dialog is still a step of the history, as every other command.
 void TChild::actImgEnhanceExecute()
 {
     TPicEnhanceForm dialog(this);
-    dialog.SetWorkBitmap(Image->Picture());
-    history_.SnapshotBefore(Image->Picture());
-    if (dialog.exec() == TPicEnhanceForm::mrYes) {
-        Image->Picture() = dialog.TakeWorkBitmap();
-        Image->PictureChanged();
-    }
-    history_.SnapshotAfter(Image->Picture());
+    dialog.SetWorkBitmap(Picture());
+    const bool accepted = dialog.exec() == TPicEnhanceForm::mrYes;
+    document_.Apply([&dialog, accepted](TBitmap &working, TBitmap &result) {
+        result = accepted ? dialog.TakeWorkBitmap() : std::move(working);
+    });
 }
 
-void TChild::actUndoExecute()
-{
-    history_.UndoStep(Image->Picture());
-    Image->PictureChanged();
-}
+void TChild::actUndoExecute() { document_.Undo(); }
 
-void TChild::actRedoExecute()
-{
-    history_.RedoStep(Image->Picture());
-    Image->PictureChanged();
-}
+void TChild::actRedoExecute() { document_.Redo(); }
 
 } // namespace vistrel

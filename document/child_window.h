@@ -1,17 +1,19 @@
 #pragma once
 
-#include "document/edit_history.h"
 #include "document/image_control.h"
+#include "document/picture_document.h"
 #include "document/selection.h"
 #include "imaging/effects.h"
 
 #include <QList>
 #include <QMdiSubWindow>
+#include <QPointer>
 
-#include <functional>
+#include <memory>
 #include <string>
 
 class QAction;
+class QMdiArea;
 class QLabel;
 class QMenu;
 class QScrollArea;
@@ -21,16 +23,25 @@ class QToolBar;
 namespace vistrel {
 
 struct TZoomView;
+class TChild;
 
-// What a document window needs of the frame window it lives in.
-struct TChildHost {
-    std::string SettingsFile;
-    std::function<void(const std::string &folder)> SetLastPicturePath;
-    std::function<void()> PasteAsImage;
-    std::function<void()> About;  // the frame's about box
-    std::function<void()> Donate; // the frame's donation dialog
+// What a document window needs of the frame window it lives in. The frame implements it; tests
+// replace it.
+class TChildHost {
+public:
+    virtual ~TChildHost() = default;
+
+    virtual std::string settingsFile() const = 0;
+    // The active window shows a picture of `folder` (ends in "/").
+    virtual void pictureFolderActivated(const std::string &folder) = 0;
+    virtual void pasteAsImage() = 0;
+    virtual void showAbout() = 0;
+    virtual void showDonate() = 0;
     // The folder selected in the frame's directory tree, where "&Open..." starts.
-    std::function<std::string()> SelectedFolder;
+    virtual std::string selectedFolder() const = 0;
+    // "&Open...": a further window that closes with `owner`. Throws Error when the file cannot
+    // be read, and then opens none.
+    virtual void openDocumentWindow(const std::string &path, TChild &owner) = 0;
 };
 
 // Announces changes of the program-wide selection, so every window's copy command follows it.
@@ -49,7 +60,7 @@ Q_SIGNALS:
 class TChild : public QMdiSubWindow {
     Q_OBJECT
 public:
-    explicit TChild(TChildHost host, QWidget *parent = nullptr);
+    explicit TChild(std::shared_ptr<TChildHost> host, QWidget *parent = nullptr);
     ~TChild() override;
 
     // Shows picture at its natural size and sizes the window around it. A picture read from a
@@ -58,18 +69,29 @@ public:
     // keeps the caption "Child", is drawn unstretched and fills the client area exactly.
     void ShowPicture(TBitmap picture, const std::string &fileName);
 
-    const std::string &PicName() const { return picName_; }
+    const PictureDocument &Document() const { return document_; }
+    const std::string &PicName() const { return document_.PicName(); }
     int PictureW() const { return pictureW_; }
     int PictureH() const { return pictureH_; }
     // The client size at natural size, as sized when the picture was shown.
     int FormW() const { return formW_; }
     int FormH() const { return formH_; }
-    const TBitmap &Picture() const { return Image->Picture(); }
+    const TBitmap &Picture() const { return document_.Picture(); }
 
     const std::string &SettingsPath() const { return settingsPath_; }
     bool ZoomReady() const { return zoomReady_; }
-    const std::vector<TBitmap> &UndoList() const { return history_.UndoList(); }
-    const std::vector<TBitmap> &RedoList() const { return history_.RedoList(); }
+    const std::vector<TBitmap> &UndoList() const { return document_.History().UndoList(); }
+    const std::vector<TBitmap> &RedoList() const { return document_.History().RedoList(); }
+
+    // Whether the picture may go: true when nothing would be lost, or when the user saved it or
+    // chose to discard the changes; false on Cancel or a failed save. A discard holds until the
+    // picture changes again, so a window is not asked twice about the same changes.
+    bool QueryClose();
+    // The picture's file for a program that reads it (mail, the icon converter, the paint
+    // program): after asking to save changes first. Empty when the user cancelled.
+    std::string FileToHandOver();
+    // "&Open..." windows close with this one.
+    void AdoptWindow(TChild &opened);
 
     // The client area is the window without its frame and title bar.
     int ClientWidth() const;
@@ -80,6 +102,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     // The narrowest client area a document window takes: room for its tool bar and title.
@@ -95,6 +118,9 @@ private:
     void createLayout();
 
     void SetClientSize(int width, int height);
+    void showFileName();
+    void SetNaturalSize(int width, int height);
+    void DocumentChanged(int oldWidth, int oldHeight);
     void FormActivate();
     void FormDeactivate();
     void onWindowStateChanged(Qt::WindowStates oldState, Qt::WindowStates newState);
@@ -105,12 +131,14 @@ private:
     void ZoomOut();
     void FitWindowToImage();
     void ResetZoom();
+    void FitToArea();
 
     void ImageMouseDown(QMouseEvent *event, bool doubleClick);
     void ImageMouseMove(QMouseEvent *event);
     void DrawSelectionFrame();
     void ClearSelection();
     void CopySelection();
+    void PasteAsImage();
     void MnuSelectAllClick();
     void actCopyToClipboardUpdate();
     void PasteActionUpdate();
@@ -119,9 +147,9 @@ private:
 
     // Output commands (output_commands.cpp).
     void SaveAs1Click();
+    // Save As; false when the user cancelled or the picture could not be written (said why).
+    bool SavePictureAs();
     void Open1Click();
-    void OpenInNewWindow(const std::string &fileName);
-    void ShowOpenedPicture(TBitmap picture, const std::string &fileName);
     void Print1Click();
     void Printdialog2Click();
     void Sendasmail1Click();
@@ -150,16 +178,23 @@ private:
     QAction *actUndo = nullptr;
     QAction *actRedo = nullptr;
 
-    TChildHost host_;
+    std::shared_ptr<TChildHost> host_;
     std::string settingsPath_;
-    std::string picName_;
+    PictureDocument document_;
+    QList<QPointer<TChild>> opened_; // by "&Open...", closed with this window
+    bool discardConfirmed_ = false;
     int pictureW_ = 0;
     int pictureH_ = 0;
     int formW_ = 0;
     int formH_ = 0;
     bool zoomReady_ = false;
     bool active_ = false;
-    TEditHistory history_;
 };
+
+// Asks about every changed picture in the area, the last window first; false as soon as the user
+// cancels (then every window stays open).
+bool QueryCloseDocuments(QMdiArea &area);
+// "Close All": closes every window of the area, the last first, after QueryCloseDocuments.
+bool CloseAllDocuments(QMdiArea &area);
 
 } // namespace vistrel

@@ -42,18 +42,20 @@ QImage sharedIndexedImage(const TBitmap &picture, QImage::Format format)
 
 TImage::TImage(QWidget *parent) : QWidget(parent)
 {
+    static const TBitmap nothing;
+    picture_ = &nothing;
     setMouseTracking(true);
 }
 
-void TImage::SetPicture(TBitmap picture)
+void TImage::ShowPicture(const TBitmap &picture)
 {
-    picture_ = std::move(picture);
+    picture_ = &picture;
     PictureChanged();
 }
 
 void TImage::PictureChanged()
 {
-    converted_ = picture_.pixelFormat() == PixelFormat::pf4bit ? toQImage(picture_) : QImage();
+    converted_ = picture_->pixelFormat() == PixelFormat::pf4bit ? toQImage(*picture_) : QImage();
     update();
 }
 
@@ -67,11 +69,11 @@ void TImage::SetStretch(bool stretch)
 
 QImage TImage::displayImage() const
 {
-    switch (picture_.pixelFormat()) {
-    case PixelFormat::pf24bit: return sharedImage(picture_, QImage::Format_BGR888);
-    case PixelFormat::pf32bit: return sharedImage(picture_, QImage::Format_RGB32);
-    case PixelFormat::pf8bit: return sharedIndexedImage(picture_, QImage::Format_Indexed8);
-    case PixelFormat::pf1bit: return sharedIndexedImage(picture_, QImage::Format_Mono);
+    switch (picture_->pixelFormat()) {
+    case PixelFormat::pf24bit: return sharedImage(*picture_, QImage::Format_BGR888);
+    case PixelFormat::pf32bit: return sharedImage(*picture_, QImage::Format_RGB32);
+    case PixelFormat::pf8bit: return sharedIndexedImage(*picture_, QImage::Format_Indexed8);
+    case PixelFormat::pf1bit: return sharedIndexedImage(*picture_, QImage::Format_Mono);
     case PixelFormat::pf4bit: break;
     }
     return converted_;
@@ -107,7 +109,7 @@ void TImage::updateFrameEdges(const QRect &frame)
 void TImage::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    if (!picture_.empty()) {
+    if (!picture_->empty()) {
         const QImage image = displayImage();
         if (stretch_)
             painter.drawImage(rect(), image);

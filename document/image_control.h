@@ -9,18 +9,18 @@
 
 namespace vistrel {
 
-// The picture control of a document window: draws its picture at natural size from the top-left
-// corner (clipped), or stretched to the control's size. Only the exposed part is painted, straight
-// from the picture's own rows, so a large picture costs no second full-size copy for the display.
+// The picture control of a document window: draws a picture it does not own at natural size from
+// the top-left corner (clipped), or stretched to the control's size. Only the exposed part is
+// painted, straight from the picture's own rows, so a large picture costs no second copy.
 class TImage : public QWidget {
     Q_OBJECT
 public:
     explicit TImage(QWidget *parent = nullptr);
 
-    const TBitmap &Picture() const { return picture_; }
-    // For commands that change the pixels; call PictureChanged afterwards.
-    TBitmap &Picture() { return picture_; }
-    void SetPicture(TBitmap picture);
+    const TBitmap &Picture() const { return *picture_; }
+    // Shows `picture`, which must outlive the control or be replaced before it goes.
+    void ShowPicture(const TBitmap &picture);
+    // The shown picture's pixels or size have changed.
     void PictureChanged();
 
     bool Stretch() const { return stretch_; }
@@ -39,7 +39,7 @@ private:
     QImage displayImage() const;
     void updateFrameEdges(const QRect &frame);
 
-    TBitmap picture_;
+    const TBitmap *picture_;
     QImage converted_; // only for formats Qt cannot show from the picture's rows
     bool stretch_ = false;
     QList<QRect> frames_;

@@ -17,6 +17,7 @@
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -43,11 +44,12 @@ const QStringList &SaveFilters()
 // The dialog asked about the name as typed; an extension added afterwards names another file.
 bool MayReplace(QWidget *window, const std::string &typed, const std::string &target)
 {
-    if (target == typed || !QFileInfo::exists(QString::fromStdString(target)))
+    const QString name = QFile::decodeName(target.c_str());
+    if (target == typed || !QFileInfo::exists(name))
         return true;
     return QMessageBox::question(window, QStringLiteral("Confirm"),
-                                 QStringLiteral("%1 already exists.\nDo you want to replace it?")
-                                     .arg(QString::fromStdString(target))) == QMessageBox::Yes;
+                                 QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(name)) ==
+           QMessageBox::Yes;
 }
 
 QPrinter *programPrinter = nullptr;
@@ -92,69 +94,97 @@ void PrintPicture(const TBitmap &picture, QPrinter &printer, int screenDpiX, int
 
 // --- TChild's commands ----------------------------------------------------------------------
 
-void TChild::SaveAs1Click()
+void TChild::SaveAs1Click() { SavePictureAs(); }
+
+bool TChild::SavePictureAs()
 {
     const std::unique_ptr<QFileDialog> dialog(
         NewFileDialog(this, "SavePictureDialog1", QFileDialog::AcceptSave, SaveFilters()));
     dialog->setWindowTitle(QStringLiteral("Save As"));
-    if (!picName_.empty())
-        dialog->setDirectory(QString::fromStdString(ExtractFilePath(picName_)));
+    if (!PicName().empty())
+        dialog->setDirectory(QFile::decodeName(ExtractFilePath(PicName()).c_str()));
     const int stored = ReadIniInteger(settingsPath_, kSaveFilterSection, kSaveFilterKey, kSaveJpegItem);
     dialog->selectNameFilter(SaveFilters().value(stored - 1, SaveFilters().first()));
 
     const bool accepted = dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty();
     const int item = static_cast<int>(SaveFilters().indexOf(dialog->selectedNameFilter())) + 1;
+    bool saved = false;
     if (accepted) {
-        const std::string typed = dialog->selectedFiles().first().toStdString();
-        RunCommand(this, [this, &typed, item] {
+        const std::string typed = QFile::encodeName(dialog->selectedFiles().first()).toStdString();
+        RunCommand(this, [this, &typed, item, &saved] {
             const SaveTarget target = SaveAsTarget(typed, item);
             if (target.Format == PictureFormat::None || !MayReplace(this, typed, target.Path))
                 return;
             const BusyCursor busy;
-            WritePictureFile(Image->Picture(), target.Path, target.Format);
+            WritePictureFile(Picture(), target.Path, target.Format);
+            document_.MarkSaved(target.Path); // the window keeps its name, as PicName
+            saved = true;
         });
     }
     RunCommand(this, [this, item] { WriteIniInteger(settingsPath_, kSaveFilterSection, kSaveFilterKey, item); });
+    return saved;
+}
+
+bool TChild::QueryClose()
+{
+    if (!document_.Modified() || discardConfirmed_)
+        return true;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"),
+                    QStringLiteral("Save changes to %1?").arg(windowTitle()),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save: return SavePictureAs();
+    case QMessageBox::Discard: discardConfirmed_ = true; return true;
+    default: return false;
+    }
+}
+
+std::string TChild::FileToHandOver()
+{
+    const std::string &saved = document_.SavedFile();
+    if (saved.empty()) {
+        const auto answer = QMessageBox::question(
+            this, QStringLiteral("Confirm"),
+            QStringLiteral("%1 has not been saved to a file yet. Save it first?").arg(windowTitle()),
+            QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Save);
+        return answer == QMessageBox::Save && SavePictureAs() ? document_.SavedFile() : std::string();
+    }
+    if (!document_.Modified())
+        return saved;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"),
+                    QStringLiteral("%1 has changes that are not saved.\nSave them first, or use the file as it is on disk?")
+                        .arg(windowTitle()),
+                    QMessageBox::Save | QMessageBox::Cancel, this);
+    QPushButton *asOnDisk = box.addButton(QStringLiteral("Use File on Disk"), QMessageBox::AcceptRole);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.exec();
+    if (box.clickedButton() == asOnDisk)
+        return PicName().empty() ? saved : PicName();
+    if (box.standardButton(box.clickedButton()) == QMessageBox::Save && SavePictureAs())
+        return document_.SavedFile();
+    return {};
 }
 
 void TChild::Open1Click()
 {
     const std::unique_ptr<QFileDialog> dialog(NewFileDialog(this, "od", QFileDialog::AcceptOpen, PictureFileFilters()));
     dialog->setWindowTitle(QStringLiteral("Open"));
-    const std::string folder = host_.SelectedFolder ? host_.SelectedFolder() : std::string();
-    if (!folder.empty() && QFileInfo(QString::fromStdString(folder)).isDir())
-        dialog->setDirectory(QString::fromStdString(folder));
+    const std::string folder = host_->selectedFolder();
+    if (!folder.empty() && QFileInfo(QFile::decodeName(folder.c_str())).isDir())
+        dialog->setDirectory(QFile::decodeName(folder.c_str()));
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return;
-    const std::string fileName = dialog->selectedFiles().first().toStdString();
-    RunCommand(this, [this, &fileName] { OpenInNewWindow(fileName); });
+    const std::string fileName = QFile::encodeName(dialog->selectedFiles().first()).toStdString();
+    RunCommand(this, [this, &fileName] { host_->openDocumentWindow(fileName, *this); });
 }
 
-void TChild::OpenInNewWindow(const std::string &fileName)
+void TChild::AdoptWindow(TChild &opened)
 {
-    TBitmap picture = ReadAnyPictureFile(fileName); // before the window, so a broken file leaves none
-    auto *child = new TChild(host_);
-    if (QMdiArea *area = mdiArea())
-        area->addSubWindow(child);
-    // Owned by this window: it goes when this one goes.
-    connect(this, &QObject::destroyed, child, &QObject::deleteLater);
-    child->ShowOpenedPicture(std::move(picture), fileName);
-    child->show();
-}
-
-// The control keeps its size from the form; only the window is fitted to the picture.
-void TChild::ShowOpenedPicture(TBitmap picture, const std::string &fileName)
-{
-    picName_ = fileName;
-    setStatusTip(QString::fromStdString(fileName));
-    pictureW_ = picture.width();
-    pictureH_ = picture.height();
-    Image->SetPicture(std::move(picture));
-    SetClientSize(pictureW_, ToolBar1->height() + pictureH_ + StatusBar1->height());
-    formW_ = ClientWidth();
-    formH_ = ClientHeight();
-    SetClientSize(std::max(pictureW_, kMinimumClientWidth), ClientHeight());
-    setWindowTitle(QString::fromStdString(ExtractFileName(fileName)));
+    connect(this, &QObject::destroyed, &opened, &QObject::deleteLater);
+    opened_.append(&opened);
 }
 
 void TChild::Print1Click()
@@ -163,7 +193,7 @@ void TChild::Print1Click()
     if (!PrinterReady(printer))
         throw Error("No printer is installed. Choose a printer, or printing to a PDF file, in \"Print dialog\".");
     const BusyCursor busy;
-    PrintPicture(Image->Picture(), printer, logicalDpiX(), logicalDpiY());
+    PrintPicture(Picture(), printer, logicalDpiX(), logicalDpiY());
 }
 
 void TChild::Printdialog2Click()
@@ -180,13 +210,18 @@ void TChild::Printdialog2Click()
 
 void TChild::Sendasmail1Click()
 {
-    TSendMail(this).Send(PictureMailRequest(picName_));
+    const std::string file = FileToHandOver();
+    if (!file.empty())
+        TSendMail(this).Send(PictureMailRequest(file));
 }
 
 void TChild::MnuConvertToIconClick()
 {
+    const std::string file = FileToHandOver();
+    if (file.empty())
+        return;
     TBMP2IconForm form(settingsPath_, window());
-    form.SetInitialPath(picName_);
+    form.SetInitialPath(file);
     form.exec();
 }
 

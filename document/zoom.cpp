@@ -56,6 +56,24 @@ void FitWindowToImage(TZoomView &view)
     view.VertScrollBar = view.ImageH >= view.PictureH;
 }
 
+void FitToArea(TZoomView &view, int areaW, int areaH)
+{
+    prepareStep(view);
+    const int roomW = std::max(areaW, 1);
+    const int roomH = std::max(areaH - view.ToolBarH - view.StatusBarH, 1);
+    if (view.PictureW <= 0 || view.PictureH <= 0)
+        return;
+    // Exact in integers: the side that limits the scale fills its room.
+    if (int64_t{roomW} * view.PictureH <= int64_t{roomH} * view.PictureW) {
+        view.ImageW = roomW;
+        view.ImageH = static_cast<int>(std::max<int64_t>(int64_t{roomW} * view.PictureH / view.PictureW, 1));
+    } else {
+        view.ImageH = roomH;
+        view.ImageW = static_cast<int>(std::max<int64_t>(int64_t{roomH} * view.PictureW / view.PictureH, 1));
+    }
+    FitWindowToImage(view);
+}
+
 void ResetZoom(TZoomView &view)
 {
     view.VertScrollBar = true;

@@ -35,6 +35,9 @@ int ZoomedOutSize(int size);
 void ZoomIn(TZoomView &view);
 void ZoomOut(TZoomView &view);
 void FitWindowToImage(TZoomView &view);
+// Stretches the picture, proportions kept, to the largest size whose window client area (picture
+// and bars) fits areaW x areaH, and fits the window to it.
+void FitToArea(TZoomView &view, int areaW, int areaH);
 void ResetZoom(TZoomView &view);
 
 } // namespace vistrel

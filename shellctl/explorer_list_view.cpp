@@ -9,6 +9,7 @@
 #include "widgets/busy_cursor.h"
 
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMimeData>
@@ -631,10 +632,12 @@ void TShExplorerListView::mouseDoubleClickEvent(QMouseEvent *event)
     if (row < 0)
         return;
     const TShItemData &item = model_->Item(row);
-    if (item.Kind != 0)
-        return;
-    // Through a link the list shows the folder it points to.
     const QString path = ChildPath(directory_, item.Name);
+    if (item.Kind != 0) {
+        Q_EMIT pictureActivated(QFile::encodeName(path).toStdString());
+        return;
+    }
+    // Through a link the list shows the folder it points to.
     setDirectory((item.IsLink ? QFileInfo(path).canonicalFilePath() : path).toStdString());
 }
 

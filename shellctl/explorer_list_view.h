@@ -126,6 +126,8 @@ public:
 
 Q_SIGNALS:
     void OnDblClick(QObject *sender);
+    // A file was double-clicked (a folder is entered instead).
+    void pictureActivated(const std::string &path);
     void OnTotalSizeChange(QObject *sender);
     // Raised around a command on the selected items: status 0 before (clearing execute cancels
     // it), 1 after.

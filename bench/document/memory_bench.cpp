@@ -50,7 +50,7 @@ int main(int argc, char **argv)
     QCoreApplication::processEvents();
     const long before = peakResidentKilobytes();
 
-    frame.OpenPicture(file.toStdString());
+    frame.OpenDocumentWindow(file.toStdString());
     auto *child = qobject_cast<vistrel::TChild *>(frame.MDIChild(0));
     QCoreApplication::processEvents();
     const auto action = [child](const char *name) { return child->findChild<QAction *>(QString::fromLatin1(name)); };

@@ -60,7 +60,7 @@ double openMilliseconds(vistrel::TForm1 &frame, const QString &file, int idleMs)
     QElapsedTimer timer;
     FirstPaint firstPaint(timer);
     timer.start();
-    frame.OpenPicture(file.toStdString());
+    frame.OpenDocumentWindow(file.toStdString());
     auto *child = qobject_cast<vistrel::TChild *>(frame.MDIChild(frame.MDIChildCount() - 1));
     QWidget *image = child->findChild<QWidget *>(QStringLiteral("Image"));
     image->installEventFilter(&firstPaint);

@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "tests/app/frame_parts.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
 #include "widgets/collapse_splitter.h"
@@ -83,12 +84,12 @@ private Q_SLOTS:
     {
         TForm1 form;
         ShowForm(form);
-        QVERIFY(form.CollapseSplitter1->Maximized());
-        QCOMPARE(form.CollapseSplitter1->RestoreSize(), 222);
+        QVERIFY(testing::splitterOf(form)->Maximized());
+        QCOMPARE(testing::splitterOf(form)->RestoreSize(), 222);
         QCOMPARE(Panel(form)->width(), 1);
-        QVERIFY(form.DirTree->isHidden());
-        QCOMPARE(form.thumblist->Directory(), std::string());
-        QCOMPARE(form.CollapseSplitter1->Neighbour(), Panel(form));
+        QVERIFY(testing::treeOf(form)->isHidden());
+        QCOMPARE(testing::listOf(form)->Directory(), std::string());
+        QCOMPARE(testing::splitterOf(form)->Neighbour(), Panel(form));
     }
 
     void theButtonOpensThePaneOnTheRememberedFolderInThumbnails()
@@ -96,25 +97,25 @@ private Q_SLOTS:
         TForm1 form;
         ShowForm(form);
         ClickSplitterButton(form);
-        QVERIFY(!form.CollapseSplitter1->Maximized());
+        QVERIFY(!testing::splitterOf(form)->Maximized());
         QTRY_COMPARE(Panel(form)->width(), 222);
-        QVERIFY(form.DirTree->isVisible());
-        QVERIFY(form.thumblist->isVisible());
-        QCOMPARE(QString::fromStdString(form.DirTree->SelectedPath()), Pictures() + "/");
-        QCOMPARE(QString::fromStdString(form.thumblist->Directory()), Pictures());
-        QCOMPARE(form.thumblist->ViewStyleEx(), gvsThumb);
+        QVERIFY(testing::treeOf(form)->isVisible());
+        QVERIFY(testing::listOf(form)->isVisible());
+        QCOMPARE(QString::fromStdString(testing::treeOf(form)->SelectedPath()), Pictures() + "/");
+        QCOMPARE(QString::fromStdString(testing::listOf(form)->Directory()), Pictures());
+        QCOMPARE(testing::listOf(form)->ViewStyleEx(), gvsThumb);
     }
 
     void openingOnAVanishedFolderSaysSoAndKeepsTheView()
     {
         TForm1 form;
         ShowForm(form);
-        form.LastPicturePath = (Pictures() + "/gone/").toStdString();
+        form.SetLastPicturePath((Pictures() + "/gone/").toStdString());
         MessageBoxAnswer answer("OK");
         ClickSplitterButton(form);
         QTRY_COMPARE(answer.text, QString("Directory does not exist"));
-        QCOMPARE(form.thumblist->ViewStyleEx(), gvsIcon);
-        QCOMPARE(form.thumblist->Directory(), std::string());
+        QCOMPARE(testing::listOf(form)->ViewStyleEx(), gvsIcon);
+        QCOMPARE(testing::listOf(form)->Directory(), std::string());
     }
 
     void clickingAFolderShowsItAndRemembersIt()
@@ -122,10 +123,10 @@ private Q_SLOTS:
         TForm1 form;
         ShowForm(form);
         ClickSplitterButton(form);
-        form.DirTree->setSelectedPath((Pictures() + "/Holiday").toStdString());
-        Q_EMIT form.DirTree->OnClick(form.DirTree);
-        QCOMPARE(QString::fromStdString(form.LastPicturePath), Pictures() + "/Holiday/");
-        QCOMPARE(QString::fromStdString(form.thumblist->Directory()), Pictures() + "/Holiday");
+        testing::treeOf(form)->setSelectedPath((Pictures() + "/Holiday").toStdString());
+        Q_EMIT testing::treeOf(form)->OnClick(testing::treeOf(form));
+        QCOMPARE(QString::fromStdString(form.State().LastPicturePath()), Pictures() + "/Holiday/");
+        QCOMPARE(QString::fromStdString(testing::listOf(form)->Directory()), Pictures() + "/Holiday");
     }
 
     void doubleClickOpensOnlyAPicture()
@@ -134,18 +135,22 @@ private Q_SLOTS:
         TForm1 form;
         ShowForm(form);
         ClickSplitterButton(form);
-        TShListItems &items = form.thumblist->Items();
+        TShListItems &items = testing::listOf(form)->Items();
         QCOMPARE(items.Count(), 2);
 
-        Q_EMIT form.thumblist->OnDblClick(form.thumblist);
-        QCOMPARE(form.MDIChildCount(), 0); // nothing selected
-        items.setSelected(0, true);         // the folder
-        Q_EMIT form.thumblist->OnDblClick(form.thumblist);
+        TShExplorerListView *list = testing::listOf(form);
+        const auto doubleClick = [list](int row) {
+            const QPoint centre = list->visualRect(list->model()->index(row, 0)).center();
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+        };
+        items.setSelected(0, true); // the folder: the list enters it
+        doubleClick(0);
         QCOMPARE(form.MDIChildCount(), 0);
 
-        form.thumblist->DeselectAll();
+        list->setDirectory(Pictures().toStdString());
+        QTRY_COMPARE(items.Count(), 2);
         items.setSelected(1, true);
-        Q_EMIT form.thumblist->OnDblClick(form.thumblist);
+        doubleClick(1);
         QCOMPARE(form.MDIChildCount(), 1);
         QCOMPARE(form.ActiveMDIChild()->windowTitle(), QString("a.bmp"));
     }
@@ -159,7 +164,7 @@ private Q_SLOTS:
         WriteFile(Pictures() + "/Holiday/two.jpg", "two, already there");
         TForm1 form;
         const std::string target = (Pictures() + "/Holiday/").toStdString();
-        Q_EMIT form.DirTree->OnDropFiles(form.DirTree, 5, 5, target,
+        Q_EMIT testing::treeOf(form)->OnDropFiles(testing::treeOf(form), 5, 5, target,
                                          {(elsewhere + "/one.jpg").toStdString(), (elsewhere + "/two.jpg").toStdString()},
                                          Qt::NoModifier);
         const auto *statusBar = form.findChild<QStatusBar *>("StatusBar1");
@@ -179,21 +184,21 @@ private Q_SLOTS:
         TForm1 form;
         ShowForm(form);
         ClickSplitterButton(form);
-        TShListItems &items = form.thumblist->Items();
+        TShListItems &items = testing::listOf(form)->Items();
         QCOMPARE(items.Count(), 6);
         for (int index : {0, 1, 3, 5}) // the folder, 1.jpg, 3.jpg and 5.bmp
             items.setSelected(index, true);
 
         {
             MessageBoxAnswer answer("&No");
-            form.DeleteImage1->trigger();
+            testing::framePart(form, "DeleteImage1")->trigger();
             QCOMPARE(answer.title, QString("Confirm"));
             QCOMPARE(answer.text, QString("Do you really want to delete this/these image(s)?"));
         }
         QCOMPARE(QDir(Pictures()).entryList(QDir::Files).size(), 5);
 
         MessageBoxAnswer answer("&Yes");
-        form.DeleteImage1->trigger();
+        testing::framePart(form, "DeleteImage1")->trigger();
         QCOMPARE(QDir(Pictures()).entryList(QDir::Files), QStringList({"2.jpg", "4.bmp"}));
         QVERIFY(QFileInfo(Pictures() + "/Holiday").isDir());
     }
@@ -207,14 +212,14 @@ private Q_SLOTS:
         ClickSplitterButton(form);
         auto *menu = form.findChild<QMenu *>("PopupMenu1");
         QVERIFY(menu);
-        QCOMPARE(menu->actions(), QList<QAction *>({form.DeleteImage1, form.SelectAll1}));
-        QCOMPARE(form.DeleteImage1->text(), QString("Delete Selected"));
-        QCOMPARE(form.SelectAll1->text(), QString("Select All"));
-        QCOMPARE(form.thumblist->contextMenuPolicy(), Qt::CustomContextMenu);
+        QCOMPARE(menu->actions(), QList<QAction *>({testing::framePart(form, "DeleteImage1"), testing::framePart(form, "SelectAll1")}));
+        QCOMPARE(testing::framePart(form, "DeleteImage1")->text(), QString("Delete Selected"));
+        QCOMPARE(testing::framePart(form, "SelectAll1")->text(), QString("Select All"));
+        QCOMPARE(testing::listOf(form)->contextMenuPolicy(), Qt::CustomContextMenu);
 
-        form.SelectAll1->trigger();
-        for (int i = 0; i < form.thumblist->Items().Count(); ++i)
-            QVERIFY(form.thumblist->Items().Selected(i));
+        testing::framePart(form, "SelectAll1")->trigger();
+        for (int i = 0; i < testing::listOf(form)->Items().Count(); ++i)
+            QVERIFY(testing::listOf(form)->Items().Selected(i));
     }
 
 private:
@@ -230,8 +235,8 @@ private:
 
     static void ClickSplitterButton(TForm1 &form)
     {
-        const TRect button = form.CollapseSplitter1->ButtonRect();
-        QTest::mouseClick(form.CollapseSplitter1, Qt::LeftButton, {},
+        const TRect button = testing::splitterOf(form)->ButtonRect();
+        QTest::mouseClick(testing::splitterOf(form), Qt::LeftButton, {},
                           QPoint((button.Left + button.Right) / 2, (button.Top + button.Bottom) / 2));
     }
 

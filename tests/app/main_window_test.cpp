@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "tests/app/frame_parts.h"
 #include "document/child_window.h"
 #include "shellctl/explorer_list_view.h"
 #include "tests/support/qt_test_main.h"
@@ -77,10 +78,10 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(IniPath()).isFile());
         QCOMPARE(QFileInfo(IniPath()).size(), 0);
         QVERIFY(QFileInfo(home_->filePath("Shots")).isDir());
-        QCOMPARE(QString::fromStdString(form.SettingsFile), IniPath());
-        QCOMPARE(QString::fromStdString(form.ShotsFolder), home_->filePath("Shots"));
-        QCOMPARE(QString::fromStdString(form.LastPicturePath), HomeFolder());
-        QVERIFY(form.LastShotPath.empty());
+        QCOMPARE(QString::fromStdString(form.State().SettingsFile()), IniPath());
+        QCOMPARE(QString::fromStdString(form.State().ShotsFolder()), home_->filePath("Shots"));
+        QCOMPARE(QString::fromStdString(form.State().LastPicturePath()), HomeFolder());
+        QVERIFY(form.State().LastShotPath().empty());
         QCOMPARE(form.windowTitle(), QString("-"));
 
         form.show();
@@ -137,8 +138,8 @@ private Q_SLOTS:
         WriteFile(IniPath(), "[Start with]\nStartDir=" + pictures +
                                  "\n[Bounds]\nLeft=100\nTop=50\nRight=700\nBottom=450\n");
         TForm1 form;
-        QCOMPARE(QString::fromStdString(form.LastPicturePath), pictures + '/');
-        QCOMPARE(form.thumblist->Directory(), std::string()); // filled when the pane is opened
+        QCOMPARE(QString::fromStdString(form.State().LastPicturePath()), pictures + '/');
+        QCOMPARE(testing::listOf(form)->Directory(), std::string()); // filled when the pane is opened
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.pos(), QPoint(100, 50));
@@ -150,7 +151,7 @@ private Q_SLOTS:
         WriteFile(IniPath(), "[Start with]\nStartDir=" + home_->filePath("gone") + "/\n");
         {
             TForm1 form;
-            QCOMPARE(QString::fromStdString(form.LastPicturePath), HomeFolder());
+            QCOMPARE(QString::fromStdString(form.State().LastPicturePath()), HomeFolder());
             form.close();
         }
         QVERIFY(FileLines(IniPath()).contains("StartDir=" + HomeFolder()));
@@ -233,13 +234,13 @@ private Q_SLOTS:
         testing::UrlRecorder viewer;
         {
             TForm1 form;
-            form.Help2->trigger();
+            testing::framePart(form, "Help2")->trigger();
             QVERIFY(viewer.opened.isEmpty());
         }
         WriteFile(home_->filePath("Vistrel.hlp"), "contents");
         {
             TForm1 form;
-            form.Help2->trigger();
+            testing::framePart(form, "Help2")->trigger();
             QCOMPARE(viewer.opened, QList<QUrl>({QUrl::fromLocalFile(home_->filePath("Vistrel.hlp"))}));
         }
     }
@@ -289,9 +290,9 @@ private Q_SLOTS:
         auto *panel = form.findChild<QLabel *>("StatusPanel0");
         QVERIFY(panel);
         auto *toolBar = form.findChild<QToolBar *>("ToolBar1");
-        form.actShoot->showStatusText(toolBar->widgetForAction(form.actShoot));
+        testing::framePart(form, "actShoot")->showStatusText(toolBar->widgetForAction(testing::framePart(form, "actShoot")));
         QCOMPARE(panel->text(), QString("Take a shot"));
-        form.Open1->showStatusText(toolBar);
+        testing::framePart(form, "Open1")->showStatusText(toolBar);
         QCOMPARE(panel->text(), QString("Open picture"));
         QStatusTipEvent leave{QString()};
         QApplication::sendEvent(toolBar, &leave);

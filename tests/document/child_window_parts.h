@@ -10,6 +10,31 @@
 
 namespace vistrel::testing {
 
+// The frame as a document window sees it, recording what the window asks of it.
+class FakeChildHost : public TChildHost {
+public:
+    explicit FakeChildHost(std::string settingsFile, std::string selectedFolder = {})
+        : settingsFile_(std::move(settingsFile)), selectedFolder_(std::move(selectedFolder))
+    {
+    }
+
+    std::string settingsFile() const override { return settingsFile_; }
+    void pictureFolderActivated(const std::string &folder) override { activatedFolder = folder; }
+    void pasteAsImage() override { ++pasteRequests; }
+    void showAbout() override {}
+    void showDonate() override {}
+    std::string selectedFolder() const override { return selectedFolder_; }
+    void openDocumentWindow(const std::string &path, TChild &) override { openedPaths.push_back(path); }
+
+    std::string activatedFolder;
+    int pasteRequests = 0;
+    std::vector<std::string> openedPaths;
+
+private:
+    std::string settingsFile_;
+    std::string selectedFolder_;
+};
+
 // A component of the document window by its object name; the test fails at once without it.
 template <typename T = QAction>
 T *part(const TChild *child, const char *name)

@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "tests/app/frame_parts.h"
 #include "document/child_window.h"
 #include "platform/jpeg_codec.h"
 #include "platform/qimage_bridge.h"
@@ -89,7 +90,7 @@ TChild *ClipboardTest::openNumbered(int width, int height)
     // BMP keeps the exact pixel values the checks compare.
     QImage image = toQImage(NumberedPicture(width, height, 150));
     image.save(path, "BMP");
-    frame_->OpenPicture(path.toStdString());
+    frame_->OpenDocumentWindow(path.toStdString());
     auto *child = qobject_cast<TChild *>(frame_->MDIChild(frame_->MDIChildCount() - 1));
     frame_->mdiArea()->setActiveSubWindow(child);
     return child;
@@ -126,7 +127,9 @@ void ClipboardTest::copyWorksTheSameInEveryDragDirection()
     part(child, "actCopyToClipboard")->trigger();
     const QImage downRight = clipboardImage();
     leftDrag(imageOf(child), QPoint(25, 30), QPoint(5, 8));
-    part(child, "actCopyToClipboard")->trigger();
+    frame_->activateWindow();
+    QTRY_VERIFY(child->isAncestorOf(QApplication::focusWidget()));
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence::Copy); // as the menu item does
     QCOMPARE(clipboardImage(), downRight);
 }
 
@@ -134,8 +137,8 @@ void ClipboardTest::pasteOpensTheClipboardPictureInANewWindow()
 {
     const TBitmap picture = NumberedPicture(70, 50, 150);
     QGuiApplication::clipboard()->setImage(toQImage(picture));
-    QTRY_VERIFY(frame_->PasteAction->isEnabled());
-    frame_->PasteAction->trigger();
+    QTRY_VERIFY(testing::framePart(*frame_, "PasteAction")->isEnabled());
+    testing::framePart(*frame_, "PasteAction")->trigger();
 
     QCOMPARE(frame_->MDIChildCount(), 1);
     auto *child = qobject_cast<TChild *>(frame_->MDIChild(0));
@@ -157,7 +160,7 @@ void ClipboardTest::pasteOpensTheClipboardPictureInANewWindow()
 void ClipboardTest::pasteIsDisabledAndExplainsItselfWithoutAPicture()
 {
     QGuiApplication::clipboard()->setText(QStringLiteral("only text"));
-    QTRY_VERIFY(!frame_->PasteAction->isEnabled());
+    QTRY_VERIFY(!testing::framePart(*frame_, "PasteAction")->isEnabled());
     TChild *child = openNumbered(20, 20);
     QVERIFY(!part(child, "PasteAction")->isEnabled());
 
@@ -182,6 +185,10 @@ void ClipboardTest::documentPasteForwardsToTheFrame()
     QCOMPARE(frame_->MDIChildCount(), 2);
     auto *pasted = qobject_cast<TChild *>(frame_->MDIChild(1));
     QCOMPARE(imageOf(pasted)->Picture(), NumberedPicture(16, 12, 150));
+    frame_->activateWindow();
+    QTRY_VERIFY(QApplication::focusWidget());
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence::Paste); // Ctrl+X as well as Ctrl+V
+    QCOMPARE(frame_->MDIChildCount(), 3);
 }
 
 } // namespace vistrel

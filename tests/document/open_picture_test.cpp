@@ -1,10 +1,12 @@
 #include "app/main_window.h"
+#include "tests/app/frame_parts.h"
 #include "document/child_window.h"
 #include "platform/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
 #include "shellctl/explorer_list_view.h"
 #include "tests/document/child_window_parts.h"
+#include "tests/support/modal_steps.h"
 #include "tests/support/pictures.h"
 #include "tests/support/qt_test_main.h"
 
@@ -18,6 +20,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusTipEvent>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QMimeData>
 #include <QStatusBar>
@@ -25,6 +28,8 @@
 #include <QToolBar>
 #include <QUrl>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace vistrel {
 
@@ -60,7 +65,7 @@ private Q_SLOTS:
 
     void openedSmallJpegGetsTheMinimumWidthAndTheExtraRows();
     void newWindowsCascadeFromTheTopLeftCornerInASmallFrame();
-    void largePicturesCanBeScrolledToAndTheirFrameStartsInside();
+    void largePicturesOpenWithinTheAreaAndFitToIt();
     void openingPointsTheFolderStateAtThePicture();
     void extensionsAreComparedInUpperCaseWhenOpening();
     void everyFormatQtReadsOpensWhateverTheLetterCase();
@@ -75,6 +80,8 @@ private Q_SLOTS:
     void windowMenuListsTheDocumentsAndBringsTheChosenOneForward();
     void standardKeysActOnTheActiveDocumentOnly();
     void aMenusHintLeavesTheStatusBarWhenTheMenuCloses();
+    void changedPicturesAreAskedAboutWhicheverWayTheyClose();
+    void windowsOpenedFromADocumentCloseWithIt();
 
 private:
     QString write(const QString &name, const TBitmap &picture);
@@ -115,7 +122,7 @@ QString OpenPictureTest::write(const QString &name, const TBitmap &picture)
 void OpenPictureTest::openedSmallJpegGetsTheMinimumWidthAndTheExtraRows()
 {
     const QString path = write(QStringLiteral("small.jpg"), FilledPicture(100, 80, {200, 90, 30, 0}));
-    frame_->OpenPicture(path.toStdString());
+    frame_->OpenDocumentWindow(path.toStdString());
     QCOMPARE(frame_->MDIChildCount(), 1);
     TChild *child = childAt(*frame_, 0);
     QVERIFY(child->isVisible());
@@ -132,7 +139,7 @@ void OpenPictureTest::openedSmallJpegGetsTheMinimumWidthAndTheExtraRows()
     QCOMPARE(child->widget()->size(), QSize(child->ClientWidth(), child->ClientHeight()));
 
     const QString wide = write(QStringLiteral("wide.bmp"), FilledPicture(300, 20, {10, 90, 30, 0}));
-    frame_->OpenPicture(wide.toStdString());
+    frame_->OpenDocumentWindow(wide.toStdString());
     QCOMPARE(childAt(*frame_, 1)->FormW(), 300);
     QCOMPARE(imageOf(childAt(*frame_, 1))->Picture(), FilledPicture(300, 20, {10, 90, 30, 0}));
 }
@@ -142,44 +149,48 @@ void OpenPictureTest::newWindowsCascadeFromTheTopLeftCornerInASmallFrame()
     frame_->resize(500, 400);
     QTest::qWait(1);
     const QString path = write(QStringLiteral("p.bmp"), FilledPicture(60, 40, {3, 90, 30, 0}));
-    frame_->OpenPicture(path.toStdString());
-    frame_->OpenPicture(path.toStdString());
+    frame_->OpenDocumentWindow(path.toStdString());
+    frame_->OpenDocumentWindow(path.toStdString());
     QCOMPARE(childAt(*frame_, 0)->pos(), QPoint(0, 0));
     QCOMPARE(childAt(*frame_, 1)->pos(), QPoint(24, 24));
 }
 
-void OpenPictureTest::largePicturesCanBeScrolledToAndTheirFrameStartsInside()
+// The window is cut to the area, so its title bar and close box are in reach, and the picture
+// scrolls inside it; "Fit to Window" then shows the whole picture in the area.
+void OpenPictureTest::largePicturesOpenWithinTheAreaAndFitToIt()
 {
     const QString path = write(QStringLiteral("large.bmp"), FilledPicture(4000, 3000, {3, 90, 30, 0}));
-    frame_->OpenPicture(path.toStdString());
-    TChild *child = childAt(*frame_, 0);
+    TChild *child = frame_->OpenDocumentWindow(path.toStdString());
     QMdiArea *area = frame_->mdiArea();
-    QVERIFY(child->width() > area->viewport()->width());
-    QCOMPARE(child->pos(), QPoint(0, 0)); // title bar and buttons in the area
-    QTRY_VERIFY(area->horizontalScrollBar()->isVisible());
-    QVERIFY(area->verticalScrollBar()->isVisible());
-    // Scrolled to the far corner, the window's bottom right is in view.
-    area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->maximum());
-    area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
-    const QRect shown = QRect(child->mapTo(area->viewport(), QPoint(0, 0)), child->size());
-    QVERIFY2(area->viewport()->rect().contains(shown.bottomRight()),
-             qPrintable(QStringLiteral("%1,%2 in %3x%4").arg(shown.right()).arg(shown.bottom())
-                            .arg(area->viewport()->width()).arg(area->viewport()->height())));
+    QCOMPARE(child->pos(), QPoint(0, 0));
+    QVERIFY(area->viewport()->rect().contains(child->geometry()));
+    auto *scroll = child->findChild<QScrollArea *>(QStringLiteral("ScrollBox"));
+    QTRY_VERIFY(scroll->horizontalScrollBar()->isVisible());
+    QCOMPARE(imageOf(child)->size(), QSize(4000, 3000));
+
+    part(child, "FitToWindow")->trigger();
+    QVERIFY(area->viewport()->rect().contains(child->geometry()));
+    const QSize fitted = imageOf(child)->size();
+    QVERIFY(imageOf(child)->Stretch());
+    QVERIFY2(fitted.width() * 3 / 4 - fitted.height() <= 1 && fitted.height() - fitted.width() * 3 / 4 <= 1,
+             qPrintable(QStringLiteral("%1x%2").arg(fitted.width()).arg(fitted.height())));
+    QVERIFY(fitted.width() == child->ClientWidth() || fitted.height() + toolBarHeight(child) + statusBarHeight(child) ==
+                                                          child->ClientHeight());
 }
 
 void OpenPictureTest::openingPointsTheFolderStateAtThePicture()
 {
     const QString path = write(QStringLiteral("a.jpg"), FilledPicture(30, 30, {1, 90, 30, 0}));
-    frame_->OpenPicture(path.toStdString());
+    frame_->OpenDocumentWindow(path.toStdString());
     const std::string folder = pictures_->path().toStdString();
-    QCOMPARE(frame_->LastPicturePath, folder + "/");
-    QTRY_COMPARE(frame_->thumblist->Directory(), folder);
+    QCOMPARE(frame_->State().LastPicturePath(), folder + "/");
+    QTRY_COMPARE(testing::listOf(*frame_)->Directory(), folder);
 }
 
 void OpenPictureTest::extensionsAreComparedInUpperCaseWhenOpening()
 {
     const QString path = write(QStringLiteral("photo.Jpg"), FilledPicture(50, 40, {7, 90, 30, 0}));
-    frame_->OpenPicture(path.toStdString());
+    frame_->OpenDocumentWindow(path.toStdString());
     QCOMPARE(imageOf(childAt(*frame_, 0))->Picture().width(), 50);
 }
 
@@ -198,7 +209,7 @@ void OpenPictureTest::everyFormatQtReadsOpensWhateverTheLetterCase()
             continue; // a machine without that plugin
         const QString path = pictures_->filePath(QString::fromLatin1(name));
         QVERIFY2(source.save(path, format.constData(), 100), name);
-        frame_->OpenPicture(path.toStdString());
+        frame_->OpenDocumentWindow(path.toStdString());
         TChild *child = childAt(*frame_, opened++);
         QVERIFY2(child, name);
         QCOMPARE(child->windowTitle(), QString::fromLatin1(name));
@@ -214,7 +225,7 @@ void OpenPictureTest::everyFormatQtReadsOpensWhateverTheLetterCase()
     clear.fill(qRgba(10, 20, 30, 40));
     const QString path = pictures_->filePath(QStringLiteral("clear.png"));
     QVERIFY(clear.save(path, "PNG"));
-    frame_->OpenPicture(path.toStdString());
+    frame_->OpenDocumentWindow(path.toStdString());
     QCOMPARE(imageOf(childAt(*frame_, opened))->Picture().pixelFormat(), PixelFormat::pf32bit);
 }
 
@@ -227,9 +238,12 @@ void OpenPictureTest::filesNothingCanReadGetAMessageAndNoWindow()
     QVERIFY(notes.open(QIODevice::WriteOnly));
     notes.write("no picture in here");
     notes.close();
-    for (const QString &path : {empty, text, pictures_->filePath(QStringLiteral("gone.png"))}) {
+    // Nothing ever writes to the pipe: opening it for reading would wait for ever.
+    const QString pipe = pictures_->filePath(QStringLiteral("pipe.jpg"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    for (const QString &path : {empty, text, pictures_->filePath(QStringLiteral("gone.png")), pipe}) {
         try {
-            frame_->OpenPicture(path.toStdString());
+            frame_->OpenDocumentWindow(path.toStdString());
             QFAIL(qPrintable(path + " opened"));
         } catch (const Error &error) {
             QVERIFY2(QString::fromUtf8(error.what()).startsWith("Cannot read picture " + path + ": "), error.what());
@@ -242,11 +256,11 @@ void OpenPictureTest::filesNothingCanReadGetAMessageAndNoWindow()
 // that belongs to it; the frame's Open is not involved.
 void OpenPictureTest::theDocumentWindowsOpenHasItsOwnDialog()
 {
-    frame_->OpenPicture(write(QStringLiteral("a.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
+    frame_->OpenDocumentWindow(write(QStringLiteral("a.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
     QAction *open = part<QMenu>(childAt(*frame_, 0), "FileMenu")->actions().first();
     QCOMPARE(open->text(), QStringLiteral("&Open..."));
     QVERIFY(open->isEnabled());
-    QSignalSpy asked(frame_->Open1, &QAction::triggered);
+    QSignalSpy asked(testing::framePart(*frame_, "Open1"), &QAction::triggered);
     QString dialogName;
     QTimer::singleShot(0, this, [&dialogName] {
         if (QWidget *dialog = QApplication::activeModalWidget()) {
@@ -267,7 +281,7 @@ void OpenPictureTest::unreadableFileOpensNoWindow()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("\xff\xd8\xff\xe0 truncated");
     file.close();
-    QVERIFY_THROWS_EXCEPTION(Error, frame_->OpenPicture(path.toStdString()));
+    QVERIFY_THROWS_EXCEPTION(Error, frame_->OpenDocumentWindow(path.toStdString()));
     QCOMPARE(frame_->MDIChildCount(), 0);
 }
 
@@ -329,8 +343,8 @@ void OpenPictureTest::tileStacksTheWindowsInStripsAsWideAsTheArea()
 {
     const QString path = write(QStringLiteral("p.bmp"), FilledPicture(60, 40, {3, 90, 30, 0}));
     for (int i = 0; i < 3; ++i)
-        frame_->OpenPicture(path.toStdString());
-    for (QAction *tile : {frame_->Tile1, part<QMenu>(childAt(*frame_, 0), "WindowMenu")->actions().first()}) {
+        frame_->OpenDocumentWindow(path.toStdString());
+    for (QAction *tile : {testing::framePart(*frame_, "Tile1"), part<QMenu>(childAt(*frame_, 0), "WindowMenu")->actions().first()}) {
         for (int i = 0; i < 3; ++i)
             childAt(*frame_, i)->setGeometry(40 * i, 30 * i, 200, 150);
         tile->trigger();
@@ -354,8 +368,8 @@ void OpenPictureTest::activeWindowMenusReplaceTheFramesMenus()
 {
     QMenuBar *bar = frame_->menuBar();
     const QStringList frameMenus = menuTitles(bar);
-    frame_->OpenPicture(write(QStringLiteral("a.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
-    frame_->OpenPicture(write(QStringLiteral("b.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
+    frame_->OpenDocumentWindow(write(QStringLiteral("a.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
+    frame_->OpenDocumentWindow(write(QStringLiteral("b.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
     QTRY_COMPARE(menuTitles(bar), (QStringList{"File", "Tools", "Window", "&Help"}));
     TChild *active = qobject_cast<TChild *>(frame_->mdiArea()->activeSubWindow());
     QVERIFY(active);
@@ -368,8 +382,8 @@ void OpenPictureTest::activeWindowMenusReplaceTheFramesMenus()
 
 void OpenPictureTest::openingCommandsAreEnabled()
 {
-    QVERIFY(frame_->Open1->isEnabled());
-    QVERIFY(frame_->actEdit->isEnabled());
+    QVERIFY(testing::framePart(*frame_, "Open1")->isEnabled());
+    QVERIFY(testing::framePart(*frame_, "actEdit")->isEnabled());
 }
 
 void OpenPictureTest::windowMenuListsTheDocumentsAndBringsTheChosenOneForward()
@@ -389,7 +403,7 @@ void OpenPictureTest::windowMenuListsTheDocumentsAndBringsTheChosenOneForward()
     QVERIFY(frameMenu);
     QVERIFY(listed(frameMenu).isEmpty());
     for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
-        frame_->OpenPicture(write(QString::fromLatin1(name), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
+        frame_->OpenDocumentWindow(write(QString::fromLatin1(name), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
     frame_->mdiArea()->setActiveSubWindow(childAt(*frame_, 2));
     for (QMenu *menu : {frameMenu, part<QMenu>(childAt(*frame_, 1), "WindowMenu")}) {
         QCOMPARE(listed(menu), (QStringList{"&1 a.jpg", "&2 b.jpg", "&3 c.jpg*"}));
@@ -408,8 +422,8 @@ void OpenPictureTest::windowMenuListsTheDocumentsAndBringsTheChosenOneForward()
 void OpenPictureTest::standardKeysActOnTheActiveDocumentOnly()
 {
     const QString path = write(QStringLiteral("p.bmp"), FilledPicture(30, 20, {3, 90, 30, 0}));
-    frame_->OpenPicture(path.toStdString());
-    frame_->OpenPicture(path.toStdString());
+    frame_->OpenDocumentWindow(path.toStdString());
+    frame_->OpenDocumentWindow(path.toStdString());
     TChild *first = childAt(*frame_, 0);
     TChild *second = childAt(*frame_, 1);
     frame_->mdiArea()->setActiveSubWindow(second);
@@ -446,8 +460,10 @@ void OpenPictureTest::standardKeysActOnTheActiveDocumentOnly()
             taken.insert(key.toString());
         }
 
+    testing::ModalSteps discard({testing::AnswerMessage(nullptr, QMessageBox::Discard)}); // it was turned
     press(QKeySequence(Qt::CTRL | Qt::Key_W));
     QTRY_COMPARE(frame_->MDIChildCount(), 1);
+    QVERIFY(discard.done());
     QCOMPARE(childAt(*frame_, 0), first);
 }
 
@@ -455,7 +471,7 @@ void OpenPictureTest::aMenusHintLeavesTheStatusBarWhenTheMenuCloses()
 {
     auto *panel = frame_->findChild<QLabel *>(QStringLiteral("StatusPanel0"));
     QVERIFY(panel);
-    frame_->OpenPicture(write(QStringLiteral("a.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
+    frame_->OpenDocumentWindow(write(QStringLiteral("a.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
     QList<QPointer<QMenu>> menus;
     for (QAction *title : frame_->menuBar()->actions())
         menus << title->menu();
@@ -472,6 +488,88 @@ void OpenPictureTest::aMenusHintLeavesTheStatusBarWhenTheMenuCloses()
         Q_EMIT menu->aboutToHide();
         QCOMPARE(panel->text(), QString());
     }
+}
+
+// A rotated picture and a pasted one (which has no file) are asked about before any window goes;
+// Cancel keeps every window, and the program, as they were.
+void OpenPictureTest::changedPicturesAreAskedAboutWhicheverWayTheyClose()
+{
+    const std::string path = write(QStringLiteral("a.bmp"), FilledPicture(30, 20, {1, 90, 30, 0})).toStdString();
+    const struct {
+        const char *way;
+        std::function<void()> close;
+        int asked, left; // questions answered with Discard, windows left afterwards
+    } ways[] = {
+        {"Ctrl+W",
+         [this] {
+             frame_->activateWindow();
+             QTRY_VERIFY(QApplication::focusWidget());
+             QTest::keySequence(QApplication::focusWidget(), QKeySequence(Qt::CTRL | Qt::Key_W));
+         },
+         1, 1},
+        {"Close All", [this] { testing::framePart(*frame_, "CloseAll1")->trigger(); }, 2, 0},
+        {"Exit", [this] { testing::framePart(*frame_, "Exit1")->trigger(); }, 2, 0},
+    };
+    for (const auto &way : ways) {
+        frame_->show();
+        TChild *rotated = frame_->OpenDocumentWindow(path);
+        part(rotated, "rotate-right")->trigger();
+        frame_->OpenDocumentWindow(FilledPicture(10, 10, {9, 9, 9, 0}));
+        QString question;
+        {
+            testing::ModalSteps answers({testing::AnswerMessage(&question, QMessageBox::Cancel)});
+            way.close();
+            QTRY_VERIFY2(answers.done(), way.way);
+        }
+        QCOMPARE(question, QStringLiteral("Confirm|Save changes to Child?"));
+        QCOMPARE(frame_->MDIChildCount(), 2);
+        QVERIFY(frame_->isVisible());
+
+        const auto discarding = [](int questions) {
+            return std::deque<testing::ModalSteps::Step>(questions, testing::AnswerMessage(nullptr, QMessageBox::Discard));
+        };
+        {
+            testing::ModalSteps answers(discarding(way.asked));
+            way.close();
+            QTRY_VERIFY2(answers.done(), way.way);
+        }
+        QTRY_COMPARE(frame_->MDIChildCount(), way.left);
+        testing::ModalSteps rest(discarding(way.left));
+        frame_->CloseAllChildren();
+        QTRY_COMPARE(frame_->MDIChildCount(), 0);
+    }
+    QVERIFY(!frame_->isVisible());
+}
+
+// "&Open..." of a document window: the picture at its natural size, in a window that goes when
+// the one it was opened from goes, after asking about its own changes.
+void OpenPictureTest::windowsOpenedFromADocumentCloseWithIt()
+{
+    TChild *owner = frame_->OpenDocumentWindow(write(QStringLiteral("first.bmp"), FilledPicture(40, 30, {1, 2, 3, 0})).toStdString());
+    const TBitmap second = FilledPicture(90, 70, {4, 5, 6, 0});
+    const QString path = write(QStringLiteral("photo.BMP"), second);
+    {
+        testing::ModalSteps answers({testing::ChooseFile(path)});
+        part(owner, "Open1")->trigger();
+        QVERIFY(answers.done());
+    }
+    QCOMPARE(frame_->MDIChildCount(), 2);
+    QPointer<TChild> opened = childAt(*frame_, 1);
+    QCOMPARE(opened->windowTitle(), QStringLiteral("photo.BMP"));
+    QCOMPARE(imageOf(opened)->size(), QSize(90, 70));
+    QVERIFY(opened->Picture() == second);
+
+    part(opened, "rotate-left")->trigger();
+    {
+        testing::ModalSteps answers({testing::AnswerMessage(nullptr, QMessageBox::Cancel)});
+        owner->close();
+        QTRY_VERIFY(answers.done());
+    }
+    QCOMPARE(frame_->MDIChildCount(), 2);
+    testing::ModalSteps answers({testing::AnswerMessage(nullptr, QMessageBox::Discard)});
+    owner->close();
+    QTRY_VERIFY(opened.isNull());
+    QCOMPARE(frame_->MDIChildCount(), 0);
 }
 
 } // namespace vistrel

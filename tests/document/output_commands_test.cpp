@@ -98,8 +98,7 @@ private Q_SLOTS:
     void failedSaveKeepsTheOldFileAndTheWindow();
     void saveIntoAVanishedFolderSaysWhy();
 
-    void openMakesAWindowOwnedByThisOne();
-    void openedCapitalJpgShowsThePicture();
+    void openHandsTheChosenFileToTheFrame();
 
     void printFillsTheIntegerFactorOfThePrinterResolution();
     void printerCoarserThanTheScreenPrintsAnEmptyPage();
@@ -107,6 +106,7 @@ private Q_SLOTS:
 
     void sendAsMailHandsThePicturesFileToTheMailClient();
     void convertToIconOpensTheConverterOnThePicture();
+    void closingWithSaveWritesThePictureOrKeepsTheWindow();
 
 private:
     TChild *openChild(const TBitmap &picture, const std::string &name);
@@ -132,10 +132,7 @@ void OutputCommandsTest::cleanup()
 
 TChild *OutputCommandsTest::openChild(const TBitmap &picture, const std::string &name)
 {
-    TChildHost host;
-    host.SettingsFile = folder_->file("Vistrel.ini");
-    host.SelectedFolder = [this] { return folder_->path(); };
-    auto *child = new TChild(host);
+    auto *child = new TChild(std::make_shared<testing::FakeChildHost>(folder_->file("Vistrel.ini"), folder_->path()));
     area_->addSubWindow(child);
     if (!name.empty())
         WritePictureFile(picture, name, PictureFormatFor(name, PictureNaming::Opening));
@@ -244,44 +241,22 @@ void OutputCommandsTest::saveIntoAVanishedFolderSaysWhy()
     QVERIFY(!testing::FileExists(gone));
 }
 
-void OutputCommandsTest::openMakesAWindowOwnedByThisOne()
+// The frame makes the window (and its owner rule); this window only asks, from the tree's folder.
+void OutputCommandsTest::openHandsTheChosenFileToTheFrame()
 {
-    TChild *child = openChild(testing::NumberedPicture(40, 30, 1), folder_->file("first.bmp"));
-    const TBitmap second = testing::NumberedPicture(90, 70, 2);
-    WritePictureFile(second, folder_->file("second.bmp"), PictureFormat::Bmp);
-
+    auto host = std::make_shared<testing::FakeChildHost>(folder_->file("Vistrel.ini"), folder_->path());
+    auto *child = new TChild(host);
+    area_->addSubWindow(child);
+    child->ShowPicture(testing::NumberedPicture(40, 30, 1), folder_->file("first.bmp"));
+    child->show();
+    WritePictureFile(testing::NumberedPicture(50, 50, 4), folder_->file("photo.JPG"), PictureFormat::Jpeg);
     runAnswering(child, "Open1", {[this](QWidget &window) {
                      auto *dialog = qobject_cast<QFileDialog *>(&window);
                      QCOMPARE(dialog->directory().absolutePath() + QLatin1Char('/'), QString::fromStdString(folder_->path()));
-                     ChooseFile(QString::fromStdString(folder_->file("second.bmp")))(window);
+                     ChooseFile(QString::fromStdString(folder_->file("photo.JPG")))(window);
                  }});
-    QCOMPARE(area_->subWindowList().size(), 2);
-    auto *opened = qobject_cast<TChild *>(area_->subWindowList().last());
-    QCOMPARE(opened->PicName(), folder_->file("second.bmp"));
-    QCOMPARE(opened->windowTitle(), QStringLiteral("second.bmp"));
-    QVERIFY(opened->Picture() == second);
-    QCOMPARE(testing::imageOf(opened)->size(), QSize(632, 308));
-    QCOMPARE(opened->ClientWidth(), 140);
-    QCOMPARE(opened->FormW(), 90);
-    QCOMPARE(opened->FormH(), testing::toolBarHeight(opened) + 70 + testing::statusBarHeight(opened));
-    QCOMPARE(child->PicName(), folder_->file("first.bmp"));
-
-    QPointer<TChild> watch(opened);
-    delete child;
-    QTRY_VERIFY(watch.isNull());
-}
-
-void OutputCommandsTest::openedCapitalJpgShowsThePicture()
-{
-    TChild *child = openChild(testing::NumberedPicture(40, 30, 1), folder_->file("first.bmp"));
-    WritePictureFile(testing::NumberedPicture(50, 50, 4), folder_->file("photo.JPG"), PictureFormat::Jpeg);
-    runAnswering(child, "Open1", {ChooseFile(QString::fromStdString(folder_->file("photo.JPG")))});
-    auto *opened = qobject_cast<TChild *>(area_->subWindowList().last());
-    QVERIFY(opened != child);
-    QCOMPARE(opened->Picture().width(), 50);
-    QCOMPARE(opened->Picture().height(), 50);
-    QCOMPARE(opened->windowTitle(), QStringLiteral("photo.JPG"));
-    QCOMPARE(opened->ClientWidth(), 140);
+    QCOMPARE(host->openedPaths, std::vector<std::string>{folder_->file("photo.JPG")});
+    QCOMPARE(area_->subWindowList().size(), 1);
 }
 
 void OutputCommandsTest::printFillsTheIntegerFactorOfThePrinterResolution()
@@ -342,11 +317,19 @@ void OutputCommandsTest::sendAsMailHandsThePicturesFileToTheMailClient()
     const QByteArray oldPath = qgetenv("PATH");
     qputenv("PATH", QByteArray::fromStdString(bin.path()));
 
-    // The file on disk goes, not the edited picture.
+    // Asked about the changes, the user chooses the file on disk: that goes, not the edited picture.
     TChild *child = openChild(testing::NumberedPicture(30, 20, 3), folder_->file("mailed.bmp"));
     const std::string onDisk = testing::ReadBytes(folder_->file("mailed.bmp"));
     part(child, "rotate-right")->trigger();
-    part(child, "Sendasmail1")->trigger();
+    QString question;
+    runAnswering(child, "Sendasmail1", {[&question](QWidget &window) {
+                     auto *box = qobject_cast<QMessageBox *>(&window);
+                     question = box->text();
+                     for (QAbstractButton *button : box->buttons())
+                         if (button->text() == QStringLiteral("Use File on Disk"))
+                             button->click();
+                 }});
+    QVERIFY2(question.contains(QStringLiteral("not saved")), qPrintable(question));
     QTRY_VERIFY_WITH_TIMEOUT(testing::FileExists(bin.file("args")), 20000);
     QVERIFY(QString::fromStdString(testing::ReadBytes(bin.file("args")))
                 .contains(QStringLiteral("--attach\n%1\n").arg(QString::fromStdString(folder_->file("mailed.bmp")))));
@@ -354,10 +337,13 @@ void OutputCommandsTest::sendAsMailHandsThePicturesFileToTheMailClient()
     QTRY_VERIFY(child->findChild<QMessageBox *>());
     QCOMPARE(child->findChild<QMessageBox *>()->text(), QStringLiteral("Done! "));
 
+    // A picture without a file must be saved first; declined, nothing is handed over.
+    QFile::remove(QString::fromStdString(bin.file("args")));
     TChild *pasted = openChild(testing::NumberedPicture(10, 10, 1), {});
-    part(pasted, "Sendasmail1")->trigger();
-    QTRY_VERIFY(pasted->findChild<QMessageBox *>());
-    QCOMPARE(pasted->findChild<QMessageBox *>()->text(), QStringLiteral("Attachment not found! "));
+    runAnswering(pasted, "Sendasmail1", {testing::AnswerMessage(&question, QMessageBox::Cancel)});
+    QVERIFY2(question.contains(QStringLiteral("Save it first")), qPrintable(question));
+    QTest::qWait(200);
+    QVERIFY(!testing::FileExists(bin.file("args")));
     qputenv("PATH", oldPath);
 }
 
@@ -373,6 +359,50 @@ void OutputCommandsTest::convertToIconOpensTheConverterOnThePicture()
                      form->reject();
                  }});
     QCOMPARE(shownFor, folder_->file("icon source.bmp"));
+
+    // Changes saved first: the converter gets the saved file; the window keeps its name.
+    part(child, "invert")->trigger();
+    runAnswering(child, "MnuConvertToIcon",
+                 {testing::AnswerMessage(nullptr, QMessageBox::Save),
+                  ChooseFile(QString::fromStdString(folder_->file("inverted.bmp")), QStringLiteral("Bitmap (*.bmp)")),
+                  [&shownFor](QWidget &window) {
+                      shownFor = qobject_cast<TBMP2IconForm *>(&window)->PicName();
+                      qobject_cast<QDialog *>(&window)->reject();
+                  }});
+    QCOMPARE(shownFor, folder_->file("inverted.bmp"));
+    QCOMPARE(child->windowTitle(), QStringLiteral("icon source.bmp"));
+    QVERIFY(!child->Document().Modified());
+}
+
+// Closing a changed picture and choosing Save runs Save As; a save that fails says why and keeps
+// the window, with the picture still changed.
+void OutputCommandsTest::closingWithSaveWritesThePictureOrKeepsTheWindow()
+{
+    const struct {
+        const char *target;
+        bool written;
+    } cases[] = {{"gone/kept.bmp", false}, {"kept.bmp", true}};
+    for (const auto &c : cases) {
+        QPointer<TChild> child = openChild(testing::NumberedPicture(12, 8, 3), {});
+        QString failure;
+        std::deque<ModalSteps::Step> steps{testing::AnswerMessage(nullptr, QMessageBox::Save),
+                                           ChooseFile(QString::fromStdString(folder_->file(c.target)),
+                                                      QStringLiteral("Bitmap (*.bmp)"))};
+        if (!c.written)
+            steps.push_back(testing::AnswerMessage(&failure));
+        ModalSteps answers(steps);
+        child->close();
+        QTRY_VERIFY2(answers.done(), c.target);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(child.isNull(), c.written);
+        QCOMPARE(testing::FileExists(folder_->file(c.target)), c.written);
+        if (!c.written) {
+            QVERIFY2(failure.contains(QStringLiteral("Unable to write")), qPrintable(failure));
+            QVERIFY(child->Document().Modified());
+            ModalSteps discard({testing::AnswerMessage(nullptr, QMessageBox::Discard)});
+            child->close();
+        }
+    }
 }
 
 } // namespace vistrel
