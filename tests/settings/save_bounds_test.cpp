@@ -26,6 +26,7 @@ private Q_SLOTS:
     void aFreshFormRoundTripsExactly();
     void aMaximisedFormComesBackAtItsNormalRectangle();
     void boundsOutsideTheScreenComeBackInsideIt();
+    void aFormGrownToItsMinimumSizeIsStillOnTheDesktop();
     void knowsItsOwnerFormAndTheExecutablesFolder();
     void destructionWritesOnlyWhenAnIniFileIsNamed();
     void useStdIniReadsFromTheExecutablesOwnIniFile();
@@ -132,6 +133,27 @@ void SaveBoundsTest::boundsOutsideTheScreenComeBackInsideIt()
         TSaveBounds saver(&form);
         saver.ReadBounds(&form, folder.file("Vistrel.ini"));
         QCOMPARE(QRect(form.pos(), form.size()), c.expected);
+    }
+}
+
+void SaveBoundsTest::aFormGrownToItsMinimumSizeIsStillOnTheDesktop()
+{
+    const QRect desktop = QGuiApplication::primaryScreen()->availableVirtualGeometry();
+    TempFolder folder;
+    WriteBytes(folder.file("Vistrel.ini"), "[Bounds]\nLeft=3000\nTop=3000\nRight=0\nBottom=0\n");
+    QWidget ownMinimum;
+    ownMinimum.setMinimumSize(207, 162);
+    QMainWindow layoutMinimum;
+    layoutMinimum.setCentralWidget(new QWidget);
+    layoutMinimum.centralWidget()->setMinimumSize(207, 162);
+    for (QWidget *form : {&ownMinimum, static_cast<QWidget *>(&layoutMinimum)}) {
+        TSaveBounds saver(form);
+        saver.ReadBounds(form, folder.file("Vistrel.ini"));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        const QRect placed(form->pos(), form->size());
+        QVERIFY2(placed.width() >= 207 && placed.height() >= 162 && desktop.contains(placed),
+                 qPrintable(QStringLiteral("%1,%2 %3 x %4").arg(placed.x()).arg(placed.y()).arg(placed.width()).arg(placed.height())));
     }
 }
 
