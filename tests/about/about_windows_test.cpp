@@ -14,6 +14,7 @@
 #include <QDesktopServices>
 #include <QFrame>
 #include <QImage>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -226,6 +227,25 @@ private Q_SLOTS:
         box->selectAll();
         QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier); // cut is not let through
         QCOMPARE(box->text(), QStringLiteral("512"));
+    }
+
+    void amountBoxLetsTabMoveOnAndEscapeClose()
+    {
+        TDonateDlg donate;
+        const std::unique_ptr<TDonateForm> form = donate.CreateForm(nullptr);
+        form->show();
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QLineEdit *box = form->AmountBox;
+        for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+            box->setFocus();
+            QTest::keyClick(box, key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+            QVERIFY2(!box->hasFocus(), qPrintable(QKeySequence(key).toString()));
+        }
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Escape);
+        QVERIFY(form->isHidden());
+        QCOMPARE(form->result(), int(QDialog::Rejected));
     }
 
     void clockLightsTheBitsOfTheTime()

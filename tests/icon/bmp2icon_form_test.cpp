@@ -12,6 +12,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -70,6 +71,7 @@ private Q_SLOTS:
     void withoutTheAspectTheIconIsOpaque();
     void capitalJpgIsNotRecognised();
     void sizeEditsTakeDigitsOnlyAndACustomSizeIsSquare();
+    void tabAndShiftTabLeaveTheSizeEdit();
     void editingTheSizeDiscardsTheIcon();
     void anUnusableCustomSizeConvertsNothing();
     void savedIconOpensInTheChosenEditor();
@@ -157,6 +159,18 @@ void Bmp2IconFormTest::sizeEditsTakeDigitsOnlyAndACustomSizeIsSquare()
     click(*form, "ConvertBut");
     QCOMPARE(form->CurrentIcon()->Colour.width(), 24);
     QCOMPARE(form->CurrentIcon()->Colour.height(), 24);
+}
+
+void Bmp2IconFormTest::tabAndShiftTabLeaveTheSizeEdit()
+{
+    auto form = showForm(photo_);
+    auto *edit = control<QLineEdit>(*form, "Edit1");
+    for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+        edit->setFocus();
+        QTest::keyClick(edit, key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+        QVERIFY2(form->focusWidget() != edit, qPrintable(QKeySequence(key).toString()));
+        QCOMPARE(edit->text(), QStringLiteral("48"));
+    }
 }
 
 void Bmp2IconFormTest::editingTheSizeDiscardsTheIcon()
