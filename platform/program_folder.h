@@ -26,11 +26,11 @@ std::string InstalledDataFolder(const std::string &executableFolder);
 std::string FindHelpFile();
 std::string FindHelpFile(const std::string &executableFolder);
 
-// FindHelpFile() under a name the desktop opens in a browser, for the desktop's opener: openers
-// go by the name, and to them ".hlp" is an old Windows help format. An ".html" file is returned
-// as it is; any other is reached through the symbolic link Vistrel.html in the user's cache
-// folder ($XDG_CACHE_HOME/vistrel/, by default ~/.cache/vistrel/), pointed anew at the file found
-// each time. Empty when there is no help file; throws Error when the link cannot be made.
+// The help file to hand the desktop's opener, which picks the program by the file's name and
+// knows ".hlp" only as Windows help: FindHelpFile() as it is when it names an ".html" file, else
+// the symbolic link Vistrel.html to it in the user's cache folder ($XDG_CACHE_HOME/vistrel/, by
+// default ~/.cache/vistrel/), pointed anew whenever it points elsewhere. Empty when there is no
+// help file; throws Error when the cache folder or the link cannot be made.
 std::string HelpFileToOpen();
 std::string HelpFileToOpen(const std::string &executableFolder);
 
