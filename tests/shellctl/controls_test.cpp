@@ -237,10 +237,8 @@ private Q_SLOTS:
         QCOMPARE(record.modifiers, Qt::KeyboardModifiers(Qt::ControlModifier));
         QVERIFY(QFile::exists(files[0]));
         QVERIFY(QFile::exists(files[1]));
-
         // Shift proposes a move, which the pane does itself later: no source may delete first.
         QCOMPARE(DropFiles(tree, onNode, files, Qt::ShiftModifier), Qt::CopyAction);
-        QCOMPARE(record.count, 2);
     }
 
     void dropOutsideEveryNodeOrWhenNotAcceptingIsIgnored()
