@@ -3,6 +3,7 @@
 #include "about/donation.h"
 #include "about/movie_markup.h"
 #include "widgets/dialog_flags.h"
+#include "widgets/dialog_keys.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -249,7 +250,7 @@ void TDonateForm::ShowTime(const QTime &time)
 }
 
 // Keys the amount has no use for never reach the box; keys without a character (arrows, Home,
-// End) always do.
+// End) always do, and so do Tab, Shift+Tab and Esc, which move on or close the dialog.
 bool TDonateForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == AmountBox && event->type() == QEvent::KeyPress) {
@@ -259,7 +260,7 @@ bool TDonateForm::eventFilter(QObject *watched, QEvent *event)
         if (clipboard->mimeData() && clipboard->mimeData()->hasText())
             clipboardText = clipboard->text();
         const bool ctrl = key->modifiers() & Qt::ControlModifier;
-        if (!key->text().isEmpty() && !AmountKeyPasses(key->key(), ctrl, clipboardText))
+        if (!key->text().isEmpty() && !IsDialogKey(*key) && !AmountKeyPasses(key->key(), ctrl, clipboardText))
             return true;
     }
     return QDialog::eventFilter(watched, event);

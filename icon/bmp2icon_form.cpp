@@ -9,6 +9,7 @@
 #include "platform/qimage_bridge.h"
 #include "settings/ini_file.h"
 #include "widgets/busy_cursor.h"
+#include "widgets/dialog_keys.h"
 #include "widgets/error_message.h"
 #include "widgets/file_dialog.h"
 
@@ -359,11 +360,12 @@ void TBMP2IconForm::Edit1Change()
 }
 
 // Only the digits reach the size edits; every other character, Backspace included, is dropped.
+// Tab, Shift+Tab and Esc still move on or close the window.
 bool TBMP2IconForm::eventFilter(QObject *watched, QEvent *event)
 {
     if ((watched == Edit1 || watched == Edit2) && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        if (!key->text().isEmpty() && !isDigitKey(*key))
+        if (!key->text().isEmpty() && !isDigitKey(*key) && !IsDialogKey(*key))
             return true;
     }
     return QDialog::eventFilter(watched, event);

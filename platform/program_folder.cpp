@@ -1,11 +1,15 @@
 #include "platform/program_folder.h"
 
+#include "platform/error.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <unistd.h>
 
 namespace vistrel {
@@ -17,6 +21,24 @@ std::string withSlash(QString folder)
     if (!folder.endsWith('/'))
         folder += '/';
     return folder.toStdString();
+}
+
+// Points link at target. The new link takes the old one's place in one rename, so a browser
+// that is still reading the manual never finds the name missing.
+void PointLinkAt(const std::filesystem::path &link, const std::filesystem::path &target)
+{
+    std::error_code error;
+    if (std::filesystem::read_symlink(link, error) == target)
+        return;
+    const std::filesystem::path fresh = link.string() + "." + std::to_string(::getpid());
+    std::filesystem::remove(fresh, error);
+    std::filesystem::create_symlink(target, fresh, error);
+    if (!error)
+        std::filesystem::rename(fresh, link, error);
+    if (error) {
+        std::filesystem::remove(fresh, error);
+        throw Error("Could not link the help file as " + link.string() + ": " + error.message());
+    }
 }
 
 } // namespace
@@ -66,6 +88,21 @@ std::string FindHelpFile(const std::string &executableFolder)
         if (!candidate.empty() && QFileInfo(QString::fromStdString(candidate)).isFile())
             return candidate;
     return {};
+}
+
+std::string HelpFileToOpen() { return HelpFileToOpen(withSlash(QCoreApplication::applicationDirPath())); }
+
+std::string HelpFileToOpen(const std::string &executableFolder)
+{
+    const std::string helpFile = FindHelpFile(executableFolder);
+    if (helpFile.empty() || QFileInfo(QString::fromStdString(helpFile)).suffix() == QLatin1String("html"))
+        return helpFile;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/vistrel";
+    if (!QDir().mkpath(cache))
+        throw Error("Could not create " + withSlash(cache));
+    const std::string link = withSlash(cache) + "Vistrel.html";
+    PointLinkAt(link, std::filesystem::absolute(helpFile));
+    return link;
 }
 
 } // namespace vistrel

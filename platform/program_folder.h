@@ -26,4 +26,12 @@ std::string InstalledDataFolder(const std::string &executableFolder);
 std::string FindHelpFile();
 std::string FindHelpFile(const std::string &executableFolder);
 
+// The help file to hand the desktop's opener, which picks the program by the file's name and
+// knows ".hlp" only as Windows help: FindHelpFile() as it is when it names an ".html" file, else
+// the symbolic link Vistrel.html to it in the user's cache folder ($XDG_CACHE_HOME/vistrel/, by
+// default ~/.cache/vistrel/), pointed anew whenever it points elsewhere. Empty when there is no
+// help file; throws Error when the cache folder or the link cannot be made.
+std::string HelpFileToOpen();
+std::string HelpFileToOpen(const std::string &executableFolder);
+
 } // namespace vistrel

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QScreen>
 
 #include <exception>
@@ -88,6 +89,11 @@ void TSaveBounds::ReadBounds(QWidget *form, const std::string &path)
     if (!form || !ReadBoundsRect(path, bounds))
         return;
     // A hand-edited or foreign file can hold any numbers; none may make a window out of reach.
+    // The form's minimum size counts, as the window grows to it whatever the file says.
+    if (QLayout *layout = form->layout())
+        layout->activate(); // a window's layout sets its minimum size only once activated
+    form->resize(bounds.Width(), bounds.Height());
+    bounds = BoundsRect::FromPositionAndSize(bounds.left, bounds.top, form->width(), form->height());
     BoundsRect desktop;
     if (AvailableDesktop(desktop))
         bounds = FitBounds(bounds, desktop);

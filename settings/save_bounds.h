@@ -12,7 +12,8 @@ namespace vistrel {
 // the frame's (QWidget::pos / move) and the size the client area's (QWidget::size / resize), so
 // a form at 10,10 with a 590 x 490 client area is kept as 10, 10, 600, 500 and comes back
 // exactly. A maximised form stores the normal rectangle it would go back to. Stored bounds that
-// reach outside the available desktop are brought inside it.
+// reach outside the available desktop are brought inside it at the size the form takes, which is
+// no less than its minimum size.
 class TSaveBounds : public QObject {
     Q_OBJECT
 public:

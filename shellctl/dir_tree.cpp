@@ -690,6 +690,8 @@ void TDirTree::dragLeaveEvent(QDragLeaveEvent *event)
     event->accept();
 }
 
+// The pane copies or moves the files later, on its own; the source is told they were copied, so
+// that none deletes its original before the pane has moved it.
 void TDirTree::dropEvent(QDropEvent *event)
 {
     SetDropTarget(nullptr);
@@ -700,7 +702,8 @@ void TDirTree::dropEvent(QDropEvent *event)
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
     Q_EMIT OnDropFiles(this, point.x(), point.y(), target, files, event->modifiers());
 }
 

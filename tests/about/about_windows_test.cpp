@@ -194,7 +194,7 @@ private Q_SLOTS:
         }
     }
 
-    void amountBoxKeepsOutKeysItHasNoUseFor()
+    void amountBoxKeepsOutKeysItHasNoUseForButNotTabOrEscape()
     {
         TDonateDlg donate;
         donate.Value = 5;
@@ -227,6 +227,14 @@ private Q_SLOTS:
         box->selectAll();
         QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier); // cut is not let through
         QCOMPARE(box->text(), QStringLiteral("512"));
+        for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) { // both leave the box
+            box->setFocus();
+            QTest::keyClick(box, key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+            QVERIFY(form->focusWidget() != box);
+        }
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Escape);
+        QVERIFY(form->isHidden());
     }
 
     void clockLightsTheBitsOfTheTime()

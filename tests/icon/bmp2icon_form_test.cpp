@@ -69,7 +69,7 @@ private Q_SLOTS:
     void defaultsMatchTheFormAndConvertAn800x600Jpeg();
     void withoutTheAspectTheIconIsOpaque();
     void capitalJpgIsNotRecognised();
-    void sizeEditsTakeDigitsOnlyAndACustomSizeIsSquare();
+    void sizeEditsTakeDigitsOnlyLetTabLeaveAndACustomSizeIsSquare();
     void editingTheSizeDiscardsTheIcon();
     void anUnusableCustomSizeConvertsNothing();
     void savedIconOpensInTheChosenEditor();
@@ -140,7 +140,7 @@ void Bmp2IconFormTest::capitalJpgIsNotRecognised()
     QVERIFY(!form->CurrentIcon() || !form->CurrentIcon()->hasBitmaps());
 }
 
-void Bmp2IconFormTest::sizeEditsTakeDigitsOnlyAndACustomSizeIsSquare()
+void Bmp2IconFormTest::sizeEditsTakeDigitsOnlyLetTabLeaveAndACustomSizeIsSquare()
 {
     auto form = showForm(photo_);
     auto *edit = control<QLineEdit>(*form, "Edit1");
@@ -152,6 +152,11 @@ void Bmp2IconFormTest::sizeEditsTakeDigitsOnlyAndACustomSizeIsSquare()
     QCOMPARE(control<QLineEdit>(*form, "Edit2")->text(), QStringLiteral("24"));
     QTest::keyClicks(control<QLineEdit>(*form, "Edit2"), "z"); // disabled, and filtered all the same
     QCOMPARE(control<QLineEdit>(*form, "Edit2")->text(), QStringLiteral("24"));
+    for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) { // both leave the edit
+        edit->setFocus();
+        QTest::keyClick(edit, key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+        QVERIFY(form->focusWidget() != edit);
+    }
 
     form->findChildren<QRadioButton *>().at(kIconSizeCustom + 5)->click(); // after the five colour items
     click(*form, "ConvertBut");

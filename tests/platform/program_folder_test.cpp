@@ -1,5 +1,6 @@
 #include "platform/program_folder.h"
 
+#include "platform/error.h"
 #include "tests/support/files.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <sys/stat.h>
 
 using namespace vistrel;
+using vistrel::testing::ReadBytes;
 using vistrel::testing::TempFolder;
 using vistrel::testing::WriteBytes;
 
@@ -21,6 +23,7 @@ protected:
     {
         ::unsetenv("VISTREL_HOME");
         ::setenv("XDG_CONFIG_HOME", (root_.path() + "config").c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", (root_.path() + "cache").c_str(), 1);
         ::setenv("HOME", (root_.path() + "home").c_str(), 1);
         std::filesystem::create_directories(root_.path() + "home");
     }
@@ -99,16 +102,27 @@ TEST_F(ProgramFolderTest, InstalledDataFolderNeedsBothBinAndShare)
     EXPECT_EQ(InstalledDataFolder(root_.path() + "other/tools/"), "");
 }
 
+// Desktops pick the opener by the name, and know none for ".hlp": that opens through an ".html" link.
 TEST_F(ProgramFolderTest, HelpIsTheHelpFileFirstAndTheInstalledManualLast)
 {
     const std::string bin = folder("usr/bin");
     const std::string data = folder("usr/share/vistrel");
     const std::string settings = folder("config/vistrel");
+    const std::string link = root_.path() + "cache/vistrel/Vistrel.html";
     EXPECT_EQ(FindHelpFile(bin), "");
+    EXPECT_EQ(HelpFileToOpen(bin), "");
     WriteBytes(data + "Vistrel.html", "<html></html>");
     EXPECT_EQ(FindHelpFile(bin), data + "Vistrel.html");
+    EXPECT_EQ(HelpFileToOpen(bin), data + "Vistrel.html");
     WriteBytes(bin + "Vistrel.hlp", "beside");
     EXPECT_EQ(FindHelpFile(bin), bin + "Vistrel.hlp");
+    EXPECT_EQ(HelpFileToOpen(bin), link);
+    EXPECT_EQ(ReadBytes(link), "beside");
     WriteBytes(settings + "Vistrel.hlp", "own");
     EXPECT_EQ(FindHelpFile(bin), settings + "Vistrel.hlp");
+    EXPECT_EQ(ReadBytes(HelpFileToOpen(bin)), "own");
+
+    std::filesystem::remove(link);
+    folder("cache/vistrel/Vistrel.html/in the way");
+    EXPECT_THROW(HelpFileToOpen(bin), Error);
 }

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QMainWindow>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <memory>
 
@@ -117,6 +118,7 @@ void SaveBoundsTest::boundsOutsideTheScreenComeBackInsideIt()
     const struct {
         const char *bounds;
         QRect expected;
+        QSize minimum{0, 0}; // what the form's layout needs
     } cases[] = {
         {"Left=10\nTop=10\nRight=2147483647\nBottom=2147483647", desktop},
         {"Left=-1994\nTop=1046\nRight=-1794\nBottom=1146",
@@ -124,11 +126,16 @@ void SaveBoundsTest::boundsOutsideTheScreenComeBackInsideIt()
         {"Left=-2147483648\nTop=-2147483648\nRight=-2147483448\nBottom=-2147483548",
          QRect(desktop.topLeft(), QSize(200, 100))},
         {"Left=20\nTop=30\nRight=220\nBottom=130", QRect(20, 30, 200, 100)},
+        {"Left=3000\nTop=3000\nRight=0\nBottom=0",
+         QRect(desktop.right() + 1 - 207, desktop.bottom() + 1 - 162, 207, 162), QSize(207, 162)},
     };
     for (const auto &c : cases) {
         TempFolder folder;
         WriteBytes(folder.file("Vistrel.ini"), std::string("[Bounds]\n") + c.bounds + "\n");
         QWidget form;
+        auto *layout = new QVBoxLayout(&form);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addSpacerItem(new QSpacerItem(c.minimum.width(), c.minimum.height()));
         TSaveBounds saver(&form);
         saver.ReadBounds(&form, folder.file("Vistrel.ini"));
         QCOMPARE(QRect(form.pos(), form.size()), c.expected);

@@ -10,8 +10,8 @@
 namespace vistrel::testing {
 
 // The full sequence a drag of files from a file manager delivers to target: enter, move, drop,
-// offering copy and move.
-inline void DropUrls(QWidget *target, const QPoint &point, const QStringList &paths, Qt::KeyboardModifiers modifiers)
+// offering copy and move. Returns the action the target answered, IgnoreAction when it refused.
+inline Qt::DropAction DropUrls(QWidget *target, const QPoint &point, const QStringList &paths, Qt::KeyboardModifiers modifiers)
 {
     QMimeData mime;
     QList<QUrl> urls;
@@ -25,6 +25,7 @@ inline void DropUrls(QWidget *target, const QPoint &point, const QStringList &pa
     QApplication::sendEvent(target, &move);
     QDropEvent drop(QPointF(point), actions, &mime, Qt::LeftButton, modifiers);
     QApplication::sendEvent(target, &drop);
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
 }
 
 } // namespace vistrel::testing
