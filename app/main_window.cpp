@@ -15,13 +15,13 @@
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
 #include "widgets/close_all.h"
+#include "widgets/help_viewer.h"
 #include "widgets/collapse_splitter.h"
 #include "widgets/mdi_tiling.h"
 #include "widgets/window_list.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -37,7 +37,6 @@
 #include <QStatusTipEvent>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 
 
 // The resources live in a static library, so nothing would pull them in on its own.
@@ -343,13 +342,7 @@ bool TForm1::event(QEvent *event)
 
 void TForm1::ShowAppHint(const QString &hint) { StatusPanel0->setText(hint); }
 
-void TForm1::Help2Click()
-{
-    // Looked up when asked for: the search touches the disk, and most sessions never open it.
-    const std::string helpFile = FindHelpFile();
-    if (!helpFile.empty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile)));
-}
+void TForm1::Help2Click() { ShowHelpFile(this); }
 
 std::vector<QPoint> TForm1::TilePositions(int tileWidth, int tileHeight, int clientWidth, int clientHeight)
 {

@@ -8,6 +8,7 @@
 #include "platform/qimage_bridge.h"
 #include "widgets/busy_cursor.h"
 #include "widgets/close_all.h"
+#include "widgets/help_viewer.h"
 #include "widgets/mdi_tiling.h"
 #include "widgets/window_list.h"
 #include "widgets/error_message.h"
@@ -16,7 +17,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFile>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QLayout>
 #include <QMdiArea>
@@ -27,7 +27,6 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace vistrel {
@@ -643,13 +642,7 @@ bool CloseAllDocuments(QMdiArea &area)
     return true;
 }
 
-void TChild::Help2Click()
-{
-    // Looked up when asked for: the search touches the disk, and most sessions never open it.
-    const std::string helpFile = FindHelpFile();
-    if (!helpFile.empty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(helpFile)));
-}
+void TChild::Help2Click() { ShowHelpFile(this); }
 
 // --- image commands ---------------------------------------------------------------------------
 

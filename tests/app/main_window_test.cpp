@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMdiArea>
@@ -238,11 +239,16 @@ private Q_SLOTS:
             QVERIFY(viewer.opened.isEmpty());
         }
         WriteFile(home_->filePath("Vistrel.hlp"), "contents");
+        qputenv("XDG_CACHE_HOME", home_->filePath("cache").toUtf8());
         {
             TForm1 form;
             testing::framePart(form, "Help2")->trigger();
-            QCOMPARE(viewer.opened, QList<QUrl>({QUrl::fromLocalFile(home_->filePath("Vistrel.hlp"))}));
+            // Under a name the desktop's opener knows, leading to the help file.
+            QCOMPARE(viewer.opened, QList<QUrl>({QUrl::fromLocalFile(home_->filePath("cache/vistrel/Vistrel.html"))}));
+            QCOMPARE(QFileInfo(viewer.opened.first().toLocalFile()).canonicalFilePath(),
+                     QFileInfo(home_->filePath("Vistrel.hlp")).canonicalFilePath());
         }
+        qunsetenv("XDG_CACHE_HOME");
     }
 
     void startFilesOpenEachReadablePictureAndReportTheOthers()
