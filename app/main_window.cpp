@@ -31,6 +31,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMoveEvent>
+#include <QScreen>
 #include <QPainter>
 #include <QSplitter>
 #include <QStatusBar>
@@ -109,6 +111,8 @@ TForm1::TForm1(QWidget *parent)
     wireAboutCommands();
     wireBrowserPane();
     wireIconCommand();
+    // Last, when every bar and pane is in and the window's minimum size is what it will be.
+    RunCommand(this, [this] { SaveBounds1->ReadBounds(this, state_.SettingsFile()); });
 }
 
 TForm1::~TForm1() { FormDestroy(); }
@@ -256,7 +260,6 @@ void TForm1::FormCreate()
             ReadIniString(state_.SettingsFile(), kStartSection, kStartDirKey, state_.LastPicturePath());
         if (QFileInfo(QFile::decodeName(stored.c_str())).isDir())
             state_.SetLastPicturePath(stored);
-        SaveBounds1->ReadBounds(this, state_.SettingsFile());
     } catch (const std::exception &error) {
         ShowErrorMessage(error, this);
     }
@@ -338,6 +341,29 @@ bool TForm1::event(QEvent *event)
         return true;
     }
     return QMainWindow::event(event);
+}
+
+void TForm1::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    KeepFrameOnDesktop();
+}
+
+// The stored bounds are fitted to the desktop before the window manager adds its frame; once the
+// frame is known, its title bar and edges are brought onto the desktop too. Only once, so a window
+// the user drags partly off the screen stays there.
+void TForm1::KeepFrameOnDesktop()
+{
+    const QRect frame = frameGeometry();
+    if (framePlaced_ || frame == geometry() || !screen())
+        return;
+    framePlaced_ = true;
+    const QRect desktop = screen()->availableVirtualGeometry();
+    QPoint corner = frame.topLeft();
+    corner.setX(std::max(std::min(corner.x(), desktop.right() + 1 - frame.width()), desktop.left()));
+    corner.setY(std::max(std::min(corner.y(), desktop.bottom() + 1 - frame.height()), desktop.top()));
+    if (corner != frame.topLeft())
+        move(corner);
 }
 
 void TForm1::ShowAppHint(const QString &hint) { StatusPanel0->setText(hint); }

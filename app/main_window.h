@@ -81,6 +81,7 @@ public:
 protected:
     bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -97,6 +98,7 @@ private:
     void SaveClosingSettings();
     void FormDestroy();
     void ShowAppHint(const QString &hint);
+    void KeepFrameOnDesktop();
     void Help2Click();
     QAction *NewAction(const char *name, const QString &caption, const QString &hint);
     void QueryEndSession(QSessionManager &manager);
@@ -152,6 +154,7 @@ private:
     TSaveBounds *SaveBounds1; // a child object, which the frame's destruction frees
     QImage TileBitmap;
     bool boundsSaved_ = false; // by the close steps; the destruction then leaves them
+    bool framePlaced_ = false; // once the window manager's frame is known
     std::unique_ptr<FileMoveQueue> fileMoves_; // last, so moves in progress end before the rest goes
 };
 
