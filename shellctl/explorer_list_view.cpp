@@ -208,7 +208,7 @@ void TShExplorerListView::RefreshView()
     if (directory_.isEmpty())
         return;
     ItemList fresh = ReadFolderItems(directory_, folderTypes_, TShFilter(filters_, filterOptions_), sizeStyle_, nextItemId_);
-    QHash<QString, int> freshKinds;
+    QHash<QString, ItemKind> freshKinds;
     for (const auto &item : fresh)
         freshKinds.insert(item->Name, item->Kind);
     model_->RemoveIf([&](const TShItemData &item) {
@@ -329,7 +329,7 @@ QStringList TShExplorerListView::SelectedPaths(bool *anyFolder) const
         if (index.column() != kColumnName)
             continue;
         const TShItemData &item = model_->Item(index.row());
-        *anyFolder = *anyFolder || (item.Kind == 0 && !item.IsLink);
+        *anyFolder = *anyFolder || (item.Kind == ItemKind::Folder && !item.IsLink);
         paths << ChildPath(directory_, item.Name);
     }
     return paths;
@@ -633,7 +633,7 @@ void TShExplorerListView::mouseDoubleClickEvent(QMouseEvent *event)
         return;
     const TShItemData &item = model_->Item(row);
     const QString path = ChildPath(directory_, item.Name);
-    if (item.Kind != 0) {
+    if (item.Kind != ItemKind::Folder) {
         Q_EMIT pictureActivated(QFile::encodeName(path).toStdString());
         return;
     }
@@ -644,7 +644,7 @@ void TShExplorerListView::mouseDoubleClickEvent(QMouseEvent *event)
 QString TShExplorerListView::DropFolderAt(const QPoint &point) const
 {
     const QModelIndex index = indexAt(point);
-    if (index.isValid() && model_->Item(index.row()).Kind == 0)
+    if (index.isValid() && model_->Item(index.row()).Kind == ItemKind::Folder)
         return ChildPath(directory_, model_->Item(index.row()).Name);
     return directory_;
 }
@@ -678,7 +678,7 @@ void TShExplorerListView::dragEnterEvent(QDragEnterEvent *event)
 void TShExplorerListView::dragMoveEvent(QDragMoveEvent *event)
 {
     const QModelIndex index = indexAt(event->position().toPoint());
-    HighlightDropTarget(index.isValid() && model_->Item(index.row()).Kind == 0 ? index.row() : -1);
+    HighlightDropTarget(index.isValid() && model_->Item(index.row()).Kind == ItemKind::Folder ? index.row() : -1);
     event->acceptProposedAction();
 }
 

@@ -126,10 +126,10 @@ bool IsCompressed(const QByteArray &path)
 
 void TakeStatus(TShItemData &item, const struct stat &info, TShSizeStyle style)
 {
-    item.Kind = S_ISDIR(info.st_mode) ? 0 : 1;
+    item.Kind = S_ISDIR(info.st_mode) ? ItemKind::Folder : ItemKind::File;
     item.IsSystem = !S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode);
-    item.Bytes = item.Kind == 0 ? 0 : static_cast<int64_t>(info.st_size);
-    item.Size = item.Kind == 0 ? 0 : SizeValue(item.Bytes, style);
+    item.Bytes = item.Kind == ItemKind::Folder ? 0 : static_cast<int64_t>(info.st_size);
+    item.Size = item.Kind == ItemKind::Folder ? 0 : SizeValue(item.Bytes, style);
     item.MTime = static_cast<int64_t>(info.st_mtime);
 }
 
@@ -169,13 +169,13 @@ void ReadEntryStatus(int folderFd, TShItemData &item, TShSizeStyle style)
 bool TakeEntryType(int folderFd, const dirent &entry, TShItemData &item, TShSizeStyle style)
 {
     switch (entry.d_type) {
-    case DT_DIR: item.Kind = 0; break;
-    case DT_REG: item.Kind = 1; break;
+    case DT_DIR: item.Kind = ItemKind::Folder; break;
+    case DT_REG: item.Kind = ItemKind::File; break;
     case DT_FIFO:
     case DT_SOCK:
     case DT_CHR:
     case DT_BLK:
-        item.Kind = 1;
+        item.Kind = ItemKind::File;
         item.IsSystem = true;
         break;
     default: {
@@ -197,13 +197,13 @@ FileDescriptor OpenFolder(const QString &folder)
 
 bool Wanted(const TShItemData &item, TShFolderTypes types, const TShFilter &filter)
 {
-    if (!(types & (item.Kind == 0 ? ftFolders : ftNonFolders)))
+    if (!(types & (item.Kind == ItemKind::Folder ? ftFolders : ftNonFolders)))
         return false;
     if (item.Name.startsWith('.') && !(types & ftIncludeHidden))
         return false;
     if (item.IsSystem && !(types & ftIncludeSystem))
         return false;
-    return !filter.Active() || filter.MatchFilter(item.Name, item.Kind == 0);
+    return !filter.Active() || filter.MatchFilter(item.Name, item.Kind == ItemKind::Folder);
 }
 
 
@@ -239,8 +239,8 @@ void ComputeDetails(const QString &folder, TShItemData &item, TShSizeStyle style
     item.Ghosted = item.Name.startsWith('.');
     item.Compressed = exists && !item.IsSystem && IsCompressed(path);
     item.Details = QStringList{
-        item.Kind == 0 || !exists ? QString() : SizeText(item.Bytes, style, locale),
-        TypeText(item.Name, item.Kind == 0),
+        item.Kind == ItemKind::Folder || !exists ? QString() : SizeText(item.Bytes, style, locale),
+        TypeText(item.Name, item.Kind == ItemKind::Folder),
         exists ? ModifiedText(item.MTime, locale) : QString(),
         AttributeText(readOnly, item.Ghosted, item.IsSystem, item.Compressed),
     };
@@ -290,7 +290,7 @@ int Directed(int result, const SortKey &key)
     return key.Direction == sdDesc ? -result : result;
 }
 
-int ByKind(const TShItemData &a, const TShItemData &b) { return a.Kind - b.Kind; }
+int ByKind(const TShItemData &a, const TShItemData &b) { return static_cast<int>(a.Kind) - static_cast<int>(b.Kind); }
 
 // The file system's own order for names puts folders first, then ignores case; the exact
 // spelling only decides between names that differ in case alone.

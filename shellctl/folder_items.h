@@ -35,12 +35,15 @@ enum TShPending : uint8_t {
 enum TShColumn { kColumnName, kColumnSize, kColumnType, kColumnModified, kColumnAttributes, kColumnCount };
 QString ColumnCaption(int column);
 
+// Folders (and links to them) sort and act apart from everything else.
+enum class ItemKind { Folder = 0, File = 1 };
+
 // One listed entry of the shown folder.
 struct TShItemData {
     uint64_t Id = 0;   // stable across sorts and removals; thumbnails are delivered by it
     QString Name;      // the file name, which is also the caption
     QString SortName;  // Name case-folded once, for sorting
-    int Kind = 1;      // 0 a folder (also a link to one), 1 anything else
+    ItemKind Kind = ItemKind::File; // File: anything but a folder
     bool IsLink = false;
     bool IsSystem = false; // neither a regular file nor a folder: FIFO, socket, device
     int64_t Bytes = 0;

@@ -99,7 +99,7 @@ int TShListModel::AddThumbImage(const QPixmap &tile)
 
 QString TShListModel::IconKeyFor(const TShItemData &item) const
 {
-    if (item.Kind == 0)
+    if (item.Kind == ItemKind::Folder)
         return QStringLiteral("inode/directory");
     static const QMimeDatabase database;
     return database.mimeTypeForFile(item.Name, QMimeDatabase::MatchExtension).name();
@@ -114,7 +114,7 @@ QIcon TShListModel::IconFor(const TShItemData &item) const
     static const QMimeDatabase database;
     static const QFileIconProvider provider;
     const QMimeType type = database.mimeTypeForName(key);
-    const QIcon fallback = provider.icon(item.Kind == 0 ? QAbstractFileIconProvider::Folder : QAbstractFileIconProvider::File);
+    const QIcon fallback = provider.icon(item.Kind == ItemKind::Folder ? QAbstractFileIconProvider::Folder : QAbstractFileIconProvider::File);
     const QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName(), fallback));
     icons_.insert(key, icon);
     return icon;

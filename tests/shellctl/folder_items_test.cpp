@@ -171,8 +171,8 @@ TEST(ReadFolderItems, ListsFoldersAndThePicturesTheMasksAccept)
     SortItems(items, SortKey{});
     EXPECT_EQ(Names(items), std::vector<QString>({"sub", "a.jpg", "B.BMP"}));
     EXPECT_EQ(nextId, 4u);
-    EXPECT_EQ(items[0]->Kind, 0);
-    EXPECT_EQ(items[1]->Kind, 1);
+    EXPECT_EQ(items[0]->Kind, ItemKind::Folder);
+    EXPECT_EQ(items[1]->Kind, ItemKind::File);
 }
 
 TEST(ReadFolderItems, FolderTypesDecideOnKindsDotNamesAndSystemEntries)
@@ -238,7 +238,7 @@ std::unique_ptr<TShItemData> Item(const char *name, int kind, int64_t size, int6
 {
     auto item = std::make_unique<TShItemData>();
     item->Name = name;
-    item->Kind = kind;
+    item->Kind = static_cast<ItemKind>(kind);
     item->Size = size;
     item->MTime = mtime;
     item->Details = {QString(), QString::fromLatin1(type), QString(), QString()};
