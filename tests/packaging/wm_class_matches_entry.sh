@@ -9,8 +9,13 @@ ENTRY=$2
 WORK=$(mktemp -d)
 APP_PID=
 cleanup() {
-    [ -n "$APP_PID" ] && { kill "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; }
+    local status=$?
+    if [ -n "$APP_PID" ]; then
+        kill "$APP_PID" 2>/dev/null || true
+        wait "$APP_PID" 2>/dev/null || true
+    fi
     rm -rf "$WORK"
+    exit "$status"
 }
 trap cleanup EXIT
 
