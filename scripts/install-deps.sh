@@ -12,11 +12,12 @@ PACKAGES=(
   imagemagick libvips-tools time
   poppler-utils
 )
-# The test on a real Wayland compositor with the real desktop portal; it is skipped, with the
-# reason, where these cannot be installed.
-COMPOSITOR_PACKAGES=(
+# Tests on real desktop parts (a Wayland compositor with the real desktop portal, a clipboard
+# manager); they are skipped, with the reason, where these cannot be installed.
+DESKTOP_PACKAGES=(
   sway wayvnc grim pipewire qt6-wayland
   xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
+  xfce4-settings
 )
 
 missing_of() {
@@ -28,22 +29,22 @@ missing_of() {
 }
 
 mapfile -t missing < <(missing_of "${PACKAGES[@]}")
-mapfile -t missing_compositor < <(missing_of "${COMPOSITOR_PACKAGES[@]}")
-[ ${#missing[@]} -eq 0 ] && [ ${#missing_compositor[@]} -eq 0 ] && exit 0
+mapfile -t missing_desktop < <(missing_of "${DESKTOP_PACKAGES[@]}")
+[ ${#missing[@]} -eq 0 ] && [ ${#missing_desktop[@]} -eq 0 ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
-  [ ${#missing_compositor[@]} -eq 0 ] || echo "Not installed, the compositor test is skipped: ${missing_compositor[*]}" >&2
+  [ ${#missing_desktop[@]} -eq 0 ] || echo "Not installed, their tests are skipped: ${missing_desktop[*]}" >&2
   [ ${#missing[@]} -eq 0 ] && exit 0
   echo "Missing packages: ${missing[*]}" >&2
   echo "Install them with: sudo apt-get install -y ${missing[*]}" >&2
   exit 1
 fi
-echo "Installing: ${missing[*]} ${missing_compositor[*]}"
+echo "Installing: ${missing[*]} ${missing_desktop[*]}"
 apt-get update
 if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
 fi
-if [ ${#missing_compositor[@]} -gt 0 ]; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing_compositor[@]}" \
-    || echo "Could not install ${missing_compositor[*]}: the compositor test is skipped" >&2
+if [ ${#missing_desktop[@]} -gt 0 ]; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing_desktop[@]}" \
+    || echo "Could not install ${missing_desktop[*]}: their tests are skipped" >&2
 fi
