@@ -2,7 +2,8 @@
 # The real program on a real Wayland compositor with the real desktop portal, as a user has them:
 # sway headless inside its own session bus, with pipewire, xdg-desktop-portal and its wlr and gtk
 # backends. Shoot, Start, a drag, F1, the question answered "Yes" by keyboard, F2, the question
-# answered "No" by mouse, Off; both shots must hold the pixels the compositor shows there. The
+# answered "No" by mouse, then a shot that cannot be written and its message, Off; both shots must
+# hold the pixels the compositor shows there. The
 # mouse and the keys come through wayvnc from the test's own VNC client: a headless seat has none.
 # Usage: sway_shoot.sh <vistrel> <e2e_helper> <vnc_input> <output scale: 1, 1.5 or 2>
 # Exit status 77 (skipped) with the reason when the stack is not installed or cannot start.
@@ -179,6 +180,21 @@ sleep 0.3
 click_button '&No'
 wait_gone EraseF
 wait_window StartF
+sleep 0.5
+
+# A shot that cannot be written ends the capture, and its message takes the keys.
+chmod a-w "$WORK/home/Shots"
+click_button Start
+wait_window EraseF
+sleep 1
+input key:ffc0 # F3
+wait_gone EraseF
+wait_window Error
+sleep 0.5
+input key:ff0d # Return
+wait_gone Error
+wait_window StartF
+chmod u+w "$WORK/home/Shots"
 sleep 0.5
 click_button Off
 wait_window -
