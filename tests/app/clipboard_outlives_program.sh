@@ -12,35 +12,14 @@ command -v xfsettingsd >/dev/null || { echo "SKIP: xfsettingsd (xfce4-settings) 
 [ -n "${CLIPBOARD_TEST_BUS:-}" ] || CLIPBOARD_TEST_BUS=1 exec timeout -k 5 90 dbus-run-session -- "$0" "$@"
 
 WORK=$(mktemp -d)
-PIDS=()
-cleanup() {
-    local status=$?
-    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
-    rm -rf "$WORK"
-    exit "$status"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    cat "$WORK"/*.log >&2 2>/dev/null || true
-    exit 1
-}
-within() { # tenths, command...
-    local tenths=$1
-    shift
-    for _ in $(seq "$tenths"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    return 1
-}
+source "$(dirname "$0")/../support/background_programs.sh"
 
-openbox >"$WORK/openbox.log" 2>&1 &
-PIDS+=($!)
-xfsettingsd --no-daemon --replace >"$WORK/manager.log" 2>&1 &
-PIDS+=($!)
+start openbox openbox
+start manager xfsettingsd --no-daemon --replace
 convert -size 90x60 gradient:'#e04030-#30a0e0' -depth 8 "$WORK/picture.png"
 
-VISTREL_HOME="$WORK" VISTREL_REPORT_BUTTONS=1 "$VISTREL" "$WORK/picture.png" >"$WORK/vistrel.log" 2>&1 &
-APP_PID=$!
-PIDS+=("$APP_PID")
+VISTREL_HOME="$WORK" VISTREL_REPORT_BUTTONS=1 start vistrel "$VISTREL" "$WORK/picture.png"
+APP_PID=${PIDS[-1]}
 within 100 xdotool search --onlyvisible --pid "$APP_PID" || fail "the program showed no window"
 main=$(xdotool search --onlyvisible --pid "$APP_PID" | head -1)
 sleep 1

@@ -28,7 +28,7 @@ if [ "${5:-}" != --inside ]; then
     WORK=$(mktemp -d)
     trap 'rm -rf "$WORK"' EXIT
     # The user reads the programs and the script from a folder of its own.
-    cp "$VISTREL" "$HELPER" "$VNC_INPUT" "$0" "$WORK/"
+    cp "$VISTREL" "$HELPER" "$VNC_INPUT" "$0" "$(dirname "$0")/../support/background_programs.sh" "$WORK/"
     chmod -R a+rX "$WORK"
     inside=("$WORK/$(basename "$0")" "$WORK/$(basename "$VISTREL")" "$WORK/$(basename "$HELPER")"
             "$WORK/$(basename "$VNC_INPUT")" "$SCALE" --inside "$WORK")
@@ -50,36 +50,10 @@ WORK=$6
 export XDG_RUNTIME_DIR="$WORK/run" XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
 export WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-PIDS=()
-cleanup() {
-    local status=$?
-    for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2>/dev/null || true; done
-    for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
-    exit "$status"
-}
-trap cleanup EXIT
-trap "exit 124" TERM INT
-start() { # start NAME COMMAND...: runs the command in the background, its output in NAME.log
-    local name=$1
-    shift
-    "$@" >"$WORK/$name.log" 2>&1 &
-    PIDS+=($!)
-}
-
-fail() {
-    echo "FAIL: $*" >&2
-    for log in "$WORK"/*.log; do echo "--- $log" >&2; tail -20 "$log" >&2; done
-    swaymsg -t get_seats >&2 || true
-    grim "/tmp/vistrel_sway_failure_x$SCALE.png" 2>/dev/null && echo "screen: /tmp/vistrel_sway_failure_x$SCALE.png" >&2
-    exit 1
-}
-
-# waits up to $1 tenths of a second for the command after it to succeed
-within() {
-    local tenths=$1
-    shift
-    for _ in $(seq "$tenths"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    return 1
+source "$WORK/background_programs.sh"
+before_failing() {
+    swaymsg -t get_seats
+    grim "/tmp/vistrel_sway_failure_x$SCALE.png" && echo "screen: /tmp/vistrel_sway_failure_x$SCALE.png"
 }
 
 # The logical desktop is 1280x800 at every scale; the output has that many pixels times the scale.
