@@ -36,8 +36,10 @@ public:
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<uint16_t>(port));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(socket_, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+        if (::connect(socket_, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+            ::close(socket_);
             throw std::runtime_error("cannot connect to the VNC server");
+        }
     }
     ~Connection() { ::close(socket_); }
     Connection(const Connection &) = delete;
@@ -86,7 +88,10 @@ void handshake(Connection &vnc)
         throw std::runtime_error("the VNC server refused the connection");
     vnc.write({1});
     vnc.read(2 + 2 + 16);
-    vnc.read(vnc.read32());
+    const uint32_t nameLength = vnc.read32();
+    if (nameLength > 4096)
+        throw std::runtime_error("the VNC server's name is too long");
+    vnc.read(nameLength);
 }
 
 std::vector<uint8_t> pointer(uint8_t buttons, int x, int y)
