@@ -2,12 +2,17 @@
 #include "app/error_handler.h"
 #include "app/main_window.h"
 #include "app/quit_on_first_expose.h"
+#include "app/start_options.h"
 #include "app/tool_icons.h"
 #include "settings/ini_file.h"
 
+#include <QFile>
 #include <QIcon>
 #include <QMessageBox>
 #include <QWindow>
+
+#include <cstdlib>
+#include <iostream>
 
 namespace {
 
@@ -21,7 +26,18 @@ void ShowIniNotice(const std::string &message)
 
 int main(int argc, char **argv)
 {
-    vistrel::VistrelApplication application(argc, argv);
+    const vistrel::StartCommand start = vistrel::ReadStartCommand(
+        std::vector<std::string>(argv + 1, argv + argc), vistrel::DisplayConfigured(std::getenv), std::cout, std::cerr);
+    if (start.ExitCode)
+        return *start.ExitCode;
+    // Qt sees the program name alone: the arguments are files, whatever they look like.
+    int qtArgc = 1;
+    std::optional<vistrel::VistrelApplication> opened;
+    {
+        const vistrel::DisplayOpening opening;
+        opened.emplace(qtArgc, argv);
+    }
+    vistrel::VistrelApplication &application = *opened;
     QApplication::setApplicationName(QStringLiteral("Vistrel"));
     QApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
     // The installed icon where there is one, else the camera drawn by the program.
@@ -33,7 +49,10 @@ int main(int argc, char **argv)
         application.installEventFilter(new vistrel::ButtonReport(&application));
     vistrel::TForm1 mainWindow;
     mainWindow.show();
-    mainWindow.OpenStartFiles(QApplication::arguments().mid(1));
+    QStringList startFiles;
+    for (const std::string &file : start.Files)
+        startFiles << QFile::decodeName(file.c_str());
+    mainWindow.OpenStartFiles(startFiles);
     if (qEnvironmentVariableIsSet("VISTREL_BENCH_EXIT_ON_SHOW"))
         mainWindow.windowHandle()->installEventFilter(new vistrel::QuitOnFirstExpose(&application));
     return QApplication::exec();

@@ -43,6 +43,10 @@ QPen penFor(PenStyle style)
     return pen;
 }
 
+// Wayland compositors keep the focus on a full-screen window and need not show another window of
+// the program over it, so a message there is a part of the overlay instead of a window.
+bool questionsInsideOverlay() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+
 } // namespace
 
 TEraseF::TEraseF(std::shared_ptr<CaptureShell> shell)
@@ -138,20 +142,30 @@ void TEraseF::paintEvent(QPaintEvent *event)
 
 void TEraseF::mousePressEvent(QMouseEvent *event)
 {
+    if (asking_)
+        return;
     setCursor(Qt::CrossCursor);
     draw(state_.FormMouseDown(pointOf(event)));
 }
 
-void TEraseF::mouseMoveEvent(QMouseEvent *event) { draw(state_.FormMouseMove(pointOf(event))); }
+void TEraseF::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!asking_)
+        draw(state_.FormMouseMove(pointOf(event)));
+}
 
 void TEraseF::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (asking_)
+        return;
     state_.FormMouseUp(pointOf(event));
     setCursor(Qt::ArrowCursor);
 }
 
 void TEraseF::keyPressEvent(QKeyEvent *event)
 {
+    if (asking_)
+        return; // a key the message inside the overlay did not take
     FormKeyDown(event->key());
     if (!event->text().isEmpty())
         FormKeyPress(event->text());
@@ -159,7 +173,7 @@ void TEraseF::keyPressEvent(QKeyEvent *event)
 
 void TEraseF::keyReleaseEvent(QKeyEvent *event)
 {
-    if (event->key() != Qt::Key_Escape || event->isAutoRepeat())
+    if (event->key() != Qt::Key_Escape || event->isAutoRepeat() || asking_)
         return;
     Q_EMIT launcherRequested(0);
     close();
@@ -174,7 +188,7 @@ void TEraseF::FormKeyDown(int key)
     try {
         SaveShot(slot, NormalizeRect(state_.SelRect));
     } catch (const std::exception &error) {
-        shell_->reportError(error, this);
+        reportFailedShot(error);
         return;
     }
     if (askForAnotherShot()) {
@@ -217,7 +231,34 @@ bool TEraseF::askForAnotherShot()
     box.button(QMessageBox::Yes)->setText(QStringLiteral("&Yes"));
     box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
     box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    return ask(box) == QMessageBox::Yes;
+}
+
+int TEraseF::ask(QMessageBox &box)
+{
+    if (!questionsInsideOverlay())
+        return box.exec();
+    box.setWindowFlags(Qt::Widget);
+    box.setStyleSheet(QStringLiteral("QMessageBox { background: palette(window); border: 2px solid palette(dark); }"));
+    box.adjustSize();
+    box.move(rect().center() - box.rect().center());
+    asking_ = true;
+    // Keys go to the overlay's focus widget: it must be the box's, as in a window of its own.
+    box.show();
+    box.defaultButton()->setFocus();
+    const int answer = box.exec();
+    asking_ = false;
+    return answer;
+}
+
+void TEraseF::reportFailedShot(const std::exception &error)
+{
+    if (!questionsInsideOverlay())
+        return shell_->reportError(error, this);
+    // Nothing may show over the overlay there: the capture ends and the message comes alone.
+    close();
+    Q_EMIT launcherRequested(0);
+    shell_->reportError(error, nullptr);
 }
 
 } // namespace vistrel

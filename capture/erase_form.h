@@ -6,8 +6,11 @@
 #include <QRect>
 #include <QWidget>
 
+#include <exception>
 #include <memory>
 #include <string>
+
+class QMessageBox;
 
 namespace vistrel {
 
@@ -64,6 +67,10 @@ private:
     void FormKeyPress(const QString &text);
     void draw(const std::vector<Outline> &outlines);
     bool askForAnotherShot();
+    // Runs the box as a window of its own, or inside the overlay where windows over it would
+    // never get the focus.
+    int ask(QMessageBox &box);
+    void reportFailedShot(const std::exception &error);
     TRect clientBounds() const;
 
     std::shared_ptr<CaptureShell> shell_;
@@ -71,6 +78,7 @@ private:
     CaptureState state_;
     XorLayer layer_;
     std::string lastShotName_;
+    bool asking_ = false; // the overlay's own input waits while a message inside it is open
 };
 
 } // namespace vistrel

@@ -7,8 +7,13 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QWindow>
 
@@ -32,6 +37,10 @@ const char *const kNoCaptureMessage =
     "The screen cannot be captured in this session: it neither lets programs read the screen "
     "(X11) nor offers the desktop portal's screenshot service (install xdg-desktop-portal and "
     "the portal of your desktop).";
+const char *const kNoBackendMessage =
+    "The screen cannot be captured in this session: the desktop portal runs, but no portal "
+    "backend offers screenshots for this desktop (install the portal backend of your desktop, "
+    "such as xdg-desktop-portal-gtk, -gnome, -kde or -wlr).";
 const char *const kRefusedMessage = "The desktop refused to take a screenshot. No screenshot was taken.";
 const char *const kSilentMessage =
     "The desktop did not answer the request for a screenshot in time. No screenshot was taken.";
@@ -56,6 +65,21 @@ std::string callFailure(const QDBusError &error)
     case QDBusError::Timeout: return kSilentMessage;
     default: return "The desktop portal could not take a screenshot: " + error.message().toStdString();
     }
+}
+
+// The portal's own picture in a temporary folder is ours to remove once read; a file in the
+// user's picture folders is a screenshot the user keeps.
+bool isPortalLeftover(const QString &path)
+{
+    const auto inside = [](const QString &file, const QString &folder) {
+        const QString canonical = QDir(folder).canonicalPath();
+        return !canonical.isEmpty() && file.startsWith(canonical + QLatin1Char('/'));
+    };
+    const QString file = QFileInfo(path).canonicalFilePath();
+    for (const QString &pictures : QStandardPaths::standardLocations(QStandardPaths::PicturesLocation))
+        if (inside(file, pictures))
+            return false;
+    return inside(file, QDir::tempPath());
 }
 
 QImage readPicture(const QString &path, std::string &why)
@@ -129,7 +153,32 @@ void PortalScreenSource::request(const QWindow *parent, Done done, Failed failed
     parent_ = parentWindowHandle(parent);
     if (!bus_.isConnected())
         return fail(kNoCaptureMessage);
-    ask(false);
+    checkScreenshotInterface();
+}
+
+// The portal service runs without a backend for this desktop's screenshots, and then does not
+// offer the interface: its version tells before any request is made.
+void PortalScreenSource::checkScreenshotInterface()
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(QString::fromLatin1(kService), QString::fromLatin1(kPath),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get << QString::fromLatin1(kScreenshot) << QStringLiteral("version");
+    auto *watcher = new QDBusPendingCallWatcher(bus_.asyncCall(get, timeouts_.callMs), this);
+    const int sent = requests_;
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, sent] {
+        watcher->deleteLater();
+        if (sent != requests_ || !done_)
+            return;
+        const QDBusPendingReply<QDBusVariant> reply = *watcher;
+        if (!reply.isError())
+            return reply.value().variant().toUInt() > 0 ? ask(false) : fail(kNoBackendMessage);
+        const QDBusError::ErrorType error = reply.error().type();
+        const bool noInterface = error == QDBusError::InvalidArgs || error == QDBusError::UnknownInterface
+                                 || error == QDBusError::UnknownProperty;
+        fail(noInterface ? kNoBackendMessage : callFailure(reply.error()));
+    });
+    timer_.start(timeouts_.callMs + timeouts_.answerMs);
 }
 
 void PortalScreenSource::ask(bool interactive)
@@ -197,6 +246,8 @@ void PortalScreenSource::deliver(const QString &uri)
     const QUrl url(uri);
     std::string why = "the portal named no local file";
     const QImage picture = url.isLocalFile() ? readPicture(url.toLocalFile(), why) : QImage();
+    if (url.isLocalFile() && isPortalLeftover(url.toLocalFile()))
+        QFile::remove(url.toLocalFile());
     if (picture.isNull())
         return fail("The desktop's screenshot could not be read (" + uri.toStdString() + "): " + why);
     const Done done = std::move(done_);

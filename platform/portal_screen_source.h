@@ -42,6 +42,7 @@ private Q_SLOTS:
     void onResponse(uint response, const QVariantMap &results);
 
 private:
+    void checkScreenshotInterface();
     void ask(bool interactive);
     void listenAt(const QString &handle);
     void stopListening();

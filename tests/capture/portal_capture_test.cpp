@@ -147,10 +147,17 @@ private Q_SLOTS:
         const QRgb expected = picturePixel(602, 302);
         QVERIFY(std::abs(p.r - qRed(expected)) < 24 && std::abs(p.g - qGreen(expected)) < 24);
         QTRY_VERIFY_WITH_TIMEOUT(start->isVisible(), kWaitMs);
+        QVERIFY2(!QFile::exists(picture_ + ".1.png"), "the portal's file in the temporary folder was left behind");
     }
 
     void portalThatWantsConsentIsAskedAgainInteractively()
     {
+        // The portal's file lands in the user's picture folder this time: it is the user's to keep.
+        QVERIFY(qputenv("XDG_CONFIG_HOME", folder_.path().toUtf8()));
+        QFile dirs(folder_.filePath(QStringLiteral("user-dirs.dirs")));
+        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_PICTURES_DIR=\"" + folder_.path().toUtf8() + "\"\n");
+        dirs.close();
         startPortal(QStringLiteral("confirm"));
         auto start = launcher();
         start->SpeedButton3->click();
@@ -159,6 +166,8 @@ private Q_SLOTS:
         const QString parent = parentOf(*start);
         QCOMPARE(portalLog(), (QStringList{QStringLiteral("call %1 0").arg(parent), QStringLiteral("call %1 1").arg(parent)}));
         QVERIFY(shell_->errors.empty());
+        QVERIFY2(QFile::exists(picture_ + ".1.png"), "a file in the picture folder was removed");
+        qunsetenv("XDG_CONFIG_HOME");
     }
 
     void launcherComesBackWhenNoPictureComes_data()
@@ -170,7 +179,9 @@ private Q_SLOTS:
         QTest::newRow("cancelled by the user") << "cancel" << "" << QStringList{"call P 0"};
         QTest::newRow("never answers") << "silent" << "did not answer" << QStringList{"call P 0", "close"};
         QTest::newRow("never takes the call") << "mute" << "did not answer" << QStringList{"call P 0"};
-        QTest::newRow("no portal at all") << "" << "portal" << QStringList{};
+        QTest::newRow("no portal at all") << "" << "install xdg-desktop-portal" << QStringList{};
+        QTest::newRow("portal without a screenshot backend") << "nobackend" << "no portal backend offers screenshots"
+                                                             << QStringList{};
     }
 
     void launcherComesBackWhenNoPictureComes()

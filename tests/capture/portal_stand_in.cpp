@@ -7,6 +7,8 @@
 //   cancel   the user cancelled (response 1)
 //   silent   takes the request and never answers it
 //   mute     never even returns from the call
+//   nobackend  runs without a screenshot backend: the Screenshot interface is not there
+// A successful answer names a fresh copy of PICTURE beside it, as a portal names the file it saved.
 // Every call appends "call <parent_window> <interactive>" to LOG, every Request.Close "close".
 
 #include <QCoreApplication>
@@ -75,8 +77,12 @@ private:
         else if (gMode == QLatin1String("cancel"))
             response = 1;
         QVariantMap results;
-        if (response == 0)
-            results.insert(QStringLiteral("uri"), QUrl::fromLocalFile(gPicture).toString());
+        if (response == 0) {
+            static int copies = 0;
+            const QString copy = QStringLiteral("%1.%2.png").arg(gPicture).arg(++copies);
+            QFile::copy(gPicture, copy);
+            results.insert(QStringLiteral("uri"), QUrl::fromLocalFile(copy).toString());
+        }
         QDBusMessage signal =
             QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
         signal << response << results;
@@ -98,7 +104,9 @@ int main(int argc, char **argv)
     gLog = QString::fromLocal8Bit(argv[3]);
     QDBusConnection bus = QDBusConnection::sessionBus();
     ScreenshotPortal screenshot;
-    if (!bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &screenshot,
+    QObject noInterfaces;
+    QObject *desktop = gMode == QLatin1String("nobackend") ? &noInterfaces : &screenshot;
+    if (!bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), desktop,
                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties)
         || !bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"))) {
         std::fprintf(stderr, "portal_stand_in: %s\n", qPrintable(bus.lastError().message()));
