@@ -8,8 +8,11 @@
 
 #include <filesystem>
 #include <set>
+#include <csignal>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vistrel {
 namespace {
@@ -45,6 +48,56 @@ TEST(SafeFile, ReplacesTheFileWholeKeepingItsPermissionsAndLinks)
     ASSERT_EQ(::stat(real.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
     EXPECT_EQ(folder.entries(), (std::set<std::string>{"real.bin", "link.bin"}));
+}
+
+TEST(SafeFile, ReplacedFileKeepsOwnerAndModeButNotTheSetIdBits)
+{
+    TempFolder folder;
+    const std::string path = folder.file("tool");
+    WriteByteVector(path, kOld);
+    ::chmod(path.c_str(), 06754);
+    // Only root may give a file away; others keep what they own.
+    const bool root = ::geteuid() == 0;
+    if (root)
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+
+    writeWhole(path, kNew);
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0754u);
+    EXPECT_EQ(info.st_uid, root ? 65534u : ::geteuid());
+    EXPECT_EQ(info.st_gid, root ? 65534u : ::getegid());
+}
+
+// A writer killed at any moment leaves the old file and nothing else.
+TEST(SafeFile, KilledWriterLeavesNoTemporaryFile)
+{
+    for (const size_t killAfter : {size_t{0}, size_t{1} << 20, size_t{8} << 20}) {
+        TempFolder folder;
+        const std::string path = folder.file("big.bmp");
+        WriteByteVector(path, kOld);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SafeFile file(path);
+            const std::vector<uint8_t> block(1 << 16, 'x');
+            for (size_t written = 0; written < killAfter; written += block.size())
+                file.write(block.data(), block.size());
+            if (::write(ready[1], "!", 1) == 1)
+                ::pause();
+            ::_exit(1);
+        }
+        char signal = 0;
+        ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        EXPECT_EQ(ReadByteVector(path), kOld) << killAfter;
+        EXPECT_EQ(folder.entries(), std::set<std::string>{"big.bmp"}) << killAfter;
+    }
 }
 
 TEST(SafeFile, FailuresKeepTheOldFileAndLeaveNoTemporaryFile)
