@@ -9,6 +9,7 @@
 #include "widgets/busy_cursor.h"
 
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMimeData>
@@ -570,7 +571,7 @@ int TShExplorerListView::PendingThumbnails() const
 void TShExplorerListView::QueueThumb(TShItemData &item)
 {
     item.ThumbQueued = true;
-    thumbThread_->Enqueue({item.Id, ChildPath(directory_, item.Name)});
+    thumbThread_->Enqueue({item.Id, QFile::encodeName(ChildPath(directory_, item.Name)).toStdString()});
 }
 
 void TShExplorerListView::paintEvent(QPaintEvent *event)

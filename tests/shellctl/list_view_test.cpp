@@ -97,8 +97,8 @@ private Q_SLOTS:
 
         // The shared cache now holds the pictures, and the failure of the broken one.
         const ThumbnailCache cache;
-        QVERIFY(QFile::exists(cache.EntryPath(ThumbnailCache::UriOf(Path("red.jpg")))));
-        QVERIFY(QFile::exists(cache.FailPath(ThumbnailCache::UriOf(Path("broken.jpg")))));
+        QVERIFY(QFile::exists(cache.EntryPath(ThumbnailCache::UriOf(QFile::encodeName(Path("red.jpg")).toStdString()))));
+        QVERIFY(QFile::exists(cache.FailPath(ThumbnailCache::UriOf(QFile::encodeName(Path("broken.jpg")).toStdString()))));
     }
 
     void switchingFoldersWhileTilesRenderEndsWithTheLastFolder()
