@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +10,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <functional>
 #include <stdlib.h>
+#include <thread>
 
 namespace vistrel {
 namespace {
@@ -167,6 +170,50 @@ TEST_F(PaneFiles, DeletingRemovesOnlyTheNamedFilesNeverFoldersNorLinkTargets)
     EXPECT_FALSE(Exists("from/link.jpg"));
     EXPECT_EQ(Read("to/target.jpg"), "must stay");
     EXPECT_TRUE(Exists("from/folderlink.jpg"));
+}
+
+// Another program acts on the source the moment the move opens it to copy it; the copy of a
+// large file takes far longer than that.
+TEST_F(PaneFiles, AMoveAcrossFileSystemsKeepsAnOriginalThatChangedDuringTheCopy)
+{
+    if (!MountSmallFileSystem("other", "size=80m"))
+        GTEST_SKIP() << "mounting a RAM file system needs root";
+    struct Case {
+        const char *name;
+        std::function<void(const std::string &)> meddle;
+        std::string summary;
+        std::string original; // what the source's name holds afterwards; empty: nothing
+    };
+    const std::string saved = "saved by an editor";
+    const Case cases[] = {
+        {"replaced.bmp",
+         [&](const std::string &path) {
+             std::ofstream(path + ".new") << saved;
+             ::rename((path + ".new").c_str(), path.c_str());
+         },
+         "\"replaced.bmp\" was copied, but the original stays: it changed while it was copied", saved},
+        {"removed.bmp", [](const std::string &path) { ::unlink(path.c_str()); },
+         "\"removed.bmp\" was copied, but the original vanished while it was copied", ""},
+    };
+    const std::string big(32 << 20, 'b');
+    for (const Case &c : cases) {
+        const std::string source = Path(std::string("from/") + c.name);
+        Write(std::string("from/") + c.name, big);
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(::inotify_add_watch(watch, source.c_str(), IN_OPEN), 0);
+        std::thread meddler([&] {
+            char event[sizeof(inotify_event) + 256];
+            if (::read(watch, event, sizeof event) > 0)
+                c.meddle(source);
+        });
+        const MoveResult result = MoveFileInto(source, Path("other"));
+        meddler.join();
+        ::close(watch);
+        EXPECT_EQ(MoveSummary({result}, Path("other")), c.summary);
+        EXPECT_EQ(Read(std::string("other/") + c.name), big) << c.name;
+        EXPECT_EQ(Exists(std::string("from/") + c.name), !c.original.empty()) << c.name;
+        EXPECT_EQ(Read(std::string("from/") + c.name), c.original) << c.name;
+    }
 }
 
 TEST(PaneFileSummaries, NameTheFirstProblemAndCountTheRest)
