@@ -314,23 +314,23 @@ int TShExplorerListView::FirstSelectedRow() const
 std::string TShExplorerListView::GetSelectedPath() const
 {
     const int row = FirstSelectedRow();
-    return row < 0 ? std::string() : ChildPath(directory_, model_->Item(row).Name).toStdString();
+    return row < 0 ? std::string() : NativeChildPath(directory_, model_->Item(row));
 }
 
 void TShExplorerListView::SelectAll() { selectAll(); }
 
 void TShExplorerListView::DeselectAll() { clearSelection(); }
 
-QStringList TShExplorerListView::SelectedPaths(bool *anyFolder) const
+std::vector<std::string> TShExplorerListView::SelectedPaths(bool *anyFolder) const
 {
-    QStringList paths;
+    std::vector<std::string> paths;
     *anyFolder = false;
     for (const QModelIndex &index : selectionModel()->selectedIndexes()) {
         if (index.column() != kColumnName)
             continue;
         const TShItemData &item = model_->Item(index.row());
         *anyFolder = *anyFolder || (item.Kind == 0 && !item.IsLink);
-        paths << ChildPath(directory_, item.Name);
+        paths.push_back(NativeChildPath(directory_, item));
     }
     return paths;
 }
@@ -340,9 +340,9 @@ bool TShExplorerListView::DeleteSelected()
     if (state() == QAbstractItemView::EditingState || !(options_ & tvoAllowCut) || directory_.isEmpty())
         return false;
     bool anyFolder = false;
-    const QStringList paths = SelectedPaths(&anyFolder);
+    const std::vector<std::string> paths = SelectedPaths(&anyFolder);
     // Removing entries needs a folder that may be written.
-    if (paths.isEmpty() || ::access(QFile::encodeName(directory_).constData(), W_OK) != 0)
+    if (paths.empty() || ::access(QFile::encodeName(directory_).constData(), W_OK) != 0)
         return false;
     bool execute = true;
     Q_EMIT OnContextCommand(this, QStringLiteral("delete"), 0, &execute);
@@ -571,7 +571,7 @@ int TShExplorerListView::PendingThumbnails() const
 void TShExplorerListView::QueueThumb(TShItemData &item)
 {
     item.ThumbQueued = true;
-    thumbThread_->Enqueue({item.Id, QFile::encodeName(ChildPath(directory_, item.Name)).toStdString()});
+    thumbThread_->Enqueue({item.Id, NativeChildPath(directory_, item)});
 }
 
 void TShExplorerListView::paintEvent(QPaintEvent *event)
@@ -639,12 +639,12 @@ void TShExplorerListView::mouseDoubleClickEvent(QMouseEvent *event)
     setDirectory((item.IsLink ? QFileInfo(path).canonicalFilePath() : path).toStdString());
 }
 
-QString TShExplorerListView::DropFolderAt(const QPoint &point) const
+std::string TShExplorerListView::DropFolderAt(const QPoint &point) const
 {
     const QModelIndex index = indexAt(point);
     if (index.isValid() && model_->Item(index.row()).Kind == 0)
-        return ChildPath(directory_, model_->Item(index.row()).Name);
-    return directory_;
+        return NativeChildPath(directory_, model_->Item(index.row()));
+    return QFile::encodeName(directory_).toStdString();
 }
 
 void TShExplorerListView::HighlightDropTarget(int row)
@@ -691,12 +691,12 @@ void TShExplorerListView::dragLeaveEvent(QDragLeaveEvent *event)
 void TShExplorerListView::dropEvent(QDropEvent *event)
 {
     HighlightDropTarget(-1);
-    const QString target = DropFolderAt(event->position().toPoint());
+    const std::string target = DropFolderAt(event->position().toPoint());
     const bool control = event->modifiers() & Qt::ControlModifier;
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     for (const QUrl &url : event->mimeData()->urls()) {
-        const QString source = url.toLocalFile();
-        if (!source.isEmpty())
+        const std::string source = LocalFilePath(url);
+        if (!source.empty())
             TransferInto(source, target, ActionForDrop(source, target, control, shift));
     }
     event->setDropAction(Qt::CopyAction);

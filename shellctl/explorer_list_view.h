@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 #include <unordered_map>
 
 class QHeaderView;
@@ -172,9 +173,9 @@ private:
     int IconTile(const TShItemData &item);
     void OnFolderChanged(int changes);
     void RereadStatus();
-    QString DropFolderAt(const QPoint &point) const;
+    std::string DropFolderAt(const QPoint &point) const;
     void HighlightDropTarget(int row);
-    QStringList SelectedPaths(bool *anyFolder) const;
+    std::vector<std::string> SelectedPaths(bool *anyFolder) const;
     int FirstSelectedRow() const;
 
     TShListModel *model_;
