@@ -126,7 +126,8 @@ bool inflateBounded(const uint8_t *data, size_t size, std::string &out)
 }
 
 // One text chunk's key and text: tEXt (key, text), zTXt (key, method, deflated text) or iTXt
-// (key, compressed flag, method, language, translated key, text). False for a damaged chunk.
+// (key, compressed flag, method, language, translated key, text). False for a damaged chunk
+// and for any other chunk.
 bool parseText(const png_unknown_chunk &chunk, std::string &key, std::string &text)
 {
     const auto *begin = chunk.data, *end = chunk.data + chunk.size;
@@ -142,7 +143,7 @@ bool parseText(const png_unknown_chunk &chunk, std::string &key, std::string &te
     }
     if (type == "zTXt")
         return rest < end && inflateBounded(rest + 1, static_cast<size_t>(end - rest - 1), text);
-    if (end - rest < 2)
+    if (type != "iTXt" || end - rest < 2)
         return false;
     const bool compressed = rest[0] != 0;
     const auto *language = std::find(rest + 2, end, '\0');
@@ -245,11 +246,17 @@ bool hasAlpha(png_structp png, png_infop info)
     return (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
 }
 
-void readRows(png_structp png, png_infop info, TBitmap &bitmap)
+// Made outside the guarded steps, whose frames a libpng error skips without destructors.
+std::vector<png_bytep> rowsOf(TBitmap &bitmap)
 {
     std::vector<png_bytep> rows(static_cast<size_t>(bitmap.height()));
     for (int y = 0; y < bitmap.height(); ++y)
         rows[static_cast<size_t>(y)] = bitmap.scanLine(y);
+    return rows;
+}
+
+void readRows(png_structp png, png_infop info, std::vector<png_bytep> &rows)
+{
     png_read_image(png, rows.data());
     png_read_end(png, info);
 }
@@ -279,7 +286,8 @@ TBitmap ReadPngFile(const std::string &path)
         });
         TBitmap bitmap = TBitmap::Uncleared(static_cast<int>(reader.width()), static_cast<int>(reader.height()),
                                             alpha ? PixelFormat::pf32bit : PixelFormat::pf24bit);
-        reader.run([&] { readRows(reader.png(), reader.info(), bitmap); });
+        std::vector<png_bytep> rows = rowsOf(bitmap);
+        reader.run([&] { readRows(reader.png(), reader.info(), rows); });
         return bitmap;
     });
 }
@@ -298,7 +306,8 @@ PngPicture ReadPngMemory(const uint8_t *data, size_t size, int maxSide)
             throw Error("its size is out of range");
         reader.run([&] { chooseOutput(reader.png(), reader.info(), false); });
         picture.Bitmap = TBitmap(static_cast<int>(reader.width()), static_cast<int>(reader.height()));
-        reader.run([&] { readRows(reader.png(), reader.info(), picture.Bitmap); });
+        std::vector<png_bytep> rows = rowsOf(picture.Bitmap);
+        reader.run([&] { readRows(reader.png(), reader.info(), rows); });
         return picture;
     });
 }
