@@ -77,6 +77,7 @@ private:
 int TShListItems::Count() const { return owner_.model_->rowCount(); }
 
 QString TShListItems::Caption(int index) const { return owner_.model_->Item(index).Name; }
+std::string TShListItems::FileName(int index) const { return owner_.model_->Item(index).NativeName; }
 
 bool TShListItems::Selected(int index) const
 {

@@ -43,6 +43,9 @@ class TShListItems {
 public:
     int Count() const;
     QString Caption(int index) const;
+    // The name's bytes as the folder holds them, for file operations: the caption shows bytes
+    // that are not UTF-8 as U+FFFD.
+    std::string FileName(int index) const;
     bool Selected(int index) const;
     void setSelected(int index, bool selected);
 
