@@ -9,10 +9,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <functional>
+#include <iterator>
 #include <stdlib.h>
 #include <thread>
+#include <tuple>
 
 namespace vistrel {
 namespace {
@@ -178,41 +179,31 @@ TEST_F(PaneFiles, AMoveAcrossFileSystemsKeepsAnOriginalThatChangedDuringTheCopy)
 {
     if (!MountSmallFileSystem("other", "size=80m"))
         GTEST_SKIP() << "mounting a RAM file system needs root";
-    struct Case {
-        const char *name;
-        std::function<void(const std::string &)> meddle;
-        std::string summary;
-        std::string original; // what the source's name holds afterwards; empty: nothing
+    const std::function<void(const std::string &)> saveOver = [](const std::string &path) {
+        std::ofstream(path + ".new") << "saved by an editor";
+        ::rename((path + ".new").c_str(), path.c_str());
     };
-    const std::string saved = "saved by an editor";
-    const Case cases[] = {
-        {"replaced.bmp",
-         [&](const std::string &path) {
-             std::ofstream(path + ".new") << saved;
-             ::rename((path + ".new").c_str(), path.c_str());
-         },
-         "\"replaced.bmp\" was copied, but the original stays: it changed while it was copied", saved},
-        {"removed.bmp", [](const std::string &path) { ::unlink(path.c_str()); },
-         "\"removed.bmp\" was copied, but the original vanished while it was copied", ""},
+    const std::function<void(const std::string &)> remove = [](const std::string &path) { ::unlink(path.c_str()); };
+    const std::tuple<std::string, std::function<void(const std::string &)>, std::string, std::string> cases[] = {
+        {"replaced.bmp", saveOver, "the original stays: it changed while it was copied", "saved by an editor"},
+        {"removed.bmp", remove, "the original vanished while it was copied", ""},
     };
     const std::string big(32 << 20, 'b');
-    for (const Case &c : cases) {
-        const std::string source = Path(std::string("from/") + c.name);
-        Write(std::string("from/") + c.name, big);
+    for (const auto &[name, meddle, summary, original] : cases) {
+        Write("from/" + name, big);
         const int watch = ::inotify_init1(IN_CLOEXEC);
-        ASSERT_GE(::inotify_add_watch(watch, source.c_str(), IN_OPEN), 0);
-        std::thread meddler([&] {
+        ASSERT_GE(::inotify_add_watch(watch, Path("from/" + name).c_str(), IN_OPEN), 0);
+        std::thread meddler([&, meddle = meddle, name = name] {
             char event[sizeof(inotify_event) + 256];
             if (::read(watch, event, sizeof event) > 0)
-                c.meddle(source);
+                meddle(Path("from/" + name));
         });
-        const MoveResult result = MoveFileInto(source, Path("other"));
+        const MoveResult result = MoveFileInto(Path("from/" + name), Path("other"));
         meddler.join();
         ::close(watch);
-        EXPECT_EQ(MoveSummary({result}, Path("other")), c.summary);
-        EXPECT_EQ(Read(std::string("other/") + c.name), big) << c.name;
-        EXPECT_EQ(Exists(std::string("from/") + c.name), !c.original.empty()) << c.name;
-        EXPECT_EQ(Read(std::string("from/") + c.name), c.original) << c.name;
+        EXPECT_EQ(MoveSummary({result}, Path("other")), "\"" + name + "\" was copied, but " + summary);
+        EXPECT_EQ(Read("other/" + name), big) << name;
+        EXPECT_EQ(Read("from/" + name), original) << name;
     }
 }
 

@@ -6,6 +6,7 @@
 #include "shellctl/thumb_tile.h"
 #include "shellctl/thumbnailer.h"
 #include "tests/support/pictures.h"
+#include "tests/support/qt_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,7 +20,6 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
-#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -229,35 +229,29 @@ TEST_F(ThumbnailFiles, DamagedOrOversizedEntriesAreIgnored)
     EXPECT_FALSE(cache.Read(uri, 5).has_value());
 }
 
+// What has an entry's name, a link to a user's file or another user's read-only entry, is
+// replaced: the folder is ours.
 TEST_F(ThumbnailFiles, EntryReplacesWhatHasItsNameWithoutWritingThroughIt)
 {
     const ThumbnailCache cache(128, CacheRoot());
-    const QString uri = "file:///pictures/a.jpg";
-    const QByteArray userBytes = "the user's own file";
-    const QString userFile = WriteBytes("notes.txt", userBytes);
-    const QString linked = "file:///pictures/linked.jpg";
-    cache.Write(uri, 5, {testing::FilledPicture(4, 4, kRed), 4, 4});
-    ASSERT_TRUE(QFile::remove(cache.EntryPath(uri)));
-    ASSERT_TRUE(QFile::link(userFile, cache.EntryPath(uri)));
-    // An entry another user left, read-only: the folder is ours, so it is replaced all the same.
-    cache.Write(linked, 5, {testing::FilledPicture(4, 4, kRed), 4, 4});
-    const std::string foreign = QFile::encodeName(cache.EntryPath(linked)).toStdString();
-    ::chmod(foreign.c_str(), 0400);
+    const ThumbnailCache::Entry entry{testing::FilledPicture(4, 4, kRed), 4, 4};
+    const QString linked = "file:///a.jpg", foreign = "file:///b.jpg";
+    const QString userFile = WriteBytes("notes.txt", "the user's own file");
+    cache.Write(foreign, 5, entry);
+    ASSERT_TRUE(QFile::link(userFile, cache.EntryPath(linked)));
+    const QByteArray foreignPath = QFile::encodeName(cache.EntryPath(foreign));
+    ::chmod(foreignPath.constData(), 0400);
     if (::geteuid() == 0)
-        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(foreignPath.constData(), 65534, 65534), 0);
 
-    for (const QString &name : {uri, linked}) {
-        EXPECT_NO_THROW(cache.Write(name, 6, {testing::FilledPicture(4, 4, kRed), 4, 4})) << name.toStdString();
+    for (const QString &uri : {linked, foreign}) {
+        EXPECT_NO_THROW(cache.Write(uri, 6, entry)) << uri.toStdString();
         struct stat info {};
-        ASSERT_EQ(::lstat(QFile::encodeName(cache.EntryPath(name)).constData(), &info), 0);
-        EXPECT_TRUE(S_ISREG(info.st_mode));
-        EXPECT_EQ(info.st_mode & 07777, 0600u);
+        ASSERT_EQ(::lstat(QFile::encodeName(cache.EntryPath(uri)).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode, S_IFREG | 0600u);
         EXPECT_EQ(info.st_uid, ::geteuid());
-        EXPECT_TRUE(cache.Read(name, 6).has_value());
     }
-    QFile user(userFile);
-    ASSERT_TRUE(user.open(QIODevice::ReadOnly));
-    EXPECT_EQ(user.readAll(), userBytes);
+    EXPECT_EQ(testing::ReadQtFile(userFile), "the user's own file");
 }
 
 TEST_F(ThumbnailFiles, SecondVisitComesFromTheCache)
@@ -356,33 +350,33 @@ TEST_F(ThumbnailFiles, PicturesAreKnownByContentWhateverTheirNameAndItsEncoding)
     }
 }
 
-// Runs check as an ordinary user, in a child when the test runs as root; true when it held.
-bool HoldsForAnOrdinaryUser(const std::function<bool()> &check)
+bool MakeFails(const Thumbnailer &thumbnailer, const std::string &path)
 {
-    if (::geteuid() != 0)
-        return check();
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && check() ? 0 : 1);
-    int status = 1;
-    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    try {
+        thumbnailer.Make(path);
+        return false;
+    } catch (const Error &) {
+        return true;
+    }
 }
 
-// A chmod leaves the time alone: a file that was only unreadable must be tried again.
+// A chmod leaves the time alone: a file that was only unreadable must be tried again. Root
+// reads every file, so then the attempt runs in a child as nobody.
 TEST_F(ThumbnailFiles, UnreadableFileFailsWithoutBeingRecorded)
 {
     const QString photo = WriteJpeg("locked.jpg", 64, 48);
     ::chmod(QFile::encodeName(dir_.path()).constData(), 0777);
     ::chmod(QFile::encodeName(photo).constData(), 0);
     const Thumbnailer thumbnailer = MakeThumbnailer();
-    EXPECT_TRUE(HoldsForAnOrdinaryUser([&] {
-        try {
-            thumbnailer.Make(Raw(photo));
-            return false;
-        } catch (const Error &error) {
-            return std::string(error.what()).find("Permission denied") != std::string::npos;
-        }
-    }));
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(MakeFails(thumbnailer, Raw(photo)));
+    } else if (const pid_t child = ::fork(); child == 0) {
+        ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && MakeFails(thumbnailer, Raw(photo)) ? 0 : 1);
+    } else {
+        int status = 1;
+        ::waitpid(child, &status, 0);
+        EXPECT_EQ(status, 0);
+    }
     ::chmod(QFile::encodeName(photo).constData(), 0644);
     EXPECT_FALSE(thumbnailer.Cache().HasFailure(ThumbnailCache::UriOf(Raw(photo)), MTimeOf(photo)));
     EXPECT_NO_THROW(thumbnailer.Make(Raw(photo)));
