@@ -9,8 +9,6 @@
 #include "widgets/error_message.h"
 
 #include <QAction>
-#include <QFile>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -114,7 +112,7 @@ void TForm1::DeleteImage1Click()
     const TShListItems &items = thumblist->Items();
     for (int i = 0; i < items.Count(); ++i)
         if (items.Selected(i))
-            names.push_back(QFile::encodeName(items.Caption(i)).toStdString());
+            names.push_back(items.FileName(i));
     if (names.empty())
         return;
     ShowStatusMessage(DeleteSummary(DeleteFilesIn(thumblist->Directory(), names)));

@@ -6,7 +6,6 @@
 #include "app/tool_icons.h"
 #include "settings/ini_file.h"
 
-#include <QFile>
 #include <QIcon>
 #include <QMessageBox>
 #include <QWindow>
@@ -49,10 +48,7 @@ int main(int argc, char **argv)
         application.installEventFilter(new vistrel::ButtonReport(&application));
     vistrel::TForm1 mainWindow;
     mainWindow.show();
-    QStringList startFiles;
-    for (const std::string &file : start.Files)
-        startFiles << QFile::decodeName(file.c_str());
-    mainWindow.OpenStartFiles(startFiles);
+    mainWindow.OpenStartFiles(start.Files);
     if (qEnvironmentVariableIsSet("VISTREL_BENCH_EXIT_ON_SHOW"))
         mainWindow.windowHandle()->installEventFilter(new vistrel::QuitOnFirstExpose(&application));
     return QApplication::exec();

@@ -61,10 +61,10 @@ public:
     // folder as it was.
     TChild *OpenDocumentWindow(const std::string &path, TChild *owner = nullptr);
     TChild *OpenDocumentWindow(TBitmap picture);
-    // Opens the pictures named when the program started, as a file manager passes them: JPEG
-    // and BMP, and the PNG and icon files Qt reads. Each one that cannot be read is reported on
+    // Opens the pictures named when the program started (names as bytes, relative ones to the
+    // working folder), as a file manager passes them: JPEG and BMP, and the PNG and icon files Qt reads. Each one that cannot be read is reported on
     // its own; the others still open.
-    void OpenStartFiles(const QStringList &paths);
+    void OpenStartFiles(const std::vector<std::string> &paths);
     void PasteAsImage();
 
     // The browser pane, for the capture windows. Both throw Error when the control refuses.

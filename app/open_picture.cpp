@@ -9,6 +9,7 @@
 #include "platform/qimage_bridge.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
+#include "shellctl/file_transfer.h"
 #include "widgets/file_dialog.h"
 
 #include <QAction>
@@ -32,6 +33,7 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 
+#include <filesystem>
 #include <memory>
 
 namespace vistrel {
@@ -217,10 +219,10 @@ TChild *TForm1::OpenDocumentWindow(TBitmap picture)
     return child;
 }
 
-void TForm1::OpenStartFiles(const QStringList &paths)
+void TForm1::OpenStartFiles(const std::vector<std::string> &paths)
 {
-    for (const QString &given : paths) {
-        const std::string path = QFile::encodeName(QFileInfo(given).absoluteFilePath()).toStdString();
+    for (const std::string &given : paths) {
+        const std::string path = std::filesystem::absolute(given).lexically_normal().string();
         RunCommand(this, [this, &path] { OpenDocumentWindow(path); });
     }
 }
@@ -263,7 +265,7 @@ void TForm1::dropEvent(QDropEvent *event)
     if (!AcceptAsCopy(*event))
         return;
     for (const QUrl &url : event->mimeData()->urls()) {
-        const std::string path = QFile::encodeName(url.toLocalFile()).toStdString();
+        const std::string path = LocalFilePath(url);
         if (!url.isLocalFile() || !IsPictureFileName(path))
             continue;
         // One unreadable file is reported and does not keep the others from opening.

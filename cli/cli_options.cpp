@@ -214,6 +214,8 @@ private:
     bool takeJobs(const std::string &text)
     {
         constexpr int kMaxJobs = 1024;
+        if (options().Jobs > 0)
+            return refuse("option --jobs is given twice");
         const auto jobs = parseInteger(text);
         if (!jobs || *jobs < 1 || *jobs > kMaxJobs)
             return refuse("--jobs '" + text + "' is not a number of jobs from 1 to 1024");
@@ -529,8 +531,9 @@ std::string detailsOf(CliCommand command)
 )";
     case CliCommand::Thumbnail:
         return R"(  thumbnail
-           stores each picture's thumbnail in the desktop's shared thumbnail cache
-           ($XDG_CACHE_HOME/thumbnails, as Vistrel's picture list does) and prints its path;
+           stores each picture's thumbnail (JPEG, BMP or PNG, known by content) in the
+           desktop's shared thumbnail cache ($XDG_CACHE_HOME/thumbnails, as Vistrel's picture
+           list does) and prints its path;
            --size picks the cache's size (default 128, the list's "normal" folder)
 )";
     default: return {};

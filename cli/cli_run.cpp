@@ -12,7 +12,7 @@
 
 #include "cli/ordered_jobs.h"
 
-#include <QString>
+#include <QFile>
 
 #include <algorithm>
 #include <filesystem>
@@ -178,10 +178,10 @@ struct ThumbnailOutcome {
 ThumbnailOutcome MakeThumbnail(const Thumbnailer &thumbnailer, const std::string &input)
 {
     try {
-        const ThumbSource source = thumbnailer.Make(QString::fromStdString(input), true);
+        const ThumbSource source = thumbnailer.Make(input, true);
         if (!source.CacheError.empty())
             return {{}, withInputName(source.CacheError, input)};
-        return {source.CachePath.toStdString(), {}};
+        return {QFile::encodeName(source.CachePath).toStdString(), {}};
     } catch (const std::exception &e) {
         return {{}, withInputName(e.what(), input)};
     }

@@ -4,6 +4,8 @@
 #include "imaging/resample.h"
 #include "platform/error.h"
 
+#include <algorithm>
+
 namespace vistrel {
 
 namespace {
@@ -77,12 +79,13 @@ TRect IconConverter::AspectRect(int32_t w, int32_t h) const
         rect.Right = w;
         rect.Bottom = h;
     } else if (Landscape) {
-        // Landscape implies width > height >= 1, so AspectPermille is at least 1000.
+        // Landscape implies width > height >= 1, so AspectPermille is at least 1000. A side
+        // that rounds to nothing keeps one pixel: a picture needs both.
         rect.Right = w;
-        rect.Bottom = static_cast<int32_t>(int64_t{w} * 1000 / AspectPermille);
+        rect.Bottom = std::max(1, static_cast<int32_t>(int64_t{w} * 1000 / AspectPermille));
     } else {
         rect.Bottom = h;
-        rect.Right = static_cast<int32_t>(int64_t{h} * AspectPermille / 1000);
+        rect.Right = std::max(1, static_cast<int32_t>(int64_t{h} * AspectPermille / 1000));
     }
     return rect;
 }

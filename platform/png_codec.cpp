@@ -4,7 +4,9 @@
 #include "platform/file_io.h"
 
 #include <png.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <climits>
 #include <csetjmp>
 #include <cstdio>
@@ -18,24 +20,6 @@
 namespace vistrel {
 
 namespace {
-
-// The decoder's state, freed on every way out.
-class PngImage {
-public:
-    PngImage()
-    {
-        std::memset(&image_, 0, sizeof image_);
-        image_.version = PNG_IMAGE_VERSION;
-    }
-    ~PngImage() { png_image_free(&image_); }
-    PngImage(const PngImage &) = delete;
-    PngImage &operator=(const PngImage &) = delete;
-
-    png_image &get() { return image_; }
-
-private:
-    png_image image_;
-};
 
 struct FileCloser {
     void operator()(FILE *file) const { std::fclose(file); }
@@ -63,46 +47,11 @@ FilePtr openRegularFile(const std::string &path)
     return FilePtr(file);
 }
 
-} // namespace
-
-bool HasPngSignature(const uint8_t *bytes, size_t length)
-{
-    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    return length >= sizeof kSignature && std::memcmp(bytes, kSignature, sizeof kSignature) == 0;
-}
-
-TBitmap ReadPngFile(const std::string &path)
-{
-    return ReadNamedPicture(path, [&path] {
-        const FilePtr file = openRegularFile(path);
-        PngImage png;
-        png_image &image = png.get();
-        if (!png_image_begin_read_from_stdio(&image, file.get()))
-            throw Error(image.message);
-        if (image.width > INT_MAX || image.height > INT_MAX)
-            throw Error("the picture is too large");
-        const int width = static_cast<int>(image.width), height = static_cast<int>(image.height);
-        TBitmap::checkSize(width, height);
-        const bool alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
-        image.format = PNG_FORMAT_BGRA;
-        // 32-bit rows need no padding, so the bitmap's own rows take the decoded pixels; the row
-        // stride counts components, one byte each.
-        TBitmap bitmap = TBitmap::Uncleared(width, height, PixelFormat::pf32bit);
-        if (!png_image_finish_read(&image, nullptr, bitmap.scanLine(0),
-                                   static_cast<png_int_32>(bitmap.bytesPerLine()), nullptr))
-            throw Error(image.message);
-        if (!alpha)
-            bitmap.setPixelFormat(PixelFormat::pf24bit);
-        return bitmap;
-    });
-}
-
-// The thumbnail cache's entries are read and written in memory through libpng's classic
-// interface, which also gives their text chunks. It reports errors through a callback that must
-// not return; it longjmps back to the setjmp of `guarded`. The lambdas run there hold only trivially destructible objects, and the C++
-// objects (bitmap, buffers) live in the callers, as in the JPEG codec.
-
-namespace {
+// Files are read and written through libpng's classic interface, the only one that takes limits
+// on what a file may make it allocate. It reports errors through a callback that must not
+// return; it longjmps back to the setjmp of `guarded`. The lambdas run there hold only trivially
+// destructible objects, and the C++ objects (bitmap, buffers) live in the callers, as in the
+// JPEG codec.
 
 struct Failure {
     char message[200];
@@ -149,13 +98,103 @@ void writeToVector(png_structp png, png_bytep data, png_size_t length)
 
 void flushNothing(png_structp) {}
 
+// What a file may make the decoder hold besides its pixels. libpng's own defaults let a text
+// chunk that merely declares 2 GB allocate them, and keep every compressed one expanded to 8 MB;
+// here no chunk is stored but a colour profile, and text only as the thumbnail keys it holds.
+constexpr png_alloc_size_t kChunkBytes = 4u << 20; // one chunk (the pixel data is not one)
+constexpr png_uint_32 kKeptChunks = 16;             // chunks taken as unknown, text included
+constexpr size_t kTextBytes = 64u << 10;            // a thumbnail's keys are short
+const char kThumbnailKeyPrefix[] = "Thumb::";
+
+using TextKeys = std::map<std::string, std::string>;
+
+// Expands zlib data, giving up (false) beyond kTextBytes.
+bool inflateBounded(const uint8_t *data, size_t size, std::string &out)
+{
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK)
+        return false;
+    out.resize(kTextBytes);
+    stream.next_in = const_cast<Bytef *>(data); // zlib only reads the input
+    stream.avail_in = static_cast<uInt>(size);
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    const int status = inflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    inflateEnd(&stream);
+    return status == Z_STREAM_END;
+}
+
+// One text chunk's key and text: tEXt (key, text), zTXt (key, method, deflated text) or iTXt
+// (key, compressed flag, method, language, translated key, text). False for a damaged chunk
+// and for any other chunk.
+bool parseText(const png_unknown_chunk &chunk, std::string &key, std::string &text)
+{
+    const auto *begin = chunk.data, *end = chunk.data + chunk.size;
+    const auto *keyEnd = std::find(begin, end, '\0');
+    if (keyEnd == end)
+        return false;
+    key.assign(begin, keyEnd);
+    const auto *rest = keyEnd + 1;
+    const std::string type(reinterpret_cast<const char *>(chunk.name), 4);
+    if (type == "tEXt") {
+        text.assign(rest, end);
+        return true;
+    }
+    if (type == "zTXt")
+        return rest < end && inflateBounded(rest + 1, static_cast<size_t>(end - rest - 1), text);
+    if (type != "iTXt" || end - rest < 2)
+        return false;
+    const bool compressed = rest[0] != 0;
+    const auto *language = std::find(rest + 2, end, '\0');
+    const auto *translated = language == end ? end : std::find(language + 1, end, '\0');
+    if (translated == end)
+        return false;
+    if (compressed)
+        return inflateBounded(translated + 1, static_cast<size_t>(end - translated - 1), text);
+    text.assign(translated + 1, end);
+    return true;
+}
+
+// Called by libpng for each text chunk, which it hands over as unknown, already bounded by
+// kChunkBytes. It must not throw through libpng.
+int keepThumbnailKey(png_structp png, png_unknown_chunkp chunk)
+{
+    auto *keys = static_cast<TextKeys *>(png_get_user_chunk_ptr(png));
+    try {
+        std::string key, text;
+        if (parseText(*chunk, key, text) && key.rfind(kThumbnailKeyPrefix, 0) == 0 && text.size() < kTextBytes)
+            (*keys)[key] = std::move(text);
+    } catch (const std::bad_alloc &) {
+        return -1;
+    }
+    return 1;
+}
+
+// Text goes to `keys` when given, else nowhere; the other chunks libpng would store (palettes
+// suggested, Exif) are dropped, as nobody here looks at them.
+void limitStoredChunks(png_structp png, TextKeys *keys)
+{
+    static const png_byte kDropped[] = {'t', 'E', 'X', 't', 0, 'z', 'T', 'X', 't', 0, 'i', 'T', 'X', 't', 0,
+                                        's', 'P', 'L', 'T', 0, 'e', 'X', 'I', 'f', 0};
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kDropped, 5);
+    if (keys)
+        png_set_read_user_chunk_fn(png, keys, keepThumbnailKey);
+}
+
 class Reader {
 public:
-    Reader() : png_(png_create_read_struct(PNG_LIBPNG_VER_STRING, &failure_, onError, onWarning))
+    // Pictures wider or higher than maxSide are refused before any pixel is allocated.
+    Reader(int maxSide, TextKeys *keys)
+        : png_(png_create_read_struct(PNG_LIBPNG_VER_STRING, &failure_, onError, onWarning))
     {
         info_ = png_ ? png_create_info_struct(png_) : nullptr;
         if (!info_)
             throw Error("not enough memory");
+        png_set_user_limits(png_, static_cast<png_uint_32>(maxSide), static_cast<png_uint_32>(maxSide));
+        png_set_chunk_malloc_max(png_, kChunkBytes);
+        png_set_chunk_cache_max(png_, kKeptChunks);
+        limitStoredChunks(png_, keys);
     }
     ~Reader() { png_destroy_read_struct(&png_, &info_, nullptr); }
     Reader(const Reader &) = delete;
@@ -163,11 +202,15 @@ public:
 
     png_structp png() const { return png_; }
     png_infop info() const { return info_; }
-    void require(bool succeeded) const
+    // Runs one libpng step; its error becomes an Error with libpng's message.
+    template <typename Step>
+    void run(const Step &step) const
     {
-        if (!succeeded)
-            throw Error(std::string("Cannot read picture: ") + failure_.message);
+        if (!guarded(png_, step))
+            throw Error(failure_.message);
     }
+    png_uint_32 width() const { return png_get_image_width(png_, info_); }
+    png_uint_32 height() const { return png_get_image_height(png_, info_); }
 
 private:
     Failure failure_{};
@@ -175,22 +218,41 @@ private:
     png_infop info_ = nullptr;
 };
 
-void readHeader(png_structp png, png_infop info, MemorySource &source)
-{
-    png_set_read_fn(png, &source, readFromMemory);
-    png_read_info(png, info);
-}
-
-// Every PNG becomes 8-bit BGR rows, the bitmap's own layout.
-void chooseOutput(png_structp png, png_infop info)
+// Every PNG becomes 8-bit BGR rows, the bitmap's own layout, with alpha when asked.
+void chooseOutput(png_structp png, png_infop info, bool keepAlpha)
 {
     png_set_expand(png);
     png_set_strip_16(png);
-    png_set_strip_alpha(png);
+    if (!keepAlpha)
+        png_set_strip_alpha(png);
     png_set_gray_to_rgb(png);
     png_set_bgr(png);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
+}
+
+// As the viewers show them: sRGB out, and files without a gamma taken as sRGB, except 16-bit
+// ones, which hold linear light.
+void chooseGamma(png_structp png, png_infop info)
+{
+    png_fixed_point fileGamma = 0;
+    if (!png_get_gAMA_fixed(png, info, &fileGamma))
+        fileGamma = png_get_bit_depth(png, info) == 16 ? PNG_GAMMA_LINEAR : PNG_DEFAULT_sRGB;
+    png_set_gamma_fixed(png, PNG_DEFAULT_sRGB, fileGamma);
+}
+
+bool hasAlpha(png_structp png, png_infop info)
+{
+    return (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+}
+
+// Made outside the guarded steps, whose frames a libpng error skips without destructors.
+std::vector<png_bytep> rowsOf(TBitmap &bitmap)
+{
+    std::vector<png_bytep> rows(static_cast<size_t>(bitmap.height()));
+    for (int y = 0; y < bitmap.height(); ++y)
+        rows[static_cast<size_t>(y)] = bitmap.scanLine(y);
+    return rows;
 }
 
 void readRows(png_structp png, png_infop info, std::vector<png_bytep> &rows)
@@ -201,28 +263,53 @@ void readRows(png_structp png, png_infop info, std::vector<png_bytep> &rows)
 
 } // namespace
 
+bool HasPngSignature(const uint8_t *bytes, size_t length)
+{
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    return length >= sizeof kSignature && std::memcmp(bytes, kSignature, sizeof kSignature) == 0;
+}
+
+TBitmap ReadPngFile(const std::string &path)
+{
+    return ReadNamedPicture(path, [&path] {
+        const FilePtr file = openRegularFile(path);
+        const Reader reader(kMaxBitmapSide, nullptr);
+        reader.run([&] {
+            png_init_io(reader.png(), file.get());
+            png_read_info(reader.png(), reader.info());
+        });
+        TBitmap::checkSize(static_cast<int>(reader.width()), static_cast<int>(reader.height()));
+        const bool alpha = hasAlpha(reader.png(), reader.info());
+        reader.run([&] {
+            chooseGamma(reader.png(), reader.info());
+            chooseOutput(reader.png(), reader.info(), alpha);
+        });
+        TBitmap bitmap = TBitmap::Uncleared(static_cast<int>(reader.width()), static_cast<int>(reader.height()),
+                                            alpha ? PixelFormat::pf32bit : PixelFormat::pf24bit);
+        std::vector<png_bytep> rows = rowsOf(bitmap);
+        reader.run([&] { readRows(reader.png(), reader.info(), rows); });
+        return bitmap;
+    });
+}
+
 PngPicture ReadPngMemory(const uint8_t *data, size_t size, int maxSide)
 {
-    Reader reader;
-    MemorySource source{data, size, 0};
-    reader.require(guarded(reader.png(), [&] { readHeader(reader.png(), reader.info(), source); }));
-    const png_uint_32 width = png_get_image_width(reader.png(), reader.info());
-    const png_uint_32 height = png_get_image_height(reader.png(), reader.info());
-    if (width == 0 || height == 0 || width > static_cast<png_uint_32>(maxSide)
-        || height > static_cast<png_uint_32>(maxSide))
-        throw Error("Cannot read picture: its size is out of range");
-    reader.require(guarded(reader.png(), [&] { chooseOutput(reader.png(), reader.info()); }));
-    PngPicture picture;
-    picture.Bitmap = TBitmap(static_cast<int>(width), static_cast<int>(height));
-    std::vector<png_bytep> rows(height);
-    for (png_uint_32 y = 0; y < height; ++y)
-        rows[y] = picture.Bitmap.scanLine(static_cast<int>(y));
-    reader.require(guarded(reader.png(), [&] { readRows(reader.png(), reader.info(), rows); }));
-    png_textp text = nullptr;
-    const int count = png_get_text(reader.png(), reader.info(), &text, nullptr);
-    for (int i = 0; i < count; ++i)
-        picture.Text[text[i].key] = std::string(text[i].text, text[i].text_length);
-    return picture;
+    return ReadNamedPicture({}, [&] {
+        PngPicture picture;
+        const Reader reader(maxSide, &picture.Text);
+        MemorySource source{data, size, 0};
+        reader.run([&] {
+            png_set_read_fn(reader.png(), &source, readFromMemory);
+            png_read_info(reader.png(), reader.info());
+        });
+        if (reader.width() == 0 || reader.height() == 0)
+            throw Error("its size is out of range");
+        reader.run([&] { chooseOutput(reader.png(), reader.info(), false); });
+        picture.Bitmap = TBitmap(static_cast<int>(reader.width()), static_cast<int>(reader.height()));
+        std::vector<png_bytep> rows = rowsOf(picture.Bitmap);
+        reader.run([&] { readRows(reader.png(), reader.info(), rows); });
+        return picture;
+    });
 }
 
 namespace {
@@ -292,6 +379,28 @@ std::vector<uint8_t> WritePngMemory(const TBitmap &bitmap, const std::vector<std
     writer.require(guarded(writer.png(), [&] { writeAll(writer.png(), writer.info(), rgb, chunks, bytes); }));
     return bytes;
 }
+
+namespace {
+
+// The simplified interface's state, freed on every way out.
+class PngImage {
+public:
+    PngImage()
+    {
+        std::memset(&image_, 0, sizeof image_);
+        image_.version = PNG_IMAGE_VERSION;
+    }
+    ~PngImage() { png_image_free(&image_); }
+    PngImage(const PngImage &) = delete;
+    PngImage &operator=(const PngImage &) = delete;
+
+    png_image &get() { return image_; }
+
+private:
+    png_image image_;
+};
+
+} // namespace
 
 std::vector<uint8_t> WritePngRgbaMemory(int width, int height, const std::vector<uint8_t> &rgba)
 {

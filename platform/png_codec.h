@@ -12,20 +12,22 @@ namespace vistrel {
 
 // Decodes a PNG file: 24 bits, or 32 bits (B, G, R, A) when the file has transparency. Throws
 // Error("Cannot read picture <path>: <reason>") for a file that is missing, damaged or larger
-// than a bitmap may be.
+// than a bitmap may be. Besides the pixels, a read holds a few megabytes at most, whatever the
+// file declares.
 TBitmap ReadPngFile(const std::string &path);
 
 // True when the bytes start like a PNG file.
 bool HasPngSignature(const uint8_t *bytes, size_t length);
 
-// A PNG picture with its text chunks (the thumbnail cache keeps its keys in them).
+// A PNG picture with the thumbnail cache's keys ("Thumb::…" text chunks); other text is dropped.
 struct PngPicture {
     TBitmap Bitmap; // 24-bit; grey is widened, 16-bit samples narrowed and alpha dropped
     std::map<std::string, std::string> Text;
 };
 
 // Throws Error("Cannot read picture: <reason>") for damaged files and for pictures wider or
-// higher than maxSide, which are refused before any pixel is allocated.
+// higher than maxSide, which are refused before any pixel is allocated. Text chunks are kept up
+// to 64 KB each and 16 in all.
 PngPicture ReadPngMemory(const uint8_t *data, size_t size, int maxSide);
 
 // An 8-bit RGB PNG of a 24-bit bitmap (other formats through a 24-bit copy) with the given text

@@ -71,24 +71,25 @@ bool isSuffixCharacter(char c)
 
 } // namespace
 
-SafeFile::SafeFile(const std::string &path) : path_(path), target_(resolvedTarget(path))
+SafeFile::SafeFile(const std::string &path, Replacing replacing)
+    : path_(path), target_(replacing == Replacing::UsersFile ? resolvedTarget(path) : path)
 {
+    if (replacing == Replacing::PrivateName) {
+        openTemporary(0600);
+        return;
+    }
     struct stat existing {};
     const bool exists = ::stat(target_.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode)) {
-        openDirectly(target_);
+        openDirectly();
         return;
     }
     // The rename would replace a file that its owner made read-only.
     if (exists && S_ISREG(existing.st_mode) && ::access(target_.c_str(), W_OK) != 0)
         fail(errno);
-    openTemporary(target_);
-    // A replaced file keeps its permissions; a new one gets those of the umask.
-    if (exists && S_ISREG(existing.st_mode) && ::fchmod(fd_, existing.st_mode & 07777) != 0) {
-        const int error = errno;
-        discard();
-        fail(error);
-    }
+    openTemporary(0666);
+    if (exists && S_ISREG(existing.st_mode))
+        takeOwnerAndMode(existing);
 }
 
 SafeFile::~SafeFile()
@@ -96,12 +97,30 @@ SafeFile::~SafeFile()
     discard();
 }
 
-void SafeFile::openTemporary(const std::string &target)
+void SafeFile::openTemporary(mode_t mode)
 {
-    const std::string prefix = temporaryPrefix(target);
+    if (!openUnnamed(mode))
+        openNamed(mode);
+}
+
+// Where the file system has them: nothing to clean up if the process dies before commit(). They
+// are named through /proc, without which they cannot be used.
+bool SafeFile::openUnnamed(mode_t mode)
+{
+    if (::access("/proc/self/fd", X_OK) != 0)
+        return false;
+    const std::string folder = ExtractFilePath(target_);
+    fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    unnamed_ = fd_ >= 0;
+    return unnamed_;
+}
+
+void SafeFile::openNamed(mode_t mode)
+{
+    const std::string prefix = temporaryPrefix(target_);
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = prefix + randomSuffix();
-        fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd_ >= 0) {
             temporary_ = std::move(candidate);
             return;
@@ -112,14 +131,30 @@ void SafeFile::openTemporary(const std::string &target)
     fail("no free temporary name");
 }
 
-void SafeFile::openDirectly(const std::string &target)
+void SafeFile::openDirectly()
 {
+    direct_ = true;
     // Without O_NONBLOCK a pipe that nobody reads would block here forever.
-    fd_ = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0)
         fail(errno);
     const int flags = ::fcntl(fd_, F_GETFL);
     if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int error = errno;
+        discard();
+        fail(error);
+    }
+}
+
+// Another user's file, or a group we belong to, stays so where the system lets us; only root
+// may give a file away. The set-ID bits are not carried over: the new content was not vetted as
+// a program running with someone else's rights.
+void SafeFile::takeOwnerAndMode(const struct stat &existing)
+{
+    if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
+        if (::fchown(fd_, existing.st_uid, existing.st_gid) != 0)
+            (void)::fchown(fd_, static_cast<uid_t>(-1), existing.st_gid);
+    if (::fchmod(fd_, existing.st_mode & 01777) != 0) {
         const int error = errno;
         discard();
         fail(error);
@@ -158,16 +193,36 @@ void SafeFile::writeAll(const uint8_t *data, size_t length)
     }
 }
 
+// A name is needed for the rename; it exists only for the moment until the rename.
+void SafeFile::nameUnnamed()
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    const std::string prefix = temporaryPrefix(target_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = prefix + randomSuffix();
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temporary_ = std::move(candidate);
+            unnamed_ = false;
+            return;
+        }
+        if (errno != EEXIST)
+            fail(errno);
+    }
+    fail("no free temporary name");
+}
+
 void SafeFile::commit()
 {
     flush();
-    if (!temporary_.empty() && ::fsync(fd_) != 0)
+    if (!direct_ && ::fsync(fd_) != 0)
         fail(errno);
+    if (unnamed_)
+        nameUnnamed();
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0)
         fail(errno);
-    if (temporary_.empty())
+    if (direct_)
         return;
     if (::rename(temporary_.c_str(), target_.c_str()) != 0)
         fail(errno);
@@ -200,9 +255,9 @@ Error WriteError(const std::string &path, const std::string &reason)
     return Error("Unable to write to " + path + ": " + reason);
 }
 
-void WriteFileSafely(const std::string &path, const uint8_t *data, size_t size)
+void WriteFileSafely(const std::string &path, const uint8_t *data, size_t size, Replacing replacing)
 {
-    SafeFile file(path);
+    SafeFile file(path, replacing);
     file.write(data, size);
     file.commit();
 }

@@ -8,17 +8,30 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace vistrel {
 
-// A file that is replaced whole or not at all. The bytes go to a temporary file beside the
-// target, named ".<name>.vistrel-XXXXXX", which commit() flushes to the disk and renames over
-// the target; until then the target keeps what it held, and unless commit() succeeds the
-// destructor removes the temporary file. Writing through a symbolic link replaces the file it
-// points to; a read-only file is refused, and a replaced file keeps its permissions. Devices and pipes cannot be replaced and
-// are written to directly. Every failure throws Error("Unable to write to <path>: <reason>").
+// What SafeFile replaces.
+enum class Replacing {
+    // The user's file: the one a symbolic link points to. A read-only file is refused; the new
+    // one keeps the old one's owner and permissions where the writer may give them, but never
+    // the set-user-ID and set-group-ID bits. Devices and pipes are written to directly.
+    UsersFile,
+    // The name in a folder of the writer's own (a cache): whatever is there, a symbolic link or
+    // another user's file, is replaced and never opened, by a file only its owner may read.
+    PrivateName,
+};
+
+// A file that is replaced whole or not at all. The bytes go to an unnamed file in the target's
+// folder (a named one, ".<name>.vistrel-XXXXXX", where the file system has no unnamed files),
+// which commit() flushes to the disk, names and renames over the target at once; until then the
+// target keeps what it held, and a process killed on the way leaves nothing behind. Unless
+// commit() succeeds the destructor drops the new file. Other hard links to the target keep the
+// old content. Every failure throws Error("Unable to write to <path>: <reason>").
 class SafeFile {
 public:
-    explicit SafeFile(const std::string &path);
+    explicit SafeFile(const std::string &path, Replacing replacing = Replacing::UsersFile);
     ~SafeFile();
     SafeFile(const SafeFile &) = delete;
     SafeFile &operator=(const SafeFile &) = delete;
@@ -29,8 +42,12 @@ public:
 private:
     [[noreturn]] void fail(int error) const;
     [[noreturn]] void fail(const std::string &reason) const;
-    void openTemporary(const std::string &target);
-    void openDirectly(const std::string &target);
+    void openTemporary(mode_t mode);
+    bool openUnnamed(mode_t mode);
+    void openNamed(mode_t mode);
+    void openDirectly();
+    void takeOwnerAndMode(const struct stat &existing);
+    void nameUnnamed();
     void flush();
     void writeAll(const uint8_t *data, size_t length);
     void discard();
@@ -38,7 +55,9 @@ private:
     static constexpr size_t kBufferSize = 1 << 18;
     std::string path_;
     std::string target_;
-    std::string temporary_; // empty when writing directly to a device or pipe
+    std::string temporary_; // the new file's name while it has one
+    bool unnamed_ = false;  // the new file has no name yet
+    bool direct_ = false;   // writing straight to a device or pipe
     int fd_ = -1;
     std::vector<uint8_t> buffer_;
 };
@@ -47,7 +66,8 @@ private:
 Error WriteError(const std::string &path, const std::string &reason);
 
 // Writes size bytes as the whole new content of path, through SafeFile.
-void WriteFileSafely(const std::string &path, const uint8_t *data, size_t size);
+void WriteFileSafely(const std::string &path, const uint8_t *data, size_t size,
+                     Replacing replacing = Replacing::UsersFile);
 
 // True for the names SafeFile gives its temporary files.
 bool IsSafeFileTemporary(const std::string &fileName);

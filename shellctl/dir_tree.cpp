@@ -1,4 +1,5 @@
 #include "shellctl/dir_tree.h"
+#include "shellctl/file_transfer.h"
 
 #include "platform/error.h"
 #include "widgets/busy_cursor.h"
@@ -124,7 +125,7 @@ std::vector<std::string> DroppedFiles(const QMimeData *mime)
         return files;
     for (const QUrl &url : mime->urls())
         if (url.isLocalFile())
-            files.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+            files.push_back(LocalFilePath(url));
     return files;
 }
 

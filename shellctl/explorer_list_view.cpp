@@ -77,6 +77,7 @@ private:
 int TShListItems::Count() const { return owner_.model_->rowCount(); }
 
 QString TShListItems::Caption(int index) const { return owner_.model_->Item(index).Name; }
+std::string TShListItems::FileName(int index) const { return owner_.model_->Item(index).NativeName; }
 
 bool TShListItems::Selected(int index) const
 {
@@ -314,23 +315,23 @@ int TShExplorerListView::FirstSelectedRow() const
 std::string TShExplorerListView::GetSelectedPath() const
 {
     const int row = FirstSelectedRow();
-    return row < 0 ? std::string() : ChildPath(directory_, model_->Item(row).Name).toStdString();
+    return row < 0 ? std::string() : NativeChildPath(directory_, model_->Item(row));
 }
 
 void TShExplorerListView::SelectAll() { selectAll(); }
 
 void TShExplorerListView::DeselectAll() { clearSelection(); }
 
-QStringList TShExplorerListView::SelectedPaths(bool *anyFolder) const
+std::vector<std::string> TShExplorerListView::SelectedPaths(bool *anyFolder) const
 {
-    QStringList paths;
+    std::vector<std::string> paths;
     *anyFolder = false;
     for (const QModelIndex &index : selectionModel()->selectedIndexes()) {
         if (index.column() != kColumnName)
             continue;
         const TShItemData &item = model_->Item(index.row());
         *anyFolder = *anyFolder || (item.Kind == ItemKind::Folder && !item.IsLink);
-        paths << ChildPath(directory_, item.Name);
+        paths.push_back(NativeChildPath(directory_, item));
     }
     return paths;
 }
@@ -340,9 +341,9 @@ bool TShExplorerListView::DeleteSelected()
     if (state() == QAbstractItemView::EditingState || !(options_ & tvoAllowCut) || directory_.isEmpty())
         return false;
     bool anyFolder = false;
-    const QStringList paths = SelectedPaths(&anyFolder);
+    const std::vector<std::string> paths = SelectedPaths(&anyFolder);
     // Removing entries needs a folder that may be written.
-    if (paths.isEmpty() || ::access(QFile::encodeName(directory_).constData(), W_OK) != 0)
+    if (paths.empty() || ::access(QFile::encodeName(directory_).constData(), W_OK) != 0)
         return false;
     bool execute = true;
     Q_EMIT OnContextCommand(this, QStringLiteral("delete"), 0, &execute);
@@ -571,7 +572,7 @@ int TShExplorerListView::PendingThumbnails() const
 void TShExplorerListView::QueueThumb(TShItemData &item)
 {
     item.ThumbQueued = true;
-    thumbThread_->Enqueue({item.Id, ChildPath(directory_, item.Name)});
+    thumbThread_->Enqueue({item.Id, NativeChildPath(directory_, item)});
 }
 
 void TShExplorerListView::paintEvent(QPaintEvent *event)
@@ -632,21 +633,21 @@ void TShExplorerListView::mouseDoubleClickEvent(QMouseEvent *event)
     if (row < 0)
         return;
     const TShItemData &item = model_->Item(row);
-    const QString path = ChildPath(directory_, item.Name);
     if (item.Kind != ItemKind::Folder) {
-        Q_EMIT pictureActivated(QFile::encodeName(path).toStdString());
+        Q_EMIT pictureActivated(NativeChildPath(directory_, item));
         return;
     }
+    const QString path = ChildPath(directory_, item.Name);
     // Through a link the list shows the folder it points to.
     setDirectory((item.IsLink ? QFileInfo(path).canonicalFilePath() : path).toStdString());
 }
 
-QString TShExplorerListView::DropFolderAt(const QPoint &point) const
+std::string TShExplorerListView::DropFolderAt(const QPoint &point) const
 {
     const QModelIndex index = indexAt(point);
     if (index.isValid() && model_->Item(index.row()).Kind == ItemKind::Folder)
-        return ChildPath(directory_, model_->Item(index.row()).Name);
-    return directory_;
+        return NativeChildPath(directory_, model_->Item(index.row()));
+    return QFile::encodeName(directory_).toStdString();
 }
 
 void TShExplorerListView::HighlightDropTarget(int row)
@@ -693,12 +694,12 @@ void TShExplorerListView::dragLeaveEvent(QDragLeaveEvent *event)
 void TShExplorerListView::dropEvent(QDropEvent *event)
 {
     HighlightDropTarget(-1);
-    const QString target = DropFolderAt(event->position().toPoint());
+    const std::string target = DropFolderAt(event->position().toPoint());
     const bool control = event->modifiers() & Qt::ControlModifier;
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     for (const QUrl &url : event->mimeData()->urls()) {
-        const QString source = url.toLocalFile();
-        if (!source.isEmpty())
+        const std::string source = LocalFilePath(url);
+        if (!source.empty())
             TransferInto(source, target, ActionForDrop(source, target, control, shift));
     }
     event->setDropAction(Qt::CopyAction);

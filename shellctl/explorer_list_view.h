@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 #include <unordered_map>
 
 class QHeaderView;
@@ -42,6 +43,9 @@ class TShListItems {
 public:
     int Count() const;
     QString Caption(int index) const;
+    // The name's bytes as the folder holds them, for file operations: the caption shows bytes
+    // that are not UTF-8 as U+FFFD.
+    std::string FileName(int index) const;
     bool Selected(int index) const;
     void setSelected(int index, bool selected);
 
@@ -174,9 +178,9 @@ private:
     int IconTile(const TShItemData &item);
     void OnFolderChanged(int changes);
     void RereadStatus();
-    QString DropFolderAt(const QPoint &point) const;
+    std::string DropFolderAt(const QPoint &point) const;
     void HighlightDropTarget(int row);
-    QStringList SelectedPaths(bool *anyFolder) const;
+    std::vector<std::string> SelectedPaths(bool *anyFolder) const;
     int FirstSelectedRow() const;
 
     TShListModel *model_;

@@ -65,13 +65,38 @@ void SyncFolderOf(const std::string &path)
         ::fsync(directory.get());
 }
 
-MoveResult CopyThenDelete(const std::string &source, const std::string &target, const struct stat &status)
+bool SameVersion(const struct stat &a, const struct stat &b)
 {
-    if (!S_ISREG(status.st_mode))
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec
+           && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+// Removes the original after its copy, unless its name now holds something else than what was
+// copied: a file saved over it by a rename, or one written to in place.
+MoveResult RemoveCopiedOriginal(const std::string &source, int from, const struct stat &copied)
+{
+    struct stat now {};
+    struct stat named {};
+    if (::lstat(source.c_str(), &named) != 0)
+        return errno == ENOENT ? Result(source, MoveOutcome::CopiedOriginalGone)
+                               : Result(source, MoveOutcome::CopiedOnly, SystemReason(errno));
+    if (::fstat(from, &now) != 0 || !SameVersion(now, copied) || !SameVersion(named, copied))
+        return Result(source, MoveOutcome::CopiedOnly, "it changed while it was copied");
+    if (::unlink(source.c_str()) != 0)
+        return Result(source, MoveOutcome::CopiedOnly, SystemReason(errno));
+    return Result(source, MoveOutcome::Moved);
+}
+
+MoveResult CopyThenDelete(const std::string &source, const std::string &target, const struct stat &named)
+{
+    if (!S_ISREG(named.st_mode))
         return Result(source, MoveOutcome::Failed, "only files can be moved to another file system");
-    FileDescriptor from(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (from.get() < 0)
+    FileDescriptor from(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat status {};
+    if (from.get() < 0 || ::fstat(from.get(), &status) != 0)
         return Result(source, MoveOutcome::Failed, SystemReason(errno));
+    if (!SameVersion(status, named))
+        return Result(source, MoveOutcome::Failed, "it changed while it was being moved");
     FileDescriptor to(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (to.get() < 0)
         return errno == EEXIST ? Result(source, MoveOutcome::NameTaken)
@@ -82,9 +107,7 @@ MoveResult CopyThenDelete(const std::string &source, const std::string &target, 
         return Result(source, MoveOutcome::Failed, SystemReason(error));
     }
     SyncFolderOf(target);
-    if (::unlink(source.c_str()) != 0)
-        return Result(source, MoveOutcome::CopiedOnly, SystemReason(errno));
-    return Result(source, MoveOutcome::Moved);
+    return RemoveCopiedOriginal(source, from.get(), status);
 }
 
 // For file systems without an exclusive rename: a hard link claims the name or fails; the last
@@ -200,6 +223,7 @@ std::string MoveLine(const MoveResult &result, const std::string &folder)
     case MoveOutcome::NameTaken: return name + " was not moved: " + folder + " already holds a file of that name";
     case MoveOutcome::Failed: return name + " was not moved: " + result.reason;
     case MoveOutcome::CopiedOnly: return name + " was copied, but the original stays: " + result.reason;
+    case MoveOutcome::CopiedOriginalGone: return name + " was copied, but the original vanished while it was copied";
     case MoveOutcome::Moved:
     case MoveOutcome::Unchanged: break;
     }

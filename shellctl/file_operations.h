@@ -13,7 +13,8 @@ enum class MoveOutcome {
     Unchanged,    // the file already is that folder's entry
     NameTaken,    // the folder has an entry of that name; the file stays where it was
     Failed,       // nothing changed, see reason
-    CopiedOnly,   // copied across file systems, but the original could not be removed
+    CopiedOnly,   // copied across file systems, but the original could not be removed or changed meanwhile
+    CopiedOriginalGone, // copied across file systems, but the original vanished meanwhile
 };
 
 struct MoveResult {
@@ -24,7 +25,8 @@ struct MoveResult {
 
 // Moves a file (or, within one file system, a folder) into folder under its own name, never over
 // an existing entry. Across file systems a file is copied, flushed to disk and only then removed
-// from its old place; a copy that fails is removed again and the original kept.
+// from its old place, unless its name no longer holds what was copied (an editor saved over
+// it): then both stay. A copy that fails is removed again and the original kept.
 MoveResult MoveFileInto(const std::string &source, const std::string &folder);
 std::vector<MoveResult> MoveFilesInto(const std::vector<std::string> &sources, const std::string &folder);
 

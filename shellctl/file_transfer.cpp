@@ -1,11 +1,8 @@
 #include "shellctl/file_transfer.h"
 
 #include "platform/file_io.h"
+#include "platform/file_names.h"
 #include "shellctl/file_operations.h"
-#include "shellctl/folder_items.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -17,34 +14,45 @@ namespace vistrel {
 
 namespace {
 
-QByteArray Native(const QString &path) { return QFile::encodeName(path); }
-
-bool SameFileSystem(const QString &a, const QString &b)
+bool SameFileSystem(const std::string &a, const std::string &b)
 {
     struct stat first {}, second {};
-    return ::stat(Native(a).constData(), &first) == 0 && ::stat(Native(b).constData(), &second) == 0
-           && first.st_dev == second.st_dev;
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev;
 }
 
 // A regular file only; the target is created exclusively, so an existing one is never touched.
-bool CopyFile(const QString &source, const QString &target)
+bool CopyFile(const std::string &source, const std::string &target)
 {
-    FileDescriptor from(::open(Native(source).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FileDescriptor from(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
     if (from.get() < 0 || ::fstat(from.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
-    FileDescriptor to(::open(Native(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
+    FileDescriptor to(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
     if (to.get() < 0)
         return false;
     if (CopyFileBytes(from.get(), to.get()) && to.Close())
         return true;
-    ::unlink(Native(target).constData());
+    ::unlink(target.c_str());
     return false;
+}
+
+std::string WithoutTrailingSlashes(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
 }
 
 } // namespace
 
-TransferAction ActionForDrop(const QString &source, const QString &targetFolder, bool control, bool shift)
+std::string LocalFilePath(const QUrl &url)
+{
+    if (!url.isLocalFile())
+        return {};
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
+TransferAction ActionForDrop(const std::string &source, const std::string &targetFolder, bool control, bool shift)
 {
     if (control)
         return TransferAction::Copy;
@@ -53,25 +61,28 @@ TransferAction ActionForDrop(const QString &source, const QString &targetFolder,
     return SameFileSystem(source, targetFolder) ? TransferAction::Move : TransferAction::Copy;
 }
 
-bool TransferInto(const QString &source, const QString &targetFolder, TransferAction action)
+bool TransferInto(const std::string &source, const std::string &targetFolder, TransferAction action)
 {
-    const QFileInfo from(source);
-    const QString target = ChildPath(targetFolder, from.fileName());
-    if (from.fileName().isEmpty() || QFileInfo(target).absoluteFilePath() == from.absoluteFilePath())
+    const std::string name = ExtractFileName(WithoutTrailingSlashes(source));
+    if (name.empty())
+        return false;
+    struct stat from {}, there {};
+    const std::string target = WithTrailingSlash(targetFolder) + name;
+    if (::stat(source.c_str(), &from) == 0 && ::stat(target.c_str(), &there) == 0 && from.st_dev == there.st_dev
+        && from.st_ino == there.st_ino)
         return false;
     if (action == TransferAction::Move)
-        return MoveFileInto(Native(source).toStdString(), Native(targetFolder).toStdString()).outcome
-               == MoveOutcome::Moved;
-    return !from.isDir() && CopyFile(source, target);
+        return MoveFileInto(source, targetFolder).outcome == MoveOutcome::Moved;
+    return !S_ISDIR(from.st_mode) && CopyFile(source, target);
 }
 
-bool DeleteFiles(const QStringList &paths)
+bool DeleteFiles(const std::vector<std::string> &paths)
 {
     bool all = true;
-    for (const QString &path : paths) {
+    for (const std::string &path : paths) {
         struct stat info {};
-        const bool isFolder = ::lstat(Native(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
-        if (isFolder || ::unlink(Native(path).constData()) != 0)
+        const bool isFolder = ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        if (isFolder || ::unlink(path.c_str()) != 0)
             all = false;
     }
     return all;

@@ -1,6 +1,7 @@
 #include "shellctl/folder_items.h"
 
 #include "platform/file_io.h"
+#include "platform/file_names.h"
 
 #include <QDir>
 #include <QFile>
@@ -116,10 +117,10 @@ QString AttributeText(bool readOnly, bool hidden, bool system, bool compressed)
 
 namespace {
 
-bool IsCompressed(const QByteArray &path)
+bool IsCompressed(const std::string &path)
 {
     // Only regular files and folders are opened: a FIFO would wait for a writer.
-    const FileDescriptor file(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
     int flags = 0;
     return file.valid() && ::ioctl(file.get(), FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_COMPR_FL);
 }
@@ -152,7 +153,7 @@ void ReadEntryStatus(int folderFd, TShItemData &item, TShSizeStyle style)
     item.PendingFlags &= static_cast<uint8_t>(~kStatusPending);
     const int64_t bytes = item.Bytes, mtime = item.MTime;
     struct stat info {};
-    if (StatEntry(folderFd, QFile::encodeName(item.Name).constData(), info, item.IsLink))
+    if (StatEntry(folderFd, item.NativeName.c_str(), info, item.IsLink))
         TakeStatus(item, info, style);
     else
         item.Bytes = item.Size = item.MTime = 0;
@@ -233,9 +234,9 @@ bool ReadPendingStatus(const QString &folder, const ItemList &items, TShSizeStyl
 void ComputeDetails(const QString &folder, TShItemData &item, TShSizeStyle style, const QLocale &locale)
 {
     ReadItemStatus(folder, item, style);
-    const QByteArray path = QFile::encodeName(ChildPath(folder, item.Name));
-    const bool exists = ::access(path.constData(), F_OK) == 0;
-    const bool readOnly = exists && ::access(path.constData(), W_OK) != 0;
+    const std::string path = NativeChildPath(folder, item);
+    const bool exists = ::access(path.c_str(), F_OK) == 0;
+    const bool readOnly = exists && ::access(path.c_str(), W_OK) != 0;
     item.Ghosted = item.Name.startsWith('.');
     item.Compressed = exists && !item.IsSystem && IsCompressed(path);
     item.Details = QStringList{
@@ -256,6 +257,7 @@ ItemList ReadFolderItems(const QString &folder, TShFolderTypes types, const TShF
         auto item = std::make_unique<TShItemData>();
         if (!TakeEntryType(entries.fd(), *entry, *item, style))
             continue;
+        item->NativeName = entry->d_name;
         item->Name = QFile::decodeName(entry->d_name);
         item->SortName = item->Name.toCaseFolded();
         if (!Wanted(*item, types, filter))
@@ -384,6 +386,11 @@ QString NormalizedFolderPath(const QString &path)
 QString ChildPath(const QString &folder, const QString &name)
 {
     return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+std::string NativeChildPath(const QString &folder, const TShItemData &item)
+{
+    return WithTrailingSlash(QFile::encodeName(folder).toStdString()) + item.NativeName;
 }
 
 } // namespace vistrel

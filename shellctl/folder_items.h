@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace vistrel {
@@ -42,6 +43,8 @@ enum class ItemKind { Folder = 0, File = 1 };
 struct TShItemData {
     uint64_t Id = 0;   // stable across sorts and removals; thumbnails are delivered by it
     QString Name;      // the file name, which is also the caption
+    std::string NativeName; // its bytes as the folder holds them, for the file itself: Name shows
+                            // bytes that are not UTF-8 as U+FFFD
     QString SortName;  // Name case-folded once, for sorting
     ItemKind Kind = ItemKind::File; // File: anything but a folder
     bool IsLink = false;
@@ -126,5 +129,7 @@ void SortItems(ItemList &items, const SortKey &key);
 QString NormalizedFolderPath(const QString &path);
 // The path of an entry of a folder, without doubling the "/" of the root.
 QString ChildPath(const QString &folder, const QString &name);
+// The path of an item of folder, with the item's name as the folder holds it.
+std::string NativeChildPath(const QString &folder, const TShItemData &item);
 
 } // namespace vistrel

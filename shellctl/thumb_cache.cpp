@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
 #include <cerrno>
 #include <cstring>
@@ -23,10 +22,15 @@ const char *const kUriKey = "Thumb::URI";
 const char *const kMTimeKey = "Thumb::MTime";
 const char *const kWidthKey = "Thumb::Image::Width";
 const char *const kHeightKey = "Thumb::Image::Height";
+const char *const kSizeKey = "Thumb::Size";
 const QString kProgramFolder = QStringLiteral("vistrel-" VISTREL_VERSION);
-// A cached PNG of at most 1024 x 1024 pixels is far smaller than this; anything larger is not
-// one of ours or anybody's thumbnail.
-constexpr uint64_t kMaxEntryBytes = 16u << 20;
+// The largest a PNG of box x box pixels can be: 16-bit RGBA stored without compression, with
+// room for its keys. Anything larger is not one of ours or anybody's thumbnail.
+uint64_t MaxEntryBytes(int box)
+{
+    const uint64_t side = static_cast<uint64_t>(box);
+    return side * (side * 8 + 1) * 101 / 100 + (64u << 10);
+}
 
 struct SizeFolder {
     int box;
@@ -34,10 +38,10 @@ struct SizeFolder {
 };
 const SizeFolder kSizeFolders[] = {{128, "normal"}, {256, "large"}, {512, "x-large"}, {1024, "xx-large"}};
 
-QByteArray ReadWholeFile(const QString &path)
+QByteArray ReadWholeFile(const QString &path, uint64_t maxBytes)
 {
     InputFile file(QFile::encodeName(path).toStdString());
-    if (file.size() > kMaxEntryBytes)
+    if (file.size() > maxBytes)
         throw Error("too large");
     QByteArray bytes(static_cast<qsizetype>(file.size()), Qt::Uninitialized);
     if (!bytes.isEmpty())
@@ -49,7 +53,7 @@ QByteArray ReadWholeFile(const QString &path)
 std::optional<PngPicture> ReadKeyedPng(const QString &path, const QString &uri, int64_t mtime, int maxSide)
 {
     try {
-        const QByteArray bytes = ReadWholeFile(path);
+        const QByteArray bytes = ReadWholeFile(path, MaxEntryBytes(maxSide));
         PngPicture png = ReadPngMemory(reinterpret_cast<const uint8_t *>(bytes.constData()),
                                        static_cast<size_t>(bytes.size()), maxSide);
         if (png.Text[kUriKey] != uri.toStdString() || png.Text[kMTimeKey] != std::to_string(mtime))
@@ -73,16 +77,21 @@ void MakeFolder(const QString &path)
 }
 
 // Written beside its final name and renamed over it: a reader sees the old entry or the new
-// one, never a part. Thumbnails are the owner's alone, as the standard asks.
+// one, never a part. The folder is ours, so whatever has the name now is replaced, not followed.
 void WriteAtomically(const QString &path, const std::vector<uint8_t> &bytes)
 {
-    const std::string target = QFile::encodeName(path).toStdString();
     try {
-        WriteFileSafely(target, bytes.data(), bytes.size());
+        WriteFileSafely(QFile::encodeName(path).toStdString(), bytes.data(), bytes.size(), Replacing::PrivateName);
     } catch (const Error &error) {
         throw Error(std::string("Cannot write the thumbnail: ") + error.what());
     }
-    ::chmod(target.c_str(), 0600);
+}
+
+// As g_filename_to_uri: letters, digits and these stay, every other byte is %XX.
+bool StaysUnescaped(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+           || (c != 0 && std::strchr("!$&'()*+,-./:=@_~", c) != nullptr);
 }
 
 std::vector<std::pair<std::string, std::string>> Keys(const QString &uri, int64_t mtime)
@@ -123,9 +132,21 @@ QString ThumbnailCache::FolderForBox(int box)
     return {};
 }
 
-QString ThumbnailCache::UriOf(const QString &absolutePath)
+QString ThumbnailCache::UriOf(const std::string &absolutePath)
 {
-    return QString::fromLatin1(QUrl::fromLocalFile(absolutePath).toEncoded(QUrl::FullyEncoded));
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file://";
+    for (const char byte : absolutePath) {
+        const auto c = static_cast<unsigned char>(byte);
+        if (StaysUnescaped(c)) {
+            uri += byte;
+        } else {
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 15];
+        }
+    }
+    return QString::fromLatin1(uri.data(), static_cast<qsizetype>(uri.size()));
 }
 
 QString ThumbnailCache::EntryPath(const QString &uri) const
@@ -138,9 +159,10 @@ QString ThumbnailCache::FailPath(const QString &uri) const
     return root_ + QStringLiteral("/fail/") + kProgramFolder + '/' + Md5Name(uri);
 }
 
-bool ThumbnailCache::Covers(const QString &absolutePath) const
+bool ThumbnailCache::Covers(const std::string &absolutePath) const
 {
-    return absolutePath.startsWith(root_ + '/');
+    const std::string root = QFile::encodeName(root_).toStdString() + '/';
+    return absolutePath.compare(0, root.size(), root) == 0;
 }
 
 std::optional<ThumbnailCache::Entry> ThumbnailCache::Read(const QString &uri, int64_t mtime) const
@@ -170,6 +192,8 @@ void ThumbnailCache::Write(const QString &uri, int64_t mtime, const Entry &entry
     std::vector<std::pair<std::string, std::string>> keys = Keys(uri, mtime);
     keys.emplace_back(kWidthKey, std::to_string(entry.FullWidth));
     keys.emplace_back(kHeightKey, std::to_string(entry.FullHeight));
+    if (entry.FileBytes > 0)
+        keys.emplace_back(kSizeKey, std::to_string(entry.FileBytes));
     const std::vector<uint8_t> png = WritePngMemory(entry.Picture, keys);
     QDir().mkpath(QFileInfo(root_).path());
     MakeFolder(root_);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace vistrel {
 
@@ -22,27 +23,31 @@ public:
     // The smallest of the standard sizes that is at least side; 0 beyond the largest.
     static int BoxFor(int side);
     static QString FolderForBox(int box);
-    static QString UriOf(const QString &absolutePath);
+    // The file: URI of an absolute path (raw bytes, any encoding), escaped as GLib escapes it,
+    // so that entries are shared with the programs built on it.
+    static QString UriOf(const std::string &absolutePath);
 
     int Box() const { return box_; }
     QString EntryPath(const QString &uri) const;
     QString FailPath(const QString &uri) const;
     // Pictures inside the cache itself are never cached.
-    bool Covers(const QString &absolutePath) const;
+    bool Covers(const std::string &absolutePath) const;
 
     struct Entry {
         TBitmap Picture; // reduced to fit Box() × Box()
         int FullWidth = 0;
         int FullHeight = 0;
+        int64_t FileBytes = 0; // the picture file's size; 0 leaves it out of the entry
     };
     // The entry of uri when its keys match uri and mtime; nothing when it is missing, stale,
-    // too big or damaged.
+    // damaged or larger than a thumbnail of Box() can be.
     std::optional<Entry> Read(const QString &uri, int64_t mtime) const;
     bool HasFailure(const QString &uri, int64_t mtime) const;
 
-    // Write the entry (or a failure record) to a temporary file beside it and rename it into
-    // place, so readers never see half a file; owner-only permissions as the standard asks.
-    // Throw Error when the cache cannot be written.
+    // Write the entry (or a failure record) to a new file beside it and rename it into place,
+    // so readers never see half a file; owner-only permissions as the standard asks. Whatever
+    // had the name is replaced, a symbolic link included, and never written through. Throw
+    // Error when the cache cannot be written.
     void Write(const QString &uri, int64_t mtime, const Entry &entry) const;
     void WriteFailure(const QString &uri, int64_t mtime) const;
 

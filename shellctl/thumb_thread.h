@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace vistrel {
@@ -17,7 +18,7 @@ namespace vistrel {
 // One item to render, named by the list's stable item id.
 struct ThumbRequest {
     uint64_t Id = 0;
-    QString Path;
+    std::string Path; // raw bytes, any encoding
 };
 
 // A finished tile; an empty Tile means the file gave no picture and the list shows the item's

@@ -1,13 +1,15 @@
 #include "shellctl/thumbnailer.h"
 
-#include "platform/bmp_codec.h"
 #include "platform/error.h"
+#include "platform/file_io.h"
 #include "platform/jpeg_codec.h"
+#include "platform/picture_io.h"
 #include "shellctl/thumb_tile.h"
 
-#include <QFile>
-#include <QFileInfo>
-
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 
 #include <utility>
@@ -16,22 +18,13 @@ namespace vistrel {
 
 namespace {
 
-enum class Decoder { None, Jpeg, Bmp };
-
-Decoder DecoderFor(const QString &path)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg") || suffix == QLatin1String("jpe"))
-        return Decoder::Jpeg;
-    if (suffix == QLatin1String("bmp"))
-        return Decoder::Bmp;
-    return Decoder::None;
-}
-
-ThumbnailCache::Entry Decode(const std::string &path, Decoder decoder, int box)
+ThumbnailCache::Entry Decode(const std::string &path, int box)
 {
     ThumbnailCache::Entry entry;
-    if (decoder == Decoder::Jpeg) {
+    const PictureFormat format = PictureFormatOfContent(path);
+    if (format == PictureFormat::None)
+        throw Error("Cannot read picture " + path + ": not a JPEG, BMP or PNG file");
+    if (format == PictureFormat::Jpeg) {
         ScaledJpeg jpeg = ReadJpegFileScaled(path, box);
         entry.FullWidth = jpeg.FullWidth;
         entry.FullHeight = jpeg.FullHeight;
@@ -39,11 +32,34 @@ ThumbnailCache::Entry Decode(const std::string &path, Decoder decoder, int box)
         entry.Picture = ResizedTo(std::move(jpeg.Bitmap), FitInBox(jpeg.FullWidth, jpeg.FullHeight, box));
         return entry;
     }
-    TBitmap picture = ReadBmpFile(path);
+    TBitmap picture = ReadPictureFile(path, format);
     entry.FullWidth = picture.width();
     entry.FullHeight = picture.height();
     entry.Picture = ResizedTo(std::move(picture), FitInBox(entry.FullWidth, entry.FullHeight, box));
     return entry;
+}
+
+// Opening the file tells a picture that cannot be decoded from one that cannot be read now (a
+// permission that a chmod, which leaves the time alone, may grant later): only the first is
+// recorded as a failure.
+struct stat OpenablePicture(const std::string &path)
+{
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (!file.valid() || ::fstat(file.get(), &info) != 0) {
+        const std::string reason = std::strerror(errno);
+        throw Error("Cannot read picture " + path + ": " + reason);
+    }
+    if (!S_ISREG(info.st_mode))
+        throw Error("Cannot read picture " + path + ": not a regular file");
+    return info;
+}
+
+std::string AbsolutePath(const std::string &path)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
 }
 
 } // namespace
@@ -57,17 +73,11 @@ void Thumbnailer::RecordFailure(const QString &uri, int64_t mtime) const
     }
 }
 
-ThumbSource Thumbnailer::Make(const QString &path, bool retryFailed) const
+ThumbSource Thumbnailer::Make(const std::string &path, bool retryFailed) const
 {
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    const std::string name = QFile::encodeName(absolute).toStdString();
-    struct stat info {};
-    if (::stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        throw Error("Cannot read picture " + name + ": not a regular file");
-    const Decoder decoder = DecoderFor(absolute);
-    if (decoder == Decoder::None)
-        throw Error("Cannot read picture " + name + ": not a JPEG or BMP file");
-    const QString uri = ThumbnailCache::UriOf(absolute);
+    const std::string name = AbsolutePath(path);
+    const struct stat info = OpenablePicture(name);
+    const QString uri = ThumbnailCache::UriOf(name);
     const int64_t mtime = static_cast<int64_t>(info.st_mtime);
     ThumbSource source;
     source.CachePath = cache_.EntryPath(uri);
@@ -78,9 +88,10 @@ ThumbSource Thumbnailer::Make(const QString &path, bool retryFailed) const
     }
     if (!retryFailed && cache_.HasFailure(uri, mtime))
         throw Error("Cannot read picture " + name + ": it could not be read before and has not changed since");
-    const bool cacheable = !cache_.Covers(absolute);
+    const bool cacheable = !cache_.Covers(name);
     try {
-        source.Entry = Decode(name, decoder, cache_.Box());
+        source.Entry = Decode(name, cache_.Box());
+        source.Entry.FileBytes = static_cast<int64_t>(info.st_size);
     } catch (const Error &) {
         // An empty file is most likely still being written (a shot reserves its name first):
         // recording it would keep the finished picture from being tried in the same second.

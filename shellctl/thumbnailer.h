@@ -23,11 +23,12 @@ public:
 
     const ThumbnailCache &Cache() const { return cache_; }
 
-    // From the cache when its entry is current, else decoded (JPEGs at a reduced scale) and
-    // stored there. Throws Error for anything that is not a readable picture file; a picture
-    // that fails to decode is recorded in the cache's failures, and such a record makes later
-    // calls fail at once unless retryFailed is set. Never waits on a FIFO or a device.
-    ThumbSource Make(const QString &path, bool retryFailed = false) const;
+    // From the cache when its entry is current, else decoded (JPEG, BMP or PNG by content, JPEGs
+    // at a reduced scale) and stored there. path is raw bytes, any encoding. Throws Error for
+    // anything that is not a readable picture file; a file that was read but fails to decode is
+    // recorded in the cache's failures, and such a record makes later calls fail at once unless
+    // retryFailed is set. Never waits on a FIFO or a device.
+    ThumbSource Make(const std::string &path, bool retryFailed = false) const;
 
 private:
     void RecordFailure(const QString &uri, int64_t mtime) const;

@@ -78,7 +78,7 @@ double RenderAll(const QStringList &files, const QString &cacheRoot)
     });
     return Seconds([&] {
         for (int i = 0; i < files.size(); ++i)
-            thread.Enqueue({static_cast<uint64_t>(i), files[i]});
+            thread.Enqueue({static_cast<uint64_t>(i), QFile::encodeName(files[i]).toStdString()});
         thread.StartIfNeeded();
         std::unique_lock<std::mutex> hold(lock);
         done.wait(hold, [&] { return delivered == files.size(); });

@@ -275,8 +275,8 @@ private Q_SLOTS:
         answerer.start(10);
         const QString started = QDir::currentPath();
         QDir::setCurrent(folder); // names given relative to where the program was started
-        form.OpenStartFiles({folder + "a.JPG", folder + "notes.txt", "b.png", folder + "missing.bmp",
-                             folder + "c.ico", "d.jpe"});
+        const std::string at = folder.toStdString();
+        form.OpenStartFiles({at + "a.JPG", at + "notes.txt", "b.png", at + "missing.bmp", at + "c.ico", "d.jpe"});
         QDir::setCurrent(started);
         answerer.stop();
 

@@ -247,6 +247,8 @@ INSTANTIATE_TEST_SUITE_P(
         ToolOptionCase{{"--jobs", "0", "effect", "invert", "a.jpg", "b.jpg"}, C::Effect, 0, {}, C::Help, "--jobs '0'"},
         ToolOptionCase{{"--jobs", "many", "effect", "invert", "a.jpg", "b.jpg"}, C::Effect, 0, {}, C::Help, "--jobs"},
         ToolOptionCase{{"--jobs"}, C::Help, 0, {}, C::Help, "needs a value"},
+        ToolOptionCase{{"--jobs", "2", "--jobs=3", "effect", "invert", "a.jpg", "b.jpg"}, C::Effect, 2, {}, C::Help, "twice"},
+        ToolOptionCase{{"--jobs", "2", "effect", "invert", "a.jpg", "b.jpg", "--jobs", "3"}, C::Effect, 2, {}, C::Help, "twice"},
         ToolOptionCase{{"--out-dir", "x", "effect"}, C::Help, 0, {}, C::Help, "unknown option --out-dir"},
         ToolOptionCase{{"--version"}, C::Version, 0, {}, C::Help, ""},
         ToolOptionCase{{"icon", "--version"}, C::Version, 0, {}, C::Help, ""},

@@ -177,6 +177,21 @@ TEST_F(CliProgram, IconIsASquareWithTransparentPadding)
     EXPECT_EQ(qAlpha(icon.pixel(5, 20)), 0);
 }
 
+// A side that would round to nothing keeps one pixel.
+TEST_F(CliProgram, IconOfAThinPictureKeepsItsShortSide)
+{
+    const std::vector<std::vector<std::string>> runs = {
+        {"icon", writeBmp("line.bmp", 1000, 10), dir_.file("line.ico"), "--size", "32"},
+        {"icon", writeBmp("post.bmp", 10, 1000), dir_.file("post.ico"), "--size", "32"},
+        {"icon", writeBmp("photo.bmp", 300, 200), dir_.file("photo.ico"), "--sizes", "1"},
+    };
+    for (const std::vector<std::string> &args : runs) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.status, 0) << args[1] << ": " << r.err;
+        EXPECT_FALSE(load(args[2], "ico").isNull()) << args[2];
+    }
+}
+
 TEST_F(CliProgram, IconAtEveryDepthAndCustomSize)
 {
     const std::string in = writeBmp("in.bmp", 10, 10);
@@ -291,19 +306,25 @@ TEST_F(CliProgram, ThumbnailFillsTheSharedCacheAndPrintsEachPath)
     ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
     const std::string wide = writeBmp("wide.bmp", 300, 150);
     const std::string small = writeBmp("small.bmp", 5, 4);
-    const Outcome r = run({"thumbnail", wide, small, dir_.file("missing.bmp")});
+    // Read by content, as every other command reads.
+    const std::string png = dir_.file("shot.png"), jpeg = dir_.file("photo.bmp");
+    ASSERT_TRUE(load(wide).save(QString::fromStdString(png), "PNG"));
+    ASSERT_TRUE(load(wide).save(QString::fromStdString(jpeg), "JPG"));
+    const Outcome r = run({"thumbnail", wide, small, dir_.file("missing.bmp"), png, jpeg});
     ::unsetenv("XDG_CACHE_HOME");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("missing.bmp"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("shot.png"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("photo.bmp"), std::string::npos) << r.err;
     const std::string folder = cache + "/thumbnails/normal/";
-    ASSERT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2) << r.out;
+    ASSERT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 4) << r.out;
     const std::string first = r.out.substr(0, r.out.find('\n'));
     EXPECT_EQ(first.rfind(folder, 0), 0u) << first;
     const QImage thumb(QString::fromStdString(first));
     EXPECT_EQ(thumb.size(), QSize(128, 64));
     EXPECT_EQ(thumb.text("Thumb::URI"), "file://" + QString::fromStdString(wide));
     EXPECT_FALSE(thumb.text("Thumb::MTime").isEmpty());
-    const std::string second = r.out.substr(first.size() + 1, r.out.size() - first.size() - 2);
+    const std::string second = r.out.substr(first.size() + 1, r.out.find('\n', first.size() + 1) - first.size() - 1);
     EXPECT_EQ(QImage(QString::fromStdString(second)).size(), QSize(5, 4)); // never enlarged
 }
 

@@ -8,8 +8,11 @@
 
 #include <filesystem>
 #include <set>
+#include <csignal>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vistrel {
 namespace {
@@ -29,13 +32,17 @@ void writeWhole(const std::string &path, const std::vector<uint8_t> &bytes)
     file.commit();
 }
 
-TEST(SafeFile, ReplacesTheFileWholeKeepingItsPermissionsAndLinks)
+// Owner and permissions stay, but not the set-ID bits: the new content was not vetted as a
+// program running with someone else's rights. Only root may give a file away.
+TEST(SafeFile, ReplacesTheFileWholeKeepingItsOwnerPermissionsAndLinks)
 {
     TempFolder folder;
     const std::string real = folder.file("real.bin");
     const std::string link = folder.file("link.bin");
     WriteByteVector(real, kOld);
-    ::chmod(real.c_str(), 0640);
+    ::chmod(real.c_str(), 06750);
+    const uid_t owner = ::geteuid() == 0 ? 65534 : ::geteuid();
+    ASSERT_EQ(::chown(real.c_str(), owner, static_cast<gid_t>(-1)), 0);
     std::filesystem::create_symlink(real, link);
 
     writeWhole(link, kNew);
@@ -43,8 +50,40 @@ TEST(SafeFile, ReplacesTheFileWholeKeepingItsPermissionsAndLinks)
     EXPECT_EQ(ReadByteVector(real), kNew);
     struct stat info {};
     ASSERT_EQ(::stat(real.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(info.st_mode & 07777, 0750u);
+    EXPECT_EQ(info.st_uid, owner);
     EXPECT_EQ(folder.entries(), (std::set<std::string>{"real.bin", "link.bin"}));
+}
+
+// A writer killed at any moment leaves the old file and nothing else.
+TEST(SafeFile, KilledWriterLeavesNoTemporaryFile)
+{
+    for (const size_t killAfter : {size_t{0}, size_t{1} << 20, size_t{8} << 20}) {
+        TempFolder folder;
+        const std::string path = folder.file("big.bmp");
+        WriteByteVector(path, kOld);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SafeFile file(path);
+            const std::vector<uint8_t> block(1 << 16, 'x');
+            for (size_t written = 0; written < killAfter; written += block.size())
+                file.write(block.data(), block.size());
+            if (::write(ready[1], "!", 1) == 1)
+                ::pause();
+            ::_exit(1);
+        }
+        char signal = 0;
+        ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        EXPECT_EQ(ReadByteVector(path), kOld) << killAfter;
+        EXPECT_EQ(folder.entries(), std::set<std::string>{"big.bmp"}) << killAfter;
+    }
 }
 
 TEST(SafeFile, FailuresKeepTheOldFileAndLeaveNoTemporaryFile)

@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <stdlib.h>
+#include <thread>
+#include <tuple>
 
 namespace vistrel {
 namespace {
@@ -167,6 +171,40 @@ TEST_F(PaneFiles, DeletingRemovesOnlyTheNamedFilesNeverFoldersNorLinkTargets)
     EXPECT_FALSE(Exists("from/link.jpg"));
     EXPECT_EQ(Read("to/target.jpg"), "must stay");
     EXPECT_TRUE(Exists("from/folderlink.jpg"));
+}
+
+// Another program acts on the source the moment the move opens it to copy it; the copy of a
+// large file takes far longer than that.
+TEST_F(PaneFiles, AMoveAcrossFileSystemsKeepsAnOriginalThatChangedDuringTheCopy)
+{
+    if (!MountSmallFileSystem("other", "size=80m"))
+        GTEST_SKIP() << "mounting a RAM file system needs root";
+    const std::function<void(const std::string &)> saveOver = [](const std::string &path) {
+        std::ofstream(path + ".new") << "saved by an editor";
+        ::rename((path + ".new").c_str(), path.c_str());
+    };
+    const std::function<void(const std::string &)> remove = [](const std::string &path) { ::unlink(path.c_str()); };
+    const std::tuple<std::string, std::function<void(const std::string &)>, std::string, std::string> cases[] = {
+        {"replaced.bmp", saveOver, "the original stays: it changed while it was copied", "saved by an editor"},
+        {"removed.bmp", remove, "the original vanished while it was copied", ""},
+    };
+    const std::string big(32 << 20, 'b');
+    for (const auto &[name, meddle, summary, original] : cases) {
+        Write("from/" + name, big);
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(::inotify_add_watch(watch, Path("from/" + name).c_str(), IN_OPEN), 0);
+        std::thread meddler([&, meddle = meddle, name = name] {
+            char event[sizeof(inotify_event) + 256];
+            if (::read(watch, event, sizeof event) > 0)
+                meddle(Path("from/" + name));
+        });
+        const MoveResult result = MoveFileInto(Path("from/" + name), Path("other"));
+        meddler.join();
+        ::close(watch);
+        EXPECT_EQ(MoveSummary({result}, Path("other")), "\"" + name + "\" was copied, but " + summary);
+        EXPECT_EQ(Read("other/" + name), big) << name;
+        EXPECT_EQ(Read("from/" + name), original) << name;
+    }
 }
 
 TEST(PaneFileSummaries, NameTheFirstProblemAndCountTheRest)

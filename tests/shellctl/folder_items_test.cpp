@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -146,6 +149,7 @@ TEST(ItemDetails, ComputedForAFileOfTheFolder)
     Touch(dir.filePath("picture.jpg"), 5000);
     TShItemData item;
     item.Name = "picture.jpg";
+    item.NativeName = "picture.jpg";
     ComputeDetails(dir.path(), item, ssAbbreviated, QLocale(QLocale::English, QLocale::UnitedStates));
     ASSERT_EQ(item.Details.size(), 4);
     EXPECT_EQ(item.Details[0], "5KB");
@@ -154,6 +158,7 @@ TEST(ItemDetails, ComputedForAFileOfTheFolder)
 
     TShItemData gone;
     gone.Name = "gone.jpg";
+    gone.NativeName = "gone.jpg";
     ComputeDetails(dir.path(), gone, ssAbbreviated, QLocale());
     EXPECT_EQ(gone.Size, 0);
     EXPECT_EQ(gone.Details[0], "");
@@ -207,9 +212,12 @@ TEST(ReadFolderItems, SizesAreReadAfterListingInBudgetedSlicesAndLinksAtOnce)
     for (int i = 0; i < 40; ++i)
         Touch(dir.filePath(QString("p%1.jpg").arg(i)), 2048);
     ASSERT_EQ(::symlink("p0.jpg", QFile::encodeName(dir.filePath("link.jpg")).constData()), 0);
+    // A Latin-1 name, which no QString holds exactly.
+    const std::string latin1 = QFile::encodeName(dir.path()).toStdString() + "/caf\xe9.jpg";
+    std::ofstream(latin1) << std::string(2048, 'x');
     uint64_t nextId = 1;
     ItemList items = ReadFolderItems(dir.path(), kListTypes, TShFilter({}), ssAbbreviated, nextId);
-    ASSERT_EQ(items.size(), 41u);
+    ASSERT_EQ(items.size(), 42u);
     int pending = 0;
     for (const auto &item : items) {
         const bool isLink = item->Name == "link.jpg";
@@ -225,7 +233,10 @@ TEST(ReadFolderItems, SizesAreReadAfterListingInBudgetedSlicesAndLinksAtOnce)
         EXPECT_EQ(item->Size, 2);
         EXPECT_GT(item->MTime, 0);
     }
-    EXPECT_EQ(pending, 40);
+    EXPECT_EQ(pending, 41);
+    EXPECT_EQ(std::count_if(items.begin(), items.end(),
+                            [&](const auto &item) { return NativeChildPath(dir.path(), *item) == latin1; }),
+              1);
 }
 
 TEST(ReadFolderItems, MissingFolderListsNothing)

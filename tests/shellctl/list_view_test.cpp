@@ -79,11 +79,18 @@ private Q_SLOTS:
         Write(Path("broken.jpg"), "\xFF\xD8\xFF\xE0 not really");
         QVERIFY(::mkfifo(QFile::encodeName(Path("x.jpg")).constData(), 0600) == 0);
         QDir(folder_->path()).mkdir("sub");
+        // A Latin-1 name: shown with U+FFFD, read by its bytes.
+        WriteJpeg(Path("latin1.jpg"), 30, 40, {255, 0, 0});
+        const std::string latin1 = QFile::encodeName(folder_->path()).toStdString() + "/caf\xe9.jpg";
+        QVERIFY(::rename(QFile::encodeName(Path("latin1.jpg")).constData(), latin1.c_str()) == 0);
 
         TShExplorerListView list;
         ShowThumbs(list);
-        QCOMPARE(Captions(list), QStringList({"sub", "broken.jpg", "red.jpg", "small.jpg", "x.jpg"}));
+        const QString shown = QString("caf") + QChar(0xFFFD) + ".jpg";
+        QCOMPARE(Captions(list), QStringList({"sub", "broken.jpg", shown, "red.jpg", "small.jpg", "x.jpg"}));
         QTRY_VERIFY_WITH_TIMEOUT(AllTilesDelivered(list), kWaitMs);
+        QCOMPARE(list.Items().FileName(RowOf(list, shown)), std::string("caf\xe9.jpg"));
+        QCOMPARE(TileOf(list, RowOf(list, shown)), TileOf(list, RowOf(list, "small.jpg")));
 
         const QImage red = TileOf(list, RowOf(list, "red.jpg"));
         QCOMPARE(red.size(), QSize(60, 80));
@@ -97,8 +104,8 @@ private Q_SLOTS:
 
         // The shared cache now holds the pictures, and the failure of the broken one.
         const ThumbnailCache cache;
-        QVERIFY(QFile::exists(cache.EntryPath(ThumbnailCache::UriOf(Path("red.jpg")))));
-        QVERIFY(QFile::exists(cache.FailPath(ThumbnailCache::UriOf(Path("broken.jpg")))));
+        QVERIFY(QFile::exists(cache.EntryPath(ThumbnailCache::UriOf(QFile::encodeName(Path("red.jpg")).toStdString()))));
+        QVERIFY(QFile::exists(cache.FailPath(ThumbnailCache::UriOf(QFile::encodeName(Path("broken.jpg")).toStdString()))));
     }
 
     void switchingFoldersWhileTilesRenderEndsWithTheLastFolder()

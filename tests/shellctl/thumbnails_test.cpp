@@ -6,6 +6,7 @@
 #include "shellctl/thumb_tile.h"
 #include "shellctl/thumbnailer.h"
 #include "tests/support/pictures.h"
+#include "tests/support/qt_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,7 @@
 #include <map>
 #include <mutex>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vistrel {
@@ -116,6 +118,7 @@ TEST(RenderTile, DrawsThePictureWhereThePlacementSays)
 // A temporary folder that is also the thumbnail cache's root.
 class ThumbnailFiles : public ::testing::Test {
 protected:
+    static std::string Raw(const QString &path) { return QFile::encodeName(path).toStdString(); }
     QString Path(const QString &name) const { return dir_.filePath(name); }
     QString CacheRoot() const { return dir_.filePath("cache/thumbnails"); }
     Thumbnailer MakeThumbnailer() const { return Thumbnailer(ThumbnailCache(128, CacheRoot())); }
@@ -146,6 +149,18 @@ TEST_F(ThumbnailFiles, CacheNamesFollowTheUriDigest)
 {
     EXPECT_EQ(ThumbnailCache::UriOf("/home/jens/photos/me.png"), "file:///home/jens/photos/me.png");
     EXPECT_EQ(ThumbnailCache::UriOf("/a b/ü.jpg"), "file:///a%20b/%C3%BC.jpg");
+    // The names GLib gives (g_filename_to_uri), so that its programs find our entries and we theirs.
+    const std::pair<std::string, const char *> shared[] = {
+        {"/p/a [1].jpg", "03311e67646614dc6c62e82458a955bf"},
+        {"/p/semi;colon.jpg", "244df549ba69e7fa80bb45fe2646b656"},
+        {"/p/hash #%.jpg", "e46a938dfd38450cd403103d16937501"},
+        {"/p/ü ß.jpg", "206947daf278515212f1f6a4d35bd76c"},
+        {"/p/caf\xe9.jpg", "5ba2e8c7ac4792bd5cace25371165bd4"}, // Latin-1, not UTF-8
+        {"/p/!$&'()*+,-.:=@_~<>?\"{}|\\^`.jpg", "070b6d8bc681e75e7cec0d861cfb7534"},
+    };
+    for (const auto &[path, md5] : shared)
+        EXPECT_EQ(ThumbnailCache(128, "/c").EntryPath(ThumbnailCache::UriOf(path)), QString("/c/normal/%1.png").arg(md5))
+            << path;
     const ThumbnailCache cache(128, "/root/thumbnails");
     EXPECT_EQ(cache.EntryPath("file:///home/jens/photos/me.png"),
               "/root/thumbnails/normal/c6ee772d9e49320e97ec29a7eb5b1697.png");
@@ -200,13 +215,50 @@ TEST_F(ThumbnailFiles, DamagedOrOversizedEntriesAreIgnored)
     big.setText("Thumb::MTime", "5");
     ASSERT_TRUE(big.save(cache.EntryPath(uri), "PNG"));
     EXPECT_FALSE(cache.Read(uri, 5).has_value());
+
+    // A picture of the right size with a megabyte of text: more than a thumbnail can be.
+    QImage padded(128, 96, QImage::Format_RGB32);
+    padded.fill(Qt::red);
+    padded.setText("Thumb::URI", uri);
+    padded.setText("Thumb::MTime", "5");
+    QString noise;
+    for (uint32_t i = 0, seed = 1; i < (1u << 20); ++i, seed = seed * 1103515245 + 12345)
+        noise += QChar('a' + (seed >> 16) % 26);
+    padded.setText("Comment", noise);
+    ASSERT_TRUE(padded.save(cache.EntryPath(uri), "PNG"));
+    EXPECT_FALSE(cache.Read(uri, 5).has_value());
+}
+
+// What has an entry's name, a link to a user's file or another user's read-only entry, is
+// replaced: the folder is ours.
+TEST_F(ThumbnailFiles, EntryReplacesWhatHasItsNameWithoutWritingThroughIt)
+{
+    const ThumbnailCache cache(128, CacheRoot());
+    const ThumbnailCache::Entry entry{testing::FilledPicture(4, 4, kRed), 4, 4};
+    const QString linked = "file:///a.jpg", foreign = "file:///b.jpg";
+    const QString userFile = WriteBytes("notes.txt", "the user's own file");
+    cache.Write(foreign, 5, entry);
+    ASSERT_TRUE(QFile::link(userFile, cache.EntryPath(linked)));
+    const QByteArray foreignPath = QFile::encodeName(cache.EntryPath(foreign));
+    ::chmod(foreignPath.constData(), 0400);
+    if (::geteuid() == 0)
+        ASSERT_EQ(::chown(foreignPath.constData(), 65534, 65534), 0);
+
+    for (const QString &uri : {linked, foreign}) {
+        EXPECT_NO_THROW(cache.Write(uri, 6, entry)) << uri.toStdString();
+        struct stat info {};
+        ASSERT_EQ(::lstat(QFile::encodeName(cache.EntryPath(uri)).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode, S_IFREG | 0600u);
+        EXPECT_EQ(info.st_uid, ::geteuid());
+    }
+    EXPECT_EQ(testing::ReadQtFile(userFile), "the user's own file");
 }
 
 TEST_F(ThumbnailFiles, SecondVisitComesFromTheCache)
 {
     const QString photo = WriteJpeg("photo.jpg", 1024, 768);
     const Thumbnailer thumbnailer = MakeThumbnailer();
-    const ThumbSource first = thumbnailer.Make(photo);
+    const ThumbSource first = thumbnailer.Make(Raw(photo));
     EXPECT_FALSE(first.FromCache);
     EXPECT_TRUE(first.CacheError.empty()) << first.CacheError;
     EXPECT_EQ(first.Entry.FullWidth, 1024);
@@ -214,15 +266,15 @@ TEST_F(ThumbnailFiles, SecondVisitComesFromTheCache)
     EXPECT_EQ(first.Entry.Picture.height(), 96);
     EXPECT_TRUE(QFile::exists(first.CachePath));
 
-    const ThumbSource second = thumbnailer.Make(photo);
+    const ThumbSource second = thumbnailer.Make(Raw(photo));
     EXPECT_TRUE(second.FromCache);
     EXPECT_EQ(second.Entry.FullHeight, 768);
     EXPECT_EQ(second.CachePath, first.CachePath);
 
     // A changed picture is read again.
-    const QString uri = ThumbnailCache::UriOf(photo);
+    const QString uri = ThumbnailCache::UriOf(Raw(photo));
     ThumbnailCache(128, CacheRoot()).Write(uri, MTimeOf(photo) - 10, first.Entry);
-    EXPECT_FALSE(thumbnailer.Make(photo).FromCache);
+    EXPECT_FALSE(thumbnailer.Make(Raw(photo)).FromCache);
 }
 
 TEST_F(ThumbnailFiles, ReducedJpegDecodeStillCoversTheBox)
@@ -270,20 +322,64 @@ TEST_F(ThumbnailFiles, HostileFilesFailWithoutWaiting)
     const Thumbnailer thumbnailer = MakeThumbnailer();
     for (const char *name : {"truncated.jpg", "huge.jpg", "lying.bmp", "text.jpg", "empty.bmp", "x.jpg",
                              "folder.jpg", "missing.jpg"})
-        EXPECT_THROW(thumbnailer.Make(Path(name)), Error) << name;
+        EXPECT_THROW(thumbnailer.Make(Raw(Path(name))), Error) << name;
     // Pictures that failed are recorded; a FIFO, a folder and a missing file are not pictures.
-    EXPECT_TRUE(thumbnailer.Cache().HasFailure(ThumbnailCache::UriOf(Path("truncated.jpg")), MTimeOf(Path("truncated.jpg"))));
-    EXPECT_FALSE(QFile::exists(thumbnailer.Cache().FailPath(ThumbnailCache::UriOf(Path("x.jpg")))));
-    EXPECT_NO_THROW(thumbnailer.Make(photo));
+    EXPECT_TRUE(thumbnailer.Cache().HasFailure(ThumbnailCache::UriOf(Raw(Path("truncated.jpg"))), MTimeOf(Path("truncated.jpg"))));
+    EXPECT_FALSE(QFile::exists(thumbnailer.Cache().FailPath(ThumbnailCache::UriOf(Raw(Path("x.jpg"))))));
+    EXPECT_NO_THROW(thumbnailer.Make(Raw(photo)));
 }
 
-TEST_F(ThumbnailFiles, UnreadableFileFails)
+TEST_F(ThumbnailFiles, PicturesAreKnownByContentWhateverTheirNameAndItsEncoding)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root reads every file";
+    QImage shot(200, 100, QImage::Format_ARGB32);
+    shot.fill(Qt::red);
+    ASSERT_TRUE(shot.save(Path("shot.png"), "PNG"));
+    const std::string latin1 = Raw(Path("")) + "/caf\xe9.jpg";
+    WriteJpegFile(testing::FilledPicture(90, 30, kRed), latin1);
+    const std::pair<std::string, int> pictures[] = {
+        {Raw(Path("shot.png")), 200}, {Raw(WriteJpeg("photo.bmp", 300, 150)), 300}, {latin1, 90}};
+    const Thumbnailer thumbnailer = MakeThumbnailer();
+    for (const auto &[path, width] : pictures) {
+        const ThumbSource source = thumbnailer.Make(path);
+        EXPECT_EQ(source.Entry.FullWidth, width) << path;
+        EXPECT_TRUE(source.CacheError.empty()) << source.CacheError;
+        struct stat info {};
+        ::stat(path.c_str(), &info);
+        EXPECT_EQ(QImage(source.CachePath, "PNG").text("Thumb::Size"), QString::number(info.st_size)) << path;
+        EXPECT_TRUE(thumbnailer.Make(path).FromCache) << path;
+    }
+}
+
+bool MakeFails(const Thumbnailer &thumbnailer, const std::string &path)
+{
+    try {
+        thumbnailer.Make(path);
+        return false;
+    } catch (const Error &) {
+        return true;
+    }
+}
+
+// A chmod leaves the time alone: a file that was only unreadable must be tried again. Root
+// reads every file, so then the attempt runs in a child as nobody.
+TEST_F(ThumbnailFiles, UnreadableFileFailsWithoutBeingRecorded)
+{
     const QString photo = WriteJpeg("locked.jpg", 64, 48);
+    ::chmod(QFile::encodeName(dir_.path()).constData(), 0777);
     ::chmod(QFile::encodeName(photo).constData(), 0);
-    EXPECT_THROW(MakeThumbnailer().Make(photo), Error);
+    const Thumbnailer thumbnailer = MakeThumbnailer();
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(MakeFails(thumbnailer, Raw(photo)));
+    } else if (const pid_t child = ::fork(); child == 0) {
+        ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && MakeFails(thumbnailer, Raw(photo)) ? 0 : 1);
+    } else {
+        int status = 1;
+        ::waitpid(child, &status, 0);
+        EXPECT_EQ(status, 0);
+    }
+    ::chmod(QFile::encodeName(photo).constData(), 0644);
+    EXPECT_FALSE(thumbnailer.Cache().HasFailure(ThumbnailCache::UriOf(Raw(photo)), MTimeOf(photo)));
+    EXPECT_NO_THROW(thumbnailer.Make(Raw(photo)));
 }
 
 // Collects deliveries from the render thread for the test to wait on.
@@ -324,7 +420,7 @@ TEST_F(ThumbnailFiles, ThreadDeliversEveryItemInQueueOrderAndEnds)
     thread.SetTile(60, 80, kColours);
     const char *names[] = {"a.jpg", "x.jpg", "b.jpg", "missing.jpg"};
     for (uint64_t id = 0; id < 4; ++id)
-        thread.Enqueue({id + 1, Path(names[id])});
+        thread.Enqueue({id + 1, Raw(Path(names[id]))});
     EXPECT_FALSE(thread.Running());
     thread.StartIfNeeded();
     ASSERT_TRUE(log.WaitFor(4));
@@ -350,13 +446,13 @@ TEST_F(ThumbnailFiles, ClearedQueueDeliversOnlyStaleTiles)
         TShThumbThread thread(CacheRoot(), log.Sink());
         const uint64_t first = thread.Generation();
         for (int i = 0; i < 20; ++i)
-            thread.Enqueue({static_cast<uint64_t>(i), Path(QString("p%1.jpg").arg(i))});
+            thread.Enqueue({static_cast<uint64_t>(i), Raw(Path(QString("p%1.jpg").arg(i)))});
         thread.StartIfNeeded();
         ASSERT_TRUE(log.WaitFor(1));
         thread.Clear();
         EXPECT_GT(thread.Generation(), first);
         EXPECT_EQ(thread.Queued(), 0u);
-        thread.Enqueue({100, Path("p0.jpg")});
+        thread.Enqueue({100, Raw(Path("p0.jpg"))});
         thread.StartIfNeeded();
         // Destroying the thread with work in hand waits for that one tile only.
     }

@@ -19,6 +19,7 @@ namespace {
 void Write(const QString &path, const QByteArray &bytes) { ASSERT_TRUE(testing::WriteQtFile(path, bytes)); }
 
 QByteArray Read(const QString &path) { return testing::ReadQtFile(path); }
+std::string Raw(const QString &path) { return QFile::encodeName(path).toStdString(); }
 
 // What the watch reported, for the test to wait on.
 class Reports {
@@ -128,7 +129,7 @@ TEST(FileTransfer, NeverReplacesAnExistingFile)
     Write(from.filePath("a.jpg"), "new");
     Write(to.filePath("a.jpg"), "old");
     for (TransferAction action : {TransferAction::Copy, TransferAction::Move})
-        EXPECT_FALSE(TransferInto(from.filePath("a.jpg"), to.path(), action));
+        EXPECT_FALSE(TransferInto(Raw(from.filePath("a.jpg")), Raw(to.path()), action));
     EXPECT_EQ(Read(to.filePath("a.jpg")), "old");
     EXPECT_EQ(Read(from.filePath("a.jpg")), "new");
 }
@@ -139,26 +140,44 @@ TEST(FileTransfer, CopiesAndMovesFilesAndMovesFolders)
     Write(from.filePath("a.jpg"), "aaa");
     Write(from.filePath("b.jpg"), "bbb");
     QDir(from.path()).mkpath("sub/inner");
-    EXPECT_TRUE(TransferInto(from.filePath("a.jpg"), to.path(), TransferAction::Copy));
-    EXPECT_TRUE(TransferInto(from.filePath("b.jpg"), to.path(), TransferAction::Move));
-    EXPECT_FALSE(TransferInto(from.filePath("sub"), to.path(), TransferAction::Copy));
-    EXPECT_TRUE(TransferInto(from.filePath("sub"), to.path(), TransferAction::Move));
+    EXPECT_TRUE(TransferInto(Raw(from.filePath("a.jpg")), Raw(to.path()), TransferAction::Copy));
+    EXPECT_TRUE(TransferInto(Raw(from.filePath("b.jpg")), Raw(to.path()), TransferAction::Move));
+    EXPECT_FALSE(TransferInto(Raw(from.filePath("sub")), Raw(to.path()), TransferAction::Copy));
+    EXPECT_TRUE(TransferInto(Raw(from.filePath("sub")), Raw(to.path()), TransferAction::Move));
     EXPECT_EQ(Read(to.filePath("a.jpg")), "aaa");
     EXPECT_EQ(Read(from.filePath("a.jpg")), "aaa");
     EXPECT_EQ(Read(to.filePath("b.jpg")), "bbb");
     EXPECT_FALSE(QFile::exists(from.filePath("b.jpg")));
     EXPECT_TRUE(QDir(to.filePath("sub/inner")).exists());
-    EXPECT_FALSE(TransferInto(to.filePath("a.jpg"), to.path(), TransferAction::Move)); // onto itself
+    EXPECT_FALSE(TransferInto(Raw(to.filePath("a.jpg")), Raw(to.path()), TransferAction::Move)); // onto itself
+}
+
+// Names that are not UTF-8 reach the file system byte for byte, from a dropped URL on.
+TEST(FileTransfer, NamesInAnyEncodingAreCopiedMovedAndDeleted)
+{
+    QTemporaryDir from, to;
+    const std::string name = "/caf\xe9.jpg"; // Latin-1
+    const std::string source = Raw(from.path()) + name, copy = Raw(to.path()) + name;
+    ASSERT_TRUE(testing::WriteQtFile(from.filePath("plain.jpg"), "bytes"));
+    ASSERT_EQ(::rename(Raw(from.filePath("plain.jpg")).c_str(), source.c_str()), 0);
+    const QUrl dropped = QUrl::fromEncoded("file://" + QByteArray::fromStdString(source).toPercentEncoding("/"));
+    EXPECT_EQ(LocalFilePath(dropped), source);
+
+    EXPECT_TRUE(TransferInto(source, Raw(to.path()), TransferAction::Copy));
+    EXPECT_TRUE(DeleteFiles({source}));
+    EXPECT_TRUE(TransferInto(copy, Raw(from.path()), TransferAction::Move));
+    EXPECT_EQ(::access(source.c_str(), F_OK), 0);
+    EXPECT_NE(::access(copy.c_str(), F_OK), 0);
 }
 
 TEST(FileTransfer, DropActionFollowsTheKeysAndTheFileSystem)
 {
     QTemporaryDir a, b;
-    EXPECT_EQ(ActionForDrop(a.path(), b.path(), true, false), TransferAction::Copy);
-    EXPECT_EQ(ActionForDrop(a.path(), b.path(), false, true), TransferAction::Move);
-    EXPECT_EQ(ActionForDrop(a.path(), b.path(), false, false), TransferAction::Move);
+    EXPECT_EQ(ActionForDrop(Raw(a.path()), Raw(b.path()), true, false), TransferAction::Copy);
+    EXPECT_EQ(ActionForDrop(Raw(a.path()), Raw(b.path()), false, true), TransferAction::Move);
+    EXPECT_EQ(ActionForDrop(Raw(a.path()), Raw(b.path()), false, false), TransferAction::Move);
     if (QFileInfo("/proc").exists()) {
-        EXPECT_EQ(ActionForDrop("/proc/self/status", b.path(), false, false), TransferAction::Copy);
+        EXPECT_EQ(ActionForDrop("/proc/self/status", Raw(b.path()), false, false), TransferAction::Copy);
     }
 }
 
@@ -171,11 +190,11 @@ TEST(FileTransfer, DeletesFilesButNeverFoldersOrLinkTargets)
     ASSERT_EQ(::symlink(QFile::encodeName(elsewhere.filePath("target.jpg")).constData(),
                         QFile::encodeName(dir.filePath("link.jpg")).constData()),
               0);
-    EXPECT_TRUE(DeleteFiles({dir.filePath("a.jpg"), dir.filePath("link.jpg")}));
+    EXPECT_TRUE(DeleteFiles({Raw(dir.filePath("a.jpg")), Raw(dir.filePath("link.jpg"))}));
     EXPECT_FALSE(QFile::exists(dir.filePath("a.jpg")));
     EXPECT_FALSE(QFileInfo(dir.filePath("link.jpg")).isSymLink());
     EXPECT_EQ(Read(elsewhere.filePath("target.jpg")), "keep");
-    EXPECT_FALSE(DeleteFiles({dir.filePath("sub")}));
+    EXPECT_FALSE(DeleteFiles({Raw(dir.filePath("sub"))}));
     EXPECT_TRUE(QDir(dir.filePath("sub")).exists());
 }
 
