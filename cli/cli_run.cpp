@@ -62,7 +62,7 @@ TIcon iconOfSize(const CliOptions &options, TBitmap &picture, int32_t side)
 
 void writeIcon(const CliOptions &options, TBitmap &picture, const std::string &output)
 {
-    const uint8_t depth = IconDepthCode(options.IconColourItem);
+    const IconDepth depth = IconDepthCode(options.IconColourItem);
     if (options.IconSizes.empty())
         return WriteIcon(output, iconOfSize(options, picture, options.IconSize), depth);
     std::vector<TIcon> icons;

@@ -46,9 +46,9 @@ PixelFormat ChosenPixelFormat(int colourItem)
     }
 }
 
-uint8_t IconDepthCode(int colourItem)
+IconDepth IconDepthCode(int colourItem)
 {
-    return colourItem >= 0 && colourItem <= 4 ? static_cast<uint8_t>(4 - colourItem) : 3;
+    return colourItem >= 0 && colourItem <= 4 ? static_cast<IconDepth>(4 - colourItem) : IconDepth::Bits24;
 }
 
 void IconConverter::ReadIconSize(int sizeItem, int32_t customWidth, int32_t customHeight)

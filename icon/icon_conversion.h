@@ -19,8 +19,8 @@ constexpr int kDefaultIconFilter = 6;     // "Mitchell filter"
 
 // Colour item 0..4 (32, 24, 8, 4, 1 bits) → pixel format of the icon's colour image.
 PixelFormat ChosenPixelFormat(int colourItem);
-// Colour item 0..4 → depth code for WriteIcon (4, 3, 2, 1, 0).
-uint8_t IconDepthCode(int colourItem);
+// Colour item 0..4 → the icon writer's depth (32, 24, 8, 4, 1 bits); others → 24 bits.
+IconDepth IconDepthCode(int colourItem);
 
 // The resampled picture (the icon preview) and the icon made from it.
 struct IconConversion {

@@ -18,12 +18,12 @@ constexpr size_t kFileHeaderSize = 6;
 constexpr size_t kDirectoryEntrySize = 16;
 constexpr uint32_t kImageOffset = kFileHeaderSize + kDirectoryEntrySize;
 
-uint32_t coloursUsed(uint8_t depthCode)
+uint32_t coloursUsed(IconDepth depth)
 {
-    switch (depthCode) {
-    case 0: return 2;
-    case 1: return 16;
-    case 2: return 256;
+    switch (depth) {
+    case IconDepth::Bits1: return 2;
+    case IconDepth::Bits4: return 16;
+    case IconDepth::Bits8: return 256;
     default: return 0;
     }
 }
@@ -105,13 +105,13 @@ size_t characterCount(const std::string &utf8)
 
 } // namespace
 
-PixelFormat IconDepthFormat(uint8_t depthCode)
+PixelFormat IconDepthFormat(IconDepth depth)
 {
-    switch (depthCode) {
-    case 0: return PixelFormat::pf1bit;
-    case 1: return PixelFormat::pf4bit;
-    case 2: return PixelFormat::pf8bit;
-    case 4: return PixelFormat::pf32bit;
+    switch (depth) {
+    case IconDepth::Bits1: return PixelFormat::pf1bit;
+    case IconDepth::Bits4: return PixelFormat::pf4bit;
+    case IconDepth::Bits8: return PixelFormat::pf8bit;
+    case IconDepth::Bits32: return PixelFormat::pf32bit;
     default: return PixelFormat::pf24bit;
     }
 }
@@ -131,15 +131,15 @@ std::string IconResultMessage(int32_t resultCode)
 }
 
 uint16_t ReadBitmapBits(const TBitmap &bitmap, std::vector<uint8_t> &info,
-                        std::vector<uint8_t> &pixels, uint8_t depthCode)
+                        std::vector<uint8_t> &pixels, IconDepth depth)
 {
     if (bitmap.empty())
         return 0;
-    const PixelFormat format = IconDepthFormat(depthCode);
+    const PixelFormat format = IconDepthFormat(depth);
     const TBitmap converted = ConvertToIconDepth(bitmap, format);
     const size_t stride = TBitmap::strideFor(bitmap.width(), format);
     const size_t sizeImage = stride * static_cast<size_t>(bitmap.height());
-    const uint32_t used = coloursUsed(depthCode);
+    const uint32_t used = coloursUsed(depth);
 
     info = bitmapInfoHeader(bitmap.width(), bitmap.height(), static_cast<int>(format),
                             static_cast<uint32_t>(sizeImage), used);
@@ -167,9 +167,9 @@ struct IconImage {
 };
 
 // The icon as rows of RGBA, transparent where the mask says so.
-std::vector<uint8_t> rgbaOf(const TIcon &icon, uint8_t depthCode)
+std::vector<uint8_t> rgbaOf(const TIcon &icon, IconDepth depth)
 {
-    const TBitmap colour = ConvertToIconDepth(icon.Colour, IconDepthFormat(depthCode));
+    const TBitmap colour = ConvertToIconDepth(icon.Colour, IconDepthFormat(depth));
     std::vector<uint8_t> rgba;
     rgba.reserve(static_cast<size_t>(colour.width()) * static_cast<size_t>(colour.height()) * 4);
     for (int y = 0; y < colour.height(); ++y) {
@@ -183,7 +183,7 @@ std::vector<uint8_t> rgbaOf(const TIcon &icon, uint8_t depthCode)
     return rgba;
 }
 
-int32_t iconImage(const TIcon &icon, uint8_t depthCode, bool png, IconImage &image)
+int32_t iconImage(const TIcon &icon, IconDepth depth, bool png, IconImage &image)
 {
     if (!icon.hasBitmaps())
         return kIconNoBitmaps;
@@ -197,19 +197,19 @@ int32_t iconImage(const TIcon &icon, uint8_t depthCode, bool png, IconImage &ima
     image.height = colour.height();
     if (png) {
         image.bitCount = 32;
-        image.bytes = WritePngRgbaMemory(colour.width(), colour.height(), rgbaOf(icon, depthCode));
+        image.bytes = WritePngRgbaMemory(colour.width(), colour.height(), rgbaOf(icon, depth));
         return kIconWritten;
     }
     std::vector<uint8_t> colourInfo, colourPixels, maskInfo, maskPixels;
-    if (ReadBitmapBits(colour, colourInfo, colourPixels, depthCode) == 0
-        || ReadBitmapBits(mask, maskInfo, maskPixels, 0) == 0)
+    if (ReadBitmapBits(colour, colourInfo, colourPixels, depth) == 0
+        || ReadBitmapBits(mask, maskInfo, maskPixels, IconDepth::Bits1) == 0)
         return kIconUnreadable;
-    if (IconDepthFormat(depthCode) == PixelFormat::pf32bit)
+    if (IconDepthFormat(depth) == PixelFormat::pf32bit)
         alphaFromMask(colourPixels, maskPixels, colour.width(), colour.height());
     // The image header counts the colour and mask rows together, from the real height.
     put32(colourInfo.data() + 8, 2 * static_cast<uint32_t>(colour.height()));
-    image.colourCount = static_cast<uint8_t>(coloursUsed(depthCode));
-    image.bitCount = static_cast<uint16_t>(IconDepthFormat(depthCode));
+    image.colourCount = static_cast<uint8_t>(coloursUsed(depth));
+    image.bitCount = static_cast<uint16_t>(IconDepthFormat(depth));
     image.bytes = colourInfo;
     appendBlock(image.bytes, colourPixels);
     appendBlock(image.bytes, maskPixels);
@@ -243,23 +243,23 @@ void assembleIconFile(const std::vector<IconImage> &images, std::vector<uint8_t>
 
 } // namespace
 
-int32_t IconFileBytes(const TIcon &icon, uint8_t depthCode, std::vector<uint8_t> &file)
+int32_t IconFileBytes(const TIcon &icon, IconDepth depth, std::vector<uint8_t> &file)
 {
     IconImage image;
-    const int32_t built = iconImage(icon, depthCode, false, image);
+    const int32_t built = iconImage(icon, depth, false, image);
     if (built == kIconWritten)
         assembleIconFile({image}, file);
     return built;
 }
 
-int32_t IconSetFileBytes(const std::vector<TIcon> &icons, uint8_t depthCode, std::vector<uint8_t> &file)
+int32_t IconSetFileBytes(const std::vector<TIcon> &icons, IconDepth depth, std::vector<uint8_t> &file)
 {
     if (icons.empty())
         return kIconNoBitmaps;
     std::vector<IconImage> images(icons.size());
     for (size_t i = 0; i < icons.size(); ++i) {
         const bool png = icons[i].Colour.width() == kMaxIconSide;
-        if (const int32_t built = iconImage(icons[i], depthCode, png, images[i]); built != kIconWritten)
+        if (const int32_t built = iconImage(icons[i], depth, png, images[i]); built != kIconWritten)
             return built;
     }
     assembleIconFile(images, file);
@@ -269,37 +269,37 @@ int32_t IconSetFileBytes(const std::vector<TIcon> &icons, uint8_t depthCode, std
 namespace {
 
 // The file's bytes, or the code of the reason there are none.
-int32_t namedIconBytes(const std::string &fileName, const TIcon &icon, uint8_t depthCode, std::vector<uint8_t> &bytes)
+int32_t namedIconBytes(const std::string &fileName, const TIcon &icon, IconDepth depth, std::vector<uint8_t> &bytes)
 {
     if (characterCount(fileName) < 4)
         return kIconNameTooShort;
-    return IconFileBytes(icon, depthCode, bytes);
+    return IconFileBytes(icon, depth, bytes);
 }
 
 } // namespace
 
-void WriteIcon(const std::string &fileName, const TIcon &icon, uint8_t depthCode)
+void WriteIcon(const std::string &fileName, const TIcon &icon, IconDepth depth)
 {
     std::vector<uint8_t> bytes;
-    const int32_t built = namedIconBytes(fileName, icon, depthCode, bytes);
+    const int32_t built = namedIconBytes(fileName, icon, depth, bytes);
     if (built != kIconWritten)
         throw Error(IconResultMessage(built) + ": " + fileName);
     WriteFileSafely(fileName, bytes.data(), bytes.size());
 }
 
-void WriteIconSet(const std::string &fileName, const std::vector<TIcon> &icons, uint8_t depthCode)
+void WriteIconSet(const std::string &fileName, const std::vector<TIcon> &icons, IconDepth depth)
 {
     std::vector<uint8_t> bytes;
-    const int32_t built = IconSetFileBytes(icons, depthCode, bytes);
+    const int32_t built = IconSetFileBytes(icons, depth, bytes);
     if (built != kIconWritten)
         throw Error(IconResultMessage(built) + ": " + fileName);
     WriteFileSafely(fileName, bytes.data(), bytes.size());
 }
 
-int32_t WriteIconFile(const std::string &fileName, const TIcon &icon, uint8_t depthCode)
+int32_t WriteIconFile(const std::string &fileName, const TIcon &icon, IconDepth depth)
 {
     std::vector<uint8_t> bytes;
-    const int32_t built = namedIconBytes(fileName, icon, depthCode, bytes);
+    const int32_t built = namedIconBytes(fileName, icon, depth, bytes);
     if (built != kIconWritten)
         return built;
     std::optional<SafeFile> file;

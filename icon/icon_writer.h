@@ -29,37 +29,40 @@ constexpr int32_t kIconTooLarge = -6;
 // ICO stores sides up to 256 (as 0 in the directory's one-byte fields).
 constexpr int kMaxIconSide = 256;
 
-// Depth codes: 0 → 1 bit, 1 → 4 bits, 2 → 8 bits, 3 → 24 bits, 4 → 32 bits, others → 24 bits.
-PixelFormat IconDepthFormat(uint8_t depthCode);
+// The depth an icon's image is written at, by its code in the icon writer's interface. A code
+// outside these (from a caller's arithmetic, or a fuzzer) writes 24 bits.
+enum class IconDepth : uint8_t { Bits1 = 0, Bits4 = 1, Bits8 = 2, Bits24 = 3, Bits32 = 4 };
+
+PixelFormat IconDepthFormat(IconDepth depth);
 
 // A sentence describing a result code, for messages.
 std::string IconResultMessage(int32_t resultCode);
 
 // Builds one image block: info receives the 40-byte BITMAPINFOHEADER and, up to 8 bits, the
-// colour table; pixels the rows bottom-up at the depth of depthCode. Returns the size of the
+// colour table; pixels the rows bottom-up at the depth `depth`. Returns the size of the
 // info block, 0 (allocating nothing) for a bitmap without pixels.
 uint16_t ReadBitmapBits(const TBitmap &bitmap, std::vector<uint8_t> &info,
-                        std::vector<uint8_t> &pixels, uint8_t depthCode);
+                        std::vector<uint8_t> &pixels, IconDepth depth);
 
 // The bytes of a single-image .ico file. Returns kIconWritten, kIconNoBitmaps,
 // kIconUnreadable (a bitmap without pixels, or a mask of another size) or kIconTooLarge.
-int32_t IconFileBytes(const TIcon &icon, uint8_t depthCode, std::vector<uint8_t> &file);
+int32_t IconFileBytes(const TIcon &icon, IconDepth depth, std::vector<uint8_t> &file);
 
 // The bytes of an .ico file holding every icon, in the order given. Images of 256 pixels are
 // stored PNG-compressed (32-bit RGBA), as current readers expect; the others as in a
 // single-image file. Returns the codes of IconFileBytes for the first icon that has one.
-int32_t IconSetFileBytes(const std::vector<TIcon> &icons, uint8_t depthCode, std::vector<uint8_t> &file);
+int32_t IconSetFileBytes(const std::vector<TIcon> &icons, IconDepth depth, std::vector<uint8_t> &file);
 
 // Writes the icon as a single-image .ico file through SafeFile: an existing file of that name is
 // replaced only by a complete new one. Throws Error with the message of the result code and the
 // file name, or SafeFile's "Unable to write to <file>: <reason>".
-void WriteIcon(const std::string &fileName, const TIcon &icon, uint8_t depthCode);
+void WriteIcon(const std::string &fileName, const TIcon &icon, IconDepth depth);
 
 // Writes several icons into one .ico file as IconSetFileBytes lays them out, as WriteIcon does.
-void WriteIconSet(const std::string &fileName, const std::vector<TIcon> &icons, uint8_t depthCode);
+void WriteIconSet(const std::string &fileName, const std::vector<TIcon> &icons, IconDepth depth);
 
 // WriteIcon reporting by result code instead: kIconCreateFailed when the file cannot be
 // created, kIconWriteFailed when it cannot be written whole.
-int32_t WriteIconFile(const std::string &fileName, const TIcon &icon, uint8_t depthCode);
+int32_t WriteIconFile(const std::string &fileName, const TIcon &icon, IconDepth depth);
 
 } // namespace vistrel

@@ -76,8 +76,8 @@ TEST_F(FullDisk, WritesOverExistingFilesFailWithTheReasonAndKeepTheOldFiles)
          [](const std::string &p) { WritePictureFile(ramp(300, 200), p, PictureFormat::Jpeg); }},
         {"photo.bmp", [](const std::string &p) { WriteBmpFile(ramp(8, 8), p); },
          [](const std::string &p) { WritePictureFile(ramp(300, 200), p, PictureFormat::Bmp); }},
-        {"logo.ico", [](const std::string &p) { WriteIcon(p, squareIcon(16), 4); },
-         [](const std::string &p) { WriteIcon(p, squareIcon(64), 4); }},
+        {"logo.ico", [](const std::string &p) { WriteIcon(p, squareIcon(16), IconDepth::Bits32); },
+         [](const std::string &p) { WriteIcon(p, squareIcon(64), IconDepth::Bits32); }},
         {"Vistrel.ini", [](const std::string &p) { WriteIniString(p, "Start with", "StartDir", "/home/"); },
          [](const std::string &p) { WriteIniString(p, "Start with", "StartDir", "/home/me/pictures/"); }},
     };
@@ -94,7 +94,7 @@ TEST_F(FullDisk, WritesOverExistingFilesFailWithTheReasonAndKeepTheOldFiles)
         EXPECT_EQ(testing::ErrorOf([&] { cases[i].writeNew(path); }), "Unable to write to " + path + ": " + kNoSpace);
         EXPECT_EQ(testing::ReadBytes(path), old[i]) << cases[i].name;
     }
-    EXPECT_EQ(WriteIconFile(file("logo.ico"), squareIcon(64), 4), kIconWriteFailed);
+    EXPECT_EQ(WriteIconFile(file("logo.ico"), squareIcon(64), IconDepth::Bits32), kIconWriteFailed);
     EXPECT_EQ(testing::ReadBytes(file("logo.ico")), old[2]);
     EXPECT_EQ(entries(), before);
 }

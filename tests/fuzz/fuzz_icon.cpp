@@ -74,7 +74,7 @@ void checkLayout(const std::vector<uint8_t> &file)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzInput in(data, size);
-    const uint8_t depthCode = in.byte();
+    const auto depthCode = static_cast<vistrel::IconDepth>(in.byte()); // codes beyond 4 too
     const int width = anySide(in), height = anySide(in);
     const bool maskMatches = in.byte() % 8 != 0;
     vistrel::TIcon icon;

@@ -119,8 +119,8 @@ TEST(IconSizing, ColourItemsMapToFormatsAndDepthCodes)
         EXPECT_EQ(ChosenPixelFormat(item), formats[item]);
         EXPECT_EQ(IconDepthFormat(IconDepthCode(item)), formats[item]);
     }
-    EXPECT_EQ(IconDepthCode(2), 2);
-    EXPECT_EQ(IconDepthCode(0), 4);
+    EXPECT_EQ(IconDepthCode(2), IconDepth::Bits8);
+    EXPECT_EQ(IconDepthCode(0), IconDepth::Bits32);
 }
 
 TEST(IconBuilding, LandscapePictureLeavesTheBottomRowsTransparent)

@@ -84,9 +84,9 @@ std::vector<PaletteEntry> coloursForDepth(uint8_t depthCode)
 }
 
 // Transparent pixels are black in the colour image, as the icon builder makes them.
-TIcon testIcon(int width, int height, uint8_t depthCode)
+TIcon testIcon(int width, int height, IconDepth depthCode)
 {
-    TIcon icon{patternPicture(width, height, coloursForDepth(depthCode)), borderMask(width, height)};
+    TIcon icon{patternPicture(width, height, coloursForDepth(static_cast<uint8_t>(depthCode))), borderMask(width, height)};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             if (isTransparent(icon.Mask, x, y))
@@ -104,9 +104,9 @@ protected:
 TEST_P(IconReadBack, QtReaderSeesTheSamePixelsAndTransparency)
 {
     const uint8_t code = GetParam();
-    const TIcon icon = testIcon(20, 12, code);
+    const TIcon icon = testIcon(20, 12, IconDepth(code));
     const std::string path = dir_.file("qt.ico");
-    ASSERT_EQ(WriteIconFile(path, icon, code), kIconWritten);
+    ASSERT_EQ(WriteIconFile(path, icon, IconDepth(code)), kIconWritten);
 
     QImageReader reader(QString::fromStdString(path), "ico");
     const QImage image = reader.read().convertToFormat(QImage::Format_ARGB32);
@@ -128,9 +128,9 @@ TEST_P(IconReadBack, ImageMagickSeesTheSamePixelsAndTransparency)
     if (!std::filesystem::exists(kMagickConvert))
         GTEST_SKIP() << "ImageMagick is not installed";
     const uint8_t code = GetParam();
-    const TIcon icon = testIcon(20, 12, code);
+    const TIcon icon = testIcon(20, 12, IconDepth(code));
     const std::string path = dir_.file("magick.ico");
-    ASSERT_EQ(WriteIconFile(path, icon, code), kIconWritten);
+    ASSERT_EQ(WriteIconFile(path, icon, IconDepth(code)), kIconWritten);
 
     const std::vector<uint8_t> identified =
         commandOutput(std::string(kMagickIdentify) + " -format '%w %h' " + path + " 2>&1");
@@ -156,7 +156,7 @@ TEST(IconReadBackSize, BothReadersTakeTheZeroByteAs256)
 {
     TempFolder dir;
     const std::string path = dir.file("big.ico");
-    ASSERT_EQ(WriteIconFile(path, testIcon(256, 256, 4), 4), kIconWritten);
+    ASSERT_EQ(WriteIconFile(path, testIcon(256, 256, IconDepth::Bits32), IconDepth::Bits32), kIconWritten);
     const QImage image = QImageReader(QString::fromStdString(path), "ico").read();
     EXPECT_EQ(image.width(), 256);
     EXPECT_EQ(image.height(), 256);
@@ -175,7 +175,7 @@ protected:
     {
         std::vector<TIcon> set;
         for (int side : {16, 32, 48, 256})
-            set.push_back(testIcon(side, side, code));
+            set.push_back(testIcon(side, side, IconDepth(code)));
         return set;
     }
     TempFolder dir_;
@@ -186,7 +186,7 @@ TEST_P(IconSetReadBack, QtReadsEverySize)
     const uint8_t code = GetParam();
     const std::vector<TIcon> set = icons(code);
     const std::string path = dir_.file("set.ico");
-    WriteIconSet(path, set, code);
+    WriteIconSet(path, set, IconDepth(code));
     QImageReader reader(QString::fromStdString(path), "ico");
     ASSERT_EQ(reader.imageCount(), 4);
     for (int i = 0; i < 4; ++i) {
@@ -208,7 +208,7 @@ TEST_P(IconSetReadBack, ImageMagickListsEverySizeAndThePngEntry)
     const uint8_t code = GetParam();
     const std::vector<TIcon> set = icons(code);
     const std::string path = dir_.file("set.ico");
-    WriteIconSet(path, set, code);
+    WriteIconSet(path, set, IconDepth(code));
     const std::vector<uint8_t> identified =
         commandOutput(std::string(kMagickIdentify) + " -format '%m %w %h\\n' " + path + " 2>&1");
     EXPECT_EQ(std::string(identified.begin(), identified.end()), "ICO 16 16\nICO 32 32\nICO 48 48\nPNG 256 256\n");

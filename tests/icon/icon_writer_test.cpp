@@ -11,7 +11,7 @@ using namespace vistrel::testing;
 
 namespace {
 
-std::vector<uint8_t> iconBytes(const TIcon &icon, uint8_t depthCode)
+std::vector<uint8_t> iconBytes(const TIcon &icon, IconDepth depthCode)
 {
     std::vector<uint8_t> bytes;
     EXPECT_EQ(IconFileBytes(icon, depthCode, bytes), kIconWritten);
@@ -24,7 +24,7 @@ TEST(IconFileLayout, ThirtyTwoPixelIconAtEightBitsTakes2238Bytes)
 {
     TempFolder dir;
     const std::string path = dir.file("a.ico");
-    ASSERT_EQ(WriteIconFile(path, solidIcon(32, 32), 2), kIconWritten);
+    ASSERT_EQ(WriteIconFile(path, solidIcon(32, 32), IconDepth::Bits8), kIconWritten);
     const std::vector<uint8_t> file = ReadByteVector(path);
     ASSERT_EQ(file.size(), 2238u);
     EXPECT_EQ(le16(file, 0), 0u);
@@ -47,7 +47,7 @@ TEST(IconFileLayout, ThirtyTwoPixelIconAtEightBitsTakes2238Bytes)
 
 TEST(IconFileLayout, SixteenPixelIconAtThirtyTwoBitsTakes1150Bytes)
 {
-    const std::vector<uint8_t> file = iconBytes(solidIcon(16, 16, rgb(1, 2, 3)), 4);
+    const std::vector<uint8_t> file = iconBytes(solidIcon(16, 16, rgb(1, 2, 3)), IconDepth::Bits32);
     ASSERT_EQ(file.size(), 1150u);
     EXPECT_EQ(le16(file, 12), 32u);
     EXPECT_EQ(le32(file, 22 + 32), 0u);
@@ -61,11 +61,11 @@ TEST(IconFileLayout, SixteenPixelIconAtThirtyTwoBitsTakes1150Bytes)
 TEST(IconFileLayout, RowsArePaddedToFourBytesAtEveryDepth)
 {
     std::vector<uint8_t> info, pixels;
-    EXPECT_EQ(ReadBitmapBits(TBitmap(16, 16), info, pixels, 1), 40 + 64);
+    EXPECT_EQ(ReadBitmapBits(TBitmap(16, 16), info, pixels, IconDepth::Bits4), 40 + 64);
     EXPECT_EQ(pixels.size(), 16u * 8);
-    EXPECT_EQ(ReadBitmapBits(TBitmap(24, 5), info, pixels, 3), 40);
+    EXPECT_EQ(ReadBitmapBits(TBitmap(24, 5), info, pixels, IconDepth::Bits24), 40);
     EXPECT_EQ(pixels.size(), 5u * 72);
-    EXPECT_EQ(ReadBitmapBits(TBitmap(10, 3), info, pixels, 0), 40 + 8);
+    EXPECT_EQ(ReadBitmapBits(TBitmap(10, 3), info, pixels, IconDepth::Bits1), 40 + 8);
     EXPECT_EQ(pixels.size(), 3u * 4);
     EXPECT_EQ(le32(info, 20), 12u);
 }
@@ -78,7 +78,7 @@ TEST(IconFileLayout, DirectoryEntryFollowsTheDepthCode)
         uint32_t bitCount;
     };
     for (const Expected e : {Expected{0, 2, 1}, {1, 16, 4}, {2, 0, 8}, {3, 0, 24}, {4, 0, 32}, {7, 0, 24}}) {
-        const std::vector<uint8_t> file = iconBytes(solidIcon(8, 8), e.code);
+        const std::vector<uint8_t> file = iconBytes(solidIcon(8, 8), IconDepth(e.code));
         EXPECT_EQ(file[8], e.colourCount) << int(e.code);
         EXPECT_EQ(le16(file, 12), e.bitCount) << int(e.code);
         EXPECT_EQ(le32(file, 14) + 22, file.size()) << int(e.code);
@@ -87,7 +87,7 @@ TEST(IconFileLayout, DirectoryEntryFollowsTheDepthCode)
 
 TEST(IconFileLayout, SideOf256IsStoredAsZeroWithTheRealHeightInTheHeader)
 {
-    const std::vector<uint8_t> file = iconBytes(solidIcon(256, 256), 3);
+    const std::vector<uint8_t> file = iconBytes(solidIcon(256, 256), IconDepth::Bits24);
     EXPECT_EQ(file[6], 0);
     EXPECT_EQ(file[7], 0);
     EXPECT_EQ(le32(file, 22 + 4), 256u);
@@ -98,7 +98,7 @@ TEST(IconFileLayout, MaskIsWrittenBottomUpWithOneForTransparent)
 {
     TIcon icon = solidIcon(8, 2);
     icon.Mask.setPixel(0, 0, rgb(255, 255, 255)); // top-left transparent
-    const std::vector<uint8_t> file = iconBytes(icon, 3);
+    const std::vector<uint8_t> file = iconBytes(icon, IconDepth::Bits24);
     const size_t maskStart = file.size() - 8; // two rows of four bytes
     EXPECT_EQ(file[maskStart], 0x00);         // bottom row
     EXPECT_EQ(file[maskStart + 4], 0x80);     // top row
@@ -108,7 +108,7 @@ TEST(IconFileLayout, ThirtyTwoBitAlphaFollowsTheMask)
 {
     TIcon icon = solidIcon(2, 1);
     icon.Mask.setPixel(1, 0, rgb(255, 255, 255));
-    const std::vector<uint8_t> file = iconBytes(icon, 4);
+    const std::vector<uint8_t> file = iconBytes(icon, IconDepth::Bits32);
     EXPECT_EQ(file[62 + 3], 255);
     EXPECT_EQ(file[62 + 7], 0);
 }
@@ -118,18 +118,18 @@ TEST(IconFileResult, ShortNameIsRefusedWithoutCreatingAFile)
     TempFolder dir;
     const std::string cwd = std::filesystem::current_path().string();
     std::filesystem::current_path(dir.file(""));
-    EXPECT_EQ(WriteIconFile("a.i", solidIcon(16, 16), 2), kIconNameTooShort);
+    EXPECT_EQ(WriteIconFile("a.i", solidIcon(16, 16), IconDepth::Bits8), kIconNameTooShort);
     EXPECT_FALSE(std::filesystem::exists("a.i"));
-    EXPECT_EQ(WriteIconFile("", solidIcon(16, 16), 2), kIconNameTooShort);
+    EXPECT_EQ(WriteIconFile("", solidIcon(16, 16), IconDepth::Bits8), kIconNameTooShort);
     // Characters count, not bytes: three letters with umlauts are still too short.
-    EXPECT_EQ(WriteIconFile("\xc3\xa4\xc3\xb6\xc3\xbc", solidIcon(16, 16), 2), kIconNameTooShort);
+    EXPECT_EQ(WriteIconFile("\xc3\xa4\xc3\xb6\xc3\xbc", solidIcon(16, 16), IconDepth::Bits8), kIconNameTooShort);
     std::filesystem::current_path(cwd);
 }
 
 TEST(IconFileResult, EmptyHolderHasNoBitmaps)
 {
     TempFolder dir;
-    EXPECT_EQ(WriteIconFile(dir.file("x.ico"), TIcon(), 2), kIconNoBitmaps);
+    EXPECT_EQ(WriteIconFile(dir.file("x.ico"), TIcon(), IconDepth::Bits8), kIconNoBitmaps);
     EXPECT_FALSE(std::filesystem::exists(dir.file("x.ico")));
 }
 
@@ -137,19 +137,19 @@ TEST(IconFileResult, MissingOrMismatchedMaskIsUnreadable)
 {
     TempFolder dir;
     TIcon noMask{TBitmap(16, 16), TBitmap()};
-    EXPECT_EQ(WriteIconFile(dir.file("x.ico"), noMask, 2), kIconUnreadable);
+    EXPECT_EQ(WriteIconFile(dir.file("x.ico"), noMask, IconDepth::Bits8), kIconUnreadable);
     TIcon noColour{TBitmap(), TBitmap(16, 16, PixelFormat::pf1bit)};
-    EXPECT_EQ(WriteIconFile(dir.file("x.ico"), noColour, 2), kIconUnreadable);
+    EXPECT_EQ(WriteIconFile(dir.file("x.ico"), noColour, IconDepth::Bits8), kIconUnreadable);
     TIcon smallMask{TBitmap(16, 16), TBitmap(16, 8, PixelFormat::pf1bit)};
-    EXPECT_EQ(WriteIconFile(dir.file("x.ico"), smallMask, 2), kIconUnreadable);
+    EXPECT_EQ(WriteIconFile(dir.file("x.ico"), smallMask, IconDepth::Bits8), kIconUnreadable);
     EXPECT_FALSE(std::filesystem::exists(dir.file("x.ico")));
 }
 
 TEST(IconFileResult, SidesAbove256AreRefused)
 {
     TempFolder dir;
-    EXPECT_EQ(WriteIconFile(dir.file("wide.ico"), solidIcon(257, 16), 3), kIconTooLarge);
-    EXPECT_EQ(WriteIconFile(dir.file("tall.ico"), solidIcon(16, 257), 3), kIconTooLarge);
+    EXPECT_EQ(WriteIconFile(dir.file("wide.ico"), solidIcon(257, 16), IconDepth::Bits24), kIconTooLarge);
+    EXPECT_EQ(WriteIconFile(dir.file("tall.ico"), solidIcon(16, 257), IconDepth::Bits24), kIconTooLarge);
     EXPECT_FALSE(std::filesystem::exists(dir.file("wide.ico")));
     EXPECT_NE(IconResultMessage(kIconTooLarge).find("256"), std::string::npos);
 }
@@ -157,14 +157,14 @@ TEST(IconFileResult, SidesAbove256AreRefused)
 TEST(IconFileResult, FolderThatDoesNotExistCannotBeCreated)
 {
     TempFolder dir;
-    EXPECT_EQ(WriteIconFile(dir.file("missing/x.ico"), solidIcon(16, 16), 2), kIconCreateFailed);
+    EXPECT_EQ(WriteIconFile(dir.file("missing/x.ico"), solidIcon(16, 16), IconDepth::Bits8), kIconCreateFailed);
 }
 
 TEST(IconFileResult, FullDiskIsReportedNotPassedForSuccess)
 {
     if (!std::filesystem::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full";
-    EXPECT_EQ(WriteIconFile("/dev/full", solidIcon(16, 16), 2), kIconWriteFailed);
+    EXPECT_EQ(WriteIconFile("/dev/full", solidIcon(16, 16), IconDepth::Bits8), kIconWriteFailed);
 }
 
 TEST(IconFileResult, ExistingFileIsReplacedNotAppended)
@@ -175,7 +175,7 @@ TEST(IconFileResult, ExistingFileIsReplacedNotAppended)
         std::ofstream old(path, std::ios::binary);
         old << std::string(5000, 'x');
     }
-    ASSERT_EQ(WriteIconFile(path, solidIcon(16, 16), 4), kIconWritten);
+    ASSERT_EQ(WriteIconFile(path, solidIcon(16, 16), IconDepth::Bits32), kIconWritten);
     EXPECT_EQ(std::filesystem::file_size(path), 1150u);
 }
 
@@ -194,8 +194,8 @@ TEST(IconSetFile, OneSmallIconIsTheSingleImageFileByteForByte)
         const TIcon icon{patternPicture(48, 48, {rgb(10, 20, 30), rgb(200, 100, 0)}),
                          borderMask(48, 48)};
         std::vector<uint8_t> single, set;
-        ASSERT_EQ(IconFileBytes(icon, code, single), kIconWritten);
-        ASSERT_EQ(IconSetFileBytes({icon}, code, set), kIconWritten);
+        ASSERT_EQ(IconFileBytes(icon, IconDepth(code), single), kIconWritten);
+        ASSERT_EQ(IconSetFileBytes({icon}, IconDepth(code), set), kIconWritten);
         EXPECT_EQ(single, set) << int(code);
     }
 }
@@ -206,7 +206,7 @@ TEST(IconSetFile, DirectoryPointsAtEachImageAndOnlyTheLargestIsPng)
     for (const int side : {16, 256})
         icons.push_back({patternPicture(side, side, {rgb(1, 2, 3)}), borderMask(side, side)});
     std::vector<uint8_t> file;
-    ASSERT_EQ(IconSetFileBytes(icons, 2, file), kIconWritten);
+    ASSERT_EQ(IconSetFileBytes(icons, IconDepth::Bits8, file), kIconWritten);
     EXPECT_EQ(le16(file, 4), 2u);
     const size_t first = 6, second = 6 + 16;
     EXPECT_EQ(file[first], 16);
@@ -223,9 +223,9 @@ TEST(IconSetFile, DirectoryPointsAtEachImageAndOnlyTheLargestIsPng)
 TEST(IconSetFile, RefusesWhatASingleFileRefuses)
 {
     std::vector<uint8_t> file;
-    EXPECT_EQ(IconSetFileBytes({}, 2, file), kIconNoBitmaps);
+    EXPECT_EQ(IconSetFileBytes({}, IconDepth::Bits8, file), kIconNoBitmaps);
     const TIcon tooLarge{TBitmap(300, 300), TBitmap(300, 300, PixelFormat::pf1bit)};
     const TIcon good{patternPicture(16, 16, {rgb(1, 2, 3)}), borderMask(16, 16)};
-    EXPECT_EQ(IconSetFileBytes({good, tooLarge}, 2, file), kIconTooLarge);
-    EXPECT_EQ(IconSetFileBytes({good, TIcon{}}, 2, file), kIconNoBitmaps);
+    EXPECT_EQ(IconSetFileBytes({good, tooLarge}, IconDepth::Bits8, file), kIconTooLarge);
+    EXPECT_EQ(IconSetFileBytes({good, TIcon{}}, IconDepth::Bits8, file), kIconNoBitmaps);
 }
