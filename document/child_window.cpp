@@ -90,7 +90,6 @@ constexpr ToolsMenuItem kToolsMenuLayout[] = {
     {"", nullptr},
 };
 
-
 } // namespace
 
 TSelectionNotifier &TSelectionNotifier::instance()
@@ -128,8 +127,7 @@ TChild::~TChild()
         ProgramSelection().Clear();
     TSelectionNotifier::instance().notify();
     // The control outlives the document: the widgets go after this window's members.
-    static const TBitmap nothing;
-    Image->ShowPicture(nothing);
+    Image->ForgetPicture();
 }
 
 void TChild::createActions()

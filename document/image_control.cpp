@@ -12,6 +12,8 @@ namespace vistrel {
 
 namespace {
 
+const TBitmap kNoPicture; // what a control shows before it has a picture
+
 QVector<QRgb> colourTable(const TBitmap &bitmap)
 {
     QVector<QRgb> table;
@@ -40,10 +42,8 @@ QImage sharedIndexedImage(const TBitmap &picture, QImage::Format format)
 
 } // namespace
 
-TImage::TImage(QWidget *parent) : QWidget(parent)
+TImage::TImage(QWidget *parent) : QWidget(parent), picture_(&kNoPicture)
 {
-    static const TBitmap nothing;
-    picture_ = &nothing;
     setMouseTracking(true);
 }
 
@@ -52,6 +52,8 @@ void TImage::ShowPicture(const TBitmap &picture)
     picture_ = &picture;
     PictureChanged();
 }
+
+void TImage::ForgetPicture() { ShowPicture(kNoPicture); }
 
 void TImage::PictureChanged()
 {

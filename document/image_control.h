@@ -18,8 +18,9 @@ public:
     explicit TImage(QWidget *parent = nullptr);
 
     const TBitmap &Picture() const { return *picture_; }
-    // Shows `picture`, which must outlive the control or be replaced before it goes.
+    // Shows `picture`, which must outlive the control or be forgotten before it goes.
     void ShowPicture(const TBitmap &picture);
+    void ForgetPicture();
     // The shown picture's pixels or size have changed.
     void PictureChanged();
 
