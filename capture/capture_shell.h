@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/program_folder.h"
+
 #include <exception>
 #include <string>
 
@@ -15,6 +17,8 @@ public:
     virtual ~CaptureShell() = default;
 
     virtual std::string shotsFolder() const = 0;     // no trailing "/"
+    // The main window's settings file, where the capture keeps its own choices too.
+    virtual std::string settingsFile() const { return LocateProgramFolders().settingsFolder + "Vistrel.ini"; }
     virtual std::string lastShotPath() const = 0;
     virtual std::string lastPicturePath() const = 0; // ends in "/"
     // A shot was written: LastShotPath := path, LastPicturePath := its folder.
