@@ -20,6 +20,7 @@ class MainWindowShell final : public CaptureShell {
 public:
     explicit MainWindowShell(TForm1 &form) : form_(&form) {}
 
+    std::string settingsFile() const override { return form().State().SettingsFile(); }
     std::string shotsFolder() const override { return form().State().ShotsFolder(); }
     std::string lastShotPath() const override { return form().State().LastShotPath(); }
     std::string lastPicturePath() const override { return form().State().LastPicturePath(); }

@@ -1,5 +1,6 @@
 #pragma once
 
+
 #include <exception>
 #include <string>
 
@@ -15,6 +16,8 @@ public:
     virtual ~CaptureShell() = default;
 
     virtual std::string shotsFolder() const = 0;     // no trailing "/"
+    // The main window's settings file, where the capture keeps its own choices too.
+    virtual std::string settingsFile() const = 0;
     virtual std::string lastShotPath() const = 0;
     virtual std::string lastPicturePath() const = 0; // ends in "/"
     // A shot was written: LastShotPath := path, LastPicturePath := its folder.

@@ -96,4 +96,29 @@ std::vector<Outline> CaptureState::ShotWritten()
     return drawn;
 }
 
+std::vector<Outline> CaptureState::Nudge(int dx, int dy, bool edgesOnly, const TRect &bounds)
+{
+    const TRect old = NormalizeRect(SelRect);
+    const TRect moved{old.Left + (edgesOnly ? 0 : dx), old.Top + (edgesOnly ? 0 : dy), old.Right + dx, old.Bottom + dy};
+    const bool inside = moved.Left >= bounds.Left && moved.Top >= bounds.Top && moved.Right <= bounds.Right &&
+                        moved.Bottom <= bounds.Bottom;
+    if (Drawing || old.Width() == 0 || old.Height() == 0 || !inside || moved.Width() <= 0 || moved.Height() <= 0)
+        return {};
+    return Select(moved);
+}
+
+std::vector<Outline> CaptureState::Select(const TRect &r)
+{
+    std::vector<Outline> drawn;
+    // In single-shot mode a written shot took its outline away; otherwise it is on the screen.
+    if (!SingleShoot || ShownRect == SelRect)
+        XorRect(SelRect, drawn);
+    XorRect(r, drawn);
+    SelRect = KeptRect = NormalizeRect(r);
+    if (SingleShoot)
+        ShownRect = SelRect;
+    Drawing = false;
+    return drawn;
+}
+
 } // namespace vistrel

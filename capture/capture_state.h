@@ -55,6 +55,12 @@ public:
     void FormMouseUp(Point at);
     // After a shot was written: in single-shot mode its outline is taken away.
     std::vector<Outline> ShotWritten();
+    // Moves the selection by (dx, dy), or only its right and bottom edges when `edgesOnly`, and
+    // shows its outline. Nothing happens while dragging, without a selection, or when the result
+    // would leave `bounds` or lose its width or height.
+    std::vector<Outline> Nudge(int dx, int dy, bool edgesOnly, const TRect &bounds);
+    // Makes `r` (ordered) the selection, as if it had been dragged, and shows its outline.
+    std::vector<Outline> Select(const TRect &r);
 
     PenStyle penStyle() const { return pen_; }
 

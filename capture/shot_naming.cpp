@@ -1,7 +1,6 @@
 #include "capture/shot_naming.h"
 
 #include "platform/error.h"
-#include "platform/jpeg_codec.h"
 
 #include <cerrno>
 #include <climits>
@@ -43,39 +42,58 @@ private:
     bool kept_ = false;
 };
 
-// Creates the first free shot file of `slot` and keeps it open.
-Reservation reserve(const std::string &folder, int slot)
+PictureFormat otherType(PictureFormat format)
+{
+    return format == PictureFormat::Png ? PictureFormat::Jpeg : PictureFormat::Png;
+}
+
+bool exists(const std::string &path)
+{
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
+// Creates the first free shot file of `slot` and keeps it open. The other type's name is looked
+// at again after ours is created: of two programs racing for one number with different types,
+// at least one sees the other's file and moves on.
+Reservation reserve(const std::string &folder, int slot, PictureFormat format)
 {
     for (int number = 0; number < INT_MAX; ++number) {
-        std::string path = folder + ShotFileName(slot, number);
+        const std::string other = folder + ShotFileName(slot, number, otherType(format));
+        if (exists(other))
+            continue;
+        std::string path = folder + ShotFileName(slot, number, format);
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd >= 0)
-            return Reservation(std::move(path), fd);
-        if (errno != EEXIST)
+        if (fd < 0 && errno != EEXIST)
             throw Error("Unable to create " + path + ": " + std::strerror(errno));
+        if (fd >= 0 && !exists(other))
+            return Reservation(std::move(path), fd);
+        if (fd >= 0)
+            Reservation(std::move(path), fd); // given back at once
     }
     throw Error("No free shot name is left in " + folder);
 }
 
 } // namespace
 
-std::string ShotFileName(int slot, int number)
+std::string ShotFileName(int slot, int number, PictureFormat format)
 {
-    return "SShot" + std::to_string(slot) + "_" + std::to_string(number) + ".jpg";
+    return "SShot" + std::to_string(slot) + "_" + std::to_string(number) +
+           (format == PictureFormat::Png ? ".png" : ".jpg");
 }
 
-std::string ReserveShotFile(const std::string &folder, int slot)
+std::string ReserveShotFile(const std::string &folder, int slot, PictureFormat format)
 {
-    Reservation reserved = reserve(folder, slot);
+    Reservation reserved = reserve(folder, slot, format);
     reserved.keep();
     return reserved.path();
 }
 
-std::string WriteShot(const TBitmap &pixels, const std::string &shotsFolder, int slot)
+std::string WriteShot(const TBitmap &pixels, const std::string &shotsFolder, int slot, PictureFormat format)
 {
     ::mkdir(shotsFolder.c_str(), 0755); // an existing folder is fine; any other failure shows at the write
-    Reservation reserved = reserve(shotsFolder + "/", slot);
-    WriteJpegFile(pixels, reserved.path());
+    Reservation reserved = reserve(shotsFolder + "/", slot, format);
+    WritePictureFile(pixels, reserved.path(), format);
     reserved.keep();
     return reserved.path();
 }

@@ -1,14 +1,20 @@
 #include "capture/start_form.h"
 
+#include "capture/capture_settings.h"
 #include "capture/capture_shell.h"
 #include "capture/erase_form.h"
 #include "capture/shape_form.h"
 #include "platform/error.h"
+#include "platform/x11_windows.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QActionGroup>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -52,6 +58,7 @@ TStartF::TStartF(std::shared_ptr<CaptureShell> shell, std::shared_ptr<ScreenSour
     connect(SpeedButton1, &QToolButton::clicked, this, &TStartF::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TStartF::SpeedButton2Click);
     connect(SpeedButton3, &QToolButton::clicked, this, &TStartF::SpeedButton3Click);
+    buildPopupMenu();
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -61,7 +68,45 @@ TStartF::~TStartF()
 {
     if (overlay_)
         overlay_->close();
+    delete countDown_;
 }
+
+void TStartF::buildPopupMenu()
+{
+    popup_ = new QMenu(this);
+    QAction *png = popup_->addAction(QStringLiteral("Save shots as &PNG"));
+    png->setObjectName(QStringLiteral("ShotsAsPng"));
+    png->setCheckable(true);
+    connect(popup_, &QMenu::aboutToShow, png,
+            [this, png] { png->setChecked(ReadShotFormat(shell_->settingsFile()) == PictureFormat::Png); });
+    connect(png, &QAction::triggered, this, [this](bool checked) {
+        try {
+            WriteShotFormat(shell_->settingsFile(), checked ? PictureFormat::Png : PictureFormat::Jpeg);
+        } catch (const std::exception &error) {
+            shell_->reportError(error, this);
+        }
+    });
+
+    QMenu *delay = popup_->addMenu(QStringLiteral("&Delay"));
+    auto *delays = new QActionGroup(delay);
+    for (int seconds = 0; seconds <= kMaxDelaySeconds; ++seconds) {
+        QAction *item = delay->addAction(seconds == 0 ? QStringLiteral("None") : QStringLiteral("%1 s").arg(seconds));
+        item->setObjectName(QStringLiteral("Delay%1").arg(seconds));
+        item->setCheckable(true);
+        delays->addAction(item);
+        connect(item, &QAction::triggered, this, [this, seconds] {
+            try {
+                WriteCaptureDelay(shell_->settingsFile(), seconds);
+            } catch (const std::exception &error) {
+                shell_->reportError(error, this);
+            }
+        });
+    }
+    connect(popup_, &QMenu::aboutToShow, delay,
+            [this, delay] { delay->actions().at(ReadCaptureDelay(shell_->settingsFile()))->setChecked(true); });
+}
+
+void TStartF::contextMenuEvent(QContextMenuEvent *event) { popup_->popup(event->globalPos()); }
 
 TEraseF *TStartF::overlay() const { return overlay_.data(); }
 
@@ -105,8 +150,33 @@ void TStartF::openOverlay(bool singleShoot)
     });
     connect(overlay, &TEraseF::launcherRequested, this, &TStartF::comeBack);
     hide();
-    // The launcher has to be gone from the screen before the screen is frozen.
-    QTimer::singleShot(kHandOverMs, overlay, [this, overlay, singleShoot] { freezeScreen(overlay, singleShoot); });
+    countDown(overlay, singleShoot, ReadCaptureDelay(shell_->settingsFile()));
+}
+
+void TStartF::countDown(TEraseF *overlay, bool singleShoot, int seconds)
+{
+    if (seconds <= 0) {
+        if (countDown_)
+            countDown_->hide();
+        // The launcher and the count-down have to be gone from the screen before it is frozen.
+        QTimer::singleShot(kHandOverMs, overlay, [this, overlay, singleShoot] { freezeScreen(overlay, singleShoot); });
+        return;
+    }
+    if (!countDown_) {
+        countDown_ = new QLabel(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                             Qt::WindowDoesNotAcceptFocus);
+        countDown_->setObjectName(QStringLiteral("CountDown"));
+        countDown_->setAttribute(Qt::WA_ShowWithoutActivating);
+        countDown_->setAlignment(Qt::AlignCenter);
+        countDown_->setStyleSheet(QStringLiteral("QLabel { font-size: 28pt; font-weight: bold; padding: 12px; }"));
+        countDown_->setFixedSize(96, 72);
+    }
+    countDown_->setText(QString::number(seconds));
+    countDown_->move(geometry().center() - countDown_->rect().center());
+    countDown_->show();
+    QTimer::singleShot(1000, overlay, [this, overlay, singleShoot, seconds] {
+        countDown(overlay, singleShoot, seconds - 1);
+    });
 }
 
 void TStartF::freezeScreen(TEraseF *overlay, bool singleShoot)
@@ -131,7 +201,7 @@ void TStartF::showOverlay(TEraseF *overlay, bool singleShoot, ScreenCopy copy)
     overlay->setSingleShoot(singleShoot);
     if (!singleShoot)
         overlay->setKeptRect(RememberedRect);
-    overlay->ShowFrozen(std::move(copy));
+    overlay->ShowFrozen(std::move(copy), StackedWindowFrames());
 }
 
 void TStartF::screenRefused(TEraseF *overlay, const std::string &message)

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+class QLabel;
+class QMenu;
 class QToolButton;
 
 namespace vistrel {
@@ -43,13 +45,19 @@ public:
     // The overlay opened last, while it exists.
     TEraseF *overlay() const;
 
+    // The pop-up menu: the shots' file type and the delay before the screen is frozen.
+    QMenu *popupMenu() const { return popup_; }
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void loadArtwork();
     QToolButton *makeButton(const QString &caption, const QString &hint, const QRect &place);
+    void buildPopupMenu();
     void openOverlay(bool singleShoot);
+    void countDown(TEraseF *overlay, bool singleShoot, int seconds);
     void freezeScreen(TEraseF *overlay, bool singleShoot);
     void showOverlay(TEraseF *overlay, bool singleShoot, ScreenCopy copy);
     void screenRefused(TEraseF *overlay, const std::string &message);
@@ -58,6 +66,8 @@ private:
     std::shared_ptr<CaptureShell> shell_;
     std::shared_ptr<ScreenSource> screen_;
     QPointer<TEraseF> overlay_;
+    QMenu *popup_ = nullptr;
+    QLabel *countDown_ = nullptr; // a window of its own, never in the frozen picture
 };
 
 } // namespace vistrel

@@ -30,12 +30,6 @@ bool isPictureFile(const std::string &path)
     return PictureFormatFor(path, PictureNaming::CommandLine) != PictureFormat::None;
 }
 
-bool isWritablePictureFile(const std::string &path)
-{
-    const PictureFormat format = PictureFormatFor(path, PictureNaming::CommandLine);
-    return format == PictureFormat::Jpeg || format == PictureFormat::Bmp;
-}
-
 std::optional<int32_t> parseInteger(const std::string &text)
 {
     size_t i = (text.size() > 1 && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
@@ -444,8 +438,8 @@ private:
                 return void(fail(files.size() < 2 ? "missing IN or OUT" : "several inputs need --out-dir DIR"));
             options().Inputs = {files[0]};
             options().Output = files[1];
-            if (icon ? LowerCaseExtension(files[1]) != ".ico" : !isWritablePictureFile(files[1]))
-                return void(fail("OUT '" + files[1] + "' must end in " + (icon ? ".ico" : ".jpg, .jpeg or .bmp")));
+            if (icon ? LowerCaseExtension(files[1]) != ".ico" : !isPictureFile(files[1]))
+                return void(fail("OUT '" + files[1] + "' must end in " + (icon ? ".ico" : ".jpg, .jpeg, .bmp or .png")));
         }
         checkInputs();
     }
@@ -488,8 +482,6 @@ std::string OutputPathFor(const CliOptions &options, const std::string &input)
     std::string extension = in.extension().string();
     if (options.Command == CliCommand::Icon)
         extension = ".ico";
-    else if (!isWritablePictureFile(input))
-        extension = ".bmp"; // a PNG input keeps every pixel in the format that loses none
     return (std::filesystem::path(options.OutDir) / (in.stem().string() + extension)).string();
 }
 
@@ -542,10 +534,10 @@ std::string detailsOf(CliCommand command)
 
 const char kFilesAndStatus[] = R"(
 Files:
-  IN is a JPEG (.jpg, .jpeg), BMP (.bmp) or PNG (.png) file, OUT a JPEG or BMP file, chosen by
-  extension in any letter case; an input is read by what it holds, whatever its extension.
+  IN is a JPEG (.jpg, .jpeg), BMP (.bmp) or PNG (.png) file, OUT a JPEG, BMP or PNG file, chosen
+  by extension in any letter case; an input is read by what it holds, whatever its extension.
   --out-dir DIR in place of OUT takes several inputs; each output is DIR/<input name> with the
-  input's extension (.ico for icons, .bmp for PNG inputs). A progress line per file is shown on a terminal.
+  input's extension (.ico for icons). A progress line per file is shown on a terminal.
   --jobs N works on N inputs at once (default: one per processor); messages keep the inputs'
   order, and an input that fails stops only itself.
 

@@ -37,7 +37,8 @@ namespace {
 
 const QStringList &SaveFilters()
 {
-    static const QStringList filters{QStringLiteral("Jpeg Image (*.jpg)"), QStringLiteral("Bitmap (*.bmp)")};
+    static const QStringList filters{QStringLiteral("Jpeg Image (*.jpg)"), QStringLiteral("Bitmap (*.bmp)"),
+                                     QStringLiteral("PNG Image (*.png)")};
     return filters;
 }
 

@@ -9,13 +9,18 @@ namespace vistrel {
 
 SaveTarget SaveAsTarget(const std::string &fileName, int filterItem)
 {
-    const char *extension = filterItem == kSaveJpegItem ? ".jpg" : filterItem == kSaveBmpItem ? ".bmp" : nullptr;
-    if (!extension)
-        return {};
-    SaveTarget target;
-    target.Path = ExtractFileExt(fileName) == extension ? fileName : fileName + extension;
-    target.Format = filterItem == kSaveJpegItem ? PictureFormat::Jpeg : PictureFormat::Bmp;
-    return target;
+    struct Item {
+        int number;
+        const char *extension;
+        PictureFormat format;
+    };
+    static constexpr Item kItems[] = {{kSaveJpegItem, ".jpg", PictureFormat::Jpeg},
+                                      {kSaveBmpItem, ".bmp", PictureFormat::Bmp},
+                                      {kSavePngItem, ".png", PictureFormat::Png}};
+    for (const Item &item : kItems)
+        if (item.number == filterItem)
+            return {ExtractFileExt(fileName) == item.extension ? fileName : fileName + item.extension, item.format};
+    return {};
 }
 
 int PrintFactor(int printerDpi, int screenDpi)

@@ -11,6 +11,7 @@ namespace vistrel {
 // Items of the "Save As" dialog's filter, as kept in the settings file.
 constexpr int kSaveJpegItem = 1;
 constexpr int kSaveBmpItem = 2;
+constexpr int kSavePngItem = 3;
 constexpr char kSaveFilterSection[] = "Save Dlg Filter";
 constexpr char kSaveFilterKey[] = "value";
 
@@ -19,9 +20,9 @@ struct SaveTarget {
     PictureFormat Format = PictureFormat::None;
 };
 
-// The file "Save As" writes for the name chosen with a filter item: ".jpg" (item 1) or ".bmp"
-// (item 2) is appended unless the name ends in exactly that, letter case included, so a.JPG
-// becomes a.JPG.jpg. Any other item writes nothing (Format None).
+// The file "Save As" writes for the name chosen with a filter item: ".jpg" (item 1), ".bmp"
+// (item 2) or ".png" (item 3) is appended unless the name ends in exactly that, letter case
+// included, so a.JPG becomes a.JPG.jpg. Any other item writes nothing (Format None).
 SaveTarget SaveAsTarget(const std::string &fileName, int filterItem);
 
 // How many printer dots one screen pixel takes: the printer's resolution divided by the screen's

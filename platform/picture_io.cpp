@@ -107,10 +107,10 @@ void WritePictureFile(const TBitmap &picture, const std::string &path, PictureFo
     switch (format) {
     case PictureFormat::Jpeg: return WriteJpegFile(picture, path);
     case PictureFormat::Bmp: return WriteBmpFile(picture, path);
-    case PictureFormat::Png:
+    case PictureFormat::Png: return WritePngFile(picture, path);
     case PictureFormat::None: break;
     }
-    throw WriteError(path, "only JPEG and BMP pictures can be written");
+    throw WriteError(path, "only JPEG, BMP and PNG pictures can be written");
 }
 
 } // namespace vistrel

@@ -9,7 +9,6 @@ namespace vistrel {
 // The one place that decides which codec reads or writes a picture file. Icons are written by
 // icon/icon_writer.h (WriteIcon), which needs the icon's own depth conversion.
 
-// PNG is read only: pictures are written as JPEG or BMP (and icons).
 enum class PictureFormat { None, Jpeg, Bmp, Png };
 
 // How each road into the program tells a picture file by its name. The rules differ in letter
@@ -43,7 +42,7 @@ TBitmap ReadPictureByContent(const std::string &path, PictureNaming hint);
 // The format the file's first bytes announce; None when it is none of ours or cannot be read.
 PictureFormat PictureFormatOfContent(const std::string &path);
 
-// Writes JPEG (at kJpegQuality) or BMP through SafeFile. Throws Error("Unable to write to
+// Writes JPEG (at kJpegQuality), BMP or PNG through SafeFile. Throws Error("Unable to write to
 // <path>: <reason>") and then leaves any old file as it was.
 void WritePictureFile(const TBitmap &picture, const std::string &path, PictureFormat format);
 

@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/file_io.h"
+#include "platform/safe_file.h"
 
 #include <png.h>
 #include <zlib.h>
@@ -378,6 +379,17 @@ std::vector<uint8_t> WritePngMemory(const TBitmap &bitmap, const std::vector<std
     std::vector<uint8_t> bytes;
     writer.require(guarded(writer.png(), [&] { writeAll(writer.png(), writer.info(), rgb, chunks, bytes); }));
     return bytes;
+}
+
+void WritePngFile(const TBitmap &bitmap, const std::string &path)
+{
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = WritePngMemory(bitmap, {});
+    } catch (const Error &e) {
+        throw WriteError(path, e.what());
+    }
+    WriteFileSafely(path, bytes.data(), bytes.size());
 }
 
 namespace {

@@ -34,6 +34,10 @@ PngPicture ReadPngMemory(const uint8_t *data, size_t size, int maxSide);
 // chunks, in order. Throws Error for an empty bitmap.
 std::vector<uint8_t> WritePngMemory(const TBitmap &bitmap, const std::vector<std::pair<std::string, std::string>> &text);
 
+// Writes the bitmap as WritePngMemory does, without text, through SafeFile: a failure throws
+// Error("Unable to write to <path>: <reason>") and leaves the old file as it was.
+void WritePngFile(const TBitmap &bitmap, const std::string &path);
+
 // A PNG of 8-bit RGBA pixels, rows top-down, 4 bytes a pixel without padding (the large images
 // of icon files). Throws Error when libpng refuses the picture.
 std::vector<uint8_t> WritePngRgbaMemory(int width, int height, const std::vector<uint8_t> &rgba);

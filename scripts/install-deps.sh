@@ -4,7 +4,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-image-formats-plugins
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-image-formats-plugins libxcb1-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs libpng-dev zlib1g-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth openbox xdotool xclip x11-utils dbus-daemon

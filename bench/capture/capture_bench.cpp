@@ -1,12 +1,16 @@
 // Capture speed, with the reference figures from the same run:
 //  1. an F-key shot of 1920 × 1080 pixels, from the key to the closed file, against
-//     `cjpeg -quality 90` compressing the same pixels;
+//     `cjpeg -quality 90` compressing the same pixels, and as PNG against libpng's own writer
+//     (its simplified interface, default compression) writing the same pixels to a file;
 //  2. on an X display (run it under xvfb-run -s "-screen 0 1920x1080x24"), opening the overlay
 //     until its first paint is on the screen, against grabbing the screen alone.
 
+#include "capture/capture_settings.h"
 #include "capture/capture_shell.h"
 #include "capture/erase_form.h"
 #include "platform/screen_source.h"
+
+#include <png.h>
 
 #include <QApplication>
 #include <QDir>
@@ -31,6 +35,7 @@ class BenchShell : public CaptureShell {
 public:
     explicit BenchShell(std::string shots) : shots_(std::move(shots)) {}
     std::string shotsFolder() const override { return shots_; }
+    std::string settingsFile() const override { return shots_ + ".ini"; }
     std::string lastShotPath() const override { return {}; }
     std::string lastPicturePath() const override { return {}; }
     void recordShot(const std::string &) override {}
@@ -81,23 +86,30 @@ double timeMs(const std::function<void()> &work)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+std::vector<double> timeShots(TEraseF &overlay, const std::string &shots, int runs)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        times.push_back(timeMs([&] { overlay.SaveShot(1, {}); }));
+        QDir(QString::fromStdString(shots)).removeRecursively();
+    }
+    return times;
+}
+
 void benchShot(const QString &folder)
 {
     // The shot leaves out the outline's one-pixel border: a 1922 × 1082 screen gives 1920 × 1080.
     const QImage screen = desktopPicture(1922, 1082);
     const std::string shots = (folder + "/Shots").toStdString();
-    TEraseF overlay(std::make_shared<BenchShell>(shots));
+    const auto shell = std::make_shared<BenchShell>(shots);
+    TEraseF overlay(shell);
     overlay.ShowFrozen(ScreenCopy({{QRect(0, 0, 1922, 1082), 1.0, screen}}));
 
     constexpr int kRuns = 25;
-    std::vector<double> ours;
-    for (int i = 0; i < kRuns; ++i) {
-        ours.push_back(timeMs([&] { overlay.SaveShot(1, {}); }));
-        QDir(QString::fromStdString(shots)).removeRecursively();
-    }
-
+    const std::vector<double> ours = timeShots(overlay, shots, kRuns);
     const QString ppm = folder + "/shot.ppm";
-    screen.copy(1, 1, 1920, 1080).convertToFormat(QImage::Format_RGB888).save(ppm, "PPM");
+    const QImage shot = screen.copy(1, 1, 1920, 1080).convertToFormat(QImage::Format_RGB888);
+    shot.save(ppm, "PPM");
     std::vector<double> reference;
     for (int i = 0; i < kRuns; ++i)
         reference.push_back(timeMs([&] {
@@ -105,9 +117,29 @@ void benchShot(const QString &folder)
                               {QStringLiteral("-quality"), QStringLiteral("90"), QStringLiteral("-outfile"),
                                folder + "/reference.jpg", ppm});
         }));
-    const double a = medianMs(ours), b = medianMs(reference);
+    double a = medianMs(ours), b = medianMs(reference);
     std::printf("F-key shot 1920x1080, key to closed file: %.2f ms   cjpeg -quality 90: %.2f ms   ratio %.2f\n", a, b,
                 a / b);
+
+    WriteShotFormat(shell->settingsFile(), PictureFormat::Png);
+    const std::vector<double> oursPng = timeShots(overlay, shots, kRuns);
+    const std::string referencePng = (folder + "/reference.png").toStdString();
+    std::vector<double> libpng;
+    for (int i = 0; i < kRuns; ++i)
+        libpng.push_back(timeMs([&] {
+            png_image image{};
+            image.version = PNG_IMAGE_VERSION;
+            image.width = 1920;
+            image.height = 1080;
+            image.format = PNG_FORMAT_RGB;
+            if (!png_image_write_to_file(&image, referencePng.c_str(), 0, shot.constBits(),
+                                         static_cast<png_int_32>(shot.bytesPerLine()), nullptr))
+                std::fprintf(stderr, "libpng: %s\n", image.message);
+            png_image_free(&image);
+        }));
+    a = medianMs(oursPng), b = medianMs(libpng);
+    std::printf("F-key PNG shot 1920x1080, key to closed file: %.2f ms   libpng's writer: %.2f ms   ratio %.2f\n", a,
+                b, a / b);
 }
 
 // Counts its paints, so the bench knows when the frozen screen is on the display.

@@ -167,3 +167,34 @@ TEST(MultiPicture, CaptureLeavesTheOutlineAndTheRectangleForTheNextOverlay)
     EXPECT_EQ(screen.state.KeptRect, (TRect{20, 30, 120, 90}));
     EXPECT_EQ(screen.state.ShownRect, kEmpty);
 }
+
+TEST(Nudge, MovesTheSelectionOrItsFarEdgesWithinTheScreenAndKeepsOneOutline)
+{
+    const TRect bounds{0, 0, 400, 300};
+    const struct {
+        bool single, shotFirst;
+        int dx, dy;
+        bool edges;
+        TRect selection; // after the nudge of the drag (300, 200)-(100, 50)
+    } cases[] = {
+        {true, false, 1, 0, false, {101, 50, 301, 200}},   {true, false, 0, -10, false, {100, 40, 300, 190}},
+        {true, false, 10, 1, true, {100, 50, 310, 201}},   {false, false, -1, 0, true, {100, 50, 299, 200}},
+        {true, true, 0, 1, false, {100, 51, 300, 201}},    {false, true, 0, 1, false, {100, 51, 300, 201}},
+        {true, false, 0, 101, false, {100, 50, 300, 200}}, {true, false, -200, 0, true, {100, 50, 300, 200}},
+    };
+    for (const auto &c : cases) {
+        Screen screen;
+        screen.state.SingleShoot = c.single;
+        screen.drag({300, 200}, {100, 50});
+        if (c.shotFirst)
+            screen.apply(screen.state.ShotWritten());
+        screen.apply(screen.state.Nudge(c.dx, c.dy, c.edges, bounds));
+        EXPECT_EQ(NormalizeRect(screen.state.SelRect), c.selection) << c.dx << "," << c.dy;
+        EXPECT_EQ(NormalizeRect(screen.state.KeptRect), c.selection);
+        ASSERT_EQ(screen.layer.outlines().size(), 1u) << c.dx << "," << c.dy;
+        EXPECT_EQ(screen.layer.outlines()[0].rect, c.selection);
+    }
+    Screen none;
+    none.apply(none.state.Nudge(1, 1, false, bounds));
+    EXPECT_TRUE(none.layer.outlines().empty());
+}

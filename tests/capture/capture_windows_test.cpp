@@ -1,15 +1,22 @@
+#include "capture_test_support.h"
+
+#include "capture/capture_settings.h"
 #include "capture/capture_shell.h"
 #include "capture/erase_form.h"
 #include "capture/shape_form.h"
 #include "capture/start_form.h"
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
+#include "platform/png_codec.h"
+#include "platform/qimage_bridge.h"
 #include "tests/support/qt_test_main.h"
 #include "widgets/error_message.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -23,164 +30,13 @@
 
 using namespace vistrel;
 
-namespace {
+using namespace vistrel::capture_test;
 
-class StubShell : public CaptureShell {
-public:
-    explicit StubShell(std::string shots) : shots_(std::move(shots)) {}
-
-    std::string shotsFolder() const override { return shots_; }
-    std::string lastShotPath() const override { return lastShot; }
-    std::string lastPicturePath() const override { return lastPicture; }
-    void recordShot(const std::string &path) override
-    {
-        lastShot = path;
-        lastPicture = path.substr(0, path.rfind('/') + 1);
-    }
-    void showMainWindow() override { mainShown = true; }
-    void openPicture(const std::string &path) override { opened.push_back(path); }
-    void setListDirectory(const std::string &folder) override
-    {
-        if (!QDir(QString::fromStdString(folder)).exists())
-            throw Error("Directory does not exist");
-        listDirectory = folder;
-    }
-    void selectTreePath(const std::string &folder) override { treePath = folder; }
-    void reportError(const std::exception &error, QWidget *) override { errors.push_back(error.what()); }
-
-    std::string lastShot, lastPicture, listDirectory, treePath;
-    std::vector<std::string> opened, errors;
-    bool mainShown = false;
-
-private:
-    std::string shots_;
-};
-
-QRgb patternPixel(int x, int y, int tint)
-{
-    // Flat 8 × 8 cells of distinct colours: sharp enough that a one-pixel shift shows.
-    const int cx = x / 8, cy = y / 8;
-    return qRgb((cx * 37 + tint) & 255, (cy * 53) & 255, ((cx + cy) * 29 + tint * 3) & 255);
-}
-
-QImage pattern(int width, int height, int tint)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, patternPixel(x, y, tint));
-    return image;
-}
-
-std::shared_ptr<DirectScreenSource> screenOf(std::vector<MonitorCopy> monitors)
-{
-    return std::make_shared<SyntheticScreenSource>(ScreenCopy(std::move(monitors)));
-}
-
-std::shared_ptr<DirectScreenSource> plainScreen(int width = 1024, int height = 768)
-{
-    return screenOf({{QRect(0, 0, width, height), 1.0, pattern(width, height, 0)}});
-}
-
-// Clicks `answer` in the next message box that opens; counts the boxes it saw.
-class MessageBoxAnswerer : public QObject {
-public:
-    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer) : answer_(answer)
-    {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            ++seen;
-            text = box->text();
-            box->button(answer_)->click();
-        });
-        timer_.start(5);
-    }
-    int seen = 0;
-    QString text;
-
-private:
-    QMessageBox::StandardButton answer_;
-    QTimer timer_;
-};
-
-void drag(QWidget *widget, QPoint from, QPoint to)
-{
-    QTest::mousePress(widget, Qt::LeftButton, {}, from);
-    QTest::mouseMove(widget, (from + to) / 2);
-    QTest::mouseMove(widget, to);
-    QTest::mouseRelease(widget, Qt::LeftButton, {}, to);
-}
-
-// The decoded file must equal the same pixels encoded and decoded again: same encoder, same result.
-void expectShotHolds(const std::string &path, const TBitmap &expected)
-{
-    const TBitmap shot = ReadJpegFile(path);
-    QCOMPARE(shot.width(), expected.width());
-    QCOMPARE(shot.height(), expected.height());
-    const TBitmap reference = ReadJpegMemory(WriteJpegMemory(expected).data(), WriteJpegMemory(expected).size());
-    QVERIFY(shot == reference);
-    const PaletteEntry a = shot.pixel(shot.width() / 2, shot.height() / 2);
-    const PaletteEntry b = expected.pixel(shot.width() / 2, shot.height() / 2);
-    QVERIFY(std::abs(a.r - b.r) < 24 && std::abs(a.g - b.g) < 24 && std::abs(a.b - b.b) < 24);
-}
-
-TBitmap expectedPixels(int left, int top, int width, int height, int tint = 0)
-{
-    TBitmap bitmap(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const QRgb p = patternPixel(left + x, top + y, tint);
-            bitmap.setPixel(x, y, {static_cast<uint8_t>(qBlue(p)), static_cast<uint8_t>(qGreen(p)),
-                                   static_cast<uint8_t>(qRed(p)), 0});
-        }
-    return bitmap;
-}
-
-std::string readText(const std::string &path)
-{
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-} // namespace
-
-class CaptureWindowsTest : public QObject {
+class CaptureWindowsTest : public capture_test::CaptureTestBase {
     Q_OBJECT
 
-private:
-    QTemporaryDir home_;
-    std::string shots_;
-    std::shared_ptr<StubShell> shell_;
-
-    TEraseF *openOverlay(const std::shared_ptr<DirectScreenSource> &screen, bool single = true, TRect kept = {})
-    {
-        auto *overlay = new TEraseF(shell_);
-        overlay->setSingleShoot(single);
-        overlay->setKeptRect(kept);
-        overlay->ShowFrozen(screen->grab());
-        if (!QTest::qWaitForWindowActive(overlay))
-            qWarning("overlay not active");
-        return overlay;
-    }
-
-    // Presses `key` on the overlay, answering the capture message with `answer`.
-    int pressAnswering(TEraseF *overlay, Qt::Key key, QMessageBox::StandardButton answer)
-    {
-        MessageBoxAnswerer answerer(answer);
-        QTest::keyClick(overlay, key);
-        return answerer.seen;
-    }
-
 private Q_SLOTS:
-    void init()
-    {
-        QVERIFY(home_.isValid());
-        shots_ = (home_.path() + "/Shots").toStdString();
-        QDir(QString::fromStdString(shots_)).removeRecursively();
-        shell_ = std::make_shared<StubShell>(shots_);
-    }
+    void init() { prepare(); }
 
     void dragAndF2WritesTheInsetRectangle()
     {
@@ -196,6 +52,19 @@ private Q_SLOTS:
         QVERIFY(!overlay->isVisible());
         QCOMPARE(back.count(), 1);
         QCOMPARE(back.at(0).at(0).toInt(), 50);
+    }
+
+    void pngShotsAreExactAndNumberedWithTheJpegs()
+    {
+        WriteShotFormat(shell_->settingsFile(), PictureFormat::Png);
+        QDir().mkpath(QString::fromStdString(shots_));
+        std::ofstream(shots_ + "/SShot1_0.jpg") << "older";
+        TEraseF *overlay = openOverlay(plainScreen());
+        drag(overlay, {302, 200}, {100, 50});
+        pressAnswering(overlay, Qt::Key_F1, QMessageBox::No);
+        QCOMPARE(shell_->lastShot, shots_ + "/SShot1_1.png");
+        QVERIFY(ReadPngFile(shell_->lastShot) == expectedPixels(101, 51, 200, 148)); // whole 4-byte rows
+        QFile::remove(QString::fromStdString(shell_->settingsFile()));
     }
 
     void captureMessageNamesTheFile()
@@ -295,13 +164,17 @@ private Q_SLOTS:
                 const QRgb now = drawn.pixel(x, y) & 0xffffff;
                 if (now == (~was & 0xffffff))
                     ++inverted;
-                if (!border && !edge)
+                if (!border && !edge && !overlay->aidsArea().contains(QPoint(x, y)))
                     QVERIFY2(now == was, qPrintable(QString("%1,%2").arg(x).arg(y)));
             }
         QVERIFY(inverted > 60); // dotted: about every other border pixel
         QTest::mousePress(overlay, Qt::LeftButton, {}, {200, 200});
         QTest::mouseRelease(overlay, Qt::LeftButton, {}, {200, 200});
-        QCOMPARE(overlay->grab().toImage().convertToFormat(QImage::Format_RGB32), frozen);
+        const QImage after = overlay->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 400; ++x)
+                if (!overlay->aidsArea().contains(QPoint(x, y)))
+                    QVERIFY2(after.pixel(x, y) == frozen.pixel(x, y), qPrintable(QString("%1,%2").arg(x).arg(y)));
         overlay->close();
     }
 
@@ -370,6 +243,32 @@ private Q_SLOTS:
         QCOMPARE(launcher.overlay()->state().SelRect, TRect{});
         QTest::keyClick(launcher.overlay(), Qt::Key_Escape);
         QTRY_VERIFY(launcher.isVisible());
+    }
+
+    void popupMenuKeepsShotTypeAndDelayAndTheCountDownPrecedesTheOverlay()
+    {
+        TStartF launcher(shell_, plainScreen());
+        launcher.show();
+        Q_EMIT launcher.popupMenu()->aboutToShow();
+        auto *png = launcher.popupMenu()->findChild<QAction *>(QStringLiteral("ShotsAsPng"));
+        QVERIFY(!png->isChecked());
+        png->trigger();
+        QCOMPARE(ReadShotFormat(shell_->settingsFile()), PictureFormat::Png);
+        launcher.popupMenu()->findChild<QAction *>(QStringLiteral("Delay1"))->trigger();
+        QCOMPARE(ReadCaptureDelay(shell_->settingsFile()), 1);
+
+        launcher.SpeedButton1->click();
+        QLabel *countDown = nullptr;
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (window->objectName() == QLatin1String("CountDown"))
+                countDown = qobject_cast<QLabel *>(window);
+        QVERIFY(countDown && countDown->isVisible());
+        QCOMPARE(countDown->text(), QStringLiteral("1"));
+        QVERIFY(!launcher.overlay()->isVisible());
+        QTRY_VERIFY(launcher.overlay()->isVisible());
+        QVERIFY(!countDown->isVisible());
+        QTest::keyClick(launcher.overlay(), Qt::Key_Escape);
+        QFile::remove(QString::fromStdString(shell_->settingsFile()));
     }
 
     void unreadableScreenBringsTheLauncherBackWithAMessage()

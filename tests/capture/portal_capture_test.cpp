@@ -28,6 +28,7 @@ constexpr int kWaitMs = 8000; // a bound for a hung test, far above the portal t
 class RecordingShell : public CaptureShell {
 public:
     explicit RecordingShell(std::string shots) : shots_(std::move(shots)) {}
+    std::string settingsFile() const override { return shots_ + ".ini"; }
     std::string shotsFolder() const override { return shots_; }
     std::string lastShotPath() const override { return lastShot; }
     std::string lastPicturePath() const override { return {}; }

@@ -73,6 +73,16 @@ TEST_F(ShotFolder, ExistingFilesAreNeverOverwritten)
     EXPECT_EQ(readText(folder() + "SShot1_2.jpg"), "third");
 }
 
+TEST_F(ShotFolder, NumbersCountJpegAndPngShotsAlike)
+{
+    fs::create_directories(shots_);
+    writeText(folder() + "SShot1_0.jpg", "older");
+    writeText(folder() + "SShot1_1.png", "older");
+    EXPECT_EQ(ReserveShotFile(folder(), 1, PictureFormat::Png), folder() + "SShot1_2.png");
+    EXPECT_EQ(ReserveShotFile(folder(), 1, PictureFormat::Jpeg), folder() + "SShot1_3.jpg");
+    EXPECT_EQ(ReserveShotFile(folder(), 2, PictureFormat::Png), folder() + "SShot2_0.png");
+}
+
 TEST_F(ShotFolder, ConcurrentCapturesNeverShareAName)
 {
     // Two writers racing in one folder stand for two running programs: each name is taken once.

@@ -146,7 +146,7 @@ TEST(CliParsing, FileTypesAreCheckedByExtensionInAnyCase)
     EXPECT_TRUE(parse({"effect", "invert", "A.JPG", "B.Jpeg"}).ok());
     EXPECT_TRUE(parse({"effect", "invert", "a.png", "b.bmp"}).ok());
     EXPECT_TRUE(parse({"effect", "invert", "Screenshot.PNG", "b.jpg"}).ok());
-    EXPECT_FALSE(parse({"effect", "invert", "a.bmp", "b.png"}).ok()); // PNG is read, never written
+    EXPECT_TRUE(parse({"effect", "invert", "a.bmp", "b.png"}).ok());
     EXPECT_FALSE(parse({"effect", "invert", "a.gif", "b.bmp"}).ok());
     EXPECT_FALSE(parse({"effect", "invert", "a.bmp", "b"}).ok());
     EXPECT_FALSE(parse({"icon", "a.bmp", "b.bmp"}).ok());
@@ -159,8 +159,8 @@ TEST(CliParsing, OutDirNamesOutputsAfterTheInputs)
     EXPECT_EQ(OutputPathFor(options, options.Inputs[0]), "out/a.JPG");
     EXPECT_EQ(OutputPathFor(options, options.Inputs[1]), "out/b.bmp");
     options = parseOk({"effect", "invert", "--out-dir", "out", "shot.png", "Shot2.PNG"});
-    EXPECT_EQ(OutputPathFor(options, "shot.png"), "out/shot.bmp");
-    EXPECT_EQ(OutputPathFor(options, "Shot2.PNG"), "out/Shot2.bmp");
+    EXPECT_EQ(OutputPathFor(options, "shot.png"), "out/shot.png");
+    EXPECT_EQ(OutputPathFor(options, "Shot2.PNG"), "out/Shot2.PNG");
     options = parseOk({"icon", "a.jpg", "b.bmp", "--out-dir=icons"});
     EXPECT_EQ(OutputPathFor(options, "a.jpg"), "icons/a.ico");
     // Two inputs of one base name would overwrite each other's icon.

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
+
 #include <QImage>
 #include <QImageReader>
 
@@ -136,16 +139,23 @@ TEST_F(CliProgram, RippleRandomRepeatsForOneSeedOnly)
     EXPECT_NE(ripple("c.bmp", "8"), first);
 }
 
-TEST_F(CliProgram, PngScreenshotsAreReadInEveryLetterCase)
+TEST_F(CliProgram, PngScreenshotsAreReadInEveryLetterCaseAndOutputsTakeTheirNamesType)
 {
     const QImage original = load(writeBmp("in.bmp", 5, 4));
-    for (const char *name : {"shot.png", "Screenshot.PNG"}) {
-        const std::string in = dir_.file(name);
+    const struct {
+        const char *in, *out, *signature;
+    } cases[] = {{"shot.png", "out.bmp", "BM"}, {"Screenshot.PNG", "out.png", "\x89PNG"}};
+    for (const auto &c : cases) {
+        const std::string in = dir_.file(c.in), out = dir_.file(c.out);
         ASSERT_TRUE(original.save(QString::fromStdString(in), "PNG"));
-        const Outcome r = run({"effect", "invert", in, dir_.file("out.bmp")});
-        ASSERT_EQ(r.status, 0) << name << ": " << r.err;
-        EXPECT_EQ(load(dir_.file("out.bmp")).pixel(3, 2), qRgb(255 - 120, 255 - 60, 255 - 100)) << name;
+        const Outcome r = run({"effect", "invert", in, out});
+        ASSERT_EQ(r.status, 0) << c.in << ": " << r.err;
+        EXPECT_EQ(ReadBytes(out).substr(0, std::strlen(c.signature)), c.signature) << c.out;
+        EXPECT_EQ(load(out).pixel(3, 2), qRgb(255 - 120, 255 - 60, 255 - 100)) << c.out;
     }
+    std::filesystem::create_directory(dir_.file("out"));
+    ASSERT_EQ(run({"effect", "invert", "--out-dir", dir_.file("out"), dir_.file("Screenshot.PNG")}).status, 0);
+    EXPECT_EQ(ReadBytes(dir_.file("out/Screenshot.PNG")).substr(0, 4), "\x89PNG");
 }
 
 TEST_F(CliProgram, ResizeWritesTheRequestedSizeAsJpeg)
@@ -264,7 +274,7 @@ TEST_F(CliProgram, UsageErrorsExitWithTwoAndAHint)
         {"effect", "blur", in, dir_.file("o.bmp")},
         {"enhance", "posterize", "lots", in, dir_.file("o.bmp")},
         {"resize", "box", "10", in, dir_.file("o.bmp")},
-        {"effect", "invert", in, dir_.file("o.png")},
+        {"effect", "invert", in, dir_.file("o.gif")},
     };
     for (const auto &args : wrong) {
         const Outcome r = run(args);

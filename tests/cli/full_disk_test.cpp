@@ -6,6 +6,7 @@
 #include "platform/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
+#include "platform/png_codec.h"
 #include "platform/picture_io.h"
 #include "settings/ini_file.h"
 #include "tests/support/errors.h"
@@ -76,6 +77,8 @@ TEST_F(FullDisk, WritesOverExistingFilesFailWithTheReasonAndKeepTheOldFiles)
          [](const std::string &p) { WritePictureFile(ramp(300, 200), p, PictureFormat::Jpeg); }},
         {"photo.bmp", [](const std::string &p) { WriteBmpFile(ramp(8, 8), p); },
          [](const std::string &p) { WritePictureFile(ramp(300, 200), p, PictureFormat::Bmp); }},
+        {"shot.png", [](const std::string &p) { WritePngFile(ramp(8, 8), p); },
+         [](const std::string &p) { WritePictureFile(ramp(300, 200), p, PictureFormat::Png); }},
         {"logo.ico", [](const std::string &p) { WriteIcon(p, squareIcon(16), IconDepth::Bits32); },
          [](const std::string &p) { WriteIcon(p, squareIcon(64), IconDepth::Bits32); }},
         {"Vistrel.ini", [](const std::string &p) { WriteIniString(p, "Start with", "StartDir", "/home/"); },
@@ -95,7 +98,7 @@ TEST_F(FullDisk, WritesOverExistingFilesFailWithTheReasonAndKeepTheOldFiles)
         EXPECT_EQ(testing::ReadBytes(path), old[i]) << cases[i].name;
     }
     EXPECT_EQ(WriteIconFile(file("logo.ico"), squareIcon(64), IconDepth::Bits32), kIconWriteFailed);
-    EXPECT_EQ(testing::ReadBytes(file("logo.ico")), old[2]);
+    EXPECT_EQ(testing::ReadBytes(file("logo.ico")), old[3]);
     EXPECT_EQ(entries(), before);
 }
 

@@ -34,6 +34,7 @@ namespace {
 
 const QString kJpegFilter = QStringLiteral("Jpeg Image (*.jpg)");
 const QString kBmpFilter = QStringLiteral("Bitmap (*.bmp)");
+const QString kPngFilter = QStringLiteral("PNG Image (*.png)");
 
 // Runs a menu command of the window while the steps answer the windows it opens.
 void runAnswering(TChild *child, const char *item, std::deque<ModalSteps::Step> steps)
@@ -152,6 +153,7 @@ void OutputCommandsTest::saveNamesFollowTheChosenFilter()
         {"shot", kJpegFilter, "shot.jpg", "\xFF\xD8"},         {"b.jpg", kJpegFilter, "b.jpg", "\xFF\xD8"},
         {"other.bmp", kJpegFilter, "other.bmp.jpg", "\xFF\xD8"}, {"a.JPG", kJpegFilter, "a.JPG.jpg", "\xFF\xD8"},
         {"pic", kBmpFilter, "pic.bmp", "BM"},                  {"pic.jpg", kBmpFilter, "pic.jpg.bmp", "BM"},
+        {"lossless", kPngFilter, "lossless.png", "\x89P"},    {"a.PNG", kPngFilter, "a.PNG.png", "\x89P"},
     };
     TChild *child = openChild(testing::NumberedPicture(20, 10, 9), folder_->file("source.bmp"));
     for (const auto &c : cases) {
@@ -164,8 +166,8 @@ void OutputCommandsTest::saveNamesFollowTheChosenFilter()
 void OutputCommandsTest::chosenFilterIsTheNextSavesDefaultAfterARestart()
 {
     TChild *first = openChild(testing::NumberedPicture(8, 8, 1), folder_->file("one.jpg"));
-    runAnswering(first, "SaveAs1", {ChooseFile(QString::fromStdString(folder_->file("copy")), kBmpFilter)});
-    QCOMPARE(ReadIniInteger(folder_->file("Vistrel.ini"), "Save Dlg Filter", "value", 0), 2);
+    runAnswering(first, "SaveAs1", {ChooseFile(QString::fromStdString(folder_->file("copy")), kPngFilter)});
+    QCOMPARE(ReadIniInteger(folder_->file("Vistrel.ini"), "Save Dlg Filter", "value", 0), 3);
     delete first;
 
     // A window of a later run reads the choice back; cancelling still writes it.
@@ -176,7 +178,7 @@ void OutputCommandsTest::chosenFilterIsTheNextSavesDefaultAfterARestart()
                      qobject_cast<QFileDialog *>(&dialog)->selectNameFilter(kJpegFilter);
                      qobject_cast<QFileDialog *>(&dialog)->reject();
                  }});
-    QCOMPARE(preselected, kBmpFilter);
+    QCOMPARE(preselected, kPngFilter);
     QCOMPARE(ReadIniInteger(folder_->file("Vistrel.ini"), "Save Dlg Filter", "value", 0), 1);
 }
 

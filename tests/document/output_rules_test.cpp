@@ -22,13 +22,16 @@ TEST(SaveAsTarget, TheFilterDecidesFormatAndAddsItsExactExtension)
         {"/p/shot.bmp", kSaveBmpItem, "/p/shot.bmp", PictureFormat::Bmp},
         {"/p/shot.BMP", kSaveBmpItem, "/p/shot.BMP.bmp", PictureFormat::Bmp},
         {"/p/shot.jpg", kSaveBmpItem, "/p/shot.jpg.bmp", PictureFormat::Bmp},
+        {"/p/shot", kSavePngItem, "/p/shot.png", PictureFormat::Png},
+        {"/p/shot.png", kSavePngItem, "/p/shot.png", PictureFormat::Png},
+        {"/p/shot.PNG", kSavePngItem, "/p/shot.PNG.png", PictureFormat::Png},
     };
     for (const auto &c : cases) {
         const SaveTarget target = SaveAsTarget(c.typed, c.item);
         EXPECT_EQ(target.Path, c.path) << c.typed << " item " << c.item;
         EXPECT_EQ(target.Format, c.format) << c.typed;
     }
-    for (int other : {0, 3, -1})
+    for (int other : {0, 4, -1})
         EXPECT_EQ(SaveAsTarget("/p/shot.jpg", other).Format, PictureFormat::None) << other;
 }
 
