@@ -5,6 +5,8 @@
 #include "imaging/effects.h"
 #include "imaging/enhance.h"
 #include "imaging/resample.h"
+#include "imaging/side_by_side.h"
+#include "imaging/strip_relay.h"
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
 #include "platform/picture_io.h"
@@ -28,7 +30,15 @@ namespace {
 // Rows of a decoded JPEG resampled at a time: a few megabytes, however large the picture.
 constexpr int kResizeStripRows = 128;
 
-// A JPEG is resized while it is decoded, so that the full-size picture is never held.
+// The least size a JPEG is shrunk to on load: twice the output keeps the resampled bytes close
+// to those from the full size (above 40 dB PSNR on photographs).
+DecodeSize twiceOf(int width, int height)
+{
+    return {2 * width, 2 * height};
+}
+
+// A JPEG is resized while it is decoded, so that the full-size picture is never held: the
+// decoder's strips are resampled on a second thread as they come.
 TBitmap readResized(const CliOptions &options, const std::string &input)
 {
     const FilterEntry &filter = FilterTable[static_cast<size_t>(options.FilterIndex)];
@@ -38,18 +48,39 @@ TBitmap readResized(const CliOptions &options, const std::string &input)
         ResampleStretch(picture, resized, filter.Kernel, filter.Support);
         return resized;
     }
+    LeastDecodeSize least;
+    if (!options.Exact)
+        least = [&options](DecodeSize) { return twiceOf(options.Width, options.Height); };
     std::optional<StripResampler> resampler;
-    ReadJpegFileStrips(
-        input, kResizeStripRows,
-        [&](int width, int height) {
-            resampler.emplace(width, height, options.Width, options.Height, filter.Kernel, filter.Support);
-        },
-        [&](const TBitmap &rows, int firstRow) { resampler->Take(rows, firstRow); });
+    StripRelay relay;
+    const auto decode = [&] {
+        try {
+            ReadJpegFileStrips(
+                input, kResizeStripRows,
+                [&](int width, int height) {
+                    resampler.emplace(width, height, options.Width, options.Height, filter.Kernel, filter.Support);
+                },
+                [&](const TBitmap &rows, int firstRow) { relay.Put(rows, firstRow); }, least);
+        } catch (...) {
+            relay.Close();
+            throw;
+        }
+        relay.Close();
+    };
+    const auto resample = [&] {
+        try {
+            relay.Drain([&](const TBitmap &rows, int firstRow) { resampler->Take(rows, firstRow); });
+        } catch (...) {
+            relay.Abandon();
+            throw;
+        }
+    };
+    RunSideBySide(decode, resample);
     resampler->Finish(resized);
     return resized;
 }
 
-TIcon iconOfSize(const CliOptions &options, TBitmap &picture, int32_t side)
+IconConverter converterFor(const CliOptions &options, int32_t side)
 {
     IconConverter converter;
     converter.KeepAspect = options.KeepAspect;
@@ -57,17 +88,46 @@ TIcon iconOfSize(const CliOptions &options, TBitmap &picture, int32_t side)
     converter.ColourItem = options.IconColourItem;
     const int sizeItem = side == 16 ? kIconSize16 : side == 32 ? kIconSize32 : kIconSizeCustom;
     converter.ReadIconSize(sizeItem, side, side);
-    return converter.Convert(picture).Icon;
+    return converter;
 }
 
-void writeIcon(const CliOptions &options, TBitmap &picture, const std::string &output)
+int32_t largestIconSide(const CliOptions &options)
 {
+    return options.IconSizes.empty() ? options.IconSize : options.IconSizes.back();
+}
+
+// The icon's source: a JPEG shrunk on load to twice the largest icon's picture (as the converter
+// sizes it from the full size), anything else at full size.
+ScaledJpeg readIconSource(const CliOptions &options, const std::string &input)
+{
+    if (options.Exact || PictureFormatOfContent(input) != PictureFormat::Jpeg) {
+        TBitmap picture = ReadPicture(input);
+        const int width = picture.width(), height = picture.height();
+        return {std::move(picture), width, height};
+    }
+    return ReadJpegFileShrunk(input, [&options](DecodeSize full) {
+        const int32_t side = largestIconSide(options);
+        IconConverter converter = converterFor(options, side);
+        converter.TakeAspect(full.Width, full.Height);
+        const TRect area = converter.AspectRect(side, side);
+        return twiceOf(area.Right, area.Bottom);
+    });
+}
+
+TIcon iconOfSize(const CliOptions &options, ScaledJpeg &source, int32_t side)
+{
+    return converterFor(options, side).Convert(source.Bitmap, source.FullWidth, source.FullHeight).Icon;
+}
+
+void writeIcon(const CliOptions &options, const std::string &input, const std::string &output)
+{
+    ScaledJpeg source = readIconSource(options, input);
     const uint8_t depth = IconDepthCode(options.IconColourItem);
     if (options.IconSizes.empty())
-        return WriteIcon(output, iconOfSize(options, picture, options.IconSize), depth);
+        return WriteIcon(output, iconOfSize(options, source, options.IconSize), depth);
     std::vector<TIcon> icons;
     for (const int32_t side : options.IconSizes)
-        icons.push_back(iconOfSize(options, picture, side));
+        icons.push_back(iconOfSize(options, source, side));
     WriteIconSet(output, icons, depth);
 }
 
@@ -143,6 +203,8 @@ void RunJob(const CliOptions &options, const std::string &input, const std::stri
         throw Error("The output would replace the input " + input);
     if (options.Command == CliCommand::Resize)
         return WritePicture(readResized(options, input), output);
+    if (options.Command == CliCommand::Icon)
+        return writeIcon(options, input, output);
     TBitmap picture = ReadPicture(input);
     switch (options.Command) {
     case CliCommand::Effect:
@@ -156,8 +218,6 @@ void RunJob(const CliOptions &options, const std::string &input, const std::stri
         break;
     }
     case CliCommand::Icon:
-        writeIcon(options, picture, output);
-        return;
     case CliCommand::Resize:
     case CliCommand::Help:
     case CliCommand::Thumbnail:

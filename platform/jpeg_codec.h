@@ -27,13 +27,27 @@ struct ScaledJpeg {
 };
 ScaledJpeg ReadJpegFileScaled(const std::string &path, int maxSide);
 
+// The least width and height a shrunk decode must keep, given the picture's full size.
+struct DecodeSize {
+    int Width = 0;
+    int Height = 0;
+};
+using LeastDecodeSize = std::function<DecodeSize(DecodeSize full)>;
+
+// Decodes at the smallest of libjpeg's scales 1/8 ... 8/8 that keeps leastSize(full size) on both
+// sides (the full size when no smaller one does), with the same upsampling as ReadJpegFile, so
+// that 8/8 gives its bytes. The same checks and errors as ReadJpegFile.
+ScaledJpeg ReadJpegFileShrunk(const std::string &path, const LeastDecodeSize &leastSize);
+
 // Decodes like ReadJpegFile but hands the picture over a strip of rows at a time, top to bottom,
 // so that work needing only a few rows at once never holds the full-size picture: started(width,
 // height) first, then strip(rows, firstRow) with 24-bit strips of stripRows rows (the last one
-// may have fewer). The same checks and errors as ReadJpegFile.
+// may have fewer). The same checks and errors as ReadJpegFile. Given leastSize, the picture is
+// shrunk as by ReadJpegFileShrunk, and started gets the shrunk size.
 using JpegStarted = std::function<void(int width, int height)>;
 using JpegStrip = std::function<void(const TBitmap &rows, int firstRow)>;
-void ReadJpegFileStrips(const std::string &path, int stripRows, const JpegStarted &started, const JpegStrip &strip);
+void ReadJpegFileStrips(const std::string &path, int stripRows, const JpegStarted &started, const JpegStrip &strip,
+                        const LeastDecodeSize &leastSize = {});
 
 // Baseline, 3-component colour, encoder defaults, the given quality. 24- and 32-bit bitmaps are
 // encoded from their rows directly, indexed ones through a 24-bit copy. Writes through SafeFile:
