@@ -7,6 +7,7 @@
 #include "imaging/resample.h"
 #include "imaging/side_by_side.h"
 #include "imaging/strip_relay.h"
+#include "platform/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
 #include "platform/picture_io.h"
@@ -27,8 +28,10 @@ namespace vistrel {
 
 namespace {
 
-// Rows of a decoded JPEG resampled at a time: a few megabytes, however large the picture.
+// Rows of a picture read at a time: a few megabytes for the resampler, however large the
+// picture; an effect needs no more than a JPEG's row group (16 rows) to keep its threads busy.
 constexpr int kResizeStripRows = 128;
+constexpr int kEffectStripRows = 16;
 
 // The least size a JPEG is shrunk to on load: twice the output keeps the resampled bytes close
 // to those from the full size (above 40 dB PSNR on photographs).
@@ -37,13 +40,49 @@ DecodeSize twiceOf(int width, int height)
     return {2 * width, 2 * height};
 }
 
-// A JPEG is resized while it is decoded, so that the full-size picture is never held: the
-// decoder's strips are resampled on a second thread as they come.
+bool readsInStrips(PictureFormat format)
+{
+    return format == PictureFormat::Jpeg || format == PictureFormat::Bmp;
+}
+
+// Reads a JPEG (shrunk on load when least is given) or a BMP a strip at a time on this thread
+// while take(rows, firstRow) works on the strips on a second one, so that the picture is never
+// held whole. started(width, height) comes first, on the reading thread.
+template <typename Take>
+void readInStrips(const std::string &input, PictureFormat format, int stripRows, const LeastDecodeSize &least,
+                  const JpegStarted &started, const Take &take)
+{
+    StripRelay relay;
+    const auto put = [&relay](const TBitmap &rows, int firstRow) { relay.Put(rows, firstRow); };
+    const auto read = [&] {
+        try {
+            if (format == PictureFormat::Jpeg)
+                ReadJpegFileStrips(input, stripRows, started, put, least);
+            else
+                ReadBmpFileStrips(input, stripRows, started, put);
+        } catch (...) {
+            relay.Close();
+            throw;
+        }
+        relay.Close();
+    };
+    const auto work = [&] {
+        try {
+            relay.Drain(take);
+        } catch (...) {
+            relay.Abandon();
+            throw;
+        }
+    };
+    RunSideBySide(read, work);
+}
+
 TBitmap readResized(const CliOptions &options, const std::string &input)
 {
     const FilterEntry &filter = FilterTable[static_cast<size_t>(options.FilterIndex)];
     TBitmap resized(options.Width, options.Height);
-    if (PictureFormatOfContent(input) != PictureFormat::Jpeg) {
+    const PictureFormat format = PictureFormatOfContent(input);
+    if (!readsInStrips(format)) {
         TBitmap picture = ReadPicture(input);
         ResampleStretch(picture, resized, filter.Kernel, filter.Support);
         return resized;
@@ -52,32 +91,41 @@ TBitmap readResized(const CliOptions &options, const std::string &input)
     if (!options.Exact)
         least = [&options](DecodeSize) { return twiceOf(options.Width, options.Height); };
     std::optional<StripResampler> resampler;
-    StripRelay relay;
-    const auto decode = [&] {
-        try {
-            ReadJpegFileStrips(
-                input, kResizeStripRows,
-                [&](int width, int height) {
-                    resampler.emplace(width, height, options.Width, options.Height, filter.Kernel, filter.Support);
-                },
-                [&](const TBitmap &rows, int firstRow) { relay.Put(rows, firstRow); }, least);
-        } catch (...) {
-            relay.Close();
-            throw;
-        }
-        relay.Close();
-    };
-    const auto resample = [&] {
-        try {
-            relay.Drain([&](const TBitmap &rows, int firstRow) { resampler->Take(rows, firstRow); });
-        } catch (...) {
-            relay.Abandon();
-            throw;
-        }
-    };
-    RunSideBySide(decode, resample);
+    readInStrips(
+        input, format, kResizeStripRows, least,
+        [&](int width, int height) {
+            resampler.emplace(width, height, options.Width, options.Height, filter.Kernel, filter.Support);
+        },
+        [&](const TBitmap &rows, int firstRow) { resampler->Take(rows, firstRow); });
     resampler->Finish(resized);
     return resized;
+}
+
+// An effect that works row by row, from a JPEG or BMP into a JPEG, runs strip by strip.
+bool streamsEffect(const EffectEntry &effect, PictureFormat input, const std::string &output)
+{
+    return effect.RowLocal && readsInStrips(input)
+           && PictureFormatFor(output, PictureNaming::CommandLine) == PictureFormat::Jpeg;
+}
+
+void writeEffectInStrips(const EffectEntry &effect, const std::string &input, PictureFormat format,
+                         const std::string &output)
+{
+    int width = 0, height = 0;
+    std::optional<JpegStripWriter> writer;
+    readInStrips(
+        input, format, kEffectStripRows, {},
+        [&](int w, int h) {
+            width = w;
+            height = h;
+        },
+        [&](TBitmap &rows, int) {
+            if (!writer)
+                writer.emplace(output, width, height);
+            effect.InPlace(rows);
+            writer->Write(rows);
+        });
+    writer->Finish();
 }
 
 IconConverter converterFor(const CliOptions &options, int32_t side)
@@ -205,6 +253,12 @@ void RunJob(const CliOptions &options, const std::string &input, const std::stri
         return WritePicture(readResized(options, input), output);
     if (options.Command == CliCommand::Icon)
         return writeIcon(options, input, output);
+    if (options.Command == CliCommand::Effect) {
+        const EffectEntry &effect = EffectTable[static_cast<size_t>(options.EffectIndex)];
+        const PictureFormat format = PictureFormatOfContent(input);
+        if (streamsEffect(effect, format, output))
+            return writeEffectInStrips(effect, input, format, output);
+    }
     TBitmap picture = ReadPicture(input);
     switch (options.Command) {
     case CliCommand::Effect:

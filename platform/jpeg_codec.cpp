@@ -435,21 +435,30 @@ void decodeInStrips(Decompressor &d, int stripRows, const JpegStarted &started, 
     require(guarded(d.errors, [&] { decodeStrips(cinfo, strip, last, cmyk, visit); }), d.errors);
 }
 
-void encodeRows(jpeg_compress_struct &cinfo, const TBitmap &bitmap, int quality)
+void startCompress(jpeg_compress_struct &cinfo, int width, int height, bool withAlpha, int quality)
 {
-    const bool withAlpha = bitmap.pixelFormat() == PixelFormat::pf32bit;
-    cinfo.image_width = static_cast<JDIMENSION>(bitmap.width());
-    cinfo.image_height = static_cast<JDIMENSION>(bitmap.height());
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
     cinfo.input_components = withAlpha ? 4 : 3;
     cinfo.in_color_space = withAlpha ? JCS_EXT_BGRX : JCS_EXT_BGR;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
+}
+
+void writeRows(jpeg_compress_struct &cinfo, const TBitmap &rows)
+{
+    for (int y = 0; y < rows.height(); ++y) {
         // libjpeg takes non-const rows but only reads them.
-        JSAMPROW row = const_cast<JSAMPROW>(bitmap.scanLine(static_cast<int>(cinfo.next_scanline)));
+        JSAMPROW row = const_cast<JSAMPROW>(rows.scanLine(y));
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
+}
+
+void encodeRows(jpeg_compress_struct &cinfo, const TBitmap &bitmap, int quality)
+{
+    startCompress(cinfo, bitmap.width(), bitmap.height(), bitmap.pixelFormat() == PixelFormat::pf32bit, quality);
+    writeRows(cinfo, bitmap);
     jpeg_finish_compress(&cinfo);
 }
 
@@ -524,6 +533,62 @@ ScaledJpeg ReadJpegFileScaled(const std::string &path, int maxSide)
 ScaledJpeg ReadJpegFileShrunk(const std::string &path, const LeastDecodeSize &leastSize)
 {
     return decodeShrunk(path, {0, leastSize});
+}
+
+struct JpegStripWriter::Encoder {
+    Compressor compressor;
+    std::vector<uint8_t> bytes = std::vector<uint8_t>(kFirstOutputSize);
+    VectorDestination destination{};
+    SafeFile file;
+    std::string path;
+
+    explicit Encoder(const std::string &target) : file(target), path(target)
+    {
+        destination.pub.init_destination = startVector;
+        destination.pub.empty_output_buffer = growVector;
+        destination.pub.term_destination = finishVector;
+        destination.bytes = &bytes;
+        compressor.cinfo.dest = &destination.pub;
+    }
+
+    template <typename Step>
+    void run(const Step &step)
+    {
+        if (!guarded(compressor.errors, step))
+            throw WriteError(path, compressor.errors.message);
+    }
+
+    // Moves what libjpeg has written so far into the file; bytes is then free again.
+    void drain()
+    {
+        file.write(bytes.data(), bytes.size() - destination.pub.free_in_buffer);
+        destination.pub.next_output_byte = bytes.data();
+        destination.pub.free_in_buffer = bytes.size();
+    }
+};
+
+JpegStripWriter::JpegStripWriter(const std::string &path, int width, int height, int quality)
+    : encoder_(std::make_unique<Encoder>(path))
+{
+    jpeg_compress_struct &cinfo = encoder_->compressor.cinfo;
+    encoder_->run([&] { startCompress(cinfo, width, height, false, quality); });
+}
+
+JpegStripWriter::~JpegStripWriter() = default;
+
+void JpegStripWriter::Write(const TBitmap &rows)
+{
+    jpeg_compress_struct &cinfo = encoder_->compressor.cinfo;
+    encoder_->run([&] { writeRows(cinfo, rows); });
+    encoder_->drain();
+}
+
+void JpegStripWriter::Finish()
+{
+    jpeg_compress_struct &cinfo = encoder_->compressor.cinfo;
+    encoder_->run([&cinfo] { jpeg_finish_compress(&cinfo); });
+    encoder_->file.write(encoder_->bytes.data(), encoder_->bytes.size());
+    encoder_->file.commit();
 }
 
 TBitmap ReadJpegMemory(const uint8_t *data, size_t size)

@@ -2,7 +2,9 @@
 // failing input stopping only itself.
 #include "cli/cli_run.h"
 #include "cli/ordered_jobs.h"
+#include "imaging/effects.h"
 #include "imaging/resample.h"
+#include "platform/jpeg_codec.h"
 #include "platform/picture_io.h"
 #include "tests/support/files.h"
 #include "tests/support/pictures.h"
@@ -101,6 +103,34 @@ TEST(ResizeJob, JpegsShrinkOnLoadUnlessExact)
                 EXPECT_GE(psnr(out, expected), 40.0) << width << "x" << height;
         }
     }
+}
+
+// Row-local effects from a JPEG or BMP into a JPEG, and resizing a BMP, work strip by strip: the
+// bytes are those of the whole picture's.
+TEST(StripJobs, GiveTheBytesOfTheWholePicture)
+{
+    TempFolder folder;
+    const std::string jpeg = folder.file("in.jpg"), bmp = folder.file("in.bmp"), out = folder.file("out.jpg");
+    WritePictureFile(SmoothPicture(301, 283), jpeg, PictureFormat::Jpeg);
+    WritePictureFile(PatternPicture(301, 283), bmp, PictureFormat::Bmp);
+    CliOptions options;
+    options.Command = CliCommand::Effect;
+    for (const std::string &in : {jpeg, bmp}) {
+        for (size_t e = 0; e < EffectTable.size(); ++e) {
+            options.EffectIndex = static_cast<int>(e);
+            RunJob(options, in, out);
+            TBitmap whole = ReadPicture(in);
+            ApplyEffect(EffectTable[e], whole);
+            EXPECT_EQ(ReadByteVector(out), WriteJpegMemory(whole)) << in << " " << EffectTable[e].Name;
+        }
+    }
+    options.Command = CliCommand::Resize;
+    options.Width = 37;
+    options.Height = 29;
+    RunJob(options, bmp, folder.file("out.bmp"));
+    TBitmap whole = ReadPicture(bmp), expected(37, 29);
+    ResampleStretch(whole, expected, FilterTable[6].Kernel, FilterTable[6].Support);
+    EXPECT_EQ(ReadPicture(folder.file("out.bmp")), expected);
 }
 
 TEST(JobCount, JobsOptionOrProcessorsButNeverMoreThanInputs)

@@ -185,6 +185,22 @@ TEST(JpegCodec, ShrunkDecodeKeepsTheLeastSizeOnBothSides)
     EXPECT_EQ(ReadJpegFileShrunk(path, [](DecodeSize) { return DecodeSize{400, 300}; }).Bitmap, ReadJpegFile(path));
 }
 
+TEST(JpegCodec, StripWriterGivesTheBytesOfTheWholeEncode)
+{
+    TempFolder folder;
+    const TBitmap picture = SmoothPicture(45, 37);
+    JpegStripWriter writer(folder.file("strips.jpg"), 45, 37);
+    for (int first = 0; first < 37; first += 16) {
+        TBitmap strip(45, std::min(16, 37 - first));
+        for (int r = 0; r < strip.height(); ++r)
+            std::memcpy(strip.scanLine(r), picture.scanLine(first + r), strip.bytesPerLine());
+        writer.Write(strip);
+        EXPECT_FALSE(std::filesystem::exists(folder.file("strips.jpg"))) << "before the end";
+    }
+    writer.Finish();
+    EXPECT_EQ(ReadByteVector(folder.file("strips.jpg")), WriteJpegMemory(picture));
+}
+
 TEST(JpegCodec, WritesBaselineColourWithQuality90Tables)
 {
     const std::vector<uint8_t> bytes = WriteJpegMemory(SmoothPicture(40, 30));
