@@ -30,7 +30,7 @@ namespace {
 
 // Rows of a picture read at a time: a few megabytes for the resampler, however large the
 // picture; an effect needs no more than a JPEG's row group (16 rows) to keep its threads busy.
-constexpr int kResizeStripRows = 128;
+constexpr int kResizeStripRows = 64;
 constexpr int kEffectStripRows = 16;
 
 // The least size a JPEG is shrunk to on load: twice the output keeps the resampled bytes close
