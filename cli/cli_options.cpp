@@ -245,6 +245,11 @@ private:
                 optionsEnded = true;
                 continue;
             }
+            if (arg == "--exact") {
+                if (!named_.emplace(arg, "").second)
+                    return refuse("option --exact is given twice");
+                continue;
+            }
             std::string name = arg, value;
             if (const size_t eq = arg.find('='); eq != std::string::npos) {
                 name = arg.substr(0, eq);
@@ -316,8 +321,9 @@ private:
     void parseResize()
     {
         options().Command = CliCommand::Resize;
-        if (!allowOnly({"--out-dir"}) || !needPositional(3, "resize FILTER WIDTH HEIGHT"))
+        if (!allowOnly({"--out-dir", "--exact"}) || !needPositional(3, "resize FILTER WIDTH HEIGHT"))
             return;
+        options().Exact = named_.count("--exact") > 0;
         const auto filter = parseFilter(positional_[0]);
         const auto width = parseSide(positional_[1], "WIDTH");
         const auto height = parseSide(positional_[2], "HEIGHT");
@@ -332,8 +338,9 @@ private:
     void parseIcon()
     {
         options().Command = CliCommand::Icon;
-        if (!allowOnly({"--out-dir", "--size", "--sizes", "--depth", "--filter", "--keep-aspect"}))
+        if (!allowOnly({"--out-dir", "--size", "--sizes", "--depth", "--filter", "--keep-aspect", "--exact"}))
             return;
+        options().Exact = named_.count("--exact") > 0;
         if (named_.count("--size") && named_.count("--sizes"))
             return void(fail("--size and --sizes exclude each other"));
         if (named_.count("--size")) {
@@ -487,15 +494,19 @@ std::string OutputPathFor(const CliOptions &options, const std::string &input)
 
 namespace {
 
+const char kShrinkOnLoad[] =
+    "           a JPEG at least twice the output's size is decoded shrunk (libjpeg's scaled DCT) to\n"
+    "           no less than twice that size; --exact decodes it at full size\n";
+
 std::string usageOf(CliCommand command)
 {
     switch (command) {
     case CliCommand::Effect: return "  vistrel-cli [--jobs N] effect NAME IN OUT\n";
     case CliCommand::Enhance: return "  vistrel-cli [--jobs N] enhance FUNC VALUE IN OUT [--seed N]\n";
-    case CliCommand::Resize: return "  vistrel-cli [--jobs N] resize FILTER WIDTH HEIGHT IN OUT\n";
+    case CliCommand::Resize: return "  vistrel-cli [--jobs N] resize FILTER WIDTH HEIGHT IN OUT [--exact]\n";
     case CliCommand::Icon:
         return "  vistrel-cli [--jobs N] icon IN OUT.ico [--size N | --sizes N,N,...] [--depth 32|24|8|4|1]\n"
-               "                                [--filter F] [--keep-aspect yes|no]\n";
+               "                                [--filter F] [--keep-aspect yes|no] [--exact]\n";
     case CliCommand::Thumbnail: return "  vistrel-cli thumbnail [--size 128|256|512|1024] FILE...\n";
     default: return {};
     }
@@ -511,7 +522,7 @@ std::string detailsOf(CliCommand command)
                  "           --seed N starts ripple-random's generator, so a batch can be made again (default: the clock)\n";
     case CliCommand::Resize:
         return helpLines("  resize   FILTER is " + indexRange(filterNames()) + " or one of:", filterNames(), ";")
-               + "           WIDTH and HEIGHT are the new size in pixels\n";
+               + "           WIDTH and HEIGHT are the new size in pixels\n" + kShrinkOnLoad;
     case CliCommand::Icon:
         return R"(  icon     converts a picture into an .ico file as the icon converter does: the picture
            scaled into an N x N square (top-left), the rest transparent.
@@ -520,7 +531,7 @@ std::string detailsOf(CliCommand command)
            --depth bits per pixel of the icon (default 8, with a palette made for the picture)
            --filter resampling filter as for resize (default mitchell)
            --keep-aspect yes keeps the picture's proportions (default), no fills the square
-)";
+)" + std::string(kShrinkOnLoad);
     case CliCommand::Thumbnail:
         return R"(  thumbnail
            stores each picture's thumbnail (JPEG, BMP or PNG, known by content) in the

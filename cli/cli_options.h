@@ -22,6 +22,7 @@ struct CliOptions {
     std::vector<int32_t> IconSizes; // several sizes in one icon file, smallest first; else IconSize alone
     int IconColourItem = 2; // 8 bits
     bool KeepAspect = true;
+    bool Exact = false; // a JPEG is decoded at full size, never shrunk on load
     int32_t ThumbnailSize = 128; // one of the shared cache's sizes
     std::vector<std::string> Inputs;
     std::string Output; // the one output, unless OutDir is set

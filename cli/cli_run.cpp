@@ -5,6 +5,9 @@
 #include "imaging/effects.h"
 #include "imaging/enhance.h"
 #include "imaging/resample.h"
+#include "imaging/side_by_side.h"
+#include "imaging/strip_relay.h"
+#include "platform/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
 #include "platform/picture_io.h"
@@ -25,22 +28,71 @@ namespace vistrel {
 
 namespace {
 
-// Rows of a decoded JPEG resampled at a time: a few megabytes, however large the picture.
-constexpr int kResizeStripRows = 128;
+// Rows of a picture read at a time: a few megabytes for the resampler, however large the
+// picture; an effect needs no more than a JPEG's row group (16 rows) to keep its threads busy.
+constexpr int kResizeStripRows = 64;
+constexpr int kEffectStripRows = 16;
 
-// A JPEG is resized while it is decoded, so that the full-size picture is never held.
+// The least size a JPEG is shrunk to on load: twice the output keeps the resampled bytes close
+// to those from the full size (above 40 dB PSNR on photographs).
+DecodeSize twiceOf(int width, int height)
+{
+    return {2 * width, 2 * height};
+}
+
+bool readsInStrips(PictureFormat format)
+{
+    return format == PictureFormat::Jpeg || format == PictureFormat::Bmp;
+}
+
+// Reads a JPEG (shrunk on load when least is given) or a BMP a strip at a time on this thread
+// while take(rows, firstRow) works on the strips on a second one, so that the picture is never
+// held whole. started(width, height) comes first, on the reading thread.
+template <typename Take>
+void readInStrips(const std::string &input, PictureFormat format, int stripRows, const LeastDecodeSize &least,
+                  const JpegStarted &started, const Take &take)
+{
+    StripRelay relay;
+    const auto put = [&relay](const TBitmap &rows, int firstRow) { relay.Put(rows, firstRow); };
+    const auto read = [&] {
+        try {
+            if (format == PictureFormat::Jpeg)
+                ReadJpegFileStrips(input, stripRows, started, put, least);
+            else
+                ReadBmpFileStrips(input, stripRows, started, put);
+        } catch (...) {
+            relay.Close();
+            throw;
+        }
+        relay.Close();
+    };
+    const auto work = [&] {
+        try {
+            relay.Drain(take);
+        } catch (...) {
+            relay.Abandon();
+            throw;
+        }
+    };
+    RunSideBySide(read, work);
+}
+
 TBitmap readResized(const CliOptions &options, const std::string &input)
 {
     const FilterEntry &filter = FilterTable[static_cast<size_t>(options.FilterIndex)];
     TBitmap resized(options.Width, options.Height);
-    if (PictureFormatOfContent(input) != PictureFormat::Jpeg) {
+    const PictureFormat format = PictureFormatOfContent(input);
+    if (!readsInStrips(format)) {
         TBitmap picture = ReadPicture(input);
         ResampleStretch(picture, resized, filter.Kernel, filter.Support);
         return resized;
     }
+    LeastDecodeSize least;
+    if (!options.Exact)
+        least = [&options](DecodeSize) { return twiceOf(options.Width, options.Height); };
     std::optional<StripResampler> resampler;
-    ReadJpegFileStrips(
-        input, kResizeStripRows,
+    readInStrips(
+        input, format, kResizeStripRows, least,
         [&](int width, int height) {
             resampler.emplace(width, height, options.Width, options.Height, filter.Kernel, filter.Support);
         },
@@ -49,7 +101,34 @@ TBitmap readResized(const CliOptions &options, const std::string &input)
     return resized;
 }
 
-TIcon iconOfSize(const CliOptions &options, TBitmap &picture, int32_t side)
+// An effect that works row by row, from a JPEG or BMP into a JPEG, runs strip by strip.
+bool streamsEffect(const EffectEntry &effect, PictureFormat input, const std::string &output)
+{
+    return effect.RowLocal && readsInStrips(input)
+           && PictureFormatFor(output, PictureNaming::CommandLine) == PictureFormat::Jpeg;
+}
+
+void writeEffectInStrips(const EffectEntry &effect, const std::string &input, PictureFormat format,
+                         const std::string &output)
+{
+    int width = 0, height = 0;
+    std::optional<JpegStripWriter> writer;
+    readInStrips(
+        input, format, kEffectStripRows, {},
+        [&](int w, int h) {
+            width = w;
+            height = h;
+        },
+        [&](TBitmap &rows, int) {
+            if (!writer)
+                writer.emplace(output, width, height);
+            effect.InPlace(rows);
+            writer->Write(rows);
+        });
+    writer->Finish();
+}
+
+IconConverter converterFor(const CliOptions &options, int32_t side)
 {
     IconConverter converter;
     converter.KeepAspect = options.KeepAspect;
@@ -57,17 +136,46 @@ TIcon iconOfSize(const CliOptions &options, TBitmap &picture, int32_t side)
     converter.ColourItem = options.IconColourItem;
     const int sizeItem = side == 16 ? kIconSize16 : side == 32 ? kIconSize32 : kIconSizeCustom;
     converter.ReadIconSize(sizeItem, side, side);
-    return converter.Convert(picture).Icon;
+    return converter;
 }
 
-void writeIcon(const CliOptions &options, TBitmap &picture, const std::string &output)
+int32_t largestIconSide(const CliOptions &options)
 {
+    return options.IconSizes.empty() ? options.IconSize : options.IconSizes.back();
+}
+
+// The icon's source: a JPEG shrunk on load to twice the largest icon's picture (as the converter
+// sizes it from the full size), anything else at full size.
+ScaledJpeg readIconSource(const CliOptions &options, const std::string &input)
+{
+    if (options.Exact || PictureFormatOfContent(input) != PictureFormat::Jpeg) {
+        TBitmap picture = ReadPicture(input);
+        const int width = picture.width(), height = picture.height();
+        return {std::move(picture), width, height};
+    }
+    return ReadJpegFileShrunk(input, [&options](DecodeSize full) {
+        const int32_t side = largestIconSide(options);
+        IconConverter converter = converterFor(options, side);
+        converter.TakeAspect(full.Width, full.Height);
+        const TRect area = converter.AspectRect(side, side);
+        return twiceOf(area.Right, area.Bottom);
+    });
+}
+
+TIcon iconOfSize(const CliOptions &options, ScaledJpeg &source, int32_t side)
+{
+    return converterFor(options, side).Convert(source.Bitmap, source.FullWidth, source.FullHeight).Icon;
+}
+
+void writeIcon(const CliOptions &options, const std::string &input, const std::string &output)
+{
+    ScaledJpeg source = readIconSource(options, input);
     const IconDepth depth = IconDepthCode(options.IconColourItem);
     if (options.IconSizes.empty())
-        return WriteIcon(output, iconOfSize(options, picture, options.IconSize), depth);
+        return WriteIcon(output, iconOfSize(options, source, options.IconSize), depth);
     std::vector<TIcon> icons;
     for (const int32_t side : options.IconSizes)
-        icons.push_back(iconOfSize(options, picture, side));
+        icons.push_back(iconOfSize(options, source, side));
     WriteIconSet(output, icons, depth);
 }
 
@@ -143,6 +251,14 @@ void RunJob(const CliOptions &options, const std::string &input, const std::stri
         throw Error("The output would replace the input " + input);
     if (options.Command == CliCommand::Resize)
         return WritePicture(readResized(options, input), output);
+    if (options.Command == CliCommand::Icon)
+        return writeIcon(options, input, output);
+    if (options.Command == CliCommand::Effect) {
+        const EffectEntry &effect = EffectTable[static_cast<size_t>(options.EffectIndex)];
+        const PictureFormat format = PictureFormatOfContent(input);
+        if (streamsEffect(effect, format, output))
+            return writeEffectInStrips(effect, input, format, output);
+    }
     TBitmap picture = ReadPicture(input);
     switch (options.Command) {
     case CliCommand::Effect:
@@ -156,8 +272,6 @@ void RunJob(const CliOptions &options, const std::string &input, const std::stri
         break;
     }
     case CliCommand::Icon:
-        writeIcon(options, picture, output);
-        return;
     case CliCommand::Resize:
     case CliCommand::Help:
     case CliCommand::Thumbnail:

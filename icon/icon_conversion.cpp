@@ -119,9 +119,14 @@ TIcon IconConverter::BuildIcon(const TBitmap &picture, int32_t w, int32_t h)
 
 IconConversion IconConverter::Convert(TBitmap &source)
 {
+    return Convert(source, source.width(), source.height());
+}
+
+IconConversion IconConverter::Convert(TBitmap &source, int32_t fullWidth, int32_t fullHeight)
+{
     // A picture that did not load has no size to measure; the resampler then refuses it.
     if (!source.empty())
-        TakeAspect(source.width(), source.height());
+        TakeAspect(fullWidth, fullHeight);
     IconConversion result;
     SizeByAspect(result.Resampled, IconWidth, IconHeight);
     if (FilterIndex < 0 || static_cast<size_t>(FilterIndex) >= FilterTable.size())

@@ -52,6 +52,9 @@ public:
     // Measures, sizes, resamples with FilterTable[FilterIndex] and builds the icon, after
     // ReadIconSize. Converts source to 24 bits. Throws Error ("Source bitmap too small", …).
     IconConversion Convert(TBitmap &source);
+    // Convert for a source decoded shrunk from a fullWidth × fullHeight picture: the icon's
+    // proportions are those of the full size.
+    IconConversion Convert(TBitmap &source, int32_t fullWidth, int32_t fullHeight);
 };
 
 } // namespace vistrel

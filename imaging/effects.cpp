@@ -424,15 +424,15 @@ void Rotate90Left(TBitmap &source, TBitmap &destination)
 }
 
 const std::array<EffectEntry, 11> EffectTable = {{
-    {"invert", "Invert", Invert, nullptr},
-    {"greyscale", "Grey scale", GreyScale, nullptr},
+    {"invert", "Invert", Invert, nullptr, true},
+    {"greyscale", "Grey scale", GreyScale, nullptr, true},
     {"antialias", "Anti alias", AntiAlias, nullptr},
     {"emboss", "Emboss", Emboss, nullptr},
     {"shadow", "Shadow", Shadow, nullptr},
     {"flipdown", "Flip Down", FlipDown, nullptr},
-    {"flipright", "Flip Right", FlipRight, nullptr},
+    {"flipright", "Flip Right", FlipRight, nullptr, true},
     {"mirror-horizontal", "Mirror horizontal", MirrorHorizontal, nullptr},
-    {"mirror-vertical", "Mirror vertical", MirrorVertical, nullptr},
+    {"mirror-vertical", "Mirror vertical", MirrorVertical, nullptr, true},
     {"rotate-right", "Rotate 90° (R)", nullptr, Rotate90Right},
     {"rotate-left", "Rotate 90° (L)", nullptr, Rotate90Left},
 }};

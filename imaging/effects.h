@@ -29,6 +29,9 @@ struct EffectEntry {
     const char *Caption; // in the Tools menu
     void (*InPlace)(TBitmap &bitmap);
     void (*Turn)(TBitmap &source, TBitmap &destination);
+    // Each row of the result depends on that row of the picture alone: the effect may run on a
+    // band of rows at a time and give the same bytes.
+    bool RowLocal = false;
 };
 
 extern const std::array<EffectEntry, 11> EffectTable;

@@ -266,6 +266,8 @@ bool storedAsIs(const BmpLayout &layout)
     return layout.bits == 32 && m[0] == 0xFF0000 && m[1] == 0xFF00 && m[2] == 0xFF && (m[3] == 0 || m[3] == 0xFF000000);
 }
 
+// Rows first .. first + bitmap.height() − 1 of the picture into bitmap, as pointers in the order
+// the file holds them.
 std::vector<uint8_t *> rowsInFileOrder(TBitmap &bitmap, bool topDown)
 {
     std::vector<uint8_t *> rows(static_cast<size_t>(bitmap.height()));
@@ -288,21 +290,40 @@ void unpackMaskedRow(const uint8_t *in, uint8_t *out, int width, const BmpLayout
     }
 }
 
-void readUncompressed(const ByteSource &source, const BmpLayout &layout, TBitmap &bitmap)
+void checkPixelData(const ByteSource &source, const BmpLayout &layout)
 {
     const uint64_t stride = strideOf(layout.width, layout.bits);
     if (source.size() - layout.pixelOffset < stride * static_cast<uint64_t>(layout.height))
         throw Error("the pixel data is truncated");
-    const std::vector<uint8_t *> rows = rowsInFileOrder(bitmap, layout.topDown);
+}
+
+// Picture rows first .. first + band.height() − 1 of an uncompressed file into band.
+void readBand(const ByteSource &source, const BmpLayout &layout, TBitmap &band, int first)
+{
+    const uint64_t stride = strideOf(layout.width, layout.bits);
+    const int firstInFile = layout.topDown ? first : layout.height - first - band.height();
+    const uint64_t offset = layout.pixelOffset + static_cast<uint64_t>(firstInFile) * stride;
+    const std::vector<uint8_t *> rows = rowsInFileOrder(band, layout.topDown);
     if (storedAsIs(layout)) {
-        source.readBlocks(layout.pixelOffset, stride, rows.data(), rows.size());
+        source.readBlocks(offset, stride, rows.data(), rows.size());
         return;
     }
     std::vector<uint8_t> fileRow(stride);
     for (size_t i = 0; i < rows.size(); ++i) {
-        source.read(layout.pixelOffset + i * stride, fileRow.data(), fileRow.size());
+        source.read(offset + i * stride, fileRow.data(), fileRow.size());
         unpackMaskedRow(fileRow.data(), rows[i], layout.width, layout);
     }
+}
+
+// A bitmap for rows of the picture that the reader writes whole: rows stored as they are give
+// every byte, padding included; unpacked ones leave the padding, so those are cleared.
+TBitmap bandFor(const BmpLayout &layout, int rows)
+{
+    TBitmap band = storedAsIs(layout) ? TBitmap::Uncleared(layout.width, rows, outputFormat(layout))
+                                      : TBitmap(layout.width, rows, outputFormat(layout));
+    if (layout.bits <= 8)
+        band.setPalette(layout.palette);
+    return band;
 }
 
 void putIndex(uint8_t *row, int x, bool fourBit, uint8_t index)
@@ -414,17 +435,55 @@ void readRle(const ByteSource &source, const BmpLayout &layout, TBitmap &bitmap)
     RleDecoder(data, bitmap, layout).run();
 }
 
+bool isRle(const BmpLayout &layout)
+{
+    return layout.compression == kRle4 || layout.compression == kRle8;
+}
+
 TBitmap readBmp(const ByteSource &source)
 {
     const BmpLayout layout = readLayout(source);
-    TBitmap bitmap(layout.width, layout.height, outputFormat(layout));
-    if (layout.bits <= 8)
+    if (isRle(layout)) {
+        TBitmap bitmap(layout.width, layout.height, outputFormat(layout));
         bitmap.setPalette(layout.palette);
-    if (layout.compression == kRle4 || layout.compression == kRle8)
         readRle(source, layout, bitmap);
-    else
-        readUncompressed(source, layout, bitmap);
+        return bitmap;
+    }
+    checkPixelData(source, layout);
+    TBitmap bitmap = bandFor(layout, layout.height);
+    readBand(source, layout, bitmap, 0);
     return bitmap;
+}
+
+// Hands the picture over in 24-bit strips, top to bottom; an RLE file is decoded whole first.
+void readStrips(const ByteSource &source, int stripRows, const BmpStarted &started, const BmpStrip &visit)
+{
+    const BmpLayout layout = readLayout(source);
+    const int rows = std::clamp(stripRows, 1, layout.height);
+    TBitmap whole;
+    if (isRle(layout))
+        whole = readBmp(source);
+    else
+        checkPixelData(source, layout);
+    started(layout.width, layout.height);
+    TBitmap strip;
+    for (int first = 0; first < layout.height; first += rows) {
+        const int count = std::min(rows, layout.height - first);
+        if (strip.height() != count)
+            strip = bandFor(layout, count);
+        if (whole.empty())
+            readBand(source, layout, strip, first);
+        else
+            for (int r = 0; r < count; ++r)
+                std::memcpy(strip.scanLine(r), whole.scanLine(first + r), strip.bytesPerLine());
+        if (strip.pixelFormat() == PixelFormat::pf24bit) {
+            visit(strip, first);
+        } else {
+            TBitmap converted = strip;
+            converted.setPixelFormat(PixelFormat::pf24bit);
+            visit(converted, first);
+        }
+    }
 }
 
 void putLe16(uint8_t *p, uint32_t v)
@@ -489,6 +548,15 @@ TBitmap ReadBmpFile(const std::string &path)
     return ReadNamedPicture(path, [&path] {
         const InputFile file(path);
         return readBmp(DiskSource(file));
+    });
+}
+
+void ReadBmpFileStrips(const std::string &path, int stripRows, const BmpStarted &started, const BmpStrip &strip)
+{
+    ReadNamedPicture(path, [&] {
+        const InputFile file(path);
+        readStrips(DiskSource(file), stripRows, started, strip);
+        return 0;
     });
 }
 

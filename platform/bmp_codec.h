@@ -2,6 +2,7 @@
 
 #include "platform/bitmap.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,14 @@ namespace vistrel {
 // is not an error: the pixels it does not reach keep index 0.
 TBitmap ReadBmpFile(const std::string &path);
 TBitmap ReadBmpMemory(const uint8_t *data, size_t size);
+
+// Reads like ReadBmpFile but hands the picture over in 24-bit strips of stripRows rows (the last
+// one may have fewer), top to bottom, each read from the file as it is needed: started(width,
+// height) first, then strip(rows, firstRow). An RLE file is decoded whole first. The strips
+// may be changed by strip(). The same checks and errors as ReadBmpFile.
+using BmpStarted = std::function<void(int width, int height)>;
+using BmpStrip = std::function<void(TBitmap &rows, int firstRow)>;
+void ReadBmpFileStrips(const std::string &path, int stripRows, const BmpStarted &started, const BmpStrip &strip);
 
 // Always writes an uncompressed 24-bit bottom-up BMP. Writes through SafeFile:
 // a failure throws Error("Unable to write to <path>: <reason>") and leaves the old file as it was.

@@ -353,34 +353,51 @@ void decodeStrips(jpeg_decompress_struct &cinfo, TBitmap &strip, TBitmap &last, 
     jpeg_finish_decompress(&cinfo);
 }
 
-// The smallest of libjpeg's scales n/8 at which the larger side still reaches maxSide: the
-// output then covers the picture fitted into a maxSide square. Decoding at 1/8 skips most of the
-// inverse DCT's work.
-void chooseScale(jpeg_decompress_struct &cinfo, int maxSide)
+// Picks the smallest of libjpeg's scales n/8 whose output size is enough(width, height); the
+// full size when none smaller is. Decoding at 1/8 skips most of the inverse DCT's work.
+template <typename Enough>
+void chooseScale(jpeg_decompress_struct &cinfo, const Enough &enough)
 {
     for (unsigned int eighths = 1; eighths <= 8; ++eighths) {
         cinfo.scale_num = eighths;
         cinfo.scale_denom = 8;
         jpeg_calc_output_dimensions(&cinfo);
-        if (static_cast<int>(std::max(cinfo.output_width, cinfo.output_height)) >= maxSide)
+        if (enough(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height)))
             return;
     }
 }
 
-// Reads the header and sets the output up: full size unless a square to cover is given.
-void prepareOutput(Decompressor &d, int maxSide)
+// How far a decode may shrink the picture: a square its larger side must cover (a preview), or
+// the least size both sides must keep. Neither given: full size.
+struct Shrink {
+    int MaxSide = 0;
+    LeastDecodeSize Least;
+};
+
+// Reads the header and sets the output's format and scale up.
+void prepareOutput(Decompressor &d, const Shrink &shrink = {})
 {
     jpeg_decompress_struct &cinfo = d.cinfo;
     require(guarded(d.errors, [&cinfo] { jpeg_read_header(&cinfo, TRUE); }), d.errors);
     TBitmap::checkSize(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height));
     chooseOutputFormat(cinfo);
-    if (maxSide > 0) {
+    if (shrink.MaxSide > 0) {
         // A preview gains nothing from smooth chroma upsampling, and it costs time.
         cinfo.do_fancy_upsampling = FALSE;
-        require(guarded(d.errors, [&] { chooseScale(cinfo, maxSide); }), d.errors);
-    }
-    else
+        const int maxSide = shrink.MaxSide;
+        require(guarded(d.errors, [&] { chooseScale(cinfo, [maxSide](int w, int h) { return std::max(w, h) >= maxSide; }); }),
+                d.errors);
+    } else if (shrink.Least) {
+        const DecodeSize least =
+            shrink.Least({static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height)});
+        require(guarded(d.errors,
+                        [&] {
+                            chooseScale(cinfo, [least](int w, int h) { return w >= least.Width && h >= least.Height; });
+                        }),
+                d.errors);
+    } else {
         require(guarded(d.errors, [&cinfo] { jpeg_calc_output_dimensions(&cinfo); }), d.errors);
+    }
 }
 
 std::vector<JSAMPLE> cmykRowFor(const jpeg_decompress_struct &cinfo)
@@ -388,9 +405,9 @@ std::vector<JSAMPLE> cmykRowFor(const jpeg_decompress_struct &cinfo)
     return std::vector<JSAMPLE>(isCmyk(cinfo.jpeg_color_space) ? size_t{4} * cinfo.output_width : 0);
 }
 
-TBitmap decode(Decompressor &d, int maxSide = 0)
+TBitmap decode(Decompressor &d, const Shrink &shrink = {})
 {
-    prepareOutput(d, maxSide);
+    prepareOutput(d, shrink);
     jpeg_decompress_struct &cinfo = d.cinfo;
     const int width = static_cast<int>(cinfo.output_width), height = static_cast<int>(cinfo.output_height);
     TBitmap bitmap = TBitmap::Uncleared(width, height, PixelFormat::pf24bit);
@@ -403,9 +420,10 @@ TBitmap decode(Decompressor &d, int maxSide = 0)
     return bitmap;
 }
 
-void decodeInStrips(Decompressor &d, int stripRows, const JpegStarted &started, const JpegStrip &visit)
+void decodeInStrips(Decompressor &d, int stripRows, const JpegStarted &started, const JpegStrip &visit,
+                    const LeastDecodeSize &leastSize)
 {
-    prepareOutput(d, 0);
+    prepareOutput(d, {0, leastSize});
     jpeg_decompress_struct &cinfo = d.cinfo;
     const int width = static_cast<int>(cinfo.output_width), height = static_cast<int>(cinfo.output_height);
     started(width, height);
@@ -417,21 +435,30 @@ void decodeInStrips(Decompressor &d, int stripRows, const JpegStarted &started, 
     require(guarded(d.errors, [&] { decodeStrips(cinfo, strip, last, cmyk, visit); }), d.errors);
 }
 
-void encodeRows(jpeg_compress_struct &cinfo, const TBitmap &bitmap, int quality)
+void startCompress(jpeg_compress_struct &cinfo, int width, int height, bool withAlpha, int quality)
 {
-    const bool withAlpha = bitmap.pixelFormat() == PixelFormat::pf32bit;
-    cinfo.image_width = static_cast<JDIMENSION>(bitmap.width());
-    cinfo.image_height = static_cast<JDIMENSION>(bitmap.height());
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
     cinfo.input_components = withAlpha ? 4 : 3;
     cinfo.in_color_space = withAlpha ? JCS_EXT_BGRX : JCS_EXT_BGR;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
+}
+
+void writeRows(jpeg_compress_struct &cinfo, const TBitmap &rows)
+{
+    for (int y = 0; y < rows.height(); ++y) {
         // libjpeg takes non-const rows but only reads them.
-        JSAMPROW row = const_cast<JSAMPROW>(bitmap.scanLine(static_cast<int>(cinfo.next_scanline)));
+        JSAMPROW row = const_cast<JSAMPROW>(rows.scanLine(y));
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
+}
+
+void encodeRows(jpeg_compress_struct &cinfo, const TBitmap &bitmap, int quality)
+{
+    startCompress(cinfo, bitmap.width(), bitmap.height(), bitmap.pixelFormat() == PixelFormat::pf32bit, quality);
+    writeRows(cinfo, bitmap);
     jpeg_finish_compress(&cinfo);
 }
 
@@ -474,6 +501,17 @@ auto decodeFile(const std::string &path, const Decode &decodeWith) -> decltype(d
     });
 }
 
+ScaledJpeg decodeShrunk(const std::string &path, const Shrink &shrink)
+{
+    return decodeFile(path, [&shrink](Decompressor &d) {
+        ScaledJpeg result;
+        result.Bitmap = decode(d, shrink);
+        result.FullWidth = static_cast<int>(d.cinfo.image_width);
+        result.FullHeight = static_cast<int>(d.cinfo.image_height);
+        return result;
+    });
+}
+
 } // namespace
 
 TBitmap ReadJpegFile(const std::string &path)
@@ -481,20 +519,76 @@ TBitmap ReadJpegFile(const std::string &path)
     return decodeFile(path, [](Decompressor &d) { return decode(d); });
 }
 
-void ReadJpegFileStrips(const std::string &path, int stripRows, const JpegStarted &started, const JpegStrip &strip)
+void ReadJpegFileStrips(const std::string &path, int stripRows, const JpegStarted &started, const JpegStrip &strip,
+                        const LeastDecodeSize &leastSize)
 {
-    decodeFile(path, [&](Decompressor &d) { decodeInStrips(d, stripRows, started, strip); });
+    decodeFile(path, [&](Decompressor &d) { decodeInStrips(d, stripRows, started, strip, leastSize); });
 }
 
 ScaledJpeg ReadJpegFileScaled(const std::string &path, int maxSide)
 {
-    return decodeFile(path, [maxSide](Decompressor &d) {
-        ScaledJpeg result;
-        result.Bitmap = decode(d, std::max(1, maxSide));
-        result.FullWidth = static_cast<int>(d.cinfo.image_width);
-        result.FullHeight = static_cast<int>(d.cinfo.image_height);
-        return result;
-    });
+    return decodeShrunk(path, {std::max(1, maxSide), {}});
+}
+
+ScaledJpeg ReadJpegFileShrunk(const std::string &path, const LeastDecodeSize &leastSize)
+{
+    return decodeShrunk(path, {0, leastSize});
+}
+
+struct JpegStripWriter::Encoder {
+    Compressor compressor;
+    std::vector<uint8_t> bytes = std::vector<uint8_t>(kFirstOutputSize);
+    VectorDestination destination{};
+    SafeFile file;
+    std::string path;
+
+    explicit Encoder(const std::string &target) : file(target), path(target)
+    {
+        destination.pub.init_destination = startVector;
+        destination.pub.empty_output_buffer = growVector;
+        destination.pub.term_destination = finishVector;
+        destination.bytes = &bytes;
+        compressor.cinfo.dest = &destination.pub;
+    }
+
+    template <typename Step>
+    void run(const Step &step)
+    {
+        if (!guarded(compressor.errors, step))
+            throw WriteError(path, compressor.errors.message);
+    }
+
+    // Moves what libjpeg has written so far into the file; bytes is then free again.
+    void drain()
+    {
+        file.write(bytes.data(), bytes.size() - destination.pub.free_in_buffer);
+        destination.pub.next_output_byte = bytes.data();
+        destination.pub.free_in_buffer = bytes.size();
+    }
+};
+
+JpegStripWriter::JpegStripWriter(const std::string &path, int width, int height, int quality)
+    : encoder_(std::make_unique<Encoder>(path))
+{
+    jpeg_compress_struct &cinfo = encoder_->compressor.cinfo;
+    encoder_->run([&] { startCompress(cinfo, width, height, false, quality); });
+}
+
+JpegStripWriter::~JpegStripWriter() = default;
+
+void JpegStripWriter::Write(const TBitmap &rows)
+{
+    jpeg_compress_struct &cinfo = encoder_->compressor.cinfo;
+    encoder_->run([&] { writeRows(cinfo, rows); });
+    encoder_->drain();
+}
+
+void JpegStripWriter::Finish()
+{
+    jpeg_compress_struct &cinfo = encoder_->compressor.cinfo;
+    encoder_->run([&cinfo] { jpeg_finish_compress(&cinfo); });
+    encoder_->file.write(encoder_->bytes.data(), encoder_->bytes.size());
+    encoder_->file.commit();
 }
 
 TBitmap ReadJpegMemory(const uint8_t *data, size_t size)

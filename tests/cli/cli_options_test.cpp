@@ -126,6 +126,11 @@ TEST(CliParsing, IconOptionsInEitherForm)
 
 TEST(CliParsing, OptionsBelongToTheirCommand)
 {
+    EXPECT_TRUE(parseOk({"resize", "box", "2", "2", "a.jpg", "b.bmp", "--exact"}).Exact);
+    EXPECT_TRUE(parseOk({"icon", "--exact", "a.jpg", "a.ico"}).Exact);
+    EXPECT_FALSE(parseOk({"icon", "a.jpg", "a.ico"}).Exact);
+    EXPECT_FALSE(parse({"effect", "invert", "a.bmp", "b.bmp", "--exact"}).ok());
+    EXPECT_FALSE(parse({"icon", "a.jpg", "a.ico", "--exact", "--exact"}).ok());
     EXPECT_FALSE(parse({"effect", "invert", "a.bmp", "b.bmp", "--size", "16"}).ok());
     EXPECT_FALSE(parse({"resize", "box", "2", "2", "a.bmp", "b.bmp", "--verbose", "1"}).ok());
 }

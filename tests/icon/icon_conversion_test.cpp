@@ -81,6 +81,15 @@ TEST(IconSizing, LandscapePictureKeepsFullWidth)
     EXPECT_EQ(icon.height(), 24);
 }
 
+// 300 × 100 shrunk to an eighth is 38 × 13: its own proportions would make a 256 icon 87 rows high.
+TEST(IconSizing, ShrunkSourceKeepsTheFullPicturesProportions)
+{
+    IconConverter converter;
+    converter.ReadIconSize(kIconSizeCustom, 256, 256);
+    TBitmap shrunk = SmoothPicture(38, 13);
+    EXPECT_EQ(converter.Convert(shrunk, 300, 100).Resampled.height(), 85);
+}
+
 TEST(IconSizing, PortraitPictureKeepsFullHeight)
 {
     IconConverter converter;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -55,6 +56,27 @@ TEST(Effects, EveryEffectReturnsEightBitPicturesAtTwentyFourBits)
         const bool turned = effect.name.rfind("Rotate", 0) == 0;
         EXPECT_EQ(b.width(), turned ? 6 : 7) << effect.name;
         EXPECT_EQ(b.height(), turned ? 7 : 6) << effect.name;
+    }
+}
+
+// An effect marked row-local gives the same bytes on bands of rows as on the whole picture; the
+// others are marked only if they do not.
+TEST(Effects, RowLocalMarksExactlyTheEffectsThatWorkOnBands)
+{
+    const TBitmap picture = PatternPicture(9, 8);
+    for (const EffectEntry &effect : EffectTable) {
+        TBitmap whole = picture;
+        ApplyEffect(effect, whole);
+        bool same = whole.width() == 9;
+        for (int first = 0; first < 8 && same; first += 3) {
+            TBitmap band(9, std::min(3, 8 - first));
+            for (int r = 0; r < band.height(); ++r)
+                std::memcpy(band.scanLine(r), picture.scanLine(first + r), band.bytesPerLine());
+            ApplyEffect(effect, band);
+            for (int r = 0; r < band.height(); ++r)
+                same = same && std::memcmp(band.scanLine(r), whole.scanLine(first + r), band.bytesPerLine()) == 0;
+        }
+        EXPECT_EQ(effect.RowLocal, same) << effect.Name;
     }
 }
 

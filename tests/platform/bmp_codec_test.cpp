@@ -532,3 +532,42 @@ TEST(BmpReading, LargeFilesReadInManyBlocksMatchMemoryReading)
     EXPECT_EQ(flipped, read(bytes));
     EXPECT_EQ(flipped.pixel(3, 0), picture.pixel(3, 2499));
 }
+
+// Strips of every kind of file put together give the whole picture at 24 bits, truncated files
+// failing before the first strip.
+TEST(BmpReading, StripsCarryTheWholePictureAtTwentyFourBits)
+{
+    TempFolder folder;
+    std::vector<std::vector<uint8_t>> files = {WriteBmpMemory(PatternPicture(13, 37))};
+    files.push_back(files[0]);
+    const int32_t topDown = -37;
+    std::memcpy(&files[1][22], &topDown, 4);
+    BmpFields indexed;
+    indexed.width = 5;
+    indexed.height = 3;
+    indexed.bits = 8;
+    indexed.palette = {0x102030, 0xFF8000, 0x00FF00};
+    indexed.pixels = packIndices({{0, 1, 2, 1, 0}, {2, 2, 2, 2, 2}, {1, 0, 1, 0, 1}}, 8);
+    files.push_back(build(indexed));
+    indexed.compression = 1;
+    indexed.pixels = {5, 1, 0, 0, 5, 2, 0, 0, 2, 0, 3, 1, 0, 1};
+    files.push_back(build(indexed));
+    for (size_t i = 0; i < files.size(); ++i) {
+        const std::string path = folder.file("strips.bmp");
+        WriteByteVector(path, files[i]);
+        TBitmap expected = ReadBmpFile(path), assembled;
+        expected.setPixelFormat(PixelFormat::pf24bit);
+        ReadBmpFileStrips(
+            path, 2, [&](int width, int height) { assembled = TBitmap(width, height); },
+            [&](TBitmap &rows, int firstRow) {
+                ASSERT_EQ(rows.pixelFormat(), PixelFormat::pf24bit);
+                for (int r = 0; r < rows.height(); ++r)
+                    std::memcpy(assembled.scanLine(firstRow + r), rows.scanLine(r), rows.bytesPerLine());
+            });
+        EXPECT_EQ(assembled, expected) << "file " << i;
+    }
+    files[0].resize(files[0].size() - 1);
+    WriteByteVector(folder.file("cut.bmp"), files[0]);
+    const auto unexpected = [](auto &&...) { FAIL(); };
+    EXPECT_THROW(ReadBmpFileStrips(folder.file("cut.bmp"), 2, unexpected, unexpected), Error);
+}

@@ -152,6 +152,55 @@ TEST(JpegCodec, StripsCarryTheRowsOfTheWholeDecodeInOrder)
     EXPECT_THROW(ReadJpegFileStrips(folder.file("cut.jpg"), 8, ignore, ignore), Error);
 }
 
+// The smallest of the eighths that keeps the least size on both sides; none smaller: the
+// bytes of the full decode, strips included.
+TEST(JpegCodec, ShrunkDecodeKeepsTheLeastSizeOnBothSides)
+{
+    TempFolder folder;
+    const std::string path = folder.file("photo.jpg");
+    WriteJpegFile(SmoothPicture(400, 300), path);
+    const struct {
+        DecodeSize least, decoded;
+    } cases[] = {{{50, 38}, {50, 38}}, {{51, 10}, {100, 75}}, {{10, 75}, {100, 75}}, {{10, 76}, {150, 113}},
+                 {{260, 200}, {300, 225}}, {{400, 300}, {400, 300}}, {{401, 1}, {400, 300}}};
+    for (const auto &c : cases) {
+        const ScaledJpeg shrunk = ReadJpegFileShrunk(path, [&](DecodeSize full) {
+            EXPECT_EQ(full.Width, 400);
+            EXPECT_EQ(full.Height, 300);
+            return c.least;
+        });
+        EXPECT_EQ(shrunk.Bitmap.width(), c.decoded.Width) << c.least.Width << "x" << c.least.Height;
+        EXPECT_EQ(shrunk.Bitmap.height(), c.decoded.Height) << c.least.Width << "x" << c.least.Height;
+        int stripped = 0;
+        ReadJpegFileStrips(
+            path, 64, [&](int width, int) { EXPECT_EQ(width, c.decoded.Width); },
+            [&](const TBitmap &rows, int firstRow) {
+                stripped += rows.height();
+                for (int r = 0; r < rows.height(); ++r)
+                    ASSERT_EQ(std::memcmp(rows.scanLine(r), shrunk.Bitmap.scanLine(firstRow + r), rows.width() * 3), 0);
+            },
+            [&](DecodeSize) { return c.least; });
+        EXPECT_EQ(stripped, c.decoded.Height);
+    }
+    EXPECT_EQ(ReadJpegFileShrunk(path, [](DecodeSize) { return DecodeSize{400, 300}; }).Bitmap, ReadJpegFile(path));
+}
+
+TEST(JpegCodec, StripWriterGivesTheBytesOfTheWholeEncode)
+{
+    TempFolder folder;
+    const TBitmap picture = SmoothPicture(45, 37);
+    JpegStripWriter writer(folder.file("strips.jpg"), 45, 37);
+    for (int first = 0; first < 37; first += 16) {
+        TBitmap strip(45, std::min(16, 37 - first));
+        for (int r = 0; r < strip.height(); ++r)
+            std::memcpy(strip.scanLine(r), picture.scanLine(first + r), strip.bytesPerLine());
+        writer.Write(strip);
+        EXPECT_FALSE(std::filesystem::exists(folder.file("strips.jpg"))) << "before the end";
+    }
+    writer.Finish();
+    EXPECT_EQ(ReadByteVector(folder.file("strips.jpg")), WriteJpegMemory(picture));
+}
+
 TEST(JpegCodec, WritesBaselineColourWithQuality90Tables)
 {
     const std::vector<uint8_t> bytes = WriteJpegMemory(SmoothPicture(40, 30));
