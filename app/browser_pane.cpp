@@ -9,6 +9,8 @@
 #include "widgets/error_message.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -19,6 +21,14 @@ namespace vistrel {
 namespace {
 
 constexpr int kStatusMessageMs = 10000;
+
+// "12 items, 3.4 MB"; the list counts sizes in kilobytes.
+QString FolderStatusText(int items, int64_t kilobytes)
+{
+    const QLocale locale;
+    return (items == 1 ? QStringLiteral("1 item") : QStringLiteral("%1 items").arg(locale.toString(items))) + ", "
+           + locale.formattedDataSize(kilobytes * 1024, 1, QLocale::DataSizeTraditionalFormat);
+}
 
 QString DeletionQuestion(size_t count, Removal removal)
 {
@@ -52,6 +62,7 @@ void TForm1::wireBrowserPane()
     connect(thumblist, &TShExplorerListView::deleteRequested, this,
             [this](bool forGood) { DeleteSelectedFiles(forGood ? Removal::ForGood : Removal::ToTrash); });
     connect(DirTree, &TDirTree::OnChange, this, &TForm1::DirTreeChange);
+    WireFolderStatus();
     connect(thumblist, &TShExplorerListView::watchUnavailable, this, [this](const QString &folder) {
         ShowStatusMessage("The system allows no more folder watches, so " + folder.toStdString()
                           + " is re-read every 2 seconds");
@@ -149,6 +160,24 @@ void TForm1::DeleteSelectedFiles(Removal removal)
         return;
     ShowStatusMessage(DeleteSummary(DeleteFilesIn(thumblist->Directory(), names, removal)));
     thumblist->RefreshView();
+}
+
+// The shown folder's item count and total size, beside the hints in the status bar.
+void TForm1::WireFolderStatus()
+{
+    auto *status = new QLabel(StatusBar1);
+    status->setObjectName(QStringLiteral("FolderStatus"));
+    StatusBar1->addPermanentWidget(status);
+    const auto update = [this, status] {
+        status->setText(thumblist->Directory().empty()
+                            ? QString()
+                            : FolderStatusText(thumblist->Items().Count(), thumblist->TotalSize()));
+    };
+    QAbstractItemModel *items = thumblist->model();
+    connect(items, &QAbstractItemModel::modelReset, status, update);
+    connect(items, &QAbstractItemModel::rowsInserted, status, update);
+    connect(items, &QAbstractItemModel::rowsRemoved, status, update);
+    connect(thumblist, &TShExplorerListView::OnTotalSizeChange, status, update);
 }
 
 void TForm1::SelectAll1Click() { thumblist->SelectAll(); }

@@ -121,6 +121,7 @@ private:
     void DeleteSelectedFiles(Removal removal);
     void DirTreeChange();
     void ThumbListFolderEntered(const std::string &folder);
+    void WireFolderStatus();
     void SelectAll1Click();
     void ShowStatusMessage(const std::string &message);
     void wireIconCommand();     // icon_command.cpp

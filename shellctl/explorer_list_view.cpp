@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -23,6 +24,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 
 #include <unistd.h>
@@ -80,6 +82,24 @@ public:
             initStyleOption(&cell, index.siblingAtColumn(column));
             cell.widget->style()->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
         }
+    }
+
+    // The whole name, where the cell cuts it short.
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        const QRect room = view->style()->subElementRect(QStyle::SE_ItemViewItemText, &cell, view);
+        const int flags = view_.wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
+        const QRect needed = cell.fontMetrics.boundingRect(QRect(0, 0, room.width(), 1 << 16), flags, cell.text);
+        if (needed.width() > room.width() || needed.height() > room.height())
+            QToolTip::showText(event->globalPos(), cell.text, view);
+        else
+            QToolTip::hideText();
+        return true;
     }
 
 private:

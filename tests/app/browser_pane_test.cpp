@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
@@ -283,6 +284,7 @@ private Q_SLOTS:
         for (int i = 0; i < items.Count(); ++i)
             captions << items.Caption(i);
         QCOMPARE(captions, QStringList({"Holiday", "a.png", "b.JPEG", "c.Bmp"}));
+        QTRY_VERIFY(form.findChild<QLabel *>("FolderStatus")->text().startsWith("4 items, "));
         const ThumbnailCache cache(128, home_->filePath("cache/thumbnails"));
         const QString entry = cache.EntryPath(ThumbnailCache::UriOf(QFile::encodeName(Pictures() + "/a.png").toStdString()));
         QTRY_VERIFY(QFile::exists(entry));

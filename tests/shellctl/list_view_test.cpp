@@ -18,6 +18,7 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -409,6 +410,26 @@ private Q_SLOTS:
         QTRY_COMPARE(bar->value(), 0);
         QDragLeaveEvent leave;
         QApplication::sendEvent(list.viewport(), &leave);
+    }
+
+    void aTooltipShowsOnlyANameTheTileCutsShort()
+    {
+        const QString longName = "a holiday picture with a name far too long for any tile.jpg";
+        Write(Path(longName));
+        Write(Path("b.jpg"));
+        TShExplorerListView list;
+        list.setViewStyleEx(gvsThumb);
+        list.resize(400, 300);
+        list.setDirectory(folder_->path().toStdString());
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        for (const auto &[name, shown] : {std::pair{longName, true}, std::pair{QString("b.jpg"), false}}) {
+            QToolTip::hideText();
+            const QPoint at = list.visualRect(list.model()->index(RowOf(list, name), 0)).center();
+            QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+            QApplication::sendEvent(list.viewport(), &help);
+            QCOMPARE(QToolTip::isVisible() && QToolTip::text() == name, shown);
+        }
     }
 
     void dropsBringFilesInWithoutReplacingAny()
