@@ -588,6 +588,14 @@ void TDirTree::NodeClicked(QTreeWidgetItem *node)
 {
     if (!node || !node->isSelected() || NodePath(node).empty())
         return;
+    if (!IsDirectory(NodePath(node)) && node->parent()) {
+        // Deleted or renamed in the meantime: its parent is read again and shown instead.
+        QTreeWidgetItem *parent = node->parent();
+        ReadChildren(parent, true);
+        setCurrentItem(parent);
+        Q_EMIT OnClick(this);
+        return;
+    }
     if (VolumeUnchanged(node)) {
         Q_EMIT OnClick(this);
         return;

@@ -131,6 +131,28 @@ private Q_SLOTS:
         QCOMPARE(ChildNamed(ChildNamed(a, "withChild"), "child")->text(0), QString("child"));
     }
 
+    void clickingAFolderDeletedMeanwhileShowsItsParentReadAgain()
+    {
+        QVERIFY(QDir().mkpath(Path("D/gone")));
+        QVERIFY(QDir().mkpath(Path("D/kept")));
+        TDirTree tree;
+        tree.resize(300, 400);
+        tree.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tree));
+        tree.setSelectedPath(Path("D/gone").toStdString());
+        QVERIFY(QDir().rmdir(Path("D/gone")));
+        QVERIFY(QDir().mkpath(Path("D/new")));
+        int clicks = 0;
+        connect(&tree, &TDirTree::OnClick, this, [&] { ++clicks; });
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(tree.currentItem()).center());
+        QCOMPARE(clicks, 1);
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), Path("D/"));
+        QStringList children;
+        for (int i = 0; i < tree.currentItem()->childCount(); ++i)
+            children << tree.currentItem()->child(i)->text(0);
+        QCOMPARE(children, QStringList({"kept", "new"}));
+    }
+
     void theTrashIsShownButNothingBelowIt()
     {
         const QString trash = Path("home/.local/share/Trash");
