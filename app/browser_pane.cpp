@@ -9,6 +9,8 @@
 #include "widgets/error_message.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -20,13 +22,28 @@ namespace {
 
 constexpr int kStatusMessageMs = 10000;
 
-bool UserConfirmsDeletion(QWidget *parent)
+// "12 items, 3.4 MB"; the list counts sizes in kilobytes.
+QString FolderStatusText(int items, int64_t kilobytes)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"),
-                    QStringLiteral("Do you really want to delete this/these image(s)?"), QMessageBox::NoButton, parent);
+    const QLocale locale;
+    return (items == 1 ? QStringLiteral("1 item") : QStringLiteral("%1 items").arg(locale.toString(items))) + ", "
+           + locale.formattedDataSize(kilobytes * 1024, 1, QLocale::DataSizeTraditionalFormat);
+}
+
+QString DeletionQuestion(size_t count, Removal removal)
+{
+    const QString files = count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
+    return removal == Removal::ToTrash ? QStringLiteral("Move %1 to the Trash?").arg(files)
+                                       : QStringLiteral("Delete %1 for good? This cannot be undone.").arg(files);
+}
+
+bool UserConfirmsDeletion(QWidget *parent, size_t count, Removal removal)
+{
+    QMessageBox box(removal == Removal::ToTrash ? QMessageBox::Question : QMessageBox::Warning,
+                    QStringLiteral("Confirm"), DeletionQuestion(count, removal), QMessageBox::NoButton, parent);
     QPushButton *yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
     QPushButton *no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
-    box.setDefaultButton(no); // deleting is for good, so Enter keeps the files
+    box.setDefaultButton(no); // Enter keeps the files
     box.exec();
     return box.clickedButton() == yes;
 }
@@ -41,6 +58,15 @@ void TForm1::wireBrowserPane()
             [this](QObject *, int, int, const std::string &folder, const std::vector<std::string> &files,
                    Qt::KeyboardModifiers) { DirTreeDropFiles(folder, files); });
     connect(thumblist, &TShExplorerListView::pictureActivated, this, &TForm1::ThumbListPictureActivated);
+    connect(thumblist, &TShExplorerListView::folderEntered, this, &TForm1::ThumbListFolderEntered);
+    connect(thumblist, &TShExplorerListView::deleteRequested, this,
+            [this](bool forGood) { DeleteSelectedFiles(forGood ? Removal::ForGood : Removal::ToTrash); });
+    connect(DirTree, &TDirTree::OnChange, this, &TForm1::DirTreeChange);
+    WireFolderStatus();
+    connect(thumblist, &TShExplorerListView::watchUnavailable, this, [this](const QString &folder) {
+        ShowStatusMessage("The system allows no more folder watches, so " + folder.toStdString()
+                          + " is re-read every 2 seconds");
+    });
 
     DeleteImage1 = NewAction("DeleteImage1", QStringLiteral("Delete Selected"), {});
     connect(DeleteImage1, &QAction::triggered, this, &TForm1::DeleteImage1Click);
@@ -83,6 +109,23 @@ void TForm1::DirTreeClick()
     RunCommand(this, [this] { thumblist->setDirectory(state_.LastPicturePath()); });
 }
 
+// The keys move the tree's selection without a click; the list follows. Selections the program
+// makes itself (at the start, after the list moved) leave the list alone.
+void TForm1::DirTreeChange()
+{
+    const std::string folder = DirTree->SelectedPath();
+    const std::string shown = thumblist->Directory();
+    if (!DirTree->hasFocus() || folder == "?" || (!shown.empty() && FolderPathWithSlash(shown) == folder))
+        return;
+    DirTreeClick();
+}
+
+void TForm1::ThumbListFolderEntered(const std::string &folder)
+{
+    state_.SetLastPicturePath(FolderPathWithSlash(folder));
+    RunCommand(this, [this, &folder] { DirTree->setSelectedPath(folder); });
+}
+
 void TForm1::ThumbListPictureActivated(const std::string &path)
 {
     RunCommand(this, [this, &path] { OpenDocumentWindow(path); });
@@ -104,18 +147,37 @@ void TForm1::DirTreeDropFiles(const std::string &aDropDir, const std::vector<std
     });
 }
 
-void TForm1::DeleteImage1Click()
+void TForm1::DeleteImage1Click() { DeleteSelectedFiles(Removal::ToTrash); }
+
+void TForm1::DeleteSelectedFiles(Removal removal)
 {
-    if (!UserConfirmsDeletion(this))
-        return;
     std::vector<std::string> names;
     const TShListItems &items = thumblist->Items();
     for (int i = 0; i < items.Count(); ++i)
-        if (items.Selected(i))
+        if (items.Selected(i) && !items.IsFolder(i)) // the pane deletes pictures, never folders
             names.push_back(items.FileName(i));
-    if (names.empty())
+    if (names.empty() || !UserConfirmsDeletion(this, names.size(), removal))
         return;
-    ShowStatusMessage(DeleteSummary(DeleteFilesIn(thumblist->Directory(), names)));
+    ShowStatusMessage(DeleteSummary(DeleteFilesIn(thumblist->Directory(), names, removal)));
+    thumblist->RefreshView();
+}
+
+// The shown folder's item count and total size, beside the hints in the status bar.
+void TForm1::WireFolderStatus()
+{
+    auto *status = new QLabel(StatusBar1);
+    status->setObjectName(QStringLiteral("FolderStatus"));
+    StatusBar1->addPermanentWidget(status);
+    const auto update = [this, status] {
+        status->setText(thumblist->Directory().empty()
+                            ? QString()
+                            : FolderStatusText(thumblist->Items().Count(), thumblist->TotalSize()));
+    };
+    QAbstractItemModel *items = thumblist->model();
+    connect(items, &QAbstractItemModel::modelReset, status, update);
+    connect(items, &QAbstractItemModel::rowsInserted, status, update);
+    connect(items, &QAbstractItemModel::rowsRemoved, status, update);
+    connect(thumblist, &TShExplorerListView::OnTotalSizeChange, status, update);
 }
 
 void TForm1::SelectAll1Click() { thumblist->SelectAll(); }

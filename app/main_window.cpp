@@ -209,7 +209,9 @@ void TForm1::createBrowserPane()
     DirTree->setObjectName(QStringLiteral("DirTree"));
     thumblist = new TShExplorerListView;
     thumblist->setObjectName(QStringLiteral("thumblist"));
-    thumblist->setFilters({QStringLiteral("*.jpg"), QStringLiteral("*.bmp"), QString()});
+    // Every picture the windows open, in any letter case.
+    thumblist->setFilters({QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.bmp"),
+                           QStringLiteral("*.png"), QString()});
 
     // The splitter sets its own size limits from its children, so the collapsible bar sizes the
     // panel around it instead.

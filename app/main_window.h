@@ -2,6 +2,7 @@
 
 #include "app/frame_state.h"
 #include "platform/bitmap.h"
+#include "shellctl/file_operations.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -117,6 +118,10 @@ private:
     void ThumbListPictureActivated(const std::string &path);
     void DirTreeDropFiles(const std::string &aDropDir, const std::vector<std::string> &aDropFiles);
     void DeleteImage1Click();
+    void DeleteSelectedFiles(Removal removal);
+    void DirTreeChange();
+    void ThumbListFolderEntered(const std::string &folder);
+    void WireFolderStatus();
     void SelectAll1Click();
     void ShowStatusMessage(const std::string &message);
     void wireIconCommand();     // icon_command.cpp

@@ -2,6 +2,7 @@
 
 #include "platform/bmp_codec.h"
 #include "platform/error.h"
+#include "platform/exif_orientation.h"
 #include "platform/file_io.h"
 #include "platform/file_names.h"
 #include "platform/jpeg_codec.h"
@@ -79,7 +80,7 @@ PictureFormat PictureFormatFor(const std::string &path, PictureNaming naming)
 TBitmap ReadPictureFile(const std::string &path, PictureFormat format)
 {
     switch (format) {
-    case PictureFormat::Jpeg: return ReadJpegFile(path);
+    case PictureFormat::Jpeg: return Upright(ReadJpegFile(path), ReadJpegOrientation(path));
     case PictureFormat::Bmp: return ReadBmpFile(path);
     case PictureFormat::Png: return ReadPngFile(path);
     case PictureFormat::None: break;

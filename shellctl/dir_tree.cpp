@@ -530,8 +530,8 @@ void TDirTree::setSelectedPath(const std::string &path)
     }
 }
 
-// Finds the folder's node level by level from its volume, reading each level on the way (but not
-// probing it), and opens its ancestors; null when a level is not shown.
+// Finds the folder's node level by level from its volume, reading each level on the way (its
+// children are probed later, in slices), and opens its ancestors; null when a level is not shown.
 QTreeWidgetItem *TDirTree::OpenLevelsTo(const std::string &folder)
 {
     UpdateBracket bracket(*this);
@@ -546,7 +546,7 @@ QTreeWidgetItem *TDirTree::OpenLevelsTo(const std::string &folder)
         if (!node)
             return nullptr;
         if (!IsRead(node))
-            ReadChildren(node, false);
+            ReadChildren(node, true); // the folders beside the way get their expand buttons later
     }
     for (QTreeWidgetItem *ancestor = node ? node->parent() : nullptr; ancestor; ancestor = ancestor->parent())
         ancestor->setExpanded(true);
@@ -588,6 +588,14 @@ void TDirTree::NodeClicked(QTreeWidgetItem *node)
 {
     if (!node || !node->isSelected() || NodePath(node).empty())
         return;
+    if (!IsDirectory(NodePath(node)) && node->parent()) {
+        // Deleted or renamed in the meantime: its parent is read again and shown instead.
+        QTreeWidgetItem *parent = node->parent();
+        ReadChildren(parent, true);
+        setCurrentItem(parent);
+        Q_EMIT OnClick(this);
+        return;
+    }
     if (VolumeUnchanged(node)) {
         Q_EMIT OnClick(this);
         return;

@@ -2,25 +2,35 @@
 
 #include "platform/error.h"
 #include "platform/qimage_bridge.h"
+#include "shellctl/file_properties.h"
 #include "shellctl/file_transfer.h"
 #include "shellctl/list_model.h"
 #include "shellctl/thumb_cache.h"
 #include "shellctl/thumb_thread.h"
 #include "widgets/busy_cursor.h"
+#include "widgets/error_message.h"
 
+#include <QDrag>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 
 #include <unistd.h>
+
+#include <algorithm>
+#include <utility>
 
 namespace vistrel {
 
@@ -29,6 +39,10 @@ namespace {
 const QSize kIconSpacing(76, 68);
 // Short enough that reading the sizes of a big folder never holds up the window.
 constexpr auto kStatusSliceTime = std::chrono::milliseconds(1);
+// A drag near an edge scrolls one line at a time, no more often than this.
+constexpr auto kEdgeScrollInterval = std::chrono::milliseconds(30);
+// How often an unwatched folder is re-read.
+constexpr auto kRereadInterval = std::chrono::seconds(2);
 
 QPixmap TilePixmap(const TBitmap &tile)
 {
@@ -70,6 +84,24 @@ public:
         }
     }
 
+    // The whole name, where the cell cuts it short.
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        const QRect room = view->style()->subElementRect(QStyle::SE_ItemViewItemText, &cell, view);
+        const int flags = view_.wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
+        const QRect needed = cell.fontMetrics.boundingRect(QRect(0, 0, room.width(), 1 << 16), flags, cell.text);
+        if (needed.width() > room.width() || needed.height() > room.height())
+            QToolTip::showText(event->globalPos(), cell.text, view);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+
 private:
     TShExplorerListView &view_;
 };
@@ -78,6 +110,7 @@ int TShListItems::Count() const { return owner_.model_->rowCount(); }
 
 QString TShListItems::Caption(int index) const { return owner_.model_->Item(index).Name; }
 std::string TShListItems::FileName(int index) const { return owner_.model_->Item(index).NativeName; }
+bool TShListItems::IsFolder(int index) const { return owner_.model_->Item(index).Kind == ItemKind::Folder; }
 
 bool TShListItems::Selected(int index) const
 {
@@ -104,8 +137,17 @@ void TShListItems::EndUpdate()
 
 TShExplorerListView::TShExplorerListView(QWidget *parent)
     : QListView(parent), model_(new TShListModel(this)), header_(new QHeaderView(Qt::Horizontal, this)),
-      statusSlices_(new QTimer(this))
+      statusSlices_(new QTimer(this)), rereadTimer_(new QTimer(this)), edgeScroll_(new QTimer(this))
 {
+    edgeScroll_->setInterval(kEdgeScrollInterval);
+    connect(edgeScroll_, &QTimer::timeout, this, &TShExplorerListView::ScrollTowardsEdge);
+    rereadTimer_->setInterval(kRereadInterval);
+    connect(rereadTimer_, &QTimer::timeout, this, [this] {
+        if (QFileInfo(directory_).isDir())
+            OnFolderChanged(kChangeDirName | kChangeFileName);
+        else
+            ForgetFolder();
+    });
     statusSlices_->setSingleShot(true);
     connect(statusSlices_, &QTimer::timeout, this, &TShExplorerListView::ReadStatusSlice);
     setModel(model_);
@@ -162,7 +204,7 @@ void TShExplorerListView::setDirectory(const std::string &path)
 {
     const QString folder = QString::fromStdString(path);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        throw Error("Directory does not exist");
+        throw Error(path.empty() ? std::string("Directory does not exist") : "Directory does not exist: " + path);
     ReleaseFolder();
     directory_ = NormalizedFolderPath(folder);
     FillView();
@@ -174,6 +216,7 @@ std::string TShExplorerListView::Directory() const { return directory_.toStdStri
 void TShExplorerListView::ReleaseFolder()
 {
     watch_.reset();
+    rereadTimer_->stop();
     ++watchSerial_;
     ClearList();
 }
@@ -195,6 +238,7 @@ void TShExplorerListView::FillView()
     if (directory_.isEmpty())
         return;
     const BusyCursor busy;
+    folderReports_.Take(); // what they tell is read now
     items_.BeginUpdate();
     ClearList();
     ItemList items = ReadFolderItems(directory_, folderTypes_, TShFilter(filters_, filterOptions_), sizeStyle_, nextItemId_);
@@ -257,6 +301,7 @@ void TShExplorerListView::ReadStatusSlice()
 void TShExplorerListView::StartWatch()
 {
     watch_.reset();
+    rereadTimer_->stop();
     if (refreshType_ == rtNone || directory_.isEmpty())
         return;
     const uint64_t serial = ++watchSerial_;
@@ -267,21 +312,35 @@ void TShExplorerListView::StartWatch()
     auto changed = [report, serial](TShChanges changes) { report({serial, changes, false}); };
     auto gone = [report, serial] { report({serial, 0, true}); };
     watch_ = std::make_unique<TShFileThread>(watchQueue_, directory_, changed, gone);
+    if (watch_->Watching())
+        return;
+    rereadTimer_->start();
+    if (!std::exchange(watchFailureReported_, true))
+        Q_EMIT watchUnavailable(directory_);
 }
 
+// The reports waiting are merged: one re-read covers every change they tell of.
 void TShExplorerListView::TakeFolderReports()
 {
+    int changes = 0;
     for (const FolderReport &report : folderReports_.Take()) {
         if (report.Serial != watchSerial_)
             continue; // a watch that has been replaced
-        if (!report.Gone) {
-            OnFolderChanged(report.Changes);
-            continue;
+        if (report.Gone) {
+            ForgetFolder();
+            return;
         }
-        ReleaseFolder();
-        directory_.clear();
-        model_->Reset(directory_, {});
+        changes |= report.Changes;
     }
+    if (changes != 0)
+        OnFolderChanged(changes);
+}
+
+void TShExplorerListView::ForgetFolder()
+{
+    ReleaseFolder();
+    directory_.clear();
+    model_->Reset(directory_, {});
 }
 
 void TShExplorerListView::OnFolderChanged(int changes)
@@ -321,6 +380,16 @@ std::string TShExplorerListView::GetSelectedPath() const
 void TShExplorerListView::SelectAll() { selectAll(); }
 
 void TShExplorerListView::DeselectAll() { clearSelection(); }
+
+void TShExplorerListView::ShowProperties()
+{
+    const std::string path = GetSelectedPath();
+    if (path.empty())
+        return;
+    auto *dialog = new TFilePropertiesDialog(path, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+}
 
 std::vector<std::string> TShExplorerListView::SelectedPaths(bool *anyFolder) const
 {
@@ -380,7 +449,7 @@ void TShExplorerListView::ApplyViewStyle()
     }
     setMovement(QListView::Static);
     // Changing the view mode resets the list's drag and drop settings to the mode's defaults.
-    setDragEnabled(false);
+    setDragEnabled(true);
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     header_->setVisible(viewStyle_ == gvsReport);
@@ -500,6 +569,7 @@ void TShExplorerListView::setAutoRefreshType(TShRefreshType type)
     refreshType_ = type;
     if (type == rtNone) {
         watch_.reset();
+        rereadTimer_->stop();
         ++watchSerial_;
     } else if (!watch_) {
         StartWatch();
@@ -623,13 +693,37 @@ int TShExplorerListView::IconTile(const TShItemData &item)
 
 void TShExplorerListView::Repaint() { viewport()->repaint(); }
 
+// Tiles leave as files: a copy unless Shift asks for a move, which the target then carries out.
+void TShExplorerListView::startDrag(Qt::DropActions)
+{
+    bool anyFolder = false;
+    QList<QUrl> urls;
+    for (const std::string &path : SelectedPaths(&anyFolder))
+        urls << FileUrl(path);
+    if (urls.isEmpty())
+        return;
+    auto *mime = new QMimeData;
+    mime->setUrls(urls);
+    auto *drag = new QDrag(this);
+    drag->setMimeData(mime);
+    const QModelIndex first = model_->index(FirstSelectedRow(), 0);
+    drag->setPixmap(model_->data(first, Qt::DecorationRole).value<QPixmap>());
+    const bool shift = QGuiApplication::keyboardModifiers() & Qt::ShiftModifier;
+    drag->exec(Qt::CopyAction | Qt::MoveAction, shift ? Qt::MoveAction : Qt::CopyAction);
+}
+
 void TShExplorerListView::mouseDoubleClickEvent(QMouseEvent *event)
 {
     Q_EMIT OnDblClick(this);
     QListView::mouseDoubleClickEvent(event);
     if (event->modifiers() & Qt::AltModifier)
-        return;
-    const int row = FirstSelectedRow();
+        RunCommand(this, [this] { ShowProperties(); });
+    else
+        RunCommand(this, [this] { ActivateRow(FirstSelectedRow()); });
+}
+
+void TShExplorerListView::ActivateRow(int row)
+{
     if (row < 0)
         return;
     const TShItemData &item = model_->Item(row);
@@ -639,7 +733,50 @@ void TShExplorerListView::mouseDoubleClickEvent(QMouseEvent *event)
     }
     const QString path = ChildPath(directory_, item.Name);
     // Through a link the list shows the folder it points to.
-    setDirectory((item.IsLink ? QFileInfo(path).canonicalFilePath() : path).toStdString());
+    EnterFolder(item.IsLink ? QFileInfo(path).canonicalFilePath() : path);
+}
+
+void TShExplorerListView::EnterFolder(const QString &folder)
+{
+    setDirectory(folder.toStdString());
+    Q_EMIT folderEntered(Directory());
+}
+
+// A folder among the selection is entered; otherwise every selected file is opened.
+void TShExplorerListView::ActivateSelection()
+{
+    std::vector<int> rows;
+    for (const QModelIndex &index : selectionModel()->selectedIndexes())
+        if (index.column() == kColumnName)
+            rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    const auto folder = std::find_if(rows.begin(), rows.end(),
+                                     [this](int row) { return model_->Item(row).Kind == ItemKind::Folder; });
+    if (folder != rows.end()) {
+        ActivateRow(*folder);
+        return;
+    }
+    for (int row : rows)
+        ActivateRow(row);
+}
+
+void TShExplorerListView::keyPressEvent(QKeyEvent *event)
+{
+    const bool alt = event->modifiers() & Qt::AltModifier;
+    const bool toParent = event->key() == Qt::Key_Backspace || (alt && event->key() == Qt::Key_Up);
+    if (toParent && !directory_.isEmpty() && directory_ != QLatin1String("/")) {
+        RunCommand(this, [this] { EnterFolder(QFileInfo(directory_).path()); });
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        RunCommand(this, [this] { ActivateSelection(); });
+        return;
+    }
+    if (event->key() == Qt::Key_Delete && selectionModel()->hasSelection()) {
+        Q_EMIT deleteRequested(event->modifiers() & Qt::ShiftModifier);
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 std::string TShExplorerListView::DropFolderAt(const QPoint &point) const
@@ -676,8 +813,30 @@ void TShExplorerListView::dragEnterEvent(QDragEnterEvent *event)
         event->ignore();
 }
 
+// The edge bands are those of the file managers: 25 pixels at the sides, 19 at top and bottom.
+void TShExplorerListView::ScrollTowardsEdge()
+{
+    const QPoint at = dragPoint_;
+    const QSize area = viewport()->size();
+    const auto step = [](QScrollBar *bar, int direction) {
+        const int before = bar->value();
+        bar->setValue(before + direction * bar->singleStep());
+        return bar->value() != before;
+    };
+    bool scrolled = false;
+    if (at.x() <= 25 || at.x() > area.width() - 26)
+        scrolled |= step(horizontalScrollBar(), at.x() <= 25 ? -1 : 1);
+    if (at.y() <= 19 || at.y() > area.height() - 20)
+        scrolled |= step(verticalScrollBar(), at.y() <= 19 ? -1 : 1);
+    if (!scrolled)
+        edgeScroll_->stop();
+}
+
 void TShExplorerListView::dragMoveEvent(QDragMoveEvent *event)
 {
+    dragPoint_ = event->position().toPoint();
+    if (!edgeScroll_->isActive())
+        edgeScroll_->start();
     const QModelIndex index = indexAt(event->position().toPoint());
     HighlightDropTarget(index.isValid() && model_->Item(index.row()).Kind == ItemKind::Folder ? index.row() : -1);
     event->acceptProposedAction();
@@ -685,6 +844,7 @@ void TShExplorerListView::dragMoveEvent(QDragMoveEvent *event)
 
 void TShExplorerListView::dragLeaveEvent(QDragLeaveEvent *event)
 {
+    edgeScroll_->stop();
     HighlightDropTarget(-1);
     event->accept();
 }
@@ -693,6 +853,7 @@ void TShExplorerListView::dragLeaveEvent(QDragLeaveEvent *event)
 // removes a file of its own accord.
 void TShExplorerListView::dropEvent(QDropEvent *event)
 {
+    edgeScroll_->stop();
     HighlightDropTarget(-1);
     const std::string target = DropFolderAt(event->position().toPoint());
     const bool control = event->modifiers() & Qt::ControlModifier;

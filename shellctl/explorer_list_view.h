@@ -46,6 +46,7 @@ public:
     // The name's bytes as the folder holds them, for file operations: the caption shows bytes
     // that are not UTF-8 as U+FFFD.
     std::string FileName(int index) const;
+    bool IsFolder(int index) const;
     bool Selected(int index) const;
     void setSelected(int index, bool selected);
 
@@ -70,7 +71,7 @@ public:
     explicit TShExplorerListView(QWidget *parent = nullptr);
     ~TShExplorerListView() override;
 
-    // Raises "Directory does not exist" and keeps the shown folder when path names no folder.
+    // Raises "Directory does not exist: <path>" and keeps the shown folder when path names no folder.
     void setDirectory(const std::string &path);
     // The shown folder without a trailing "/" (the root stays "/"); "" when none is shown.
     std::string Directory() const;
@@ -79,6 +80,8 @@ public:
     std::string GetSelectedPath() const;
     void SelectAll();
     void DeselectAll();
+    // Opens the properties dialog of the first selected item (Alt+double-click does too).
+    void ShowProperties();
     // Deletes the selected files (never folders, never what a link points to) when tvoAllowCut
     // is among the options; false without it, while a caption is edited, when the folder does not
     // let its entries be removed, or when not every selected item could be deleted.
@@ -130,8 +133,15 @@ public:
 
 Q_SIGNALS:
     void OnDblClick(QObject *sender);
-    // A file was double-clicked (a folder is entered instead).
+    // A file was double-clicked or Enter pressed on it (a folder is entered instead).
     void pictureActivated(const std::string &path);
+    // The user moved the list to another folder (into a subfolder or up to the parent).
+    void folderEntered(const std::string &folder);
+    // Delete was pressed on the selection; Shift+Delete asks for deletion for good.
+    void deleteRequested(bool forGood);
+    // The folder could not be watched (the system's watch limit was reached): it is re-read every
+    // 2 s instead. Reported once per list.
+    void watchUnavailable(const QString &folder);
     void OnTotalSizeChange(QObject *sender);
     // Raised around a command on the selected items: status 0 before (clearing execute cancels
     // it), 1 after.
@@ -139,6 +149,7 @@ Q_SIGNALS:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -146,6 +157,7 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void updateGeometries() override;
+    void startDrag(Qt::DropActions supportedActions) override;
 
 private:
     friend class TShListItems;
@@ -177,11 +189,16 @@ private:
     void DeliverThumb(const ThumbDelivery &delivery);
     int IconTile(const TShItemData &item);
     void OnFolderChanged(int changes);
+    void ForgetFolder();
     void RereadStatus();
     std::string DropFolderAt(const QPoint &point) const;
     void HighlightDropTarget(int row);
+    void ScrollTowardsEdge();
     std::vector<std::string> SelectedPaths(bool *anyFolder) const;
     int FirstSelectedRow() const;
+    void ActivateRow(int row);
+    void EnterFolder(const QString &folder);
+    void ActivateSelection();
 
     TShListModel *model_;
     QHeaderView *header_;
@@ -208,6 +225,10 @@ private:
     int dropRow_ = -1;
     std::unordered_map<std::string, int> iconTiles_;
     QTimer *statusSlices_;
+    QTimer *rereadTimer_;
+    QTimer *edgeScroll_; // while a drag hovers near an edge
+    QPoint dragPoint_;
+    bool watchFailureReported_ = false;
     std::unique_ptr<TShThumbThread> thumbThread_;
     TShWatchQueue watchQueue_;
     std::unique_ptr<TShFileThread> watch_;

@@ -1,7 +1,9 @@
 #include "shellctl/file_operations.h"
 
 #include "platform/file_io.h"
+#include "platform/error.h"
 #include "platform/file_names.h"
+#include "shellctl/trash.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -186,7 +188,24 @@ std::vector<MoveResult> MoveFilesInto(const std::vector<std::string> &sources, c
     return results;
 }
 
-std::vector<DeleteResult> DeleteFilesIn(const std::string &folder, const std::vector<std::string> &names)
+namespace {
+
+std::string Removed(int directory, const std::string &folder, const std::string &name, Removal removal)
+{
+    if (removal == Removal::ForGood)
+        return ::unlinkat(directory, name.c_str(), 0) == 0 ? std::string() : SystemReason(errno);
+    try {
+        MoveToTrash((folder.back() == '/' ? folder : folder + '/') + name);
+        return {};
+    } catch (const Error &error) {
+        return error.what();
+    }
+}
+
+} // namespace
+
+std::vector<DeleteResult> DeleteFilesIn(const std::string &folder, const std::vector<std::string> &names,
+                                        Removal removal)
 {
     std::vector<DeleteResult> results;
     FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -205,10 +224,9 @@ std::vector<DeleteResult> DeleteFilesIn(const std::string &folder, const std::ve
                  (S_ISLNK(status.st_mode) && ::fstatat(directory.get(), name.c_str(), &target, 0) == 0 &&
                   S_ISDIR(target.st_mode)))
             result.reason = "it is a folder";
-        else if (::unlinkat(directory.get(), name.c_str(), 0) != 0)
-            result.reason = SystemReason(errno);
         else
-            result.deleted = true;
+            result.reason = Removed(directory.get(), folder, name, removal);
+        result.deleted = result.reason.empty();
         results.push_back(std::move(result));
     }
     return results;

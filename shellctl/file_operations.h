@@ -39,9 +39,13 @@ struct DeleteResult {
     std::string reason;
 };
 
-// Deletes the named entries of folder for good. Only files: a folder, or a link to one, is left
-// alone; a link to a file is removed as a link, its target stays. Names with a "/" are refused.
-std::vector<DeleteResult> DeleteFilesIn(const std::string &folder, const std::vector<std::string> &names);
+enum class Removal { ToTrash, ForGood };
+
+// Deletes the named entries of folder into the trash or for good. Only files: a folder, or a link
+// to one, is left alone; a link to a file is removed as a link, its target stays. Names with a "/"
+// are refused. folder is absolute.
+std::vector<DeleteResult> DeleteFilesIn(const std::string &folder, const std::vector<std::string> &names,
+                                        Removal removal = Removal::ForGood);
 
 // One line for the status bar about what did not happen; empty when everything went as asked.
 std::string MoveSummary(const std::vector<MoveResult> &results, const std::string &folder);

@@ -52,6 +52,11 @@ std::string LocalFilePath(const QUrl &url)
     return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
 }
 
+QUrl FileUrl(const std::string &path)
+{
+    return QUrl::fromEncoded("file://" + QByteArray::fromStdString(path).toPercentEncoding("/"));
+}
+
 TransferAction ActionForDrop(const std::string &source, const std::string &targetFolder, bool control, bool shift)
 {
     if (control)

@@ -14,6 +14,8 @@ enum class TransferAction { Copy, Move };
 // The path of a file: URL as bytes; QUrl::toLocalFile would show bytes that are not UTF-8 as
 // U+FFFD. Empty for other URLs.
 std::string LocalFilePath(const QUrl &url);
+// The file: URL of a path, every byte kept; LocalFilePath gives the path back.
+QUrl FileUrl(const std::string &path);
 
 // As a file manager decides a drop: Ctrl copies, Shift moves, otherwise a move within one file
 // system and a copy across file systems.

@@ -190,7 +190,7 @@ QVariant TShListModel::headerData(int section, Qt::Orientation orientation, int 
 
 Qt::ItemFlags TShListModel::flags(const QModelIndex &index) const
 {
-    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
+    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled : Qt::NoItemFlags;
 }
 
 } // namespace vistrel

@@ -1,6 +1,7 @@
 #include "shellctl/thumbnailer.h"
 
 #include "platform/error.h"
+#include "platform/exif_orientation.h"
 #include "platform/file_io.h"
 #include "platform/jpeg_codec.h"
 #include "platform/picture_io.h"
@@ -26,10 +27,13 @@ ThumbnailCache::Entry Decode(const std::string &path, int box)
         throw Error("Cannot read picture " + path + ": not a JPEG, BMP or PNG file");
     if (format == PictureFormat::Jpeg) {
         ScaledJpeg jpeg = ReadJpegFileScaled(path, box);
-        entry.FullWidth = jpeg.FullWidth;
-        entry.FullHeight = jpeg.FullHeight;
+        const int orientation = ReadJpegOrientation(path);
+        jpeg.Bitmap = Upright(std::move(jpeg.Bitmap), orientation);
+        const bool transposed = orientation >= 5;
+        entry.FullWidth = transposed ? jpeg.FullHeight : jpeg.FullWidth;
+        entry.FullHeight = transposed ? jpeg.FullWidth : jpeg.FullHeight;
         // Sized from the original, not from the reduced decode, whose sides are rounded up.
-        entry.Picture = ResizedTo(std::move(jpeg.Bitmap), FitInBox(jpeg.FullWidth, jpeg.FullHeight, box));
+        entry.Picture = ResizedTo(std::move(jpeg.Bitmap), FitInBox(entry.FullWidth, entry.FullHeight, box));
         return entry;
     }
     TBitmap picture = ReadPictureFile(path, format);

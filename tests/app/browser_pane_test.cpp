@@ -2,6 +2,7 @@
 #include "tests/app/frame_parts.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
+#include "shellctl/thumb_cache.h"
 #include "widgets/collapse_splitter.h"
 #include "tests/support/qt_files.h"
 #include "tests/support/qt_test_main.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
@@ -76,6 +78,8 @@ private Q_SLOTS:
         home_ = std::make_unique<QTemporaryDir>();
         QVERIFY(home_->isValid());
         qputenv("VISTREL_HOME", home_->path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", home_->filePath("data").toLocal8Bit());
+        qputenv("XDG_CACHE_HOME", home_->filePath("cache").toLocal8Bit());
         QVERIFY(QDir().mkpath(Pictures() + "/Holiday"));
         WriteFile(home_->filePath("Vistrel.ini"), ("[Start with]\nStartDir=" + Pictures() + "/\n").toUtf8());
     }
@@ -113,7 +117,7 @@ private Q_SLOTS:
         form.SetLastPicturePath((Pictures() + "/gone/").toStdString());
         MessageBoxAnswer answer("OK");
         ClickSplitterButton(form);
-        QTRY_COMPARE(answer.text, QString("Directory does not exist"));
+        QTRY_COMPARE(answer.text, "Directory does not exist: " + Pictures() + "/gone/");
         QCOMPARE(testing::listOf(form)->ViewStyleEx(), gvsIcon);
         QCOMPARE(testing::listOf(form)->Directory(), std::string());
     }
@@ -177,7 +181,7 @@ private Q_SLOTS:
         QVERIFY2(status.contains("\"two.jpg\" was not moved"), qPrintable(status));
     }
 
-    void deleteSelectedDeletesExactlyTheSelectedFilesAfterYes()
+    void deletingMovesExactlyTheSelectedFilesToTheTrashAfterYes()
     {
         for (const char *name : {"1.jpg", "2.jpg", "3.jpg", "4.bmp", "5.bmp"})
             WriteFile(Pictures() + "/" + name, "picture");
@@ -193,7 +197,7 @@ private Q_SLOTS:
             MessageBoxAnswer answer("&No");
             testing::framePart(form, "DeleteImage1")->trigger();
             QCOMPARE(answer.title, QString("Confirm"));
-            QCOMPARE(answer.text, QString("Do you really want to delete this/these image(s)?"));
+            QCOMPARE(answer.text, QString("Move 3 files to the Trash?"));
         }
         QCOMPARE(QDir(Pictures()).entryList(QDir::Files).size(), 5);
 
@@ -201,6 +205,89 @@ private Q_SLOTS:
         testing::framePart(form, "DeleteImage1")->trigger();
         QCOMPARE(QDir(Pictures()).entryList(QDir::Files), QStringList({"2.jpg", "4.bmp"}));
         QVERIFY(QFileInfo(Pictures() + "/Holiday").isDir());
+        QCOMPARE(QDir(Trash() + "/files").entryList(QDir::Files), QStringList({"1.jpg", "3.jpg", "5.bmp"}));
+        QVERIFY(ReadFile(Trash() + "/info/3.jpg.trashinfo").startsWith("[Trash Info]\nPath=" + QFile::encodeName(Pictures())));
+    }
+
+    void theDeleteKeyTrashesAndShiftDeleteDeletesForGood()
+    {
+        const struct {
+            Qt::KeyboardModifiers modifiers;
+            QString question;
+            bool trashed;
+        } cases[] = {
+            {Qt::NoModifier, "Move 1 file to the Trash?", true},
+            {Qt::ShiftModifier, "Delete 1 file for good? This cannot be undone.", false},
+        };
+        for (const auto &deletion : cases) {
+            WriteFile(Pictures() + "/shot.png", "picture");
+            QFile::remove(Trash() + "/files/shot.png");
+            TForm1 form;
+            ShowForm(form);
+            ClickSplitterButton(form);
+            TShExplorerListView *list = testing::listOf(form);
+            QTRY_COMPARE(list->Items().Count(), 2);
+            list->Items().setSelected(1, true);
+            MessageBoxAnswer answer("&Yes");
+            QTest::keyClick(list, Qt::Key_Delete, deletion.modifiers);
+            QCOMPARE(answer.text, deletion.question);
+            QVERIFY(!QFile::exists(Pictures() + "/shot.png"));
+            QCOMPARE(QFile::exists(Trash() + "/files/shot.png"), deletion.trashed);
+        }
+    }
+
+    void theKeyboardAloneWalksTheTreeTheListAndOpensPictures()
+    {
+        WritePicture(Pictures() + "/a.bmp");
+        TForm1 form;
+        ShowForm(form);
+        ClickSplitterButton(form);
+        TDirTree *tree = testing::treeOf(form);
+        TShExplorerListView *list = testing::listOf(form);
+        const auto inStep = [&](const QString &folder) {
+            QCOMPARE(QString::fromStdString(list->Directory()), folder);
+            QCOMPARE(QString::fromStdString(tree->SelectedPath()), folder + '/');
+        };
+        QApplication::setActiveWindow(&form);
+        tree->setFocus();
+        QTRY_VERIFY(tree->hasFocus());
+        QTest::keyClick(tree, Qt::Key_Right); // opens Pictures
+        QTest::keyClick(tree, Qt::Key_Down);
+        inStep(Pictures() + "/Holiday");
+        QTest::keyClick(list, Qt::Key_Backspace);
+        inStep(Pictures());
+        QTRY_COMPARE(list->Items().Count(), 2);
+        list->Items().setSelected(0, true);
+        QTest::keyClick(list, Qt::Key_Return);
+        inStep(Pictures() + "/Holiday");
+        QTest::keyClick(list, Qt::Key_Up, Qt::AltModifier);
+        inStep(Pictures());
+        list->Items().setSelected(1, true);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(form.MDIChildCount(), 1);
+        QCOMPARE(form.ActiveMDIChild()->windowTitle(), QString("a.bmp"));
+    }
+
+    void everyPictureTheWindowsOpenIsListedAndCached()
+    {
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::darkRed);
+        QVERIFY(picture.save(Pictures() + "/a.png", "PNG"));
+        QVERIFY(picture.save(Pictures() + "/b.JPEG", "JPG"));
+        QVERIFY(picture.save(Pictures() + "/c.Bmp", "BMP"));
+        WriteFile(Pictures() + "/notes.txt", "not a picture");
+        TForm1 form;
+        ShowForm(form);
+        ClickSplitterButton(form);
+        TShListItems &items = testing::listOf(form)->Items();
+        QStringList captions;
+        for (int i = 0; i < items.Count(); ++i)
+            captions << items.Caption(i);
+        QCOMPARE(captions, QStringList({"Holiday", "a.png", "b.JPEG", "c.Bmp"}));
+        QTRY_VERIFY(form.findChild<QLabel *>("FolderStatus")->text().startsWith("4 items, "));
+        const ThumbnailCache cache(128, home_->filePath("cache/thumbnails"));
+        const QString entry = cache.EntryPath(ThumbnailCache::UriOf(QFile::encodeName(Pictures() + "/a.png").toStdString()));
+        QTRY_VERIFY(QFile::exists(entry));
     }
 
     void theListsMenuOffersDeletingAndSelectingAll()
@@ -224,6 +311,7 @@ private Q_SLOTS:
 
 private:
     QString Pictures() const { return home_->filePath("Pictures"); }
+    QString Trash() const { return home_->filePath("data/Trash"); }
 
     static QWidget *Panel(TForm1 &form) { return form.findChild<QWidget *>("Panel1"); }
 

@@ -1,6 +1,7 @@
 #include "platform/picture_io.h"
 
 #include "codec_test_support.h"
+#include "tests/support/oriented_jpeg.h"
 #include "platform/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
@@ -19,6 +20,7 @@ using testing::TempFolder;
 using testing::ReadByteVector;
 using testing::SmoothPicture;
 using testing::WriteByteVector;
+using testing::QuarteredJpegWithOrientation;
 
 constexpr PictureFormat J = PictureFormat::Jpeg;
 constexpr PictureFormat B = PictureFormat::Bmp;
@@ -96,6 +98,28 @@ TEST(PictureReading, OtherExtensionsLoadAnEmptyPictureWithoutTouchingTheFile)
     EXPECT_TRUE(ReadPictureFile("/nonexistent/x.ico", PictureNaming::Opening).empty());
     EXPECT_TRUE(ReadPictureFile("/nonexistent/picture.JPG", PictureNaming::ExactExtension).empty());
     EXPECT_THROW(ReadPictureFile("/nonexistent/picture.jpg", PictureNaming::ExactExtension), Error);
+}
+
+TEST(PictureReading, JpegsAreTurnedUprightByTheirExifOrientation)
+{
+    const char R = 'r', G = 'g', B = 'b', W = 'w';
+    const struct {
+        int orientation;
+        char topLeft, topRight;
+    } cases[] = {{1, R, G}, {2, G, R}, {3, W, B}, {4, B, W}, {5, R, B}, {6, B, R}, {7, W, G}, {8, G, W}, {0, R, G}, {9, R, G}};
+    const auto colourName = [](PaletteEntry p) { return p.r > 128 ? (p.g > 128 ? 'w' : 'r') : p.g > 128 ? 'g' : 'b'; };
+    TempFolder folder;
+    for (const auto &c : cases) {
+        for (bool little : {true, false}) {
+            const std::string path = folder.file("photo.jpg");
+            WriteByteVector(path, QuarteredJpegWithOrientation(c.orientation, little));
+            const TBitmap upright = ReadPictureFile(path, PictureNaming::Opening);
+            const bool turned = c.orientation >= 5 && c.orientation <= 8;
+            EXPECT_EQ(upright.width(), turned ? 32 : 64) << c.orientation;
+            EXPECT_EQ(colourName(upright.pixel(4, 4)), c.topLeft) << c.orientation << little;
+            EXPECT_EQ(colourName(upright.pixel(upright.width() - 5, 4)), c.topRight) << c.orientation << little;
+        }
+    }
 }
 
 TEST(PictureReading, UnreadableFileRaisesTheLoaderError)

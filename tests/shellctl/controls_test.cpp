@@ -85,10 +85,10 @@ private Q_SLOTS:
         const int shown = list.Items().Count();
 
         QCOMPARE(ErrorOf([&] { list.setDirectory(Path("Pictures/gone").toStdString()); }),
-                 QString("Directory does not exist"));
+                 "Directory does not exist: " + Path("Pictures/gone"));
         QCOMPARE(ErrorOf([&] { list.setDirectory(""); }), QString("Directory does not exist"));
         QCOMPARE(ErrorOf([&] { list.setDirectory(Path("Pictures/a.bmp").toStdString()); }),
-                 QString("Directory does not exist"));
+                 "Directory does not exist: " + Path("Pictures/a.bmp"));
         QCOMPARE(QString::fromStdString(list.Directory()), Path("Pictures"));
         QCOMPARE(list.Items().Count(), shown);
     }

@@ -81,7 +81,7 @@ class DirTreeTest : public QObject {
 private Q_SLOTS:
     void init() { QVERIFY(folder_.isValid()); }
 
-    void selectingADeepPathReadsOnlyTheLevelsOnTheWay()
+    void selectingADeepPathReadsOnlyTheLevelsOnTheWayAndProbesTheFoldersBeside()
     {
         QString deep = Path("");
         std::vector<std::string> levels;
@@ -95,26 +95,20 @@ private Q_SLOTS:
         TDirTree tree;
         tree.setFolderSource(recording);
         tree.setSelectedPath(Path("").toStdString());
+        QTRY_COMPARE(tree.PendingProbes(), 0);
         recording->scanned.clear();
-        const int probesBefore = tree.PendingProbes(); // the volumes', queued at the start
 
         tree.setSelectedPath(deep.toStdString());
         QCOMPARE(QString::fromStdString(tree.SelectedPath()), deep + '/');
         QCOMPARE(recording->scanned, levels);
-        QCOMPARE(tree.PendingProbes(), probesBefore);
 
-        // The folders beside the way were not looked into, so they show no expand button until
-        // their parent is opened again.
+        // The folders beside the way get their expand buttons without their parent being reopened.
         QTreeWidgetItem *level0 = tree.currentItem();
         while (level0->text(0) != "level0")
             level0 = level0->parent();
-        QTreeWidgetItem *side1 = ChildNamed(level0, "side1");
-        QVERIFY(side1);
-        QCOMPARE(side1->childCount(), 0);
-        level0->setExpanded(false);
-        level0->setExpanded(true);
         QTRY_COMPARE(tree.PendingProbes(), 0);
-        QCOMPARE(side1->childCount(), 1);
+        QCOMPARE(ChildNamed(level0, "side1")->childCount(), 1);
+        QCOMPARE(ChildNamed(level0, "level1")->childCount(), 2);
     }
 
     void openingAFolderReadsOneLevelAndProbesTheNext()
@@ -135,6 +129,28 @@ private Q_SLOTS:
 
         ChildNamed(a, "withChild")->setExpanded(true);
         QCOMPARE(ChildNamed(ChildNamed(a, "withChild"), "child")->text(0), QString("child"));
+    }
+
+    void clickingAFolderDeletedMeanwhileShowsItsParentReadAgain()
+    {
+        QVERIFY(QDir().mkpath(Path("D/gone")));
+        QVERIFY(QDir().mkpath(Path("D/kept")));
+        TDirTree tree;
+        tree.resize(300, 400);
+        tree.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tree));
+        tree.setSelectedPath(Path("D/gone").toStdString());
+        QVERIFY(QDir().rmdir(Path("D/gone")));
+        QVERIFY(QDir().mkpath(Path("D/new")));
+        int clicks = 0;
+        connect(&tree, &TDirTree::OnClick, this, [&] { ++clicks; });
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(tree.currentItem()).center());
+        QCOMPARE(clicks, 1);
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), Path("D/"));
+        QStringList children;
+        for (int i = 0; i < tree.currentItem()->childCount(); ++i)
+            children << tree.currentItem()->child(i)->text(0);
+        QCOMPARE(children, QStringList({"kept", "new"}));
     }
 
     void theTrashIsShownButNothingBelowIt()

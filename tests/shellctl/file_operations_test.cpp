@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <cstdlib>
 #include <functional>
 #include <iterator>
 #include <stdlib.h>
@@ -171,6 +172,49 @@ TEST_F(PaneFiles, DeletingRemovesOnlyTheNamedFilesNeverFoldersNorLinkTargets)
     EXPECT_FALSE(Exists("from/link.jpg"));
     EXPECT_EQ(Read("to/target.jpg"), "must stay");
     EXPECT_TRUE(Exists("from/folderlink.jpg"));
+}
+
+// Each file lands in files/ of the trash on its own file system, beside an info/ record of where
+// it came from, under a name no earlier entry holds.
+TEST_F(PaneFiles, DeletingToTheTrashKeepsEachFileAndWhereItCameFrom)
+{
+    const char *oldData = std::getenv("XDG_DATA_HOME");
+    const std::string savedData = oldData ? oldData : "";
+    ::setenv("XDG_DATA_HOME", Path("data").c_str(), 1);
+    fs::create_directories(Path("data/Trash/files/x.jpg"));
+    Write("from/a b%.jpg", "spaced");
+    Write("from/x.jpg", "second x");
+    fs::create_directories(Path("from/sub"));
+    const bool volume = MountSmallFileSystem("vol", "size=64k");
+    if (volume)
+        Write("vol/p.jpg", "on a volume");
+
+    const std::vector<DeleteResult> results = DeleteFilesIn(Path("from"), {"a b%.jpg", "x.jpg", "sub"}, Removal::ToTrash);
+    const std::vector<DeleteResult> onVolume = DeleteFilesIn(Path("vol"), {"p.jpg"}, Removal::ToTrash);
+    oldData ? ::setenv("XDG_DATA_HOME", savedData.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+    EXPECT_TRUE(results[0].deleted && results[1].deleted);
+    EXPECT_EQ(results[2].reason, "it is a folder");
+
+    const std::string uid = std::to_string(::getuid());
+    const struct {
+        std::string trashed, text, info, path;
+        bool expected;
+    } cases[] = {
+        {"data/Trash/files/a b%.jpg", "spaced", "data/Trash/info/a b%.jpg.trashinfo", Path("from/a%20b%25.jpg"), true},
+        {"data/Trash/files/x.jpg.2", "second x", "data/Trash/info/x.jpg.2.trashinfo", Path("from/x.jpg"), true},
+        {"vol/.Trash-" + uid + "/files/p.jpg", "on a volume", "vol/.Trash-" + uid + "/info/p.jpg.trashinfo", "p.jpg",
+         volume},
+    };
+    for (const auto &trashed : cases) {
+        if (!trashed.expected)
+            continue;
+        EXPECT_EQ(Read(trashed.trashed), trashed.text);
+        const std::string info = Read(trashed.info);
+        EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + trashed.path + "\nDeletionDate=20", 0), 0u) << info;
+        EXPECT_EQ(info.size(), info.find("DeletionDate=") + std::string("DeletionDate=2026-12-08T06:00:00\n").size());
+    }
+    EXPECT_FALSE(Exists("from/a b%.jpg") || Exists("from/x.jpg"));
+    EXPECT_TRUE(!volume || onVolume[0].deleted) << onVolume[0].reason;
 }
 
 // Another program acts on the source the moment the move opens it to copy it; the copy of a

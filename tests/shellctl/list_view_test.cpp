@@ -1,6 +1,7 @@
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
 #include "shellctl/explorer_list_view.h"
+#include "shellctl/file_properties.h"
 #include "shellctl/thumb_cache.h"
 #include "tests/support/drops.h"
 #include "tests/support/pictures.h"
@@ -11,12 +12,18 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMap>
 #include <QMimeData>
 #include <QPixmap>
+#include <QScrollBar>
+#include <QToolTip>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -154,6 +161,55 @@ private Q_SLOTS:
         QVERIFY(QDir(folder_->path()).removeRecursively());
         QTRY_COMPARE_WITH_TIMEOUT(list.Items().Count(), 0, kWaitMs);
         QCOMPARE(list.Directory(), std::string());
+    }
+
+    // Run by the test list with the system's watch limit at 0; elsewhere the folder is watched.
+    void anUnwatchableFolderIsRereadInstead()
+    {
+        const int probe = ::inotify_init1(IN_CLOEXEC);
+        const bool limited = ::inotify_add_watch(probe, QFile::encodeName(folder_->path()).constData(), IN_CREATE) < 0;
+        ::close(probe);
+        if (!limited)
+            QSKIP("folders can be watched here");
+        TShExplorerListView list;
+        QStringList reported;
+        connect(&list, &TShExplorerListView::watchUnavailable, this, [&](const QString &folder) { reported << folder; });
+        list.setFilters(kPictureFilters);
+        list.setDirectory(folder_->path().toStdString());
+        list.setDirectory(folder_->path().toStdString());
+        QCOMPARE(reported, QStringList{folder_->path()}); // said once
+
+        Write(Path("new.jpg"));
+        QTRY_COMPARE_WITH_TIMEOUT(Captions(list), QStringList{"new.jpg"}, kWaitMs);
+        QVERIFY(QDir(folder_->path()).removeRecursively());
+        QTRY_COMPARE_WITH_TIMEOUT(list.Directory(), std::string(), kWaitMs);
+    }
+
+    void keysOpenTheSelectionAndGoToTheParent()
+    {
+        QVERIFY(QDir().mkpath(Path("inner")));
+        Write(Path("a.jpg"));
+        Write(Path("b.jpg"));
+        TShExplorerListView list;
+        list.setFilters(kPictureFilters);
+        list.setDirectory(folder_->path().toStdString());
+        QStringList activated, entered;
+        connect(&list, &TShExplorerListView::pictureActivated, this,
+                [&](const std::string &path) { activated << QString::fromStdString(path); });
+        connect(&list, &TShExplorerListView::folderEntered, this,
+                [&](const std::string &folder) { entered << QString::fromStdString(folder); });
+
+        list.Items().setSelected(1, true);
+        list.Items().setSelected(2, true);
+        QTest::keyClick(&list, Qt::Key_Return);
+        QCOMPARE(activated, QStringList({Path("a.jpg"), Path("b.jpg")}));
+        list.Items().setSelected(0, true); // a folder among the selection is entered instead
+        QTest::keyClick(&list, Qt::Key_Enter);
+        QTest::keyClick(&list, Qt::Key_Backspace);
+        QTest::keyClick(&list, Qt::Key_Up, Qt::AltModifier);
+        const QString parent = QFileInfo(folder_->path()).path();
+        QCOMPARE(entered, QStringList({Path("inner"), folder_->path(), parent}));
+        QCOMPARE(activated.size(), 2);
     }
 
     void shotRenamedOverItsReservedNameGetsItsPictureTile()
@@ -297,6 +353,85 @@ private Q_SLOTS:
         QCOMPARE(QString::fromStdString(list.Directory()), QFileInfo(Path("inner/deeper")).canonicalFilePath());
     }
 
+    void altDoubleClickShowsThePicturesProperties()
+    {
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::darkGreen);
+        QVERIFY(picture.save(Path("shot.png"), "PNG"));
+        QVERIFY(::chmod(QFile::encodeName(Path("shot.png")).constData(), 0640) == 0);
+        TShExplorerListView list;
+        list.resize(400, 300);
+        list.setDirectory(folder_->path().toStdString());
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        DoubleClick(list, "shot.png", Qt::AltModifier);
+        QTRY_VERIFY(list.findChild<TFilePropertiesDialog *>());
+
+        QMap<QString, QString> rows;
+        for (const auto &[caption, value] : FilePropertyRows(Path("shot.png").toStdString()))
+            rows[caption] = value;
+        const QFileInfo file(Path("shot.png"));
+        const QMap<QString, QString> expected{
+            {"Name", "shot.png"}, {"Folder", folder_->path()}, {"Dimensions", "40 × 30 pixels"}, {"Type", "PNG"},
+            {"Permissions", "rw-r----- (0640)"}, {"Owner", file.owner() + " / " + file.group()}};
+        for (auto row = expected.begin(); row != expected.end(); ++row)
+            QCOMPARE(rows.value(row.key()), row.value());
+        QVERIFY(rows.value("Size").contains(QLocale().toString(file.size()) + " bytes"));
+        QVERIFY(rows.contains("Modified") && rows.contains("Accessed") && rows.contains("Status changed"));
+    }
+
+    void aDragNearAnEdgeScrollsTowardsItUntilItLeaves()
+    {
+        for (int i = 0; i < 200; ++i)
+            Write(Path(QStringLiteral("%1.jpg").arg(i, 3, 10, QChar('0'))));
+        TShExplorerListView list;
+        list.setViewStyleEx(gvsReport);
+        list.resize(300, 200);
+        list.setDirectory(folder_->path().toStdString());
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QScrollBar *bar = list.verticalScrollBar();
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(Path("000.jpg"))});
+        const auto hover = [&](int y) {
+            QDragMoveEvent move(QPoint(100, y), Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QApplication::sendEvent(list.viewport(), &move);
+        };
+        QDragEnterEvent enter(QPoint(100, 50), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(list.viewport(), &enter);
+        hover(list.viewport()->height() - 5);
+        QTRY_VERIFY(bar->value() >= 3); // the cursor rests; the list keeps scrolling
+        hover(list.viewport()->height() / 2);
+        QTest::qWait(100);
+        const int middle = bar->value();
+        QTest::qWait(100);
+        QCOMPARE(bar->value(), middle);
+        hover(5);
+        QTRY_COMPARE(bar->value(), 0);
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(list.viewport(), &leave);
+    }
+
+    void aTooltipShowsOnlyANameTheTileCutsShort()
+    {
+        const QString longName = "a holiday picture with a name far too long for any tile.jpg";
+        Write(Path(longName));
+        Write(Path("b.jpg"));
+        TShExplorerListView list;
+        list.setViewStyleEx(gvsThumb);
+        list.resize(400, 300);
+        list.setDirectory(folder_->path().toStdString());
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        for (const auto &[name, shown] : {std::pair{longName, true}, std::pair{QString("b.jpg"), false}}) {
+            QToolTip::hideText();
+            const QPoint at = list.visualRect(list.model()->index(RowOf(list, name), 0)).center();
+            QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+            QApplication::sendEvent(list.viewport(), &help);
+            QCOMPARE(QToolTip::isVisible() && QToolTip::text() == name, shown);
+        }
+    }
+
     void dropsBringFilesInWithoutReplacingAny()
     {
         QTemporaryDir source;
@@ -359,11 +494,11 @@ private:
         return TileOf(empty, 0);
     }
 
-    static void DoubleClick(TShExplorerListView &list, const QString &caption)
+    static void DoubleClick(TShExplorerListView &list, const QString &caption, Qt::KeyboardModifiers keys = {})
     {
         const QRect rect = list.visualRect(list.model()->index(RowOf(list, caption), 0));
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rect.center());
-        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, keys, rect.center());
     }
 
     QTemporaryDir cache_;

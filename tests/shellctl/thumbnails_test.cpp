@@ -5,6 +5,7 @@
 #include "shellctl/thumb_thread.h"
 #include "shellctl/thumb_tile.h"
 #include "shellctl/thumbnailer.h"
+#include "tests/support/oriented_jpeg.h"
 #include "tests/support/pictures.h"
 #include "tests/support/qt_files.h"
 
@@ -144,6 +145,23 @@ protected:
 
     QTemporaryDir dir_;
 };
+
+TEST_F(ThumbnailFiles, PhotosAreCachedUprightWithTheirUprightSize)
+{
+    const std::vector<uint8_t> jpeg = testing::QuarteredJpegWithOrientation(6, true);
+    const QString path = WriteBytes("portrait.jpg", QByteArray(reinterpret_cast<const char *>(jpeg.data()),
+                                                               static_cast<qsizetype>(jpeg.size())));
+    const ThumbSource made = MakeThumbnailer().Make(Raw(path));
+    const std::optional<ThumbnailCache::Entry> cached =
+        ThumbnailCache(128, CacheRoot()).Read(ThumbnailCache::UriOf(Raw(path)), MTimeOf(path));
+    ASSERT_TRUE(cached);
+    for (const ThumbnailCache::Entry *entry : {&made.Entry, &*cached}) {
+        EXPECT_EQ(entry->FullWidth, 32);
+        EXPECT_EQ(entry->FullHeight, 64);
+        EXPECT_LT(entry->Picture.width(), entry->Picture.height());
+        EXPECT_GT(entry->Picture.pixel(1, 1).b, 128); // the stored bottom-left quarter, blue
+    }
+}
 
 TEST_F(ThumbnailFiles, CacheNamesFollowTheUriDigest)
 {
