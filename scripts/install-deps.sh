@@ -15,7 +15,7 @@ PACKAGES=(
 # Tests on real desktop parts (a Wayland compositor with the real desktop portal, a clipboard
 # manager); they are skipped, with the reason, where these cannot be installed.
 DESKTOP_PACKAGES=(
-  sway wayvnc grim pipewire qt6-wayland
+  sway wayvnc grim wl-clipboard pipewire qt6-wayland
   xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
   xfce4-settings
 )

@@ -2,7 +2,7 @@
 # The real program on a real Wayland compositor with the real desktop portal, as a user has them:
 # sway headless inside its own session bus, with pipewire, xdg-desktop-portal and its wlr and gtk
 # backends. Shoot, Start, a drag, F1, the question answered "Yes" by keyboard, F2, the question
-# answered "No" by mouse, then a shot that cannot be written and its message, Off; both shots must
+# answered "No" by mouse, Ctrl+C to the clipboard, then a shot that cannot be written and its message, Off; both shots must
 # hold the pixels the compositor shows there. The
 # mouse and the keys come through wayvnc from the test's own VNC client: a headless seat has none.
 # Usage: sway_shoot.sh <vistrel> <e2e_helper> <vnc_input> <output scale: 1, 1.5 or 2>
@@ -19,7 +19,7 @@ TEST_USER=vistrel-ci # sway refuses to run as root
 skip() { echo "SKIP: $*"; exit "$SKIPPED"; }
 
 if [ "${5:-}" != --inside ]; then
-    for program in sway swaymsg wayvnc grim pipewire dbus-run-session dbus-send runuser compare \
+    for program in sway swaymsg wayvnc grim wl-paste pipewire dbus-run-session dbus-send runuser compare \
         /usr/libexec/xdg-desktop-portal /usr/libexec/xdg-desktop-portal-wlr /usr/libexec/xdg-desktop-portal-gtk; do
         command -v "$program" >/dev/null || skip "$program is not installed (scripts/install-deps.sh installs it)"
     done
@@ -146,6 +146,13 @@ within 100 test -f "$WORK/home/Shots/SShot1_0.jpg" || fail "F1 wrote no shot"
 sleep 0.5
 has_window EraseF || fail "Yes by keyboard closed the overlay"
 
+# Ctrl+C copies the same rectangle without a file, and the overlay stays.
+input hold:ffe3 key:63 release:ffe3
+clipboard_has_image() { wl-paste --list-types | grep -qx image/png; }
+within 100 clipboard_has_image || fail "Ctrl+C put no picture on the clipboard"
+wl-paste --type image/png >"$WORK/clipboard.png"
+has_window EraseF || fail "Ctrl+C closed the overlay"
+
 asked=$(grep -c '^button &No ' "$WORK/vistrel.log")
 input key:ffbf # F2
 asked_again() { [ "$(grep -c '^button &No ' "$WORK/vistrel.log")" -gt "$asked" ]; }
@@ -176,9 +183,10 @@ wait_gone StartF
 
 read -r CW CH CX CY < <(awk -v s="$SCALE" 'BEGIN { printf "%d %d %d %d\n", 200 * s, 150 * s, 900 * s, 550 * s }')
 convert "$WORK/screen.png" -crop "${CW}x${CH}+${CX}+${CY}" +repage "$WORK/expected.png"
-for shot in SShot1_0 SShot2_0; do
-    file="$WORK/home/Shots/$shot.jpg"
-    [ -f "$file" ] || fail "no $shot.jpg"
+[ "$(ls "$WORK/home/Shots")" = "$(printf 'SShot1_0.jpg\nSShot2_0.jpg')" ] || fail "Ctrl+C wrote a file"
+for file in "$WORK/home/Shots/SShot1_0.jpg" "$WORK/home/Shots/SShot2_0.jpg" "$WORK/clipboard.png"; do
+    shot=$(basename "$file")
+    [ -f "$file" ] || fail "no $shot"
     size=$(identify -format '%wx%h' "$file")
     [ "$size" = "${CW}x${CH}" ] || fail "$shot is $size, not ${CW}x${CH}"
     error=$( (compare -metric RMSE "$file" "$WORK/expected.png" null: 2>&1 || true) | sed 's/.*(\(.*\))/\1/')

@@ -1,8 +1,8 @@
 // Mouse and keys for a compositor without input devices, through its VNC server (RFB 3.8, no
 // authentication): a headless seat has no pointer until a VNC client brings one.
 //   vnc_input PORT ACTION...
-// ACTION is move:X,Y (the output's pixels), down, up (the left button) or key:KEYSYM (hexadecimal,
-// pressed and released). Every read gives up after 5 s; exit status 1 on any failure.
+// ACTION is move:X,Y (the output's pixels), down, up (the left button), key:KEYSYM (hexadecimal,
+// pressed and released) or hold:KEYSYM and release:KEYSYM for modifiers. Every read gives up after 5 s; exit status 1 on any failure.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -109,7 +109,7 @@ std::vector<uint8_t> key(bool down, uint32_t keysym)
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: vnc_input PORT move:X,Y|down|up|key:KEYSYM...\n");
+        std::fprintf(stderr, "usage: vnc_input PORT move:X,Y|down|up|key:KEYSYM|hold:KEYSYM|release:KEYSYM...\n");
         return 2;
     }
     try {
@@ -124,10 +124,15 @@ int main(int argc, char **argv)
             } else if (action == "down" || action == "up") {
                 buttons = action == "down" ? 1 : 0;
                 vnc.write(pointer(buttons, x, y));
-            } else if (action.rfind("key:", 0) == 0) {
-                const auto keysym = static_cast<uint32_t>(std::strtoul(action.c_str() + 4, nullptr, 16));
-                vnc.write(key(true, keysym));
-                vnc.write(key(false, keysym));
+            } else if (const auto colon = action.find(':'); colon != std::string::npos) {
+                const auto kind = action.substr(0, colon);
+                const auto keysym = static_cast<uint32_t>(std::strtoul(action.c_str() + colon + 1, nullptr, 16));
+                if (kind != "key" && kind != "hold" && kind != "release")
+                    throw std::runtime_error("unknown action " + action);
+                if (kind != "release")
+                    vnc.write(key(true, keysym));
+                if (kind != "hold")
+                    vnc.write(key(false, keysym));
             } else {
                 throw std::runtime_error("unknown action " + action);
             }
