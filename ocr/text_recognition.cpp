@@ -151,6 +151,8 @@ TBitmap PrepareForRecognition(const TBitmap &picture)
 
 TextRecognizer::TextRecognizer(const std::string &language) : api_(std::make_unique<tesseract::TessBaseAPI>())
 {
+    // Its complaints about missing files would only repeat the message below on stderr.
+    api_->SetVariable("debug_file", "/dev/null");
     if (api_->Init(nullptr, checkedLanguage(language).c_str(), tesseract::OEM_DEFAULT) != 0)
         throw Error("No text recognition data for '" + language + "' is installed. Install the package "
                     + LanguagePackages(language) + ".");
