@@ -9,11 +9,11 @@
 #include "imaging/resample.h"
 #include "imaging/side_by_side.h"
 #include "imaging/strip_relay.h"
+#include "ocr/text_recognition.h"
 #include "platform/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
 #include "platform/picture_io.h"
-#include "ocr/text_recognition.h"
 #include "shellctl/thumbnailer.h"
 
 #include "cli/ordered_jobs.h"
@@ -343,19 +343,17 @@ int RunThumbnails(const CliOptions &options, std::ostream &out, std::ostream &er
 int RunOcr(const CliOptions &options, std::ostream &out, std::ostream &err)
 {
     const std::string &input = options.Inputs.front();
+    std::optional<TextRecognizer> recognizer;
     try {
-        TextRecognizer recognizer(options.Language);
-        try {
-            const std::string text = recognizer.Recognize(ReadPicture(input));
+        recognizer.emplace(options.Language);
+        const std::string text = recognizer->Recognize(ReadPicture(input));
         out << text << (text.empty() || text.back() == '\n' ? "" : "\n") << std::flush;
-            return kExitSuccess;
-        } catch (const std::exception &e) {
-            err << "vistrel-cli: " << withInputName(e.what(), input) << "\n";
-        }
+        return kExitSuccess;
     } catch (const std::exception &e) {
-        err << "vistrel-cli: " << e.what() << "\n";
+        // Missing language data is no fault of the file.
+        err << "vistrel-cli: " << (recognizer ? withInputName(e.what(), input) : e.what()) << "\n";
+        return kExitFailure;
     }
-    return kExitFailure;
 }
 
 } // namespace

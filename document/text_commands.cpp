@@ -34,8 +34,8 @@ private:
 };
 
 // Recognition takes a second or more: it runs off the GUI thread while a busy dialog offers
-// Cancel. Nothing when the user cancelled.
-std::optional<std::string> recognizeWithProgress(QWidget *parent, const TBitmap &picture)
+// Cancel. Nothing when the user cancelled. The worker has its own copy of the picture.
+std::optional<std::string> recognizeWithProgress(QWidget *parent, const TBitmap picture)
 {
     QProgressDialog progress(QStringLiteral("Recognising text..."), QStringLiteral("Cancel"), 0, 0, parent);
     progress.setWindowTitle(QStringLiteral("Copy Text"));
