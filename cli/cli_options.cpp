@@ -140,7 +140,9 @@ const std::map<std::string, CliCommand> &commandNames()
                                                             {"enhance", CliCommand::Enhance},
                                                             {"resize", CliCommand::Resize},
                                                             {"icon", CliCommand::Icon},
-                                                            {"thumbnail", CliCommand::Thumbnail}};
+                                                            {"thumbnail", CliCommand::Thumbnail},
+                                                            {"redact", CliCommand::Redact},
+                                                            {"ocr", CliCommand::Ocr}};
     return names;
 }
 
@@ -177,6 +179,8 @@ public:
         case CliCommand::Enhance: parseEnhance(); break;
         case CliCommand::Resize: parseResize(); break;
         case CliCommand::Thumbnail: parseThumbnail(); break;
+        case CliCommand::Redact: parseRedact(); break;
+        case CliCommand::Ocr: parseOcr(); break;
         default: parseIcon(); break;
         }
         return result_;
@@ -386,6 +390,77 @@ private:
         options().Inputs = positional_;
     }
 
+    void parseRedact()
+    {
+        options().Command = CliCommand::Redact;
+        if (!allowOnly({"--out-dir", "--rect", "--mode", "--colour"}))
+            return;
+        if (!named_.count("--rect"))
+            return void(fail("redact needs --rect X,Y,W,H"));
+        if (!parseRect(named_["--rect"]))
+            return;
+        if (named_.count("--mode")) {
+            const auto mode = parseChoice(named_["--mode"], {"pixelate", "blur", "fill"}, false);
+            if (!mode)
+                return void(fail("--mode must be pixelate, blur or fill"));
+            options().Redaction = static_cast<RedactMode>(*mode);
+        }
+        if (named_.count("--colour")) {
+            if (options().Redaction != RedactMode::Fill)
+                return void(fail("--colour goes with --mode fill"));
+            if (!parseColour(named_["--colour"]))
+                return;
+        }
+        takeFiles(0, false);
+    }
+
+    void parseOcr()
+    {
+        options().Command = CliCommand::Ocr;
+        if (!allowOnly({"--lang"}) || !needPositional(1, "ocr IN"))
+            return;
+        if (positional_.size() > 1)
+            return void(fail("ocr reads one IN"));
+        if (named_.count("--lang"))
+            options().Language = named_["--lang"];
+        options().Inputs = positional_;
+        checkInputs();
+    }
+
+    // "X,Y,W,H": the corner may lie outside the picture, the size is positive.
+    bool parseRect(const std::string &text)
+    {
+        std::vector<int64_t> values;
+        for (size_t from = 0; from <= text.size();) {
+            const size_t comma = std::min(text.find(',', from), text.size());
+            const auto value = parseInteger(text.substr(from, comma - from));
+            values.push_back(value ? *value : 0);
+            if (!value || values.size() > 4)
+                values.clear();
+            if (values.empty())
+                break;
+            from = comma + 1;
+        }
+        if (values.size() != 4 || values[2] < 1 || values[3] < 1 || values[0] + values[2] > INT32_MAX
+            || values[1] + values[3] > INT32_MAX)
+            return refuse("--rect '" + text + "' is not X,Y,W,H with a positive width and height");
+        const auto at = [&values](size_t i) { return static_cast<int>(values[i]); };
+        options().RedactArea = {at(0), at(1), at(0) + at(2), at(1) + at(3)};
+        return true;
+    }
+
+    bool parseColour(const std::string &text)
+    {
+        const bool hex = text.size() == 6 && std::all_of(text.begin(), text.end(), [](unsigned char c) {
+            return std::isxdigit(c);
+        });
+        if (!hex)
+            return refuse("--colour '" + text + "' is not RRGGBB in hexadecimal");
+        const auto byte = [&text](size_t at) { return static_cast<uint8_t>(std::stoi(text.substr(at, 2), nullptr, 16)); };
+        options().FillColour = {byte(4), byte(2), byte(0), 0};
+        return true;
+    }
+
     // "16,32,48,256": each side once, 1 to 256, kept smallest first.
     bool parseIconSizes(const std::string &text)
     {
@@ -508,6 +583,9 @@ std::string usageOf(CliCommand command)
         return "  vistrel-cli [--jobs N] icon IN OUT.ico [--size N | --sizes N,N,...] [--depth 32|24|8|4|1]\n"
                "                                [--filter F] [--keep-aspect yes|no] [--exact]\n";
     case CliCommand::Thumbnail: return "  vistrel-cli thumbnail [--size 128|256|512|1024] FILE...\n";
+    case CliCommand::Redact:
+        return "  vistrel-cli [--jobs N] redact --rect X,Y,W,H [--mode pixelate|blur|fill] [--colour RRGGBB] IN OUT\n";
+    case CliCommand::Ocr: return "  vistrel-cli ocr [--lang LANG] IN\n";
     default: return {};
     }
 }
@@ -539,6 +617,15 @@ std::string detailsOf(CliCommand command)
            list does) and prints its path;
            --size picks the cache's size (default 128, the list's "normal" folder)
 )";
+    case CliCommand::Redact:
+        return R"(  redact   hides the W x H rectangle at X,Y (cut to the picture) for good: pixelate (default;
+           16 x 16 blocks of their mean colour), blur, or fill with --colour (default 000000);
+           every pixel outside the rectangle keeps its value
+)";
+    case CliCommand::Ocr:
+        return R"(  ocr      prints the text in the picture, recognised by Tesseract offline; --lang names
+           Tesseract's language data (default eng, from the package tesseract-ocr-eng)
+)";
     default: return {};
     }
 }
@@ -562,7 +649,7 @@ std::string HelpText(CliCommand topic)
     if (topic != CliCommand::Help && topic != CliCommand::Version)
         return "Usage:\n" + usageOf(topic) + "\n" + detailsOf(topic) + kFilesAndStatus;
     const CliCommand commands[] = {CliCommand::Effect, CliCommand::Enhance, CliCommand::Resize, CliCommand::Icon,
-                                   CliCommand::Thumbnail};
+                                   CliCommand::Thumbnail, CliCommand::Redact, CliCommand::Ocr};
     std::string usage, details;
     for (const CliCommand command : commands) {
         usage += usageOf(command);
@@ -579,6 +666,8 @@ Examples:
   vistrel-cli icon logo.jpg logo.ico --size 48 --depth 32 --filter bell
   vistrel-cli icon logo.jpg logo.ico --sizes 16,32,48,256 --depth 32
   vistrel-cli --jobs 4 icon --out-dir icons/ --size 16 *.jpg
+  vistrel-cli redact --rect 40,300,420,24 --mode blur shot.png hidden.png
+  vistrel-cli ocr shot.png
 )";
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "imaging/redact.h"
+#include "platform/rect.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -7,7 +10,7 @@
 
 namespace vistrel {
 
-enum class CliCommand { Help, Version, Effect, Enhance, Resize, Icon, Thumbnail };
+enum class CliCommand { Help, Version, Effect, Enhance, Resize, Icon, Thumbnail, Redact, Ocr };
 
 struct CliOptions {
     CliCommand Command = CliCommand::Help;
@@ -24,6 +27,10 @@ struct CliOptions {
     bool KeepAspect = true;
     bool Exact = false; // a JPEG is decoded at full size, never shrunk on load
     int32_t ThumbnailSize = 128; // one of the shared cache's sizes
+    TRect RedactArea;            // from --rect X,Y,W,H; may reach outside the picture
+    RedactMode Redaction = RedactMode::Pixelate;
+    PaletteEntry FillColour;     // black unless --colour says otherwise
+    std::string Language = "eng"; // of the text to recognise, as Tesseract names it
     std::vector<std::string> Inputs;
     std::string Output; // the one output, unless OutDir is set
     std::string OutDir;

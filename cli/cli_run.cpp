@@ -1,12 +1,15 @@
 #include "cli/cli_run.h"
 
+#include "cli/bmp_patch.h"
 #include "icon/icon_conversion.h"
 #include "icon/icon_writer.h"
 #include "imaging/effects.h"
 #include "imaging/enhance.h"
+#include "imaging/redact.h"
 #include "imaging/resample.h"
 #include "imaging/side_by_side.h"
 #include "imaging/strip_relay.h"
+#include "ocr/text_recognition.h"
 #include "platform/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
@@ -179,6 +182,19 @@ void writeIcon(const CliOptions &options, const std::string &input, const std::s
     WriteIconSet(output, icons, depth);
 }
 
+// A 24-bit BMP keeps every byte outside the rectangle, header included; other files are written
+// anew from the pixels, which keep their values outside it.
+void writeRedacted(const CliOptions &options, const std::string &input, const std::string &output)
+{
+    TBitmap picture = ReadPicture(input);
+    Redact(picture, options.RedactArea, options.Redaction, options.FillColour);
+    const TRect area = ClipToPicture(options.RedactArea, picture.width(), picture.height());
+    const bool bmpToBmp = PictureFormatOfContent(input) == PictureFormat::Bmp
+                          && PictureFormatFor(output, PictureNaming::CommandLine) == PictureFormat::Bmp;
+    if (!bmpToBmp || !WriteBmpPatched(input, picture, area, output))
+        WritePicture(picture, output);
+}
+
 // Names the input in a batch's messages unless the message names it already.
 std::string withInputName(const std::string &message, const std::string &input)
 {
@@ -253,6 +269,8 @@ void RunJob(const CliOptions &options, const std::string &input, const std::stri
         return WritePicture(readResized(options, input), output);
     if (options.Command == CliCommand::Icon)
         return writeIcon(options, input, output);
+    if (options.Command == CliCommand::Redact)
+        return writeRedacted(options, input, output);
     if (options.Command == CliCommand::Effect) {
         const EffectEntry &effect = EffectTable[static_cast<size_t>(options.EffectIndex)];
         const PictureFormat format = PictureFormatOfContent(input);
@@ -272,6 +290,8 @@ void RunJob(const CliOptions &options, const std::string &input, const std::stri
         break;
     }
     case CliCommand::Icon:
+    case CliCommand::Redact:
+    case CliCommand::Ocr:
     case CliCommand::Resize:
     case CliCommand::Help:
     case CliCommand::Thumbnail:
@@ -320,6 +340,22 @@ int RunThumbnails(const CliOptions &options, std::ostream &out, std::ostream &er
     return status;
 }
 
+int RunOcr(const CliOptions &options, std::ostream &out, std::ostream &err)
+{
+    const std::string &input = options.Inputs.front();
+    std::optional<TextRecognizer> recognizer;
+    try {
+        recognizer.emplace(options.Language);
+        const std::string text = recognizer->Recognize(ReadPicture(input));
+        out << text << (text.empty() || text.back() == '\n' ? "" : "\n") << std::flush;
+        return kExitSuccess;
+    } catch (const std::exception &e) {
+        // Missing language data is no fault of the file.
+        err << "vistrel-cli: " << (recognizer ? withInputName(e.what(), input) : e.what()) << "\n";
+        return kExitFailure;
+    }
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err, bool progress)
@@ -336,6 +372,8 @@ int RunCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
     }
     if (options.Command == CliCommand::Thumbnail)
         return RunThumbnails(options, out, err);
+    if (options.Command == CliCommand::Ocr)
+        return RunOcr(options, out, err);
     try {
         checkBatch(options);
     } catch (const std::exception &e) {

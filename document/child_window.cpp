@@ -111,6 +111,8 @@ TChild::TChild(std::shared_ptr<TChildHost> host, QWidget *parent) : QMdiSubWindo
     createToolBar();
     createMenus();
     createPopupMenu();
+    createRedactMenu();
+    createCopyTextCommand();
     createLayout();
 
     connect(this, &QMdiSubWindow::windowStateChanged, this, &TChild::onWindowStateChanged);

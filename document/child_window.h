@@ -4,6 +4,7 @@
 #include "document/picture_document.h"
 #include "document/selection.h"
 #include "imaging/effects.h"
+#include "imaging/redact.h"
 
 #include <QList>
 #include <QMdiSubWindow>
@@ -154,6 +155,12 @@ private:
     void Printdialog2Click();
     void Sendasmail1Click();
     void MnuConvertToIconClick();
+
+    // Redaction and text recognition (redact_commands.cpp, text_commands.cpp).
+    void createRedactMenu();
+    void RedactSelection(RedactMode mode);
+    void createCopyTextCommand();
+    void CopyText();
 
     void runEffect(const EffectEntry &effect);
     void actImgEnhanceExecute();

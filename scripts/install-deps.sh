@@ -11,6 +11,7 @@ PACKAGES=(
   desktop-file-utils appstream
   imagemagick libvips-tools time
   poppler-utils
+  libtesseract-dev tesseract-ocr tesseract-ocr-eng fonts-dejavu-core
 )
 # Tests on real desktop parts (a Wayland compositor with the real desktop portal, a clipboard
 # manager); they are skipped, with the reason, where these cannot be installed.

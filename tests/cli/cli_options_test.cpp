@@ -282,3 +282,51 @@ TEST(CliParsing, HelpOfOneCommandDescribesOnlyThatCommand)
         EXPECT_NE(all.find(part), std::string::npos) << part;
     EXPECT_EQ(VersionText(), std::string("vistrel-cli ") + VISTREL_VERSION + "\n");
 }
+
+// Redaction and recognition: the rectangle, mode, colour and language asked for, or why not.
+struct HideOrReadCase {
+    std::vector<std::string> args;
+    TRect area;
+    RedactMode mode;
+    uint8_t red;
+    const char *error; // a part of the usage error; empty when the line is fine
+};
+
+class HideOrReadOptions : public ::testing::TestWithParam<HideOrReadCase> {};
+
+TEST_P(HideOrReadOptions, ParseAsAUserMeantThem)
+{
+    const HideOrReadCase &c = GetParam();
+    const ParseResult result = ParseCommandLine(c.args);
+    if (*c.error) {
+        EXPECT_NE(result.UsageError.find(c.error), std::string::npos) << result.UsageError;
+        return;
+    }
+    ASSERT_TRUE(result.ok()) << result.UsageError;
+    EXPECT_EQ(result.Options.RedactArea, c.area);
+    EXPECT_EQ(result.Options.Redaction, c.mode);
+    EXPECT_EQ(result.Options.FillColour.r, c.red);
+}
+
+using M = RedactMode;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HideOrReadOptions,
+    ::testing::Values(HideOrReadCase{{"redact", "--rect", "-4,5,10,20", "a.bmp", "b.png"}, {-4, 5, 6, 25}, M::Pixelate, 0, ""},
+                      HideOrReadCase{{"redact", "--rect=1,2,3,4", "--mode", "fill", "--colour", "Ff8000", "a.bmp", "b.bmp"},
+                                     {1, 2, 4, 6}, M::Fill, 255, ""},
+                      HideOrReadCase{{"redact", "--rect", "0,0,9,9", "--mode", "blur", "--out-dir", "o", "a.bmp"},
+                                     {0, 0, 9, 9}, M::Blur, 0, ""},
+                      HideOrReadCase{{"redact", "a.bmp", "b.bmp"}, {}, M::Pixelate, 0, "needs --rect"},
+                      HideOrReadCase{{"redact", "--rect", "1,2,0,4", "a.bmp", "b.bmp"}, {}, M::Pixelate, 0, "positive"},
+                      HideOrReadCase{{"redact", "--rect", "1,2,3", "a.bmp", "b.bmp"}, {}, M::Pixelate, 0, "X,Y,W,H"},
+                      HideOrReadCase{{"redact", "--rect", "1,2,3,4,5", "a.bmp", "b.bmp"}, {}, M::Pixelate, 0, "X,Y,W,H"},
+                      HideOrReadCase{{"redact", "--rect", "2147483647,0,1,1", "a.bmp", "b.bmp"}, {}, M::Pixelate, 0, "X,Y,W,H"},
+                      HideOrReadCase{{"redact", "--rect", "0,0,1,1", "--mode", "smear", "a.bmp", "b.bmp"}, {}, M::Pixelate, 0,
+                                     "--mode"},
+                      HideOrReadCase{{"redact", "--rect", "0,0,1,1", "--colour", "ff0000", "a.bmp", "b.bmp"}, {}, M::Pixelate, 0,
+                                     "--mode fill"},
+                      HideOrReadCase{{"redact", "--rect", "0,0,1,1", "--mode", "fill", "--colour", "red", "a.bmp", "b.bmp"}, {},
+                                     M::Fill, 0, "RRGGBB"},
+                      HideOrReadCase{{"ocr", "--lang", "deu", "a.png"}, {}, M::Pixelate, 0, ""},
+                      HideOrReadCase{{"ocr", "a.png", "b.png"}, {}, M::Pixelate, 0, "one IN"},
+                      HideOrReadCase{{"ocr", "--out-dir", "o", "a.png"}, {}, M::Pixelate, 0, "unknown option --out-dir"}));

@@ -492,7 +492,7 @@ void ChildWindowTest::menusCarryTheOutputCommandsAndTheLaterOnesDisabled()
         tools << (action->isSeparator() ? QStringLiteral("-") : action->text());
     QCOMPARE(tools, (QStringList{"Rotate 90° (R)", "Rotate 90° (L)", "-", "Flip Right", "Flip Down", "Mirror horizontal",
                                  "Mirror vertical", "-", "Emboss", "Shadow", "Grey scale", "Anti alias", "Invert", "-",
-                                 "Image Enhancements"}));
+                                 "Image Enhancements", "-", "Redact"}));
 
     part(child, "PasteAction")->setEnabled(true);
     part(child, "PasteAction")->trigger();

@@ -6,6 +6,7 @@
 #include "tests/document/child_window_parts.h"
 #include "tests/support/pictures.h"
 #include "tests/support/qt_test_main.h"
+#include "tests/support/rendered_text.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -59,9 +60,12 @@ private Q_SLOTS:
     void pasteOpensTheClipboardPictureInANewWindow();
     void pasteIsDisabledAndExplainsItselfWithoutAPicture();
     void documentPasteForwardsToTheFrame();
+    void copyTextTakesTheSelectionOrElseTheWholePicture();
+    void redactReplacesTheSelectedPixelsAsOneUndoableStep();
 
 private:
     TChild *openNumbered(int width, int height);
+    TChild *openFile(const QImage &image);
     QImage clipboardImage() const;
 
     std::unique_ptr<QTemporaryDir> home_;
@@ -86,9 +90,13 @@ void ClipboardTest::cleanup()
 
 TChild *ClipboardTest::openNumbered(int width, int height)
 {
-    const QString path = home_->filePath(QStringLiteral("numbered.bmp"));
+    return openFile(toQImage(NumberedPicture(width, height, 150)));
+}
+
+TChild *ClipboardTest::openFile(const QImage &image)
+{
+    const QString path = home_->filePath(QStringLiteral("picture%1.bmp").arg(frame_->MDIChildCount()));
     // BMP keeps the exact pixel values the checks compare.
-    QImage image = toQImage(NumberedPicture(width, height, 150));
     image.save(path, "BMP");
     frame_->OpenDocumentWindow(path.toStdString());
     auto *child = qobject_cast<TChild *>(frame_->MDIChild(frame_->MDIChildCount() - 1));
@@ -189,6 +197,37 @@ void ClipboardTest::documentPasteForwardsToTheFrame()
     QTRY_VERIFY(QApplication::focusWidget());
     QTest::keySequence(QApplication::focusWidget(), QKeySequence::Paste); // Ctrl+X as well as Ctrl+V
     QCOMPARE(frame_->MDIChildCount(), 3);
+}
+
+void ClipboardTest::copyTextTakesTheSelectionOrElseTheWholePicture()
+{
+    const QStringList lines = {QStringLiteral("Northern lights over Tromso"), QStringLiteral("Seven blue herons waited")};
+    TChild *child = openFile(testing::RenderedText(lines, QStringLiteral("DejaVu Sans"), 16));
+    leftDrag(imageOf(child), QPoint(0, 34), QPoint(imageOf(child)->width(), 56)); // the second line
+    part(child, "CopyText")->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text().simplified(), lines[1]);
+
+    leftDrag(imageOf(child), QPoint(1, 1), QPoint(1, 1)); // a click: no selection
+    part(child, "CopyText")->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text().simplified(), lines.join(QLatin1Char(' ')));
+}
+
+void ClipboardTest::redactReplacesTheSelectedPixelsAsOneUndoableStep()
+{
+    TChild *child = openNumbered(64, 48);
+    const TBitmap before = child->Picture();
+    QVERIFY(!part<QMenu>(child, "RedactMenu")->isEnabled());
+    leftDrag(imageOf(child), QPoint(10, 5), QPoint(30, 20));
+    part(child, "RedactFill")->trigger();
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const bool hidden = x >= 10 && x < 30 && y >= 5 && y < 20;
+            QCOMPARE(child->Picture().pixel(x, y), hidden ? PaletteEntry{} : before.pixel(x, y));
+        }
+    QVERIFY(child->Document().Modified());
+    QVERIFY(!ProgramSelection().Exists());
+    part(child, "actUndo")->trigger();
+    QCOMPARE(child->Picture(), before);
 }
 
 } // namespace vistrel
