@@ -294,13 +294,13 @@ int Directed(int result, const SortKey &key)
 
 int ByKind(const TShItemData &a, const TShItemData &b) { return static_cast<int>(a.Kind) - static_cast<int>(b.Kind); }
 
-// The file system's own order for names puts folders first, then ignores case; the exact
-// spelling only decides between names that differ in case alone.
+// Folders first in either direction, as in every other order; names then ignore case, and the
+// exact spelling only decides between names that differ in case alone.
 int ByName(const TShItemData &a, const TShItemData &b, const SortKey &key)
 {
-    int result = ByKind(a, b);
-    if (result == 0)
-        result = !a.SortName.isEmpty() && !b.SortName.isEmpty() ? a.SortName.compare(b.SortName)
+    if (const int kind = ByKind(a, b); kind != 0)
+        return Sign(kind);
+    int result = !a.SortName.isEmpty() && !b.SortName.isEmpty() ? a.SortName.compare(b.SortName)
                                                                 : a.Name.compare(b.Name, Qt::CaseInsensitive);
     if (result == 0)
         result = a.Name.compare(b.Name);
