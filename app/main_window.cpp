@@ -262,6 +262,10 @@ void TForm1::FormCreate()
             ReadIniString(state_.SettingsFile(), kStartSection, kStartDirKey, state_.LastPicturePath());
         if (QFileInfo(QFile::decodeName(stored.c_str())).isDir())
             state_.SetLastPicturePath(stored);
+        const ListChoices list = ReadListChoices(state_.SettingsFile());
+        listView_ = list.View;
+        thumblist->setSortColumn(list.SortColumn);
+        thumblist->setSortDirection(list.Direction);
     } catch (const std::exception &error) {
         ShowErrorMessage(error, this);
     }
@@ -292,7 +296,7 @@ void TForm1::QueryEndSession(QSessionManager &manager)
         manager.cancel();
 }
 
-// The remembered folder, then the window's bounds, written while the window is still on screen:
+// The remembered folder and the list's view and order, then the window's bounds, written while the window is still on screen:
 // a program folder that cannot be written is then said once, over the window, rather than by a
 // message for each value and notice, some after the window is gone.
 void TForm1::SaveClosingSettings()
@@ -305,6 +309,8 @@ void TForm1::SaveClosingSettings()
         });
         try {
             WriteIniString(state_.SettingsFile(), kStartSection, kStartDirKey, state_.LastPicturePath());
+            if (failure.empty())
+                WriteListChoices(state_.SettingsFile(), {listView_, thumblist->SortColumn(), thumblist->SortDirection()});
             if (failure.empty())
                 SaveBounds1->WriteBounds(this, state_.SettingsFile());
         } catch (const std::exception &error) {
