@@ -2,6 +2,10 @@
 
 #include "platform/error.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <iterator>
 #include <new>
@@ -111,6 +115,10 @@ bool TShThumbThread::TakeJob(Worker &worker, Job &job)
 
 void TShThumbThread::Run(Worker &worker)
 {
+    // The GUI thread goes first, so that the list scrolls smoothly while tiles are made. On
+    // Linux a thread's nice value is its own; where it cannot be changed the worker runs as is.
+    constexpr int kWorkerNice = 5;
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), kWorkerNice);
     Job job;
     while (TakeJob(worker, job))
         deliver_(ThumbDelivery{job.Request.Id, job.Generation, Render(job)});
