@@ -12,6 +12,9 @@ struct ListChoices {
     TShViewStyle View = gvsThumb;
     int SortColumn = kColumnName;
     TShSortDirection Direction = sdAsc;
+
+    bool operator==(const ListChoices &o) const { return View == o.View && SortColumn == o.SortColumn && Direction == o.Direction; }
+    bool operator!=(const ListChoices &o) const { return !(*this == o); }
 };
 
 ListChoices ReadListChoices(const std::string &settingsFile);

@@ -262,10 +262,10 @@ void TForm1::FormCreate()
             ReadIniString(state_.SettingsFile(), kStartSection, kStartDirKey, state_.LastPicturePath());
         if (QFileInfo(QFile::decodeName(stored.c_str())).isDir())
             state_.SetLastPicturePath(stored);
-        const ListChoices list = ReadListChoices(state_.SettingsFile());
-        listView_ = list.View;
-        thumblist->setSortColumn(list.SortColumn);
-        thumblist->setSortDirection(list.Direction);
+        storedListChoices_ = ReadListChoices(state_.SettingsFile());
+        listView_ = storedListChoices_.View;
+        thumblist->setSortColumn(storedListChoices_.SortColumn);
+        thumblist->setSortDirection(storedListChoices_.Direction);
     } catch (const std::exception &error) {
         ShowErrorMessage(error, this);
     }
@@ -309,8 +309,9 @@ void TForm1::SaveClosingSettings()
         });
         try {
             WriteIniString(state_.SettingsFile(), kStartSection, kStartDirKey, state_.LastPicturePath());
-            if (failure.empty())
-                WriteListChoices(state_.SettingsFile(), {listView_, thumblist->SortColumn(), thumblist->SortDirection()});
+            const ListChoices list{listView_, thumblist->SortColumn(), thumblist->SortDirection()};
+            if (failure.empty() && list != storedListChoices_) // a file without them says the defaults
+                WriteListChoices(state_.SettingsFile(), list);
             if (failure.empty())
                 SaveBounds1->WriteBounds(this, state_.SettingsFile());
         } catch (const std::exception &error) {

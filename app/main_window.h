@@ -158,6 +158,7 @@ private:
     QFrame *Panel1 = nullptr; // DirTree over thumblist, left of CollapseSplitter1
     QMenu *PopupMenu1 = nullptr;
     TShViewStyle listView_ = gvsThumb; // the list shows it from when the pane first opens
+    ListChoices storedListChoices_;    // as the settings file held them at the start
     QMenu *fileMenu_ = nullptr;
     QMenu *windowMenu_ = nullptr;
     QMenu *helpMenu_ = nullptr;
