@@ -2,6 +2,7 @@
 #include "platform/jpeg_codec.h"
 #include "shellctl/explorer_list_view.h"
 #include "shellctl/file_properties.h"
+#include "shellctl/list_model.h"
 #include "shellctl/thumb_cache.h"
 #include "tests/support/drops.h"
 #include "tests/support/pictures.h"
@@ -221,6 +222,30 @@ private Q_SLOTS:
             const PaletteEntry want = Shade(list.Items().Caption(row).mid(1, 3).toInt());
             QVERIFY2(std::abs(qRed(centre) - want.r) < 16 && std::abs(qGreen(centre) - want.g) < 16,
                      qPrintable(list.Items().Caption(row)));
+        }
+    }
+
+    // Past the memory budget the oldest tiles give way, and their items ask again when shown.
+    void tilesBeyondTheBudgetGiveWayOldestFirst()
+    {
+        TShListModel model;
+        ItemList items;
+        for (uint64_t id = 1; id <= 300; ++id) {
+            items.push_back(std::make_unique<TShItemData>());
+            items.back()->Id = id;
+        }
+        model.Reset("/", std::move(items));
+        model.ResetThumbImages(QPixmap(60, 80));
+        const QPixmap big(600, 600); // the budget holds fewer of these than the 256 always kept
+        for (int row = 0; row < 300; ++row) {
+            TShItemData &item = model.Item(row);
+            item.ThumbIndex = model.AddPictureTile(item.Id, big);
+            item.PendingFlags = 0;
+        }
+        QCOMPARE(model.ThumbImageCount(), 1 + 256);
+        for (int row = 0; row < 300; ++row) {
+            QCOMPARE(model.Item(row).ThumbIndex == 0, row < 300 - 256);
+            QCOMPARE(model.Item(row).PendingFlags == kThumbPending, row < 300 - 256);
         }
     }
 
