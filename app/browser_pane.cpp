@@ -9,12 +9,16 @@
 #include "widgets/error_message.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
+
+#include <utility>
+#include <vector>
 
 namespace vistrel {
 
@@ -48,6 +52,26 @@ bool UserConfirmsDeletion(QWidget *parent, size_t count, Removal removal)
     return box.clickedButton() == yes;
 }
 
+// One exclusive group of checkable items; each item's data is its value.
+QActionGroup *AddChoices(QMenu &menu, const std::vector<std::pair<int, QString>> &choices, const QString &namePrefix)
+{
+    auto *group = new QActionGroup(&menu);
+    for (const auto &[value, caption] : choices) {
+        QAction *action = menu.addAction(caption);
+        action->setObjectName(namePrefix + QString(caption).remove(' '));
+        action->setCheckable(true);
+        action->setData(value);
+        group->addAction(action);
+    }
+    return group;
+}
+
+void CheckValue(QActionGroup &group, int value)
+{
+    for (QAction *action : group.actions())
+        action->setChecked(action->data().toInt() == value);
+}
+
 } // namespace
 
 void TForm1::wireBrowserPane()
@@ -76,6 +100,7 @@ void TForm1::wireBrowserPane()
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     PopupMenu1->addAction(DeleteImage1);
     PopupMenu1->addAction(SelectAll1);
+    AddListChoiceMenus();
     // Both commands act on the list's items, so the list is where the menu opens.
     thumblist->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(thumblist, &QWidget::customContextMenuRequested, this,
@@ -99,7 +124,7 @@ void TForm1::CollapseSplitter1Restore()
     RunCommand(this, [this] {
         DirTree->setSelectedPath(state_.LastPicturePath());
         thumblist->setDirectory(state_.LastPicturePath());
-        thumblist->setViewStyleEx(gvsThumb);
+        thumblist->setViewStyleEx(listView_);
     });
 }
 
@@ -181,6 +206,55 @@ void TForm1::WireFolderStatus()
 }
 
 void TForm1::SelectAll1Click() { thumblist->SelectAll(); }
+
+// The list's view and order; what the user chose is shown again at the next start.
+void TForm1::AddListChoiceMenus()
+{
+    PopupMenu1->addSeparator();
+    AddViewMenu();
+    AddOrderMenu();
+}
+
+void TForm1::AddViewMenu()
+{
+    QMenu *menu = PopupMenu1->addMenu(QStringLiteral("View"));
+    QActionGroup *views = AddChoices(*menu,
+                                     {{gvsThumb, QStringLiteral("Thumbnails")},
+                                      {gvsIcon, QStringLiteral("Icons")},
+                                      {gvsSmallIcon, QStringLiteral("Small Icons")},
+                                      {gvsList, QStringLiteral("List")},
+                                      {gvsReport, QStringLiteral("Details")}},
+                                     QStringLiteral("View"));
+    connect(views, &QActionGroup::triggered, this, [this](QAction *action) {
+        listView_ = static_cast<TShViewStyle>(action->data().toInt());
+        thumblist->setViewStyleEx(listView_);
+    });
+    connect(menu, &QMenu::aboutToShow, views, [this, views] { CheckValue(*views, listView_); });
+}
+
+// Dates go newest first unless reversed, as the list orders them.
+void TForm1::AddOrderMenu()
+{
+    QMenu *menu = PopupMenu1->addMenu(QStringLiteral("Arrange By"));
+    QActionGroup *orders = AddChoices(*menu,
+                                      {{kColumnName, QStringLiteral("Name")},
+                                       {kColumnSize, QStringLiteral("Size")},
+                                       {kColumnModified, QStringLiteral("Date")},
+                                       {kColumnType, QStringLiteral("Type")}},
+                                      QStringLiteral("ArrangeBy"));
+    menu->addSeparator();
+    QAction *reversed = menu->addAction(QStringLiteral("Reversed"));
+    reversed->setObjectName(QStringLiteral("ArrangeReversed"));
+    reversed->setCheckable(true);
+    connect(orders, &QActionGroup::triggered, this,
+            [this](QAction *action) { thumblist->setSortColumn(action->data().toInt()); });
+    connect(reversed, &QAction::triggered, this,
+            [this](bool checked) { thumblist->setSortDirection(checked ? sdDesc : sdAsc); });
+    connect(menu, &QMenu::aboutToShow, orders, [this, orders, reversed] {
+        CheckValue(*orders, thumblist->SortColumn());
+        reversed->setChecked(thumblist->SortDirection() == sdDesc);
+    });
+}
 
 void TForm1::ShowStatusMessage(const std::string &message)
 {

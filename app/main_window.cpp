@@ -262,6 +262,10 @@ void TForm1::FormCreate()
             ReadIniString(state_.SettingsFile(), kStartSection, kStartDirKey, state_.LastPicturePath());
         if (QFileInfo(QFile::decodeName(stored.c_str())).isDir())
             state_.SetLastPicturePath(stored);
+        storedListChoices_ = ReadListChoices(state_.SettingsFile());
+        listView_ = storedListChoices_.View;
+        thumblist->setSortColumn(storedListChoices_.SortColumn);
+        thumblist->setSortDirection(storedListChoices_.Direction);
     } catch (const std::exception &error) {
         ShowErrorMessage(error, this);
     }
@@ -292,7 +296,7 @@ void TForm1::QueryEndSession(QSessionManager &manager)
         manager.cancel();
 }
 
-// The remembered folder, then the window's bounds, written while the window is still on screen:
+// The remembered folder and the list's view and order, then the window's bounds, written while the window is still on screen:
 // a program folder that cannot be written is then said once, over the window, rather than by a
 // message for each value and notice, some after the window is gone.
 void TForm1::SaveClosingSettings()
@@ -305,6 +309,9 @@ void TForm1::SaveClosingSettings()
         });
         try {
             WriteIniString(state_.SettingsFile(), kStartSection, kStartDirKey, state_.LastPicturePath());
+            const ListChoices list{listView_, thumblist->SortColumn(), thumblist->SortDirection()};
+            if (failure.empty() && list != storedListChoices_) // a file without them says the defaults
+                WriteListChoices(state_.SettingsFile(), list);
             if (failure.empty())
                 SaveBounds1->WriteBounds(this, state_.SettingsFile());
         } catch (const std::exception &error) {

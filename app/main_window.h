@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/frame_state.h"
+#include "app/list_choices.h"
 #include "platform/bitmap.h"
 #include "shellctl/file_operations.h"
 
@@ -123,6 +124,9 @@ private:
     void ThumbListFolderEntered(const std::string &folder);
     void WireFolderStatus();
     void SelectAll1Click();
+    void AddListChoiceMenus();
+    void AddViewMenu();
+    void AddOrderMenu();
     void ShowStatusMessage(const std::string &message);
     void wireIconCommand();     // icon_command.cpp
 
@@ -153,6 +157,8 @@ private:
     QLabel *StatusPanel0 = nullptr;
     QFrame *Panel1 = nullptr; // DirTree over thumblist, left of CollapseSplitter1
     QMenu *PopupMenu1 = nullptr;
+    TShViewStyle listView_ = gvsThumb; // the list shows it from when the pane first opens
+    ListChoices storedListChoices_;    // as the settings file held them at the start
     QMenu *fileMenu_ = nullptr;
     QMenu *windowMenu_ = nullptr;
     QMenu *helpMenu_ = nullptr;

@@ -75,6 +75,7 @@ SafeFile::SafeFile(const std::string &path, Replacing replacing)
     : path_(path), target_(replacing == Replacing::UsersFile ? resolvedTarget(path) : path)
 {
     if (replacing == Replacing::PrivateName) {
+        durable_ = false;
         openTemporary(0600);
         return;
     }
@@ -214,7 +215,7 @@ void SafeFile::nameUnnamed()
 void SafeFile::commit()
 {
     flush();
-    if (!direct_ && ::fsync(fd_) != 0)
+    if (!direct_ && durable_ && ::fsync(fd_) != 0)
         fail(errno);
     if (unnamed_)
         nameUnnamed();
@@ -227,7 +228,8 @@ void SafeFile::commit()
     if (::rename(temporary_.c_str(), target_.c_str()) != 0)
         fail(errno);
     temporary_.clear();
-    syncFolderOf(target_);
+    if (durable_)
+        syncFolderOf(target_);
 }
 
 void SafeFile::discard()

@@ -19,7 +19,8 @@ enum class Replacing {
     // the set-user-ID and set-group-ID bits. Devices and pipes are written to directly.
     UsersFile,
     // The name in a folder of the writer's own (a cache): whatever is there, a symbolic link or
-    // another user's file, is replaced and never opened, by a file only its owner may read.
+    // another user's file, is replaced and never opened, by a file only its owner may read. Such
+    // a file can be made again and its reader drops a damaged one, so it is not forced to the disk.
     PrivateName,
 };
 
@@ -58,6 +59,7 @@ private:
     std::string temporary_; // the new file's name while it has one
     bool unnamed_ = false;  // the new file has no name yet
     bool direct_ = false;   // writing straight to a device or pipe
+    bool durable_ = true;   // commit() waits until the file and its name are on the disk
     int fd_ = -1;
     std::vector<uint8_t> buffer_;
 };

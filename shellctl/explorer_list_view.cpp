@@ -639,17 +639,40 @@ int TShExplorerListView::PendingThumbnails() const
     return pending;
 }
 
+// Items asked for while the list paints are what the user sees: they go before the rest.
 void TShExplorerListView::QueueThumb(TShItemData &item)
 {
     item.ThumbQueued = true;
-    thumbThread_->Enqueue({item.Id, NativeChildPath(directory_, item)});
+    ThumbRequest request{item.Id, NativeChildPath(directory_, item)};
+    if (painting_) {
+        paintRequests_.push_back(std::move(request));
+        return;
+    }
+    thumbThread_->Enqueue(std::move(request));
+    thumbThread_->StartIfNeeded();
 }
 
 void TShExplorerListView::paintEvent(QPaintEvent *event)
 {
+    painting_ = true;
     QListView::paintEvent(event);
+    painting_ = false;
+    if (!paintRequests_.empty())
+        QueueOnScreenFirst();
     if (viewStyle_ == gvsThumb)
         thumbThread_->StartIfNeeded();
+}
+
+// Items scrolled past long ago fall off the end of the queue; they are asked for again if they
+// come back into view.
+void TShExplorerListView::QueueOnScreenFirst()
+{
+    constexpr size_t kQueueLimit = 1024;
+    for (const uint64_t id : thumbThread_->EnqueueFront(std::exchange(paintRequests_, {}), kQueueLimit)) {
+        const int row = model_->RowOf(id);
+        if (row >= 0)
+            model_->Item(row).ThumbQueued = false;
+    }
 }
 
 void TShExplorerListView::TakeTiles()
@@ -666,7 +689,7 @@ void TShExplorerListView::DeliverThumb(const ThumbDelivery &delivery)
     if (row < 0)
         return;
     TShItemData &item = model_->Item(row);
-    item.ThumbIndex = delivery.Tile.empty() ? IconTile(item) : model_->AddThumbImage(TilePixmap(delivery.Tile));
+    item.ThumbIndex = delivery.Tile.empty() ? IconTile(item) : model_->AddPictureTile(item.Id, TilePixmap(delivery.Tile));
     item.ThumbQueued = false;
     item.PendingFlags &= static_cast<uint8_t>(~kThumbPending);
     model_->ItemChanged(row);

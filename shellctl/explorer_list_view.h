@@ -100,6 +100,7 @@ public:
     void setSortColumn(int column);
     int SortColumn() const { return sortColumn_; }
     void setSortDirection(TShSortDirection direction);
+    TShSortDirection SortDirection() const { return sortDirection_; }
     void setSortByExtension(bool byExtension);
     void setCompressedColor(const QColor &colour);
     void setAutoRefreshType(TShRefreshType type);
@@ -186,6 +187,7 @@ private:
     void ReadStatusSlice();
     TilePalette TileColours() const;
     void QueueThumb(TShItemData &item);
+    void QueueOnScreenFirst();
     void DeliverThumb(const ThumbDelivery &delivery);
     int IconTile(const TShItemData &item);
     void OnFolderChanged(int changes);
@@ -230,6 +232,8 @@ private:
     QPoint dragPoint_;
     bool watchFailureReported_ = false;
     std::unique_ptr<TShThumbThread> thumbThread_;
+    bool painting_ = false;
+    std::vector<ThumbRequest> paintRequests_; // asked for by the paint under way
     TShWatchQueue watchQueue_;
     std::unique_ptr<TShFileThread> watch_;
     uint64_t watchSerial_ = 0;

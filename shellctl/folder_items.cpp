@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace vistrel {
 
@@ -294,13 +295,13 @@ int Directed(int result, const SortKey &key)
 
 int ByKind(const TShItemData &a, const TShItemData &b) { return static_cast<int>(a.Kind) - static_cast<int>(b.Kind); }
 
-// The file system's own order for names puts folders first, then ignores case; the exact
-// spelling only decides between names that differ in case alone.
+// Folders first in either direction, as in every other order; names then ignore case, and the
+// exact spelling only decides between names that differ in case alone.
 int ByName(const TShItemData &a, const TShItemData &b, const SortKey &key)
 {
-    int result = ByKind(a, b);
-    if (result == 0)
-        result = !a.SortName.isEmpty() && !b.SortName.isEmpty() ? a.SortName.compare(b.SortName)
+    if (const int kind = ByKind(a, b); kind != 0)
+        return Sign(kind);
+    int result = !a.SortName.isEmpty() && !b.SortName.isEmpty() ? a.SortName.compare(b.SortName)
                                                                 : a.Name.compare(b.Name, Qt::CaseInsensitive);
     if (result == 0)
         result = a.Name.compare(b.Name);
@@ -346,36 +347,84 @@ int CompareItems(const TShItemData &a, const TShItemData &b, const SortKey &key)
 
 namespace {
 
-void QuickSort(ItemList &items, int low, int high, const SortKey &key)
+// What the quicksort moves. For the name order each entry carries the item's case-folded name,
+// copied with all the others into one buffer, so that the comparisons stay in the cache instead
+// of chasing every item and its name through the heap.
+struct SortEntry {
+    TShItemData *Item;
+    ItemKind Kind;
+    QStringView Folded; // empty unless sorting by name
+};
+
+int CompareEntries(const SortEntry &a, const SortEntry &b, const SortKey &key)
+{
+    if (a.Folded.isEmpty() || b.Folded.isEmpty())
+        return CompareItems(*a.Item, *b.Item, key);
+    if (a.Kind != b.Kind)
+        return a.Kind < b.Kind ? -1 : 1;
+    const int result = a.Folded.compare(b.Folded);
+    return result != 0 ? Directed(Sign(result), key) : ByName(*a.Item, *b.Item, key);
+}
+
+void QuickSort(std::vector<SortEntry> &entries, int low, int high, const SortKey &key)
 {
     int i = 0;
     do {
         i = low;
         int j = high;
-        const TShItemData *pivot = items[static_cast<size_t>((low + high) / 2)].get();
+        const SortEntry pivot = entries[static_cast<size_t>((low + high) / 2)];
         do {
-            while (CompareItems(*items[static_cast<size_t>(i)], *pivot, key) < 0)
+            while (CompareEntries(entries[static_cast<size_t>(i)], pivot, key) < 0)
                 ++i;
-            while (CompareItems(*items[static_cast<size_t>(j)], *pivot, key) > 0)
+            while (CompareEntries(entries[static_cast<size_t>(j)], pivot, key) > 0)
                 --j;
             if (i <= j) {
-                std::swap(items[static_cast<size_t>(i)], items[static_cast<size_t>(j)]);
+                std::swap(entries[static_cast<size_t>(i)], entries[static_cast<size_t>(j)]);
                 ++i;
                 --j;
             }
         } while (i <= j);
         if (low < j)
-            QuickSort(items, low, j, key);
+            QuickSort(entries, low, j, key);
         low = i;
     } while (i < high);
+}
+
+QString FoldedNames(const ItemList &items)
+{
+    qsizetype length = 0;
+    for (const auto &item : items)
+        length += item->SortName.size();
+    QString names;
+    names.reserve(length);
+    for (const auto &item : items)
+        names += item->SortName;
+    return names;
 }
 
 } // namespace
 
 void SortItems(ItemList &items, const SortKey &key)
 {
-    if (items.size() > 1)
-        QuickSort(items, 0, static_cast<int>(items.size()) - 1, key);
+    if (items.size() < 2)
+        return;
+    const QString names = key.Order == SortOrder::ByName ? FoldedNames(items) : QString();
+    std::vector<SortEntry> entries;
+    entries.reserve(items.size());
+    qsizetype at = 0;
+    for (const auto &item : items) {
+        const qsizetype length = names.isEmpty() ? 0 : item->SortName.size();
+        entries.push_back({item.get(), item->Kind, QStringView(names).mid(at, length)});
+        at += length;
+    }
+    QuickSort(entries, 0, static_cast<int>(entries.size()) - 1, key);
+    ItemList sorted;
+    sorted.reserve(items.size()); // the last allocation: from here on nothing can throw
+    for (auto &item : items)
+        item.release();
+    for (const SortEntry &entry : entries)
+        sorted.emplace_back(entry.Item);
+    items = std::move(sorted);
 }
 
 QString NormalizedFolderPath(const QString &path)

@@ -4,6 +4,8 @@
 #include <QMimeDatabase>
 #include <QPalette>
 
+#include <algorithm>
+
 namespace vistrel {
 
 TShListModel::TShListModel(QObject *parent) : QAbstractTableModel(parent) {}
@@ -89,6 +91,42 @@ void TShListModel::ItemChanged(int row)
 void TShListModel::ResetThumbImages(const QPixmap &placeholder)
 {
     thumbImages_.assign(1, placeholder);
+    pictureTiles_.clear();
+    freeImages_.clear();
+}
+
+int TShListModel::AddPictureTile(uint64_t id, const QPixmap &tile)
+{
+    constexpr qint64 kBudgetBytes = 64 << 20;
+    constexpr size_t kFewestTiles = 256; // more than any screen shows
+    const qint64 tileBytes = std::max<qint64>(1, qint64{tile.width()} * tile.height() * 4);
+    if (pictureTiles_.size() >= std::max(kFewestTiles, static_cast<size_t>(kBudgetBytes / tileBytes)))
+        DropOldestPictureTile();
+    int image = 0;
+    if (freeImages_.empty()) {
+        image = AddThumbImage(tile);
+    } else {
+        image = freeImages_.back();
+        freeImages_.pop_back();
+        thumbImages_[static_cast<size_t>(image)] = tile;
+    }
+    pictureTiles_.emplace_back(id, image);
+    return image;
+}
+
+void TShListModel::DropOldestPictureTile()
+{
+    const auto [id, image] = pictureTiles_.front();
+    pictureTiles_.pop_front();
+    thumbImages_[static_cast<size_t>(image)] = QPixmap();
+    freeImages_.push_back(image);
+    const int row = RowOf(id);
+    if (row < 0 || Item(row).ThumbIndex != image)
+        return; // gone, or its tile was made again since
+    TShItemData &item = Item(row);
+    item.ThumbIndex = 0;
+    item.PendingFlags |= kThumbPending;
+    ItemChanged(row);
 }
 
 int TShListModel::AddThumbImage(const QPixmap &tile)

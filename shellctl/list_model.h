@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QPixmap>
 
+#include <deque>
 #include <functional>
 #include <unordered_map>
 
@@ -43,9 +44,12 @@ public:
     void setCompressedColor(const QColor &colour) { compressedColour_ = colour; }
     void setShowImages(bool show) { showImages_ = show; }
 
-    // Image 0 is the placeholder tile; every delivered tile is appended.
+    // Image 0 is the placeholder tile; the icon tiles stay as long as the images do.
     void ResetThumbImages(const QPixmap &placeholder);
     int AddThumbImage(const QPixmap &tile);
+    // The picture tile of item id. Past a memory budget the oldest picture tile gives way: its
+    // item shows the placeholder and asks for its tile again when it is next shown.
+    int AddPictureTile(uint64_t id, const QPixmap &tile);
     const QPixmap &ThumbImage(int index) const { return thumbImages_.at(static_cast<size_t>(index)); }
     int ThumbImageCount() const { return static_cast<int>(thumbImages_.size()); }
 
@@ -61,6 +65,7 @@ public:
 
 private:
     void EnsureDetails(TShItemData &item) const;
+    void DropOldestPictureTile();
     QVariant Decoration(TShItemData &item) const;
 
     QString folder_;
@@ -68,6 +73,8 @@ private:
     mutable std::unordered_map<uint64_t, int> rows_;
     mutable bool rowsStale_ = true;
     std::vector<QPixmap> thumbImages_;
+    std::deque<std::pair<uint64_t, int>> pictureTiles_; // item id and image, oldest first
+    std::vector<int> freeImages_;
     mutable QHash<QString, QIcon> icons_;
     TShSizeStyle sizeStyle_ = ssAbbreviated;
     QColor compressedColour_;

@@ -2,14 +2,21 @@
 
 #include "platform/error.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <iterator>
 #include <new>
 
 namespace vistrel {
 
-TShThumbThread::TShThumbThread(QString cacheRoot, Deliver deliver)
+TShThumbThread::TShThumbThread(QString cacheRoot, Deliver deliver, int workers)
     : cacheRoot_(std::move(cacheRoot)), deliver_(std::move(deliver))
 {
+    const int count = workers > 0 ? workers : static_cast<int>(std::thread::hardware_concurrency());
+    workers_.resize(static_cast<size_t>(std::max(1, count)));
 }
 
 TShThumbThread::~TShThumbThread()
@@ -19,8 +26,9 @@ TShThumbThread::~TShThumbThread()
         terminated_ = true;
         queue_.clear();
     }
-    if (thread_.joinable())
-        thread_.join();
+    for (Worker &worker : workers_)
+        if (worker.Thread.joinable())
+            worker.Thread.join();
 }
 
 void TShThumbThread::SetTile(int width, int height, const TilePalette &colours)
@@ -37,16 +45,34 @@ void TShThumbThread::Enqueue(ThumbRequest request)
     queue_.push_back(std::move(request));
 }
 
+std::vector<uint64_t> TShThumbThread::EnqueueFront(std::vector<ThumbRequest> batch, size_t limit)
+{
+    const std::lock_guard<std::mutex> hold(lock_);
+    queue_.insert(queue_.begin(), std::make_move_iterator(batch.begin()), std::make_move_iterator(batch.end()));
+    std::vector<uint64_t> cut;
+    while (queue_.size() > limit) {
+        cut.push_back(queue_.back().Id);
+        queue_.pop_back();
+    }
+    return cut;
+}
+
 void TShThumbThread::StartIfNeeded()
 {
     const std::lock_guard<std::mutex> hold(lock_);
-    if (running_ || queue_.empty() || terminated_)
-        return;
-    // A thread that found the queue empty has cleared running_ and is only returning.
-    if (thread_.joinable())
-        thread_.join();
-    running_ = true;
-    thread_ = std::thread([this] { Run(); });
+    size_t waiting = queue_.size();
+    for (Worker &worker : workers_) {
+        if (waiting == 0 || terminated_)
+            return;
+        if (worker.Running)
+            continue;
+        // A worker that found the queue empty has cleared Running and is only returning.
+        if (worker.Thread.joinable())
+            worker.Thread.join();
+        worker.Running = true;
+        worker.Thread = std::thread([this, &worker] { Run(worker); });
+        --waiting;
+    }
 }
 
 void TShThumbThread::Clear()
@@ -59,7 +85,7 @@ void TShThumbThread::Clear()
 bool TShThumbThread::Running() const
 {
     const std::lock_guard<std::mutex> hold(lock_);
-    return running_;
+    return std::any_of(workers_.begin(), workers_.end(), [](const Worker &worker) { return worker.Running; });
 }
 
 size_t TShThumbThread::Queued() const
@@ -69,11 +95,11 @@ size_t TShThumbThread::Queued() const
 }
 
 // Settings are copied with each item, so a change of tile size reaches the very next one.
-bool TShThumbThread::TakeJob(Job &job)
+bool TShThumbThread::TakeJob(Worker &worker, Job &job)
 {
     const std::lock_guard<std::mutex> hold(lock_);
     if (queue_.empty() || terminated_) {
-        running_ = false;
+        worker.Running = false;
         return false;
     }
     job.Request = std::move(queue_.front());
@@ -87,10 +113,14 @@ bool TShThumbThread::TakeJob(Job &job)
     return true;
 }
 
-void TShThumbThread::Run()
+void TShThumbThread::Run(Worker &worker)
 {
+    // The GUI thread goes first, so that the list scrolls smoothly while tiles are made. On
+    // Linux a thread's nice value is its own; where it cannot be changed the worker runs as is.
+    constexpr int kWorkerNice = 5;
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), kWorkerNice);
     Job job;
-    while (TakeJob(job))
+    while (TakeJob(worker, job))
         deliver_(ThumbDelivery{job.Request.Id, job.Generation, Render(job)});
 }
 

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace vistrel {
 
@@ -29,19 +30,21 @@ struct ThumbDelivery {
     TBitmap Tile;
 };
 
-// The list's background renderer: one thread at most, started when items are queued and none
-// runs, ending by itself when the queue is empty (both decided under the queue's lock, so an
-// item queued as the thread ends is never left behind). The thread never touches the list:
-// it takes copies of the requests and hands tiles to `deliver`, which must only post them to
-// the GUI thread. Clearing therefore never waits on the GUI, and cannot deadlock with a
-// delivery in flight; tiles of a cleared queue arrive with an old generation.
+// The list's background renderers: a pool of worker threads (one per processor unless told),
+// started when items are queued and ending by themselves when the queue is empty (both decided
+// under the queue's lock, so an item queued as the last worker ends is never left behind). The
+// workers never touch the list: they take copies of the requests and hand tiles to `deliver`,
+// which must only post them to the GUI thread and may be called from several workers at once.
+// Clearing therefore never waits on the GUI, and cannot deadlock with a delivery in flight;
+// tiles of a cleared queue arrive with an old generation.
 class TShThumbThread {
 public:
     using Deliver = std::function<void(ThumbDelivery)>;
 
-    // Tiles are drawn from cache entries under cacheRoot (see ThumbnailCache).
-    TShThumbThread(QString cacheRoot, Deliver deliver);
-    ~TShThumbThread(); // asks the thread to end and waits for the tile in hand
+    // Tiles are drawn from cache entries under cacheRoot (see ThumbnailCache). workers 0: one per
+    // processor.
+    TShThumbThread(QString cacheRoot, Deliver deliver, int workers = 0);
+    ~TShThumbThread(); // asks the workers to end and waits for the tiles in hand
     TShThumbThread(const TShThumbThread &) = delete;
     TShThumbThread &operator=(const TShThumbThread &) = delete;
 
@@ -49,11 +52,15 @@ public:
     void SetTile(int width, int height, const TilePalette &colours);
 
     void Enqueue(ThumbRequest request);
-    // Starts the thread when items wait and none runs.
+    // Puts the batch, in its order, before everything queued (what is on screen now goes first),
+    // then cuts the queue to `limit` from its end; hands back the ids cut, which were never rendered.
+    std::vector<uint64_t> EnqueueFront(std::vector<ThumbRequest> batch, size_t limit);
+    // Starts idle workers while items wait.
     void StartIfNeeded();
-    // Empties the queue and opens a new generation; does not wait for the thread.
+    // Empties the queue and opens a new generation; does not wait for the workers.
     void Clear();
     uint64_t Generation() const { return generation_.load(); }
+    int Workers() const { return static_cast<int>(workers_.size()); }
     bool Running() const;
     size_t Queued() const;
 
@@ -66,21 +73,24 @@ private:
         TilePalette Colours;
         int Box = 0;
     };
-    bool TakeJob(Job &job);
-    void Run();
+    struct Worker {
+        std::thread Thread;
+        bool Running = false;
+    };
+    bool TakeJob(Worker &worker, Job &job);
+    void Run(Worker &worker);
     TBitmap Render(const Job &job) const;
 
     QString cacheRoot_;
     Deliver deliver_;
     mutable std::mutex lock_;
     std::deque<ThumbRequest> queue_;
-    bool running_ = false;
+    std::deque<Worker> workers_; // a deque: a running worker's entry never moves
     bool terminated_ = false;
     int tileW_ = 60;
     int tileH_ = 80;
     TilePalette colours_;
     std::atomic<uint64_t> generation_{1};
-    std::thread thread_;
 };
 
 } // namespace vistrel

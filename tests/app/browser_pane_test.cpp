@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -299,7 +300,7 @@ private Q_SLOTS:
         ClickSplitterButton(form);
         auto *menu = form.findChild<QMenu *>("PopupMenu1");
         QVERIFY(menu);
-        QCOMPARE(menu->actions(), QList<QAction *>({testing::framePart(form, "DeleteImage1"), testing::framePart(form, "SelectAll1")}));
+        QCOMPARE(menu->actions().mid(0, 2), QList<QAction *>({testing::framePart(form, "DeleteImage1"), testing::framePart(form, "SelectAll1")}));
         QCOMPARE(testing::framePart(form, "DeleteImage1")->text(), QString("Delete Selected"));
         QCOMPARE(testing::framePart(form, "SelectAll1")->text(), QString("Select All"));
         QCOMPARE(testing::listOf(form)->contextMenuPolicy(), Qt::CustomContextMenu);
@@ -309,9 +310,73 @@ private Q_SLOTS:
             QVERIFY(testing::listOf(form)->Items().Selected(i));
     }
 
+    void theListsViewAndOrderAreKeptForTheNextStart()
+    {
+        WriteFile(Pictures() + "/big.jpg", QByteArray(5000, 'x'));
+        WriteFile(Pictures() + "/small.jpg", "x");
+        const QStringList bySize{"Holiday", "small.jpg", "big.jpg"}, byName{"Holiday", "big.jpg", "small.jpg"};
+        {
+            TForm1 form;
+            ShowForm(form);
+            ClickSplitterButton(form);
+            TShExplorerListView *list = testing::listOf(form);
+            QCOMPARE(list->ViewStyleEx(), gvsThumb);
+            // Each step: a menu item to choose, or a column header to click; then the order shown.
+            const struct {
+                const char *menuItem;
+                int header;
+                QStringList order;
+            } steps[] = {
+                {"ViewDetails", -1, byName},
+                {"ArrangeBySize", -1, bySize},
+                {"ArrangeReversed", -1, {"Holiday", "big.jpg", "small.jpg"}},
+                {nullptr, kColumnName, {"Holiday", "small.jpg", "big.jpg"}}, // still reversed
+                {nullptr, kColumnName, byName},                               // clicked again
+                {nullptr, kColumnSize, bySize},
+            };
+            for (const auto &step : steps) {
+                if (step.menuItem)
+                    testing::framePart(form, step.menuItem)->trigger();
+                else
+                    ClickHeader(*list, step.header);
+                QCOMPARE(Captions(*list), step.order);
+            }
+            QCOMPARE(list->ViewStyleEx(), gvsReport);
+            form.close();
+        }
+        const QByteArray ini = ReadFile(home_->filePath("Vistrel.ini"));
+        QVERIFY2(ini.contains("[Picture List]\nView=details\nSortBy=size\nSortOrder=ascending\n"), ini.constData());
+
+        TForm1 again;
+        ShowForm(again);
+        QCOMPARE(Captions(*testing::listOf(again)), QStringList()); // nothing shown before the pane opens
+        ClickSplitterButton(again);
+        QCOMPARE(testing::listOf(again)->ViewStyleEx(), gvsReport);
+        QCOMPARE(Captions(*testing::listOf(again)), bySize);
+        QMetaObject::invokeMethod(testing::framePart(again, "ArrangeBySize")->parent(), "aboutToShow");
+        QVERIFY(testing::framePart(again, "ArrangeBySize")->isChecked());
+        QVERIFY(!testing::framePart(again, "ArrangeReversed")->isChecked());
+    }
+
 private:
     QString Pictures() const { return home_->filePath("Pictures"); }
     QString Trash() const { return home_->filePath("data/Trash"); }
+
+    static QStringList Captions(const TShExplorerListView &list)
+    {
+        QStringList captions;
+        for (int i = 0; i < list.Items().Count(); ++i)
+            captions << list.Items().Caption(i);
+        return captions;
+    }
+
+    static void ClickHeader(TShExplorerListView &list, int column)
+    {
+        auto *header = list.findChild<QHeaderView *>();
+        QVERIFY(header && header->isVisible());
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    }
 
     static QWidget *Panel(TForm1 &form) { return form.findChild<QWidget *>("Panel1"); }
 

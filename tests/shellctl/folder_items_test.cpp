@@ -278,7 +278,7 @@ TEST(SortItems, EveryColumnAndDirection)
 {
     const SortCase cases[] = {
         {kColumnName, false, sdAsc, {"apple", "Zoo", "a.bmp", "b.jpg", "C.jpg"}},
-        {kColumnName, false, sdDesc, {"C.jpg", "b.jpg", "a.bmp", "Zoo", "apple"}},
+        {kColumnName, false, sdDesc, {"Zoo", "apple", "C.jpg", "b.jpg", "a.bmp"}},
         // Ties on size fall back to the name; folders always first by kind.
         {kColumnSize, false, sdAsc, {"apple", "Zoo", "C.jpg", "a.bmp", "b.jpg"}},
         {kColumnSize, false, sdDesc, {"Zoo", "apple", "b.jpg", "a.bmp", "C.jpg"}},

@@ -2,6 +2,7 @@
 #include "platform/jpeg_codec.h"
 #include "shellctl/explorer_list_view.h"
 #include "shellctl/file_properties.h"
+#include "shellctl/list_model.h"
 #include "shellctl/thumb_cache.h"
 #include "tests/support/drops.h"
 #include "tests/support/pictures.h"
@@ -9,6 +10,7 @@
 #include "tests/support/qt_test_main.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -34,6 +36,9 @@ namespace {
 const QStringList kPictureFilters{"*.jpg", "*.bmp", ""};
 // Bounds for waiting on the list's threads; generous for a loaded machine, never a measurement.
 constexpr int kWaitMs = 30000;
+
+// A colour of its own for each of 150 pictures.
+PaletteEntry Shade(int i) { return {40, static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i)}; }
 
 void Write(const QString &path, const QByteArray &bytes = {}) { QVERIFY(testing::WriteQtFile(path, bytes)); }
 
@@ -135,6 +140,113 @@ private Q_SLOTS:
         list.setDirectory(Path("two").toStdString());
         QCOMPARE(Captions(list), QStringList({"only.jpg"}));
         QTRY_VERIFY_WITH_TIMEOUT(AllTilesDelivered(list), kWaitMs);
+    }
+
+    void sortOrdersKeepFoldersFirst()
+    {
+        const struct {
+            const char *name;
+            int bytes;
+            int hoursOld;
+        } files[] = {{"b.jpg", 3000, 1}, {"C.bmp", 1000, 3}, {"a.bmp", 2000, 2}, {"d.jpg", 4000, 4}};
+        const QDateTime now = QDateTime::currentDateTime();
+        for (const auto &file : files) {
+            QFile written(Path(file.name));
+            QVERIFY(written.open(QIODevice::WriteOnly));
+            QVERIFY(written.write(QByteArray(file.bytes, 'x')) == file.bytes && written.flush());
+            QVERIFY(written.setFileTime(now.addSecs(-3600 * file.hoursOld), QFileDevice::FileModificationTime));
+        }
+        for (const char *folder : {"zdir", "Adir"})
+            QDir(folder_->path()).mkdir(folder);
+        // Types go by their names, which come from the system's MIME database.
+        const bool jpegFirst = TypeText("x.jpg", false).localeAwareCompare(TypeText("x.bmp", false)) < 0;
+        const QStringList jpegsThenBitmaps{"b.jpg", "d.jpg", "a.bmp", "C.bmp"}, bitmapsThenJpegs{"a.bmp", "C.bmp", "b.jpg", "d.jpg"};
+        const QStringList byType = jpegFirst ? jpegsThenBitmaps : bitmapsThenJpegs;
+        const QStringList byTypeReversed{byType[3], byType[2], byType[1], byType[0]};
+        const struct {
+            int column;
+            TShSortDirection direction;
+            QStringList files;
+        } cases[] = {
+            {kColumnName, sdAsc, {"a.bmp", "b.jpg", "C.bmp", "d.jpg"}},
+            {kColumnName, sdDesc, {"d.jpg", "C.bmp", "b.jpg", "a.bmp"}},
+            {kColumnSize, sdAsc, {"C.bmp", "a.bmp", "b.jpg", "d.jpg"}},
+            {kColumnSize, sdDesc, {"d.jpg", "b.jpg", "a.bmp", "C.bmp"}},
+            {kColumnModified, sdAsc, {"b.jpg", "a.bmp", "C.bmp", "d.jpg"}}, // newest first
+            {kColumnModified, sdDesc, {"d.jpg", "C.bmp", "a.bmp", "b.jpg"}},
+            {kColumnType, sdAsc, byType},
+            {kColumnType, sdDesc, byTypeReversed},
+        };
+        TShExplorerListView list;
+        list.setFilters(kPictureFilters);
+        list.setDirectory(folder_->path().toStdString());
+        for (const auto &c : cases) {
+            const QStringList folders = c.direction == sdAsc ? QStringList{"Adir", "zdir"} : QStringList{"zdir", "Adir"};
+            list.setSortColumn(c.column);
+            list.setSortDirection(c.direction);
+            QCOMPARE(Captions(list), folders + c.files);
+            // A folder read afresh comes in the same order.
+            list.setDirectory(folder_->path().toStdString());
+            QCOMPARE(Captions(list), folders + c.files);
+        }
+    }
+
+    // Tiles made on several threads at once each reach their own item, and the items in view get
+    // theirs although many more were asked for on the way down.
+    void scrolledTilesArriveOnTheirOwnItems()
+    {
+        constexpr int kPictures = 150;
+        for (int i = 0; i < kPictures; ++i)
+            WriteJpeg(Path(QString("p%1.jpg").arg(i, 3, 10, QChar('0'))), 40, 40, Shade(i));
+        TShExplorerListView list;
+        ShowThumbs(list);
+        list.resize(320, 260);
+        for (int step = 0; step <= 10; ++step) {
+            list.verticalScrollBar()->setValue(list.verticalScrollBar()->maximum() * step / 10);
+            list.viewport()->repaint();
+        }
+        const auto visibleRows = [&list] {
+            std::vector<int> rows;
+            for (int row = 0; row < list.Items().Count(); ++row)
+                if (list.viewport()->rect().intersects(list.visualRect(list.model()->index(row, 0))))
+                    rows.push_back(row);
+            return rows;
+        };
+        QVERIFY(!visibleRows().empty() && visibleRows().back() == kPictures - 1);
+        QTRY_VERIFY_WITH_TIMEOUT(std::none_of(visibleRows().begin(), visibleRows().end(),
+                                              [&](int row) { return TileOf(list, row) == placeholder_; }),
+                                 kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(AllTilesDelivered(list), kWaitMs);
+        for (int row = 0; row < kPictures; ++row) {
+            const QRgb centre = TileOf(list, row).pixel(30, 40);
+            const PaletteEntry want = Shade(list.Items().Caption(row).mid(1, 3).toInt());
+            QVERIFY2(std::abs(qRed(centre) - want.r) < 16 && std::abs(qGreen(centre) - want.g) < 16,
+                     qPrintable(list.Items().Caption(row)));
+        }
+    }
+
+    // Past the memory budget the oldest tiles give way, and their items ask again when shown.
+    void tilesBeyondTheBudgetGiveWayOldestFirst()
+    {
+        TShListModel model;
+        ItemList items;
+        for (uint64_t id = 1; id <= 300; ++id) {
+            items.push_back(std::make_unique<TShItemData>());
+            items.back()->Id = id;
+        }
+        model.Reset("/", std::move(items));
+        model.ResetThumbImages(QPixmap(60, 80));
+        const QPixmap big(600, 600); // the budget holds fewer of these than the 256 always kept
+        for (int row = 0; row < 300; ++row) {
+            TShItemData &item = model.Item(row);
+            item.ThumbIndex = model.AddPictureTile(item.Id, big);
+            item.PendingFlags = 0;
+        }
+        QCOMPARE(model.ThumbImageCount(), 1 + 256);
+        for (int row = 0; row < 300; ++row) {
+            QCOMPARE(model.Item(row).ThumbIndex == 0, row < 300 - 256);
+            QCOMPARE(model.Item(row).PendingFlags == kThumbPending, row < 300 - 256);
+        }
     }
 
     void folderChangesReachTheListWithoutAction()

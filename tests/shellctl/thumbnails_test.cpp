@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <set>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -434,7 +435,7 @@ TEST_F(ThumbnailFiles, ThreadDeliversEveryItemInQueueOrderAndEnds)
     ASSERT_EQ(::mkfifo(QFile::encodeName(Path("x.jpg")).constData(), 0600), 0);
     WriteJpeg("b.jpg", 30, 40);
     DeliveryLog log;
-    TShThumbThread thread(CacheRoot(), log.Sink());
+    TShThumbThread thread(CacheRoot(), log.Sink(), 1); // one worker keeps the queue's order
     thread.SetTile(60, 80, kColours);
     const char *names[] = {"a.jpg", "x.jpg", "b.jpg", "missing.jpg"};
     for (uint64_t id = 0; id < 4; ++id)
@@ -453,6 +454,30 @@ TEST_F(ThumbnailFiles, ThreadDeliversEveryItemInQueueOrderAndEnds)
     EXPECT_EQ(got[2].Tile.pixel(13, 19), kColours.Face);
     EXPECT_TRUE(got[3].Tile.empty());
     EXPECT_EQ(thread.Queued(), 0u);
+}
+
+TEST_F(ThumbnailFiles, PoolRendersTheScreenFirstAndCutsWhatScrolledAway)
+{
+    for (int i = 0; i < 24; ++i)
+        WriteJpeg(QString("p%1.jpg").arg(i), 40, 30);
+    DeliveryLog log;
+    TShThumbThread pool(CacheRoot(), log.Sink(), 3);
+    EXPECT_EQ(pool.Workers(), 3);
+    const auto request = [this](uint64_t id) { return ThumbRequest{id, Raw(Path(QString("p%1.jpg").arg(id)))}; };
+    for (uint64_t id = 0; id < 20; ++id)
+        pool.Enqueue(request(id));
+    const std::vector<uint64_t> cut = pool.EnqueueFront({request(20), request(21), request(22), request(23)}, 18);
+    EXPECT_EQ(cut, (std::vector<uint64_t>{19, 18, 17, 16, 15, 14}));
+    pool.StartIfNeeded();
+    ASSERT_TRUE(log.WaitFor(18));
+    std::set<uint64_t> ids;
+    for (const ThumbDelivery &delivery : log.Taken()) {
+        EXPECT_FALSE(delivery.Tile.empty()) << delivery.Id;
+        ids.insert(delivery.Id);
+    }
+    EXPECT_EQ(ids.size(), 18u); // each once
+    EXPECT_EQ(ids.count(14), 0u);
+    EXPECT_GE(log.Taken().front().Id, 20u); // the workers began with the batch put in front
 }
 
 TEST_F(ThumbnailFiles, ClearedQueueDeliversOnlyStaleTiles)
