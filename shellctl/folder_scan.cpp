@@ -4,7 +4,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,6 +40,20 @@ bool NameBefore(const std::string &a, const std::string &b)
 
 std::string ChildFolder(const std::string &folder, const std::string &name) { return folder + name + '/'; }
 
+bool CountsSubfoldersInLinks(unsigned long fsType)
+{
+    switch (fsType) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case RAMFS_MAGIC:
+    case F2FS_SUPER_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 void FileSystemFolders::ScanSubfolders(const std::string &folder,
@@ -53,6 +69,34 @@ void FileSystemFolders::ScanSubfolders(const std::string &folder,
         if (!visit(found))
             return;
     }
+}
+
+FolderLinks FolderSource::LinksOf(const std::string &) { return {}; }
+
+FolderLinks FileSystemFolders::LinksOf(const std::string &folder)
+{
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return {};
+    const auto device = static_cast<unsigned long long>(status.st_dev);
+    if (device != lastDevice_ || lastFsType_ == 0) {
+        struct statfs fileSystem {};
+        if (::statfs(folder.c_str(), &fileSystem) != 0)
+            return {};
+        lastDevice_ = device;
+        lastFsType_ = static_cast<unsigned long>(fileSystem.f_type);
+    }
+    return {lastFsType_, static_cast<unsigned long>(status.st_nlink)};
+}
+
+ExpandButton ExpandButtonFromLinks(const FolderLinks &links, bool showsEverySubfolder)
+{
+    // ext4 reports 1 for a folder with more subfolders than its counter holds.
+    if (!CountsSubfoldersInLinks(links.fsType) || links.links < 2)
+        return ExpandButton::Probe;
+    if (links.links == 2)
+        return ExpandButton::Hidden;
+    return showsEverySubfolder ? ExpandButton::Shown : ExpandButton::Probe;
 }
 
 std::vector<FolderEntry> ReadSubfolders(FolderSource &source, const std::string &folder, const FolderFilter &accept)
