@@ -29,9 +29,8 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;        // the folder with a trailing "/"; none on a dummy
 constexpr int kReadRole = Qt::UserRole + 1;    // its real children are there
-constexpr int kProbedRole = Qt::UserRole + 2;  // it was looked into for an expand button
-constexpr int kStaleRole = Qt::UserRole + 3;   // read, but not watched since
-constexpr qint64 kProbeSliceMs = 8;            // a slice of probing between two paints
+constexpr int kStaleRole = Qt::UserRole + 2;   // read, but not watched since
+constexpr qint64 kProbeSliceMs = 16;           // a slice of probing between two paints
 constexpr int kSettleMs = 200;                 // a burst of changes on disk is followed once
 constexpr int kPollIntervalMs = 2000;          // open folders beyond the watch limit are re-read
 constexpr qint64 kPollSliceMs = 20;            // ... for at most this long at a time
@@ -307,6 +306,7 @@ void TDirTree::ForgetSubtree(QTreeWidgetItem *node)
 {
     ForEachInSubtree(node, [this](QTreeWidgetItem *gone) {
         pendingProbes_.erase(gone);
+        probed_.erase(gone);
         changed_.erase(gone);
         Unwatch(gone);
         if (gone == dropTarget_)
@@ -353,7 +353,7 @@ void TDirTree::QueueProbe(QTreeWidgetItem *node)
 void TDirTree::ProbeNow(QTreeWidgetItem *node)
 {
     pendingProbes_.erase(node);
-    node->setData(0, kProbedRole, true);
+    probed_.insert(node);
     if (IsRead(node) || node->childCount() > 0)
         return;
     if (HasShownSubfolder(NodePath(node)))
@@ -386,6 +386,8 @@ void TDirTree::ProcessProbes()
     QElapsedTimer slice;
     slice.start();
     ProbeRowsInView(slice);
+    // One layout after the slice instead of a search of the rows for each expand button added.
+    scheduleDelayedItemsLayout();
     while (!probeQueue_.empty() && slice.elapsed() < kProbeSliceMs) {
         QTreeWidgetItem *node = probeQueue_.front();
         probeQueue_.pop_front();
@@ -431,6 +433,7 @@ void TDirTree::ReadDrives()
     ChangeLockGuard lock(*this);
     UpdateBracket bracket(*this);
     pendingProbes_.clear();
+    probed_.clear();
     probeQueue_.clear();
     dropTarget_ = nullptr;
     UnwatchAll();
@@ -623,7 +626,7 @@ void TDirTree::NodeExpanded(QTreeWidgetItem *node)
         return;
     for (int i = 0; i < node->childCount(); ++i) {
         QTreeWidgetItem *child = node->child(i);
-        if (!IsRead(child) && !child->data(0, kProbedRole).toBool())
+        if (!IsRead(child) && !probed_.count(child))
             QueueProbe(child);
     }
 }
@@ -899,7 +902,7 @@ void TDirTree::Resync(QTreeWidgetItem *node)
 {
     if (!IsRead(node)) { // its expand button may be out of date
         DeleteChildren(node);
-        node->setData(0, kProbedRole, false);
+        probed_.erase(node);
         QueueProbe(node);
         ReviewWatch(node);
         return;

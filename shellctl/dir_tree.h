@@ -14,6 +14,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class QElapsedTimer;
@@ -169,7 +170,10 @@ private:
     std::map<std::string, Volume> volumes_;
     std::map<std::string, std::string> lastPath_;
     std::deque<QTreeWidgetItem *> probeQueue_;
-    std::set<QTreeWidgetItem *> pendingProbes_;
+    std::unordered_set<QTreeWidgetItem *> pendingProbes_;
+    // Looked into for an expand button; kept beside the nodes, as a change of a node's data
+    // makes the view look for its row.
+    std::unordered_set<QTreeWidgetItem *> probed_;
     QTimer probeTimer_;
     TShFolderWatches watches_;
     std::unique_ptr<QSocketNotifier> watchNotifier_;

@@ -28,14 +28,26 @@ bool IsFolderEntry(int folderFd, const dirent &entry)
     return ::fstatat(folderFd, entry.d_name, &status, 0) == 0 && S_ISDIR(status.st_mode);
 }
 
-bool NameBefore(const std::string &a, const std::string &b)
+// Without regard to case, and names differing only in case in byte order. Each name is lowered
+// once: a folder of thousands would otherwise lower every name again at each comparison.
+void SortByName(std::vector<FolderEntry> &entries)
 {
-    const auto lowerLess = [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); };
-    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), lowerLess))
-        return true;
-    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), lowerLess))
-        return false;
-    return a < b;
+    std::vector<std::pair<std::string, size_t>> keys;
+    keys.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        std::string lower = entries[i].name;
+        for (char &c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        keys.emplace_back(std::move(lower), i);
+    }
+    std::sort(keys.begin(), keys.end(), [&entries](const auto &a, const auto &b) {
+        return a.first != b.first ? a.first < b.first : entries[a.second].name < entries[b.second].name;
+    });
+    std::vector<FolderEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const auto &key : keys)
+        sorted.push_back(std::move(entries[key.second]));
+    entries = std::move(sorted);
 }
 
 std::string ChildFolder(const std::string &folder, const std::string &name) { return folder + name + '/'; }
@@ -107,8 +119,7 @@ std::vector<FolderEntry> ReadSubfolders(FolderSource &source, const std::string 
             entries.push_back(entry);
         return true;
     });
-    std::sort(entries.begin(), entries.end(),
-              [](const FolderEntry &a, const FolderEntry &b) { return NameBefore(a.name, b.name); });
+    SortByName(entries);
     return entries;
 }
 
