@@ -201,6 +201,8 @@ TDirTree::TDirTree(QWidget *parent)
 TDirTree::~TDirTree()
 {
     destroying_ = true;
+    // The tree view reports its items going while it is destroyed, after this part is gone.
+    disconnect(this, nullptr, this, nullptr);
     delete mountWatch_;
     if (mountInfo_ >= 0)
         ::close(mountInfo_);
