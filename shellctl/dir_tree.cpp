@@ -30,7 +30,8 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;        // the folder with a trailing "/"; none on a dummy
 constexpr int kReadRole = Qt::UserRole + 1;    // its real children are there
 constexpr int kStaleRole = Qt::UserRole + 2;   // read, but not watched since
-constexpr qint64 kProbeSliceMs = 16;           // a slice of probing between two paints
+constexpr qint64 kProbeSliceMs = 16;           // a slice of probing or filling between two paints
+constexpr size_t kFillBatch = 256;             // nodes added to a wide folder's node at a time
 constexpr int kSettleMs = 200;                 // a burst of changes on disk is followed once
 constexpr int kPollIntervalMs = 2000;          // open folders beyond the watch limit are re-read
 constexpr qint64 kPollSliceMs = 20;            // ... for at most this long at a time
@@ -164,6 +165,15 @@ private:
     TDirTree &tree_;
 };
 
+// A node whose children are being added, a slice at a time.
+struct TDirTree::Filling {
+    QTreeWidgetItem *node;
+    std::string folder;
+    std::vector<FolderEntry> entries;
+    size_t next;
+    bool probe;
+};
+
 TDirTree::TDirTree(QWidget *parent)
     : QTreeWidget(parent), source_(std::make_shared<FileSystemFolders>()), folderIcon_(FolderIcon())
 {
@@ -179,6 +189,9 @@ TDirTree::TDirTree(QWidget *parent)
     probeTimer_.setSingleShot(true);
     probeTimer_.setInterval(0);
     connect(&probeTimer_, &QTimer::timeout, this, &TDirTree::ProcessProbes);
+    fillTimer_.setSingleShot(true);
+    fillTimer_.setInterval(0);
+    connect(&fillTimer_, &QTimer::timeout, this, &TDirTree::FillSlice);
     if (watches_.fd() >= 0) {
         watchNotifier_ = std::make_unique<QSocketNotifier>(watches_.fd(), QSocketNotifier::Read);
         connect(watchNotifier_.get(), &QSocketNotifier::activated, this, &TDirTree::TakeWatchChanges);
@@ -307,6 +320,8 @@ void TDirTree::AddDummy(QTreeWidgetItem *node)
 void TDirTree::ForgetSubtree(QTreeWidgetItem *node)
 {
     ForEachInSubtree(node, [this](QTreeWidgetItem *gone) {
+        if (filling_ && filling_->node == gone)
+            filling_.reset();
         pendingProbes_.erase(gone);
         probed_.erase(gone);
         changed_.erase(gone);
@@ -323,25 +338,59 @@ void TDirTree::DeleteChildren(QTreeWidgetItem *node)
     qDeleteAll(node->takeChildren());
 }
 
+// The folder is read at once; the nodes of a wide one are added a slice at a time.
 void TDirTree::ReadChildren(QTreeWidgetItem *node, bool probe)
 {
     BusyCursor busy;
+    FinishFilling();
     const std::string folder = NodePath(node);
     DeleteChildren(node);
     node->setData(0, kReadRole, true);
     node->setData(0, kStaleRole, false);
-    const std::vector<FolderEntry> entries =
+    std::vector<FolderEntry> entries =
         ReadSubfolders(*source_, folder, [this](const std::string &path, const FolderAttributes &attributes) {
             return AcceptsFolder(path, attributes);
         });
-    QList<QTreeWidgetItem *> children;
-    children.reserve(static_cast<qsizetype>(entries.size()));
-    for (const FolderEntry &entry : entries)
-        children.append(NewFolderNode(folder + entry.name + '/', QFile::decodeName(entry.name.c_str())));
-    node->addChildren(children);
-    if (probe)
-        for (QTreeWidgetItem *child : children)
-            QueueProbe(child);
+    filling_.reset(new Filling{node, folder, std::move(entries), 0, probe});
+    FillSlice();
+}
+
+void TDirTree::FillSlice()
+{
+    if (!filling_)
+        return;
+    QElapsedTimer slice;
+    slice.start();
+    Filling &filling = *filling_;
+    do {
+        const size_t end = std::min(filling.entries.size(), filling.next + kFillBatch);
+        QList<QTreeWidgetItem *> children;
+        for (; filling.next < end; ++filling.next) {
+            const std::string &name = filling.entries[filling.next].name;
+            children.append(NewFolderNode(filling.folder + name + '/', QFile::decodeName(name.c_str())));
+        }
+        filling.node->addChildren(children);
+        if (filling.probe)
+            for (QTreeWidgetItem *child : children)
+                QueueProbe(child);
+    } while (filling.next < filling.entries.size() && slice.elapsed() < kProbeSliceMs);
+    if (filling.next < filling.entries.size())
+        fillTimer_.start();
+    else
+        filling_.reset();
+}
+
+// For those that need every child of a node now: selecting a path, comparing with the disk.
+void TDirTree::FinishFilling()
+{
+    while (filling_)
+        FillSlice();
+}
+
+int TDirTree::PendingProbes() const
+{
+    const bool unshown = filling_ && filling_->probe;
+    return static_cast<int>(pendingProbes_.size() + (unshown ? filling_->entries.size() - filling_->next : 0));
 }
 
 void TDirTree::QueueProbe(QTreeWidgetItem *node)
@@ -437,6 +486,7 @@ void TDirTree::ReadDrives()
     pendingProbes_.clear();
     probed_.clear();
     probeQueue_.clear();
+    filling_.reset();
     dropTarget_ = nullptr;
     UnwatchAll();
     clear();
@@ -603,8 +653,10 @@ QTreeWidgetItem *TDirTree::OpenLevelsTo(const std::string &folder)
         node = found;
         if (!node)
             return nullptr;
-        if (!IsRead(node))
+        if (!IsRead(node)) {
             ReadChildren(node, true); // the folders beside the way get their expand buttons later
+            FinishFilling();
+        }
     }
     for (QTreeWidgetItem *ancestor = node ? node->parent() : nullptr; ancestor; ancestor = ancestor->parent())
         ancestor->setExpanded(true);
@@ -909,6 +961,7 @@ void TDirTree::Resync(QTreeWidgetItem *node)
         ReviewWatch(node);
         return;
     }
+    FinishFilling();
     const std::string folder = NodePath(node);
     const std::vector<FolderEntry> entries =
         ReadSubfolders(*source_, folder, [this](const std::string &path, const FolderAttributes &attributes) {

@@ -71,8 +71,8 @@ public:
     std::string LastPath(const std::string &volumeRoot) const;
     // While non-zero, selection changes are not reported.
     int ChangeLock() const { return changeLock_; }
-    // Folders still waiting to be probed for an expand button.
-    int PendingProbes() const { return static_cast<int>(pendingProbes_.size()); }
+    // Folders still waiting to be shown or probed for an expand button.
+    int PendingProbes() const;
     // Open folders re-read every 2 seconds because the system allows no more watches.
     int PolledFolders() const { return static_cast<int>(polled_.size()); }
     // Follows volumes mounted and unmounted since the last look.
@@ -109,6 +109,7 @@ private:
         QString label;
     };
     class ChangeLockGuard;
+    struct Filling;
 
     void EnsureStarted();
     std::vector<Volume> ReadVolumes() const;
@@ -120,6 +121,8 @@ private:
     void AddDummy(QTreeWidgetItem *node);
     void DeleteChildren(QTreeWidgetItem *node);
     void ReadChildren(QTreeWidgetItem *node, bool probe);
+    void FillSlice();
+    void FinishFilling();
     void ForgetSubtree(QTreeWidgetItem *node);
     void QueueProbe(QTreeWidgetItem *node);
     void ProbeNow(QTreeWidgetItem *node);
@@ -175,6 +178,8 @@ private:
     // makes the view look for its row.
     std::unordered_set<QTreeWidgetItem *> probed_;
     QTimer probeTimer_;
+    std::unique_ptr<Filling> filling_; // the node being filled with its children
+    QTimer fillTimer_;
     TShFolderWatches watches_;
     std::unique_ptr<QSocketNotifier> watchNotifier_;
     std::map<int, QTreeWidgetItem *> watchedNodes_;

@@ -143,7 +143,12 @@ std::vector<TShFolderWatches::Change> TShFolderWatches::ReadChanges(bool &overfl
 {
     std::vector<Change> changes;
     alignas(inotify_event) char buffer[16 * 1024];
-    for (ssize_t got; fd_.valid() && (got = ::read(fd_.get(), buffer, sizeof buffer)) > 0;) {
+    // A storm of changes is taken in bounded helpings; the rest stays readable for the next call.
+    constexpr int kReadsPerCall = 64;
+    for (int reads = 0; reads < kReadsPerCall && fd_.valid(); ++reads) {
+        const ssize_t got = ::read(fd_.get(), buffer, sizeof buffer);
+        if (got <= 0)
+            break;
         for (ssize_t at = 0; at < got;) {
             const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
