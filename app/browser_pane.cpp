@@ -2,6 +2,7 @@
 // collapsed behind CollapseSplitter1 until the user opens it.
 #include "app/file_move_queue.h"
 #include "app/main_window.h"
+#include "platform/error.h"
 #include "shellctl/dir_tree.h"
 #include "shellctl/explorer_list_view.h"
 #include "shellctl/file_operations.h"
@@ -86,6 +87,10 @@ void TForm1::wireBrowserPane()
     connect(thumblist, &TShExplorerListView::deleteRequested, this,
             [this](bool forGood) { DeleteSelectedFiles(forGood ? Removal::ForGood : Removal::ToTrash); });
     connect(DirTree, &TDirTree::OnChange, this, &TForm1::DirTreeChange);
+    connect(DirTree, &TDirTree::OnSelectedFolderGone, this, &TForm1::DirTreeFolderGone);
+    connect(DirTree, &TDirTree::OnClickedFolderGone, this, [this](QObject *, const std::string &folder) {
+        ShowErrorMessage(Error("Directory does not exist: " + folder), this);
+    });
     WireFolderStatus();
     connect(thumblist, &TShExplorerListView::watchUnavailable, this, [this](const QString &folder) {
         ShowStatusMessage("The system allows no more folder watches, so " + folder.toStdString()
@@ -143,6 +148,14 @@ void TForm1::DirTreeChange()
     if (!DirTree->hasFocus() || folder == "?" || (!shown.empty() && FolderPathWithSlash(shown) == folder))
         return;
     DirTreeClick();
+}
+
+// The tree has moved to the nearest parent that still exists; the list goes there too.
+void TForm1::DirTreeFolderGone()
+{
+    const std::string shown = thumblist->Directory();
+    if (shown.empty() || FolderPathWithSlash(shown) != DirTree->SelectedPath())
+        DirTreeClick();
 }
 
 void TForm1::ThumbListFolderEntered(const std::string &folder)

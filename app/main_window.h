@@ -121,6 +121,7 @@ private:
     void DeleteImage1Click();
     void DeleteSelectedFiles(Removal removal);
     void DirTreeChange();
+    void DirTreeFolderGone();
     void ThumbListFolderEntered(const std::string &folder);
     void WireFolderStatus();
     void SelectAll1Click();

@@ -29,8 +29,12 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;        // the folder with a trailing "/"; none on a dummy
 constexpr int kReadRole = Qt::UserRole + 1;    // its real children are there
-constexpr int kProbedRole = Qt::UserRole + 2;  // it was looked into for an expand button
-constexpr qint64 kProbeSliceMs = 8;            // a slice of probing between two paints
+constexpr int kStaleRole = Qt::UserRole + 2;   // read, but not watched since
+constexpr qint64 kProbeSliceMs = 16;           // a slice of probing or filling between two paints
+constexpr size_t kFillBatch = 256;             // nodes added to a wide folder's node at a time
+constexpr int kSettleMs = 200;                 // a burst of changes on disk is followed once
+constexpr int kPollIntervalMs = 2000;          // open folders beyond the watch limit are re-read
+constexpr qint64 kPollSliceMs = 20;            // ... for at most this long at a time
 constexpr size_t kMountInfoLimit = 16u << 20;  // far above any real mount table
 
 std::string NodePath(const QTreeWidgetItem *node)
@@ -161,6 +165,15 @@ private:
     TDirTree &tree_;
 };
 
+// A node whose children are being added, a slice at a time.
+struct TDirTree::Filling {
+    QTreeWidgetItem *node;
+    std::string folder;
+    std::vector<FolderEntry> entries;
+    size_t next;
+    bool probe;
+};
+
 TDirTree::TDirTree(QWidget *parent)
     : QTreeWidget(parent), source_(std::make_shared<FileSystemFolders>()), folderIcon_(FolderIcon())
 {
@@ -176,7 +189,24 @@ TDirTree::TDirTree(QWidget *parent)
     probeTimer_.setSingleShot(true);
     probeTimer_.setInterval(0);
     connect(&probeTimer_, &QTimer::timeout, this, &TDirTree::ProcessProbes);
+    fillTimer_.setSingleShot(true);
+    fillTimer_.setInterval(0);
+    connect(&fillTimer_, &QTimer::timeout, this, &TDirTree::FillSlice);
+    if (watches_.fd() >= 0) {
+        watchNotifier_ = std::make_unique<QSocketNotifier>(watches_.fd(), QSocketNotifier::Read);
+        connect(watchNotifier_.get(), &QSocketNotifier::activated, this, &TDirTree::TakeWatchChanges);
+    }
+    settleTimer_.setSingleShot(true);
+    settleTimer_.setInterval(kSettleMs);
+    connect(&settleTimer_, &QTimer::timeout, this, &TDirTree::FollowDisk);
+    pollTimer_.setInterval(kPollIntervalMs);
+    connect(&pollTimer_, &QTimer::timeout, this, &TDirTree::RereadPolledFolders);
     connect(this, &QTreeWidget::itemExpanded, this, &TDirTree::NodeExpanded);
+    connect(this, &QTreeWidget::itemCollapsed, this, &TDirTree::ReviewWatch);
+    connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *current, QTreeWidgetItem *previous) {
+        ReviewWatch(previous);
+        ReviewWatch(current);
+    });
     connect(this, &QTreeWidget::itemSelectionChanged, this, &TDirTree::SelectionChanged);
     connect(this, &QTreeWidget::itemClicked, this, &TDirTree::NodeClicked);
 }
@@ -184,6 +214,8 @@ TDirTree::TDirTree(QWidget *parent)
 TDirTree::~TDirTree()
 {
     destroying_ = true;
+    // The tree view reports its items going while it is destroyed, after this part is gone.
+    disconnect(this, nullptr, this, nullptr);
     delete mountWatch_;
     if (mountInfo_ >= 0)
         ::close(mountInfo_);
@@ -284,35 +316,81 @@ void TDirTree::AddDummy(QTreeWidgetItem *node)
         node->addChild(new QTreeWidgetItem);
 }
 
+// Drops every reference to the node and those below it, before they are deleted.
+void TDirTree::ForgetSubtree(QTreeWidgetItem *node)
+{
+    ForEachInSubtree(node, [this](QTreeWidgetItem *gone) {
+        if (filling_ && filling_->node == gone)
+            filling_.reset();
+        pendingProbes_.erase(gone);
+        probed_.erase(gone);
+        changed_.erase(gone);
+        Unwatch(gone);
+        if (gone == dropTarget_)
+            dropTarget_ = nullptr;
+    });
+}
+
 void TDirTree::DeleteChildren(QTreeWidgetItem *node)
 {
     for (int i = 0; i < node->childCount(); ++i)
-        ForEachInSubtree(node->child(i), [this](QTreeWidgetItem *gone) {
-            pendingProbes_.erase(gone);
-            if (gone == dropTarget_)
-                dropTarget_ = nullptr;
-        });
+        ForgetSubtree(node->child(i));
     qDeleteAll(node->takeChildren());
 }
 
+// The folder is read at once; the nodes of a wide one are added a slice at a time.
 void TDirTree::ReadChildren(QTreeWidgetItem *node, bool probe)
 {
     BusyCursor busy;
+    FinishFilling();
     const std::string folder = NodePath(node);
     DeleteChildren(node);
     node->setData(0, kReadRole, true);
-    const std::vector<FolderEntry> entries =
+    node->setData(0, kStaleRole, false);
+    std::vector<FolderEntry> entries =
         ReadSubfolders(*source_, folder, [this](const std::string &path, const FolderAttributes &attributes) {
             return AcceptsFolder(path, attributes);
         });
-    QList<QTreeWidgetItem *> children;
-    children.reserve(static_cast<qsizetype>(entries.size()));
-    for (const FolderEntry &entry : entries)
-        children.append(NewFolderNode(folder + entry.name + '/', QFile::decodeName(entry.name.c_str())));
-    node->addChildren(children);
-    if (probe)
-        for (QTreeWidgetItem *child : children)
-            QueueProbe(child);
+    filling_.reset(new Filling{node, folder, std::move(entries), 0, probe});
+    FillSlice();
+}
+
+void TDirTree::FillSlice()
+{
+    if (!filling_)
+        return;
+    QElapsedTimer slice;
+    slice.start();
+    Filling &filling = *filling_;
+    do {
+        const size_t end = std::min(filling.entries.size(), filling.next + kFillBatch);
+        QList<QTreeWidgetItem *> children;
+        for (; filling.next < end; ++filling.next) {
+            const std::string &name = filling.entries[filling.next].name;
+            children.append(NewFolderNode(filling.folder + name + '/', QFile::decodeName(name.c_str())));
+        }
+        filling.node->addChildren(children);
+        if (filling.probe)
+            for (QTreeWidgetItem *child : children)
+                QueueProbe(child);
+    } while (filling.next < filling.entries.size() && slice.elapsed() < kProbeSliceMs);
+    if (filling.next < filling.entries.size())
+        fillTimer_.start();
+    else
+        filling_.reset();
+}
+
+// For those that need every child of a node now: selecting a path, comparing with the disk.
+void TDirTree::FinishFilling()
+{
+    while (filling_)
+        FillSlice();
+}
+
+int TDirTree::PendingProbes() const
+{
+    const bool unshown = filling_ && filling_->probe;
+    return static_cast<int>(pendingProbes_.size() + (unshown ? filling_->entries.size() - filling_->next : 0));
 }
 
 void TDirTree::QueueProbe(QTreeWidgetItem *node)
@@ -326,22 +404,41 @@ void TDirTree::QueueProbe(QTreeWidgetItem *node)
 void TDirTree::ProbeNow(QTreeWidgetItem *node)
 {
     pendingProbes_.erase(node);
-    node->setData(0, kProbedRole, true);
+    probed_.insert(node);
     if (IsRead(node) || node->childCount() > 0)
         return;
-    const bool hasSubfolder =
-        HasSubfolder(*source_, NodePath(node), [this](const std::string &path, const FolderAttributes &attributes) {
-            return AcceptsFolder(path, attributes);
-        });
-    if (hasSubfolder)
+    if (HasShownSubfolder(NodePath(node)))
         AddDummy(node);
 }
 
-// Probes until the slice is used up and leaves the rest for after the next paint.
+// The link count answers without opening the folder where the file system keeps it.
+bool TDirTree::HasShownSubfolder(const std::string &folder)
+{
+    switch (ExpandButtonFromLinks(source_->LinksOf(folder), ShowsEverySubfolderOf(folder))) {
+    case ExpandButton::Shown: return true;
+    case ExpandButton::Hidden: return false;
+    case ExpandButton::Probe: break;
+    }
+    return HasSubfolder(*source_, folder, [this](const std::string &path, const FolderAttributes &attributes) {
+        return AcceptsFolder(path, attributes);
+    });
+}
+
+bool TDirTree::ShowsEverySubfolderOf(const std::string &folder) const
+{
+    const std::string anyChild = folder + "?/";
+    return dirTypes_.Contains(dtAll) && !OnAddDir && (goBelowTrash_ || !IsBelowTrash(anyChild));
+}
+
+// Probes until the slice is used up, the rows in view first, and leaves the rest for after the
+// next paint.
 void TDirTree::ProcessProbes()
 {
     QElapsedTimer slice;
     slice.start();
+    ProbeRowsInView(slice);
+    // One layout after the slice instead of a search of the rows for each expand button added.
+    scheduleDelayedItemsLayout();
     while (!probeQueue_.empty() && slice.elapsed() < kProbeSliceMs) {
         QTreeWidgetItem *node = probeQueue_.front();
         probeQueue_.pop_front();
@@ -352,6 +449,17 @@ void TDirTree::ProcessProbes()
         probeQueue_.clear();
     else
         probeTimer_.start();
+}
+
+void TDirTree::ProbeRowsInView(const QElapsedTimer &slice)
+{
+    const int bottom = viewport()->height();
+    for (QTreeWidgetItem *row = itemAt(0, 0); row && slice.elapsed() < kProbeSliceMs; row = itemBelow(row)) {
+        if (visualItemRect(row).top() >= bottom)
+            break;
+        if (pendingProbes_.count(row))
+            ProbeNow(row);
+    }
 }
 
 void TDirTree::StartVolumeNode(QTreeWidgetItem *node, const Volume &volume, bool probeAtOnce)
@@ -376,8 +484,11 @@ void TDirTree::ReadDrives()
     ChangeLockGuard lock(*this);
     UpdateBracket bracket(*this);
     pendingProbes_.clear();
+    probed_.clear();
     probeQueue_.clear();
+    filling_.reset();
     dropTarget_ = nullptr;
+    UnwatchAll();
     clear();
     volumes_.clear();
     for (const Volume &volume : ReadVolumes()) {
@@ -413,10 +524,7 @@ bool TDirTree::RemoveVanishedVolumes(const std::vector<Volume> &fresh)
         const std::string root = NodePath(topLevelItem(i));
         if (std::any_of(fresh.begin(), fresh.end(), [&root](const Volume &v) { return v.root == root; }))
             continue;
-        DeleteChildren(topLevelItem(i));
-        pendingProbes_.erase(topLevelItem(i));
-        if (dropTarget_ == topLevelItem(i))
-            dropTarget_ = nullptr;
+        ForgetSubtree(topLevelItem(i));
         delete takeTopLevelItem(i);
         volumes_.erase(root);
         removed = true;
@@ -545,8 +653,10 @@ QTreeWidgetItem *TDirTree::OpenLevelsTo(const std::string &folder)
         node = found;
         if (!node)
             return nullptr;
-        if (!IsRead(node))
+        if (!IsRead(node)) {
             ReadChildren(node, true); // the folders beside the way get their expand buttons later
+            FinishFilling();
+        }
     }
     for (QTreeWidgetItem *ancestor = node ? node->parent() : nullptr; ancestor; ancestor = ancestor->parent())
         ancestor->setExpanded(true);
@@ -559,13 +669,18 @@ void TDirTree::NodeExpanded(QTreeWidgetItem *node)
         return;
     if (!IsRead(node)) {
         ReadChildren(node, !selecting_);
+        ReviewWatch(node);
         return;
     }
+    // Closed, it was not watched: what it shows may have changed meanwhile.
+    if (node->data(0, kStaleRole).toBool() && !Watched(node))
+        Resync(node);
+    ReviewWatch(node);
     if (selecting_)
         return;
     for (int i = 0; i < node->childCount(); ++i) {
         QTreeWidgetItem *child = node->child(i);
-        if (!IsRead(child) && !child->data(0, kProbedRole).toBool())
+        if (!IsRead(child) && !probed_.count(child))
             QueueProbe(child);
     }
 }
@@ -589,10 +704,10 @@ void TDirTree::NodeClicked(QTreeWidgetItem *node)
     if (!node || !node->isSelected() || NodePath(node).empty())
         return;
     if (!IsDirectory(NodePath(node)) && node->parent()) {
-        // Deleted or renamed in the meantime: its parent is read again and shown instead.
-        QTreeWidgetItem *parent = node->parent();
-        ReadChildren(parent, true);
-        setCurrentItem(parent);
+        // Deleted or renamed before the tree heard of it: the tree catches up and says so.
+        const std::string gone = NodePath(node);
+        Resync(NearestExisting(node->parent()));
+        Q_EMIT OnClickedFolderGone(this, gone);
         Q_EMIT OnClick(this);
         return;
     }
@@ -714,6 +829,180 @@ void TDirTree::dropEvent(QDropEvent *event)
     event->setDropAction(Qt::CopyAction);
     event->accept();
     Q_EMIT OnDropFiles(this, point.x(), point.y(), target, files, event->modifiers());
+}
+
+// Open nodes with their children read, and the selected node, follow the disk.
+void TDirTree::ReviewWatch(QTreeWidgetItem *node)
+{
+    if (!node || destroying_ || NodePath(node).empty())
+        return;
+    if ((node->isExpanded() && IsRead(node)) || node == currentItem())
+        Watch(node);
+    else
+        Unwatch(node);
+}
+
+bool TDirTree::Watched(QTreeWidgetItem *node) const { return nodeWatches_.count(node) || polled_.count(node); }
+
+void TDirTree::Watch(QTreeWidgetItem *node)
+{
+    if (Watched(node))
+        return;
+    const int watch = watches_.Add(NodePath(node));
+    if (watch >= 0) {
+        // Watching the same folder again hands back its existing watch.
+        if (QTreeWidgetItem *before = watchedNodes_.count(watch) ? watchedNodes_[watch] : nullptr)
+            nodeWatches_.erase(before);
+        watchedNodes_[watch] = node;
+        nodeWatches_[node] = watch;
+        return;
+    }
+    polled_.insert(node);
+    if (!pollTimer_.isActive())
+        pollTimer_.start();
+}
+
+void TDirTree::Unwatch(QTreeWidgetItem *node)
+{
+    const auto watched = nodeWatches_.find(node);
+    bool wasWatched = false;
+    if (watched != nodeWatches_.end()) {
+        watches_.Remove(watched->second);
+        watchedNodes_.erase(watched->second);
+        nodeWatches_.erase(watched);
+        wasWatched = true;
+    }
+    if (polled_.erase(node)) {
+        wasWatched = true;
+        if (node == lastPolled_)
+            lastPolled_ = nullptr;
+    }
+    if (wasWatched && IsRead(node))
+        node->setData(0, kStaleRole, true);
+    if (polled_.empty())
+        pollTimer_.stop();
+}
+
+void TDirTree::UnwatchAll()
+{
+    for (const auto &watched : nodeWatches_)
+        watches_.Remove(watched.second);
+    watchedNodes_.clear();
+    nodeWatches_.clear();
+    polled_.clear();
+    lastPolled_ = nullptr;
+    pollTimer_.stop();
+    changed_.clear();
+}
+
+// Changes are collected until the burst settles, then each changed folder is read once.
+void TDirTree::TakeWatchChanges()
+{
+    bool overflowed = false;
+    for (const TShFolderWatches::Change &change : watches_.ReadChanges(overflowed)) {
+        const auto watched = watchedNodes_.find(change.watch);
+        if (watched == watchedNodes_.end())
+            continue;
+        QTreeWidgetItem *node = watched->second;
+        changed_.insert(node);
+        if (change.gone) { // the watch has ended; a folder back in its place is watched afresh
+            watches_.Remove(change.watch);
+            watchedNodes_.erase(watched);
+            nodeWatches_.erase(node);
+        }
+    }
+    if (overflowed)
+        for (const auto &watched : nodeWatches_)
+            changed_.insert(watched.first);
+    if (!changed_.empty() && !settleTimer_.isActive())
+        settleTimer_.start();
+}
+
+void TDirTree::FollowDisk()
+{
+    while (!changed_.empty()) {
+        QTreeWidgetItem *node = *changed_.begin();
+        changed_.erase(changed_.begin());
+        Resync(NearestExisting(node));
+    }
+}
+
+// A slice at a time, taking up where the last one stopped, so that many open folders beyond the
+// limit never stall the window.
+void TDirTree::RereadPolledFolders()
+{
+    QElapsedTimer slice;
+    slice.start();
+    const size_t count = polled_.size();
+    for (size_t done = 0; done < count && !polled_.empty() && slice.elapsed() < kPollSliceMs; ++done) {
+        auto next = lastPolled_ ? polled_.upper_bound(lastPolled_) : polled_.begin();
+        if (next == polled_.end())
+            next = polled_.begin();
+        lastPolled_ = *next;
+        Resync(NearestExisting(lastPolled_));
+    }
+}
+
+QTreeWidgetItem *TDirTree::NearestExisting(QTreeWidgetItem *node) const
+{
+    while (node->parent() && !IsDirectory(NodePath(node)))
+        node = node->parent();
+    return node;
+}
+
+// Brings a node's children in line with its folder on disk: the nodes of vanished folders go,
+// new folders come in at their place in the order; the others stay as they are, open or not.
+void TDirTree::Resync(QTreeWidgetItem *node)
+{
+    if (!IsRead(node)) { // its expand button may be out of date
+        DeleteChildren(node);
+        probed_.erase(node);
+        QueueProbe(node);
+        ReviewWatch(node);
+        return;
+    }
+    FinishFilling();
+    const std::string folder = NodePath(node);
+    const std::vector<FolderEntry> entries =
+        ReadSubfolders(*source_, folder, [this](const std::string &path, const FolderAttributes &attributes) {
+            return AcceptsFolder(path, attributes);
+        });
+    std::set<std::string> present;
+    for (const FolderEntry &entry : entries)
+        present.insert(folder + entry.name + '/');
+    for (int i = node->childCount() - 1; i >= 0; --i)
+        if (!present.count(NodePath(node->child(i))))
+            RemoveVanishedChild(node, i);
+    // What stayed is in the order of entries, so one walk places the new ones.
+    int index = 0;
+    for (const FolderEntry &entry : entries) {
+        const std::string path = folder + entry.name + '/';
+        if (index < node->childCount() && NodePath(node->child(index)) == path) {
+            ++index;
+            continue;
+        }
+        QTreeWidgetItem *child = NewFolderNode(path, QFile::decodeName(entry.name.c_str()));
+        node->insertChild(index++, child);
+        QueueProbe(child);
+    }
+    node->setData(0, kStaleRole, false);
+    ReviewWatch(node);
+}
+
+// A selection inside goes to the parent first, so that it never lands on a neighbour.
+void TDirTree::RemoveVanishedChild(QTreeWidgetItem *parent, int index)
+{
+    QTreeWidgetItem *child = parent->child(index);
+    QTreeWidgetItem *selected = currentItem();
+    bool selectedInside = false;
+    ForEachInSubtree(child, [&](QTreeWidgetItem *below) { selectedInside |= below == selected; });
+    const std::string gone = NodePath(selected);
+    if (selectedInside)
+        setCurrentItem(parent);
+    ForgetSubtree(child);
+    delete parent->takeChild(index);
+    if (selectedInside)
+        Q_EMIT OnSelectedFolderGone(this, gone);
 }
 
 } // namespace vistrel

@@ -2,6 +2,7 @@
 
 #include "shellctl/dir_tree_rules.h"
 #include "shellctl/folder_scan.h"
+#include "shellctl/folder_watch.h"
 
 #include <QIcon>
 #include <QTimer>
@@ -13,16 +14,20 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+class QElapsedTimer;
 class QSocketNotifier;
 
 namespace vistrel {
 
 // The directory tree: "/" and the mounted volumes at the top, their folders below, read from the
-// file system as nodes are opened. A node is read when it is first opened; each folder shown is
-// probed for a subfolder (in short slices, so a big folder never stalls the window) so that only
-// folders with subfolders get an expand button. Mounts coming and going are followed.
+// file system as nodes are opened. A node is read when it is first opened; each folder shown gets
+// an expand button only when it has subfolders, decided from its link count where the file system
+// keeps one, else by looking inside (in short slices, rows in view first, so a big folder never
+// stalls the window). Open nodes and the selected one are watched, so folders created, deleted or
+// renamed on disk show up as they change; mounts coming and going are followed.
 class TDirTree : public QTreeWidget {
     Q_OBJECT
 public:
@@ -66,8 +71,10 @@ public:
     std::string LastPath(const std::string &volumeRoot) const;
     // While non-zero, selection changes are not reported.
     int ChangeLock() const { return changeLock_; }
-    // Folders still waiting to be probed for an expand button.
-    int PendingProbes() const { return static_cast<int>(pendingProbes_.size()); }
+    // Folders still waiting to be shown or probed for an expand button.
+    int PendingProbes() const;
+    // Open folders re-read every 2 seconds because the system allows no more watches.
+    int PolledFolders() const { return static_cast<int>(polled_.size()); }
     // Follows volumes mounted and unmounted since the last look.
     void RefreshDrives();
 
@@ -81,6 +88,10 @@ Q_SIGNALS:
                      const std::vector<std::string> &aDropFiles, Qt::KeyboardModifiers Shift);
     // After a node's images have been set.
     void OnGetIcon(QObject *sender, QTreeWidgetItem *node);
+    // The selected folder is gone from disk; the selection has moved to its nearest existing parent.
+    void OnSelectedFolderGone(QObject *sender, const std::string &folder);
+    // A click on a folder that no longer exists (after OnSelectedFolderGone).
+    void OnClickedFolderGone(QObject *sender, const std::string &folder);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -98,6 +109,7 @@ private:
         QString label;
     };
     class ChangeLockGuard;
+    struct Filling;
 
     void EnsureStarted();
     std::vector<Volume> ReadVolumes() const;
@@ -109,9 +121,26 @@ private:
     void AddDummy(QTreeWidgetItem *node);
     void DeleteChildren(QTreeWidgetItem *node);
     void ReadChildren(QTreeWidgetItem *node, bool probe);
+    void FillSlice();
+    void FinishFilling();
+    void ForgetSubtree(QTreeWidgetItem *node);
     void QueueProbe(QTreeWidgetItem *node);
     void ProbeNow(QTreeWidgetItem *node);
+    bool HasShownSubfolder(const std::string &folder);
+    bool ShowsEverySubfolderOf(const std::string &folder) const;
     void ProcessProbes();
+    void ProbeRowsInView(const QElapsedTimer &slice);
+    void ReviewWatch(QTreeWidgetItem *node);
+    void Watch(QTreeWidgetItem *node);
+    void Unwatch(QTreeWidgetItem *node);
+    void UnwatchAll();
+    bool Watched(QTreeWidgetItem *node) const;
+    void TakeWatchChanges();
+    void FollowDisk();
+    void RereadPolledFolders();
+    QTreeWidgetItem *NearestExisting(QTreeWidgetItem *node) const;
+    void Resync(QTreeWidgetItem *node);
+    void RemoveVanishedChild(QTreeWidgetItem *parent, int index);
     void StartVolumeNode(QTreeWidgetItem *node, const Volume &volume, bool probeAtOnce);
     bool RemoveVanishedVolumes(const std::vector<Volume> &fresh);
     bool AddNewVolumes(const std::vector<Volume> &fresh);
@@ -144,8 +173,22 @@ private:
     std::map<std::string, Volume> volumes_;
     std::map<std::string, std::string> lastPath_;
     std::deque<QTreeWidgetItem *> probeQueue_;
-    std::set<QTreeWidgetItem *> pendingProbes_;
+    std::unordered_set<QTreeWidgetItem *> pendingProbes_;
+    // Looked into for an expand button; kept beside the nodes, as a change of a node's data
+    // makes the view look for its row.
+    std::unordered_set<QTreeWidgetItem *> probed_;
     QTimer probeTimer_;
+    std::unique_ptr<Filling> filling_; // the node being filled with its children
+    QTimer fillTimer_;
+    TShFolderWatches watches_;
+    std::unique_ptr<QSocketNotifier> watchNotifier_;
+    std::map<int, QTreeWidgetItem *> watchedNodes_;
+    std::map<QTreeWidgetItem *, int> nodeWatches_;
+    std::set<QTreeWidgetItem *> polled_;  // open, but beyond the watch limit
+    QTreeWidgetItem *lastPolled_ = nullptr;
+    QTimer pollTimer_;
+    std::set<QTreeWidgetItem *> changed_; // waiting for the burst of changes to settle
+    QTimer settleTimer_;
     QTreeWidgetItem *dropTarget_ = nullptr;
     QSocketNotifier *mountWatch_ = nullptr;
     int mountInfo_ = -1;

@@ -4,7 +4,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,17 +28,43 @@ bool IsFolderEntry(int folderFd, const dirent &entry)
     return ::fstatat(folderFd, entry.d_name, &status, 0) == 0 && S_ISDIR(status.st_mode);
 }
 
-bool NameBefore(const std::string &a, const std::string &b)
+// Without regard to case, and names differing only in case in byte order. Each name is lowered
+// once: a folder of thousands would otherwise lower every name again at each comparison.
+void SortByName(std::vector<FolderEntry> &entries)
 {
-    const auto lowerLess = [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); };
-    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), lowerLess))
-        return true;
-    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), lowerLess))
-        return false;
-    return a < b;
+    std::vector<std::pair<std::string, size_t>> keys;
+    keys.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        std::string lower = entries[i].name;
+        for (char &c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        keys.emplace_back(std::move(lower), i);
+    }
+    std::sort(keys.begin(), keys.end(), [&entries](const auto &a, const auto &b) {
+        return a.first != b.first ? a.first < b.first : entries[a.second].name < entries[b.second].name;
+    });
+    std::vector<FolderEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const auto &key : keys)
+        sorted.push_back(std::move(entries[key.second]));
+    entries = std::move(sorted);
 }
 
 std::string ChildFolder(const std::string &folder, const std::string &name) { return folder + name + '/'; }
+
+bool CountsSubfoldersInLinks(unsigned long fsType)
+{
+    switch (fsType) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case RAMFS_MAGIC:
+    case F2FS_SUPER_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
 
 } // namespace
 
@@ -55,6 +83,34 @@ void FileSystemFolders::ScanSubfolders(const std::string &folder,
     }
 }
 
+FolderLinks FolderSource::LinksOf(const std::string &) { return {}; }
+
+FolderLinks FileSystemFolders::LinksOf(const std::string &folder)
+{
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return {};
+    const auto device = static_cast<unsigned long long>(status.st_dev);
+    if (device != lastDevice_ || lastFsType_ == 0) {
+        struct statfs fileSystem {};
+        if (::statfs(folder.c_str(), &fileSystem) != 0)
+            return {};
+        lastDevice_ = device;
+        lastFsType_ = static_cast<unsigned long>(fileSystem.f_type);
+    }
+    return {lastFsType_, static_cast<unsigned long>(status.st_nlink)};
+}
+
+ExpandButton ExpandButtonFromLinks(const FolderLinks &links, bool showsEverySubfolder)
+{
+    // ext4 reports 1 for a folder with more subfolders than its counter holds.
+    if (!CountsSubfoldersInLinks(links.fsType) || links.links < 2)
+        return ExpandButton::Probe;
+    if (links.links == 2)
+        return ExpandButton::Hidden;
+    return showsEverySubfolder ? ExpandButton::Shown : ExpandButton::Probe;
+}
+
 std::vector<FolderEntry> ReadSubfolders(FolderSource &source, const std::string &folder, const FolderFilter &accept)
 {
     std::vector<FolderEntry> entries;
@@ -63,8 +119,7 @@ std::vector<FolderEntry> ReadSubfolders(FolderSource &source, const std::string 
             entries.push_back(entry);
         return true;
     });
-    std::sort(entries.begin(), entries.end(),
-              [](const FolderEntry &a, const FolderEntry &b) { return NameBefore(a.name, b.name); });
+    SortByName(entries);
     return entries;
 }
 

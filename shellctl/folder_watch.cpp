@@ -117,4 +117,52 @@ void TShFileThread::Run()
     }
 }
 
+namespace {
+
+constexpr uint32_t kFolderEvents =
+    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+} // namespace
+
+TShFolderWatches::TShFolderWatches() : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+
+TShFolderWatches::~TShFolderWatches() = default;
+
+int TShFolderWatches::Add(const std::string &folder)
+{
+    return fd_.valid() ? ::inotify_add_watch(fd_.get(), folder.c_str(), kFolderEvents) : -1;
+}
+
+void TShFolderWatches::Remove(int watch)
+{
+    if (fd_.valid() && watch >= 0)
+        ::inotify_rm_watch(fd_.get(), watch);
+}
+
+std::vector<TShFolderWatches::Change> TShFolderWatches::ReadChanges(bool &overflowed)
+{
+    std::vector<Change> changes;
+    alignas(inotify_event) char buffer[16 * 1024];
+    // A storm of changes is taken in bounded helpings; the rest stays readable for the next call.
+    constexpr int kReadsPerCall = 64;
+    for (int reads = 0; reads < kReadsPerCall && fd_.valid(); ++reads) {
+        const ssize_t got = ::read(fd_.get(), buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        for (ssize_t at = 0; at < got;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (event->mask & IN_Q_OVERFLOW) {
+                overflowed = true;
+                continue;
+            }
+            const bool gone = event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT);
+            // Files come and go in picture folders all the time; the tree only shows folders.
+            if (gone || (event->mask & IN_ISDIR))
+                changes.push_back({event->wd, gone});
+        }
+    }
+    return changes;
+}
+
 } // namespace vistrel

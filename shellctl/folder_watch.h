@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <thread>
+#include <vector>
 
 namespace vistrel {
 
@@ -64,6 +65,32 @@ private:
     int watch_ = -1;
     FileDescriptor stop_; // an eventfd that wakes the thread to end it
     std::thread thread_;
+};
+
+// Watches many folders for subfolders coming, going and being renamed, and for the folders
+// themselves going away, through one inotify instance read on the caller's thread (for example
+// from a socket notifier on fd()).
+class TShFolderWatches {
+public:
+    struct Change {
+        int watch;         // as Add returned it
+        bool gone = false; // the folder itself was deleted, moved or unmounted: the watch has ended
+    };
+
+    TShFolderWatches();
+    ~TShFolderWatches(); // ends every watch with the instance
+    TShFolderWatches(const TShFolderWatches &) = delete;
+    TShFolderWatches &operator=(const TShFolderWatches &) = delete;
+
+    int fd() const { return fd_.get(); }
+    // The watch, or -1 when the folder cannot be watched (most often: the system's watch limit).
+    int Add(const std::string &folder);
+    void Remove(int watch);
+    // The changes waiting, without blocking. Set when events were lost: then anything may have changed.
+    std::vector<Change> ReadChanges(bool &overflowed);
+
+private:
+    FileDescriptor fd_;
 };
 
 } // namespace vistrel

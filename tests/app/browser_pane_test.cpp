@@ -269,6 +269,36 @@ private Q_SLOTS:
         QCOMPARE(form.ActiveMDIChild()->windowTitle(), QString("a.bmp"));
     }
 
+    void whenTheShownFolderVanishesTreeAndListMoveToItsParent()
+    {
+        const struct {
+            const char *how;
+            bool clicked;
+            QString message;
+        } cases[] = {
+            {"deleted while shown", false, {}},
+            {"clicked after it was deleted", true, "Directory does not exist: " + Pictures() + "/Holiday/Day/"},
+        };
+        for (const auto &vanishing : cases) {
+            QVERIFY(QDir().mkpath(Pictures() + "/Holiday/Day"));
+            TForm1 form;
+            ShowForm(form);
+            ClickSplitterButton(form);
+            TDirTree *tree = testing::treeOf(form);
+            QTRY_VERIFY(tree->viewport()->height() > 0); // laid out, to be clicked
+            tree->setSelectedPath((Pictures() + "/Holiday/Day").toStdString());
+            Q_EMIT tree->OnClick(tree);
+            QCOMPARE(QString::fromStdString(testing::listOf(form)->Directory()), Pictures() + "/Holiday/Day");
+            QVERIFY(QDir().rmdir(Pictures() + "/Holiday/Day"));
+            MessageBoxAnswer answer("OK");
+            if (vanishing.clicked)
+                QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->currentItem()).center());
+            QTRY_COMPARE(QString::fromStdString(tree->SelectedPath()), Pictures() + "/Holiday/");
+            QTRY_COMPARE(QString::fromStdString(testing::listOf(form)->Directory()), Pictures() + "/Holiday");
+            QCOMPARE(answer.text, vanishing.message);
+        }
+    }
+
     void everyPictureTheWindowsOpenIsListedAndCached()
     {
         QImage picture(40, 30, QImage::Format_RGB32);

@@ -37,6 +37,54 @@ TEST(AttributeFilter, FollowsTheDirTypes)
         EXPECT_EQ(PassesAttributeFilter(c.types, c.attributes), c.accepted) << c.name;
 }
 
+TEST(ExpandButton, TrustsTheLinkCountOnlyWhereTheFileSystemKeepsIt)
+{
+    constexpr unsigned long kExt4 = 0xEF53, kXfs = 0x58465342, kTmpfs = 0x01021994, kBtrfs = 0x9123683E, kNfs = 0x6969;
+    const struct {
+        const char *name;
+        FolderLinks links;
+        bool showsEverySubfolder;
+        ExpandButton button;
+    } cases[] = {
+        {"ext4, no subfolder", {kExt4, 2}, true, ExpandButton::Hidden},
+        {"ext4, one subfolder", {kExt4, 3}, true, ExpandButton::Shown},
+        {"xfs, many subfolders", {kXfs, 40}, true, ExpandButton::Shown},
+        {"tmpfs, no subfolder", {kTmpfs, 2}, true, ExpandButton::Hidden},
+        {"no subfolder, whatever the filters", {kExt4, 2}, false, ExpandButton::Hidden},
+        {"subfolders the filters may hide", {kExt4, 3}, false, ExpandButton::Probe},
+        {"ext4 past its link counter", {kExt4, 1}, true, ExpandButton::Probe},
+        {"btrfs always says 1", {kBtrfs, 1}, true, ExpandButton::Probe},
+        {"nfs counts as it likes", {kNfs, 7}, true, ExpandButton::Probe},
+        {"not readable, or of unknown type", {0, 0}, true, ExpandButton::Probe},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ExpandButtonFromLinks(c.links, c.showsEverySubfolder), c.button) << c.name;
+
+    // On the machine's own file system the answer is right, or a look inside is asked for.
+    char pattern[] = "/tmp/links-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::filesystem::path root(pattern);
+    const struct {
+        const char *folder;
+        std::vector<const char *> inside;
+        bool hasSubfolder;
+    } folders[] = {{"empty", {}, false}, {"files", {"a.jpg", "b.jpg"}, false}, {"one", {"x/"}, true}, {"two", {"x/", "y/", "z.jpg"}, true}};
+    FileSystemFolders files;
+    for (const auto &f : folders) {
+        std::filesystem::create_directory(root / f.folder);
+        for (const std::string name : f.inside) {
+            if (name.back() == '/')
+                std::filesystem::create_directory(root / f.folder / name);
+            else
+                std::ofstream(root / f.folder / name) << "x";
+        }
+        const ExpandButton button = ExpandButtonFromLinks(files.LinksOf((root / f.folder).string() + '/'), true);
+        if (button != ExpandButton::Probe)
+            EXPECT_EQ(button == ExpandButton::Shown, f.hasSubfolder) << f.folder;
+    }
+    std::filesystem::remove_all(root);
+}
+
 TEST(TrashRule, TheTrashIsShownButNothingBelowIt)
 {
     const struct {

@@ -9,6 +9,7 @@
 
 #include <sys/mount.h>
 
+#include <functional>
 #include <memory>
 
 namespace vistrel {
@@ -35,6 +36,14 @@ QTreeWidgetItem *ChildNamed(QTreeWidgetItem *node, const QString &name)
         if (node->child(i)->text(0) == name)
             return node->child(i);
     return nullptr;
+}
+
+QStringList ChildTexts(const QTreeWidgetItem *node)
+{
+    QStringList texts;
+    for (int i = 0; node && i < node->childCount(); ++i)
+        texts << node->child(i)->text(0);
+    return texts;
 }
 
 QTreeWidgetItem *TopLevelShowing(const TDirTree &tree, const QString &mountPoint)
@@ -151,6 +160,44 @@ private Q_SLOTS:
         for (int i = 0; i < tree.currentItem()->childCount(); ++i)
             children << tree.currentItem()->child(i)->text(0);
         QCOMPARE(children, QStringList({"kept", "new"}));
+    }
+
+    // Also run with no folder watches allowed: then the open folders are re-read instead.
+    void theOpenTreeFollowsFoldersChangedOnDisk()
+    {
+        QVERIFY(QDir().mkpath(Path("W/keep/inner")));
+        QVERIFY(QDir().mkpath(Path("W/old")));
+        TDirTree tree;
+        tree.resize(300, 400);
+        tree.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tree));
+        tree.setSelectedPath(Path("W/keep/inner").toStdString());
+        QTreeWidgetItem *inner = tree.currentItem();
+        QTreeWidgetItem *w = inner->parent()->parent();
+        std::vector<std::string> gone;
+        connect(&tree, &TDirTree::OnSelectedFolderGone, this,
+                [&](QObject *, const std::string &folder) { gone.push_back(folder); });
+        QDir disk(Path("W"));
+        const struct {
+            const char *change;
+            std::function<bool()> make;
+            QTreeWidgetItem *node;
+            QStringList children;
+        } steps[] = {
+            {"created", [&] { return disk.mkdir("new"); }, w, {"keep", "new", "old"}},
+            {"renamed", [&] { return disk.rename("old", "Zed"); }, w, {"keep", "new", "Zed"}},
+            {"deleted", [&] { return disk.rmdir("new"); }, w, {"keep", "Zed"}},
+            {"made in the selected folder", [&] { return disk.mkdir("keep/inner/sub"); }, inner, {"sub"}},
+        };
+        for (const auto &step : steps) {
+            QVERIFY2(step.make(), step.change);
+            QTRY_COMPARE(ChildTexts(step.node), step.children);
+        }
+
+        QVERIFY(QDir(Path("W/keep")).removeRecursively());
+        QTRY_COMPARE(QString::fromStdString(tree.SelectedPath()), Path("W/"));
+        QCOMPARE(gone, std::vector<std::string>({Path("W/keep/inner/").toStdString()}));
+        QCOMPARE(ChildTexts(w), QStringList({"Zed"}));
     }
 
     void theTrashIsShownButNothingBelowIt()
