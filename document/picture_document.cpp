@@ -67,8 +67,7 @@ void PictureDocument::Apply(const PictureChange &command)
     if (picture_.empty())
         return change([] {});
     change([&] {
-        Step before{true, marks_};
-        undoSteps_.push_back(std::move(before));
+        undoSteps_.push_back(SnapshotStep(marks_));
         redoSteps_.clear();
         shownIsRedoNewest_ = false; // a failed command shows its before snapshot
         try {
@@ -80,7 +79,7 @@ void PictureDocument::Apply(const PictureChange &command)
             forgetStepsOfDroppedSnapshots();
             throw;
         }
-        redoSteps_.push_back(Step{true});
+        redoSteps_.push_back(SnapshotStep({}));
         shownIsRedoNewest_ = true;
         if (!marks_.empty()) {
             marks_.clear();
@@ -157,7 +156,7 @@ void PictureDocument::editMark(size_t index, std::optional<Mark> before, std::op
 {
     const bool keepShown = shownIsRedoNewest_ && !history_.RedoList().empty();
     if (keepShown)
-        undoSteps_.push_back(Step{true, marks_});
+        undoSteps_.push_back(SnapshotStep(marks_));
     history_.ForgetRedo(keepShown);
     redoSteps_.clear();
     shownIsRedoNewest_ = false;

@@ -79,6 +79,13 @@ private:
         std::optional<Mark> before;
         std::optional<Mark> after;
     };
+    static Step SnapshotStep(std::vector<Mark> marks)
+    {
+        Step step;
+        step.snapshot = true;
+        step.marks = std::move(marks);
+        return step;
+    }
 
     template <typename Change>
     void change(const Change &step);
