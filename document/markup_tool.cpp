@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <iterator>
 
 namespace vistrel {
@@ -121,13 +122,15 @@ void TMarkupTool::createMenu(QWidget &owner)
     colours->setObjectName(QStringLiteral("MarkupColours"));
     for (const NamedColour &named : kColours)
         connect(colours->addAction(QString::fromLatin1(named.caption)), &QAction::triggered, this,
-                [this, colour = named.colour] { chooseColour(colour); });
+                [this, colour = named.colour] { RunCommand(window(), [&] { chooseColour(colour); }); });
     colours->addSeparator();
     connect(colours->addAction(QStringLiteral("Other...")), &QAction::triggered, this, [this] {
-        const QColor picked = QColorDialog::getColor(Qt::red, window(), QStringLiteral("Mark Colour"));
-        if (picked.isValid())
-            chooseColour(MarkColour{static_cast<uint8_t>(picked.red()), static_cast<uint8_t>(picked.green()),
-                                    static_cast<uint8_t>(picked.blue())});
+        const QColor chosen = QColorDialog::getColor(Qt::red, window(), QStringLiteral("Mark Colour"));
+        if (chosen.isValid())
+            RunCommand(window(), [&] {
+                chooseColour(MarkColour{static_cast<uint8_t>(chosen.red()), static_cast<uint8_t>(chosen.green()),
+                                         static_cast<uint8_t>(chosen.blue())});
+            });
     });
     widths_ = menu_->addMenu(QStringLiteral("&Width"));
     addChoices(widths_, "MarkupWidth", {1, 2, 3, 4, 6, 8, 12, 16, 24, 32}, &TMarkupTool::chooseWidth);
@@ -165,12 +168,18 @@ void TMarkupTool::addChoices(QMenu *menu, const char *name, const QList<int> &va
 void TMarkupTool::showChoices()
 {
     const std::vector<Mark> &marks = document_.Marks();
-    const bool picked = selected_ >= 0 && selectedRevision_ == document_.MarksRevision();
-    const int width = picked ? marks[selected_].width : isDrawingTool(tool_) ? styles_[tool_].width : 0;
+    const int width = picked() ? marks[selected_].width : isDrawingTool(tool_) ? styles_[tool_].width : 0;
     for (QAction *item : widths_->actions())
         item->setChecked(item->data().toInt() == width);
     for (QAction *item : textSizes_->actions())
         item->setChecked(item->data().toInt() == textSize_);
+}
+
+// A mark picked with "Edit Marks" and still there as it was picked.
+bool TMarkupTool::picked() const
+{
+    return selected_ >= 0 && selected_ < static_cast<int>(document_.Marks().size()) &&
+           selectedRevision_ == document_.MarksRevision();
 }
 
 void TMarkupTool::chooseTool(int tool)
@@ -184,30 +193,29 @@ void TMarkupTool::chooseTool(int tool)
     update();
 }
 
+// The picked mark changes as one step of the history, and stays picked.
+void TMarkupTool::changePicked(const std::function<void(Mark &)> &change)
+{
+    if (!picked())
+        return;
+    Mark changed = document_.Marks()[selected_];
+    change(changed);
+    document_.ReplaceMark(selected_, changed);
+    selectedRevision_ = document_.MarksRevision();
+}
+
 void TMarkupTool::chooseColour(MarkColour colour)
 {
-    RunCommand(window(), [&] {
-        if (selected_ >= 0 && selectedRevision_ == document_.MarksRevision()) {
-            Mark recoloured = document_.Marks()[selected_];
-            recoloured.colour = colour;
-            document_.ReplaceMark(selected_, recoloured);
-            selectedRevision_ = document_.MarksRevision();
-        }
-        if (isDrawingTool(tool_)) {
-            styles_[tool_].colour = colour;
-            WriteIniString(settingsFile_, kSection, std::string(kTools[tool_].name) + " colour", colourText(colour));
-        }
-    });
+    changePicked([colour](Mark &mark) { mark.colour = colour; });
+    if (isDrawingTool(tool_)) {
+        styles_[tool_].colour = colour;
+        WriteIniString(settingsFile_, kSection, std::string(kTools[tool_].name) + " colour", colourText(colour));
+    }
 }
 
 void TMarkupTool::chooseWidth(int width)
 {
-    if (selected_ >= 0 && selectedRevision_ == document_.MarksRevision()) {
-        Mark changed = document_.Marks()[selected_];
-        changed.width = width;
-        document_.ReplaceMark(selected_, changed);
-        selectedRevision_ = document_.MarksRevision();
-    }
+    changePicked([width](Mark &mark) { mark.width = width; });
     if (isDrawingTool(tool_)) {
         styles_[tool_].width = width;
         WriteIniInteger(settingsFile_, kSection, std::string(kTools[tool_].name) + " width", width);
@@ -222,7 +230,7 @@ void TMarkupTool::chooseTextSize(int size)
 
 void TMarkupTool::deleteSelected()
 {
-    if (selected_ >= 0 && selectedRevision_ == document_.MarksRevision())
+    if (picked())
         document_.DeleteMark(selected_);
     selected_ = -1;
 }
@@ -265,7 +273,7 @@ void TMarkupTool::paintEvent(QPaintEvent *event)
     const TMarkCanvas::View view{event->rect(), visibleRegion().boundingRect(), scale(), document_.MarksRevision()};
     const std::vector<Mark> &marks = document_.Marks();
     canvas_.Paint(painter, view, marks, editing_, active_);
-    if (selected_ < 0 || selectedRevision_ != document_.MarksRevision() || selected_ >= int(marks.size()))
+    if (!picked())
         return;
     painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DashLine));
     painter.drawRect(onScreen(PaintedBounds(active_ ? *active_ : marks[selected_])));
@@ -324,6 +332,10 @@ void TMarkupTool::mouseMoveEvent(QMouseEvent *event)
 {
     if (!active_ || !(event->buttons() & Qt::LeftButton))
         return;
+    if (tool_ == kEditTool && selectedRevision_ != document_.MarksRevision()) {
+        cancelMove(); // an undo under the pointer took the mark away
+        return;
+    }
     const MarkPoint at = pictureAt(event->position());
     Mark mark = *active_;
     if (tool_ == kEditTool)
@@ -358,10 +370,19 @@ void TMarkupTool::updateMark(const std::optional<Mark> &mark)
     update(dirty);
 }
 
+void TMarkupTool::cancelMove()
+{
+    updateMark(std::nullopt);
+    editing_ = -1;
+    selected_ = -1;
+}
+
 void TMarkupTool::commit()
 {
     const Mark mark = *active_;
     if (tool_ == kEditTool) {
+        if (selectedRevision_ != document_.MarksRevision())
+            return;
         document_.ReplaceMark(editing_, mark);
         selectedRevision_ = document_.MarksRevision();
     } else if (mark.points.size() > 1 && mark.points.front() == mark.points.back() && mark.kind != MarkKind::Pen &&

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -49,6 +50,8 @@ private:
     void chooseWidth(int width);
     void chooseTextSize(int size);
     void deleteSelected();
+    bool picked() const;
+    void changePicked(const std::function<void(Mark &)> &change);
     void readSettings();
     void showChoices();
 
@@ -57,6 +60,7 @@ private:
     QRect onScreen(const QRect &pictureRect) const;
     void updateMark(const std::optional<Mark> &mark);
     Mark newMark(MarkPoint at) const;
+    void cancelMove();
     void commit();
 
     PictureDocument &document_;
