@@ -1,5 +1,6 @@
 #include "document/child_window.h"
 
+#include "document/markup_tool.h"
 #include "document/tool_icons.h"
 #include "document/zoom.h"
 #include "imaging/enhance_form.h"
@@ -114,6 +115,7 @@ TChild::TChild(std::shared_ptr<TChildHost> host, QWidget *parent) : QMdiSubWindo
     createRedactMenu();
     createCopyTextCommand();
     createLayout();
+    markup_ = new TMarkupTool(document_, *Image, settingsPath_, *this);
 
     connect(this, &QMdiSubWindow::windowStateChanged, this, &TChild::onWindowStateChanged);
     connect(&TSelectionNotifier::instance(), &TSelectionNotifier::changed, this, &TChild::actCopyToClipboardUpdate);
@@ -322,7 +324,7 @@ void TChild::createLayout()
 
 QList<QMenu *> TChild::Menus() const
 {
-    return {FileMenu, ToolsMenu, WindowMenu, HelpMenu};
+    return {FileMenu, ToolsMenu, markup_->Menu(), WindowMenu, HelpMenu};
 }
 
 // Worked out from the frame rather than read from the client widget, whose geometry is only laid
@@ -348,6 +350,7 @@ void TChild::SetClientSize(int width, int height)
 void TChild::ShowPicture(TBitmap picture, const std::string &fileName)
 {
     document_ = PictureDocument(std::move(picture), fileName);
+    document_.SetMarkPainter(PaintMarksInto);
     document_.SetChangeListener([this](int oldWidth, int oldHeight) { DocumentChanged(oldWidth, oldHeight); });
     if (!PicName().empty()) {
         showFileName();
@@ -581,7 +584,7 @@ void TChild::actCopyToClipboardUpdate()
 
 void TChild::CopySelection()
 {
-    const TBitmap copied = CopySelectionPixels(Image->Picture(), ProgramSelection(), ToolBar1->height());
+    const TBitmap copied = CopySelectionPixels(document_.FlattenedPicture(), ProgramSelection(), ToolBar1->height());
     if (copied.empty())
         return;
     QGuiApplication::clipboard()->setImage(toQImage(copied));

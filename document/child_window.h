@@ -25,6 +25,7 @@ namespace vistrel {
 
 struct TZoomView;
 class TChild;
+class TMarkupTool;
 
 // What a document window needs of the frame window it lives in. The frame implements it; tests
 // replace it.
@@ -184,6 +185,7 @@ private:
     QAction *actImgEnhance = nullptr;
     QAction *actUndo = nullptr;
     QAction *actRedo = nullptr;
+    TMarkupTool *markup_ = nullptr;
 
     std::shared_ptr<TChildHost> host_;
     std::string settingsPath_;

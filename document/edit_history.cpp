@@ -50,6 +50,13 @@ void TEditHistory::RedoStep(TBitmap &picture)
     moveNewest(redo_, undo_, picture);
 }
 
+void TEditHistory::ForgetRedo(bool shownIsRedoNewest)
+{
+    if (shownIsRedoNewest && !redo_.empty())
+        undo_.push_back(std::move(redo_.back()));
+    redo_.clear();
+}
+
 void RunImageCommand(TBitmap &picture, TEditHistory &history, const PictureChange &change)
 {
     if (picture.empty())

@@ -22,6 +22,10 @@ public:
     // Both do nothing on an empty list.
     void UndoStep(TBitmap &picture);
     void RedoStep(TBitmap &picture);
+    // A change that is not a command (a mark) starts a new branch: the steps to redo go. When
+    // `shownIsRedoNewest`, the newest redo snapshot is the picture on screen and moves to the undo
+    // list instead, so that undoing back to it shows it again.
+    void ForgetRedo(bool shownIsRedoNewest);
 
     const std::vector<TBitmap> &UndoList() const { return undo_; }
     const std::vector<TBitmap> &RedoList() const { return redo_; }

@@ -117,6 +117,7 @@ bool TChild::SavePictureAs()
             if (target.Format == PictureFormat::None || !MayReplace(this, typed, target.Path))
                 return;
             const BusyCursor busy;
+            document_.FlattenMarks();
             WritePictureFile(Picture(), target.Path, target.Format);
             document_.MarkSaved(target.Path); // the window keeps its name, as PicName
             saved = true;
@@ -194,7 +195,7 @@ void TChild::Print1Click()
     if (!PrinterReady(printer))
         throw Error("No printer is installed. Choose a printer, or printing to a PDF file, in \"Print dialog\".");
     const BusyCursor busy;
-    PrintPicture(Picture(), printer, logicalDpiX(), logicalDpiY());
+    PrintPicture(document_.FlattenedPicture(), printer, logicalDpiX(), logicalDpiY());
 }
 
 void TChild::Printdialog2Click()

@@ -1,5 +1,8 @@
 #include "document/picture_document.h"
 
+#include "platform/error.h"
+
+#include <algorithm>
 #include <string_view>
 
 namespace vistrel {
@@ -61,17 +64,140 @@ void PictureDocument::changed(int oldWidth, int oldHeight)
 
 void PictureDocument::Apply(const PictureChange &command)
 {
-    change([&] { RunImageCommand(picture_, history_, command); });
+    if (picture_.empty())
+        return change([] {});
+    change([&] {
+        undoSteps_.push_back(SnapshotStep(marks_));
+        redoSteps_.clear();
+        shownIsRedoNewest_ = false; // a failed command shows its before snapshot
+        try {
+            RunImageCommand(picture_, history_, [this, &command](TBitmap &working, TBitmap &result) {
+                paintMarks(working, marks_);
+                command(working, result);
+            });
+        } catch (...) {
+            forgetStepsOfDroppedSnapshots();
+            throw;
+        }
+        redoSteps_.push_back(SnapshotStep({}));
+        shownIsRedoNewest_ = true;
+        if (!marks_.empty()) {
+            marks_.clear();
+            ++marksRevision_;
+        }
+        forgetStepsOfDroppedSnapshots();
+    });
+}
+
+// The history keeps four snapshots: the mark edits below a dropped one went with its pixels.
+void PictureDocument::forgetStepsOfDroppedSnapshots()
+{
+    const auto isSnapshot = [](const Step &step) { return step.snapshot; };
+    auto snapshots = static_cast<size_t>(std::count_if(undoSteps_.begin(), undoSteps_.end(), isSnapshot));
+    for (; snapshots > history_.UndoList().size(); --snapshots)
+        undoSteps_.erase(undoSteps_.begin(), std::find_if(undoSteps_.begin(), undoSteps_.end(), isSnapshot) + 1);
 }
 
 void PictureDocument::Undo()
 {
-    change([this] { history_.UndoStep(picture_); });
+    takeStep(undoSteps_, redoSteps_, true);
 }
 
 void PictureDocument::Redo()
 {
-    change([this] { history_.RedoStep(picture_); });
+    takeStep(redoSteps_, undoSteps_, false);
+}
+
+void PictureDocument::takeStep(std::vector<Step> &from, std::vector<Step> &to, bool undo)
+{
+    if (from.empty())
+        return change([] {});
+    Step step = std::move(from.back());
+    from.pop_back();
+    if (step.snapshot) {
+        change([&] {
+            marks_ = step.marks;
+            ++marksRevision_;
+            shownIsRedoNewest_ = undo;
+            if (undo)
+                history_.UndoStep(picture_);
+            else
+                history_.RedoStep(picture_);
+        });
+    } else if (undo) {
+        setMark(step.index, step.after, step.before);
+    } else {
+        setMark(step.index, step.before, step.after);
+    }
+    to.push_back(std::move(step));
+}
+
+void PictureDocument::AddMark(const Mark &mark)
+{
+    if (!painter_)
+        throw Error("Marks cannot be drawn on this picture");
+    editMark(marks_.size(), std::nullopt, ClampedMark(mark));
+}
+
+void PictureDocument::ReplaceMark(size_t index, const Mark &mark)
+{
+    if (index < marks_.size() && marks_[index] != mark)
+        editMark(index, marks_[index], ClampedMark(mark));
+}
+
+void PictureDocument::DeleteMark(size_t index)
+{
+    if (index < marks_.size())
+        editMark(index, marks_[index], std::nullopt);
+}
+
+// A new edit ends what there was to redo (see TEditHistory::ForgetRedo).
+void PictureDocument::editMark(size_t index, std::optional<Mark> before, std::optional<Mark> after)
+{
+    const bool keepShown = shownIsRedoNewest_ && !history_.RedoList().empty();
+    if (keepShown)
+        undoSteps_.push_back(SnapshotStep(marks_));
+    history_.ForgetRedo(keepShown);
+    redoSteps_.clear();
+    shownIsRedoNewest_ = false;
+    Step step;
+    step.index = index;
+    step.before = std::move(before);
+    step.after = std::move(after);
+    setMark(index, step.before, step.after);
+    undoSteps_.push_back(std::move(step));
+}
+
+void PictureDocument::setMark(size_t index, const std::optional<Mark> &from, const std::optional<Mark> &to)
+{
+    if (from && to)
+        marks_[index] = *to;
+    else if (to)
+        marks_.insert(marks_.begin() + static_cast<std::ptrdiff_t>(index), *to);
+    else
+        marks_.erase(marks_.begin() + static_cast<std::ptrdiff_t>(index));
+    ++marksRevision_;
+    if (listener_) // the pixels are as they were: Modified() follows the marks alone
+        listener_(picture_.width(), picture_.height());
+}
+
+void PictureDocument::paintMarks(TBitmap &picture, const std::vector<Mark> &marks) const
+{
+    if (!marks.empty())
+        painter_(picture, marks);
+}
+
+void PictureDocument::FlattenMarks()
+{
+    if (!marks_.empty())
+        Apply([](TBitmap &working, TBitmap &result) { result = std::move(working); });
+}
+
+TBitmap PictureDocument::FlattenedPicture() const
+{
+    TBitmap flattened = picture_;
+    paintMarks(flattened, marks_);
+    return flattened;
 }
 
 void PictureDocument::MarkSaved(const std::string &path)

@@ -79,8 +79,9 @@ void TChild::createCopyTextCommand()
 
 void TChild::CopyText()
 {
-    const TBitmap selected = CopySelectionPixels(Picture(), ProgramSelection(), ToolBar1->height());
-    const std::optional<std::string> text = recognizeWithProgress(this, selected.empty() ? Picture() : selected);
+    const TBitmap shown = document_.FlattenedPicture();
+    const TBitmap selected = CopySelectionPixels(shown, ProgramSelection(), ToolBar1->height());
+    const std::optional<std::string> text = recognizeWithProgress(this, selected.empty() ? shown : selected);
     if (!text)
         return;
     if (text->find_first_not_of(" \n\f") == std::string::npos)

@@ -479,7 +479,7 @@ void ChildWindowTest::menusCarryTheOutputCommandsAndTheLaterOnesDisabled()
     QStringList titles;
     for (QMenu *menu : child->Menus())
         titles << menu->title();
-    QCOMPARE(titles, (QStringList{"File", "Tools", "Window", "&Help"}));
+    QCOMPARE(titles, (QStringList{"File", "Tools", "Markup", "Window", "&Help"}));
     for (const char *output : {"Open1", "SaveAs1", "Print1", "Printdialog2", "Sendasmail1"})
         QVERIFY2(part(child, output)->isEnabled(), output);
     QVERIFY(!part(child, "MnuConvertToIcon")->isVisible());

@@ -370,7 +370,7 @@ void OpenPictureTest::activeWindowMenusReplaceTheFramesMenus()
     const QStringList frameMenus = menuTitles(bar);
     frame_->OpenDocumentWindow(write(QStringLiteral("a.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
     frame_->OpenDocumentWindow(write(QStringLiteral("b.jpg"), FilledPicture(20, 20, {1, 90, 30, 0})).toStdString());
-    QTRY_COMPARE(menuTitles(bar), (QStringList{"File", "Tools", "Window", "&Help"}));
+    QTRY_COMPARE(menuTitles(bar), (QStringList{"File", "Tools", "Markup", "Window", "&Help"}));
     TChild *active = qobject_cast<TChild *>(frame_->mdiArea()->activeSubWindow());
     QVERIFY(active);
     QCOMPARE(bar->actions().first(), part<QMenu>(active, "FileMenu")->menuAction());
