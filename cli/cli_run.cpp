@@ -66,7 +66,7 @@ void readInStrips(const std::string &input, PictureFormat format, int stripRows,
                   const JpegStarted &started, const Take &take)
 {
     StripRelay relay;
-    const auto put = [&relay](const TBitmap &rows, int firstRow) { relay.Put(rows, firstRow); };
+    const auto put = [&relay](TBitmap &rows, int firstRow) { relay.Put(rows, firstRow); };
     const auto read = [&] {
         try {
             if (format == PictureFormat::Jpeg)
