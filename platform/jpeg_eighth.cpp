@@ -14,7 +14,7 @@
 // (DC · quantizer + 4) / 8 + 128, as an inverse DCT to size 1 computes it. The 63 AC coefficients
 // must still be read past, as the code does not say where a block ends; a table of 12-bit
 // prefixes gives, for most of them, the length of code and value bits together and how far the
-// coefficient index moves, so that skipping one is a lookup and a shift.
+// coefficient index moves, for one code or two, so that skipping them is a lookup and a shift.
 
 namespace vistrel {
 
@@ -35,9 +35,9 @@ constexpr int kBlockEnd = 64; // a coefficient index move that ends the block
 constexpr int kMostSkipBits = kLookBits + 15; // a code in the table and the most value bits
 constexpr int kMostDc = 2048 * 8; // beyond any 8-bit sample
 
-class ByteSource {
+class FileBytes {
 public:
-    explicit ByteSource(InputFile &file) : file_(file), buffer_(kChunk) {}
+    explicit FileBytes(InputFile &file) : file_(file), buffer_(kChunk) {}
 
     // At least `count` bytes (≤ 16) at data(), unless the file ends first: the bytes there.
     size_t available(size_t count)
@@ -159,7 +159,7 @@ int receive(BitReader &in, int size);
 
 class BitReader {
 public:
-    explicit BitReader(ByteSource &source) : source_(source) {}
+    explicit BitReader(FileBytes &source) : source_(source) {}
 
     // Reads past the 63 AC coefficients of a block. The bits stay in registers while the table
     // skips them; a code that does not fit the table takes the general way.
@@ -271,7 +271,7 @@ private:
         return true;
     }
 
-    ByteSource &source_;
+    FileBytes &source_;
     uint64_t acc_ = 0;
     int bits_ = 0, padding_ = 0;
     bool atMarker_ = false;
@@ -379,7 +379,7 @@ private:
             c.h = sampling >> 4;
             c.v = sampling & 15;
             c.quantTable = source_.byte();
-            if (c.h < 1 || c.h > 4 || c.v < 1 || c.v > 4 || c.quantTable > 3 || dcQuantizer_[c.quantTable] == 0)
+            if (c.h < 1 || c.h > 4 || c.v < 1 || c.v > 4 || c.quantTable > 3)
                 unhandled();
             maxH_ = std::max(maxH_, c.h);
             maxV_ = std::max(maxV_, c.v);
@@ -448,7 +448,7 @@ private:
         const bool single = components_.size() == 1;
         int blocksInMcu = 0;
         for (Component &c : components_) {
-            if (maxH_ % c.h || maxV_ % c.v)
+            if (maxH_ % c.h || maxV_ % c.v || dcQuantizer_[c.quantTable] == 0)
                 unhandled();
             if (single) {
                 c.h = c.v = maxH_ = maxV_ = 1; // each block is a unit of its own
@@ -559,7 +559,7 @@ private:
         return bitmap;
     }
 
-    ByteSource source_;
+    FileBytes source_;
     int width_ = 0, height_ = 0, maxH_ = 1, maxV_ = 1, restartInterval_ = 0;
     std::vector<Component> components_;
     std::array<int, 4> dcQuantizer_{}; // 0: not defined
