@@ -12,6 +12,7 @@
 #include "ocr/text_recognition.h"
 #include "platform/bmp_codec.h"
 #include "platform/error.h"
+#include "platform/exif_orientation.h"
 #include "platform/jpeg_codec.h"
 #include "platform/picture_io.h"
 #include "shellctl/thumbnailer.h"
@@ -48,6 +49,18 @@ bool readsInStrips(PictureFormat format)
     return format == PictureFormat::Jpeg || format == PictureFormat::Bmp;
 }
 
+// How the picture's rows are stored: a JPEG says so in its EXIF block; anything else is upright.
+int orientationOf(const std::string &input, PictureFormat format)
+{
+    return format == PictureFormat::Jpeg ? ReadJpegOrientation(input) : 1;
+}
+
+// A size of the upright picture as the stored one has it, and back.
+DecodeSize asStored(DecodeSize size, int orientation)
+{
+    return SwapsSides(orientation) ? DecodeSize{size.Height, size.Width} : size;
+}
+
 // Reads a JPEG (shrunk on load when least is given) or a BMP a strip at a time on this thread
 // while take(rows, firstRow) works on the strips on a second one, so that the picture is never
 // held whole. started(width, height) comes first, on the reading thread.
@@ -56,7 +69,7 @@ void readInStrips(const std::string &input, PictureFormat format, int stripRows,
                   const JpegStarted &started, const Take &take)
 {
     StripRelay relay;
-    const auto put = [&relay](const TBitmap &rows, int firstRow) { relay.Put(rows, firstRow); };
+    const auto put = [&relay](TBitmap &rows, int firstRow) { relay.Put(rows, firstRow); };
     const auto read = [&] {
         try {
             if (format == PictureFormat::Jpeg)
@@ -90,24 +103,27 @@ TBitmap readResized(const CliOptions &options, const std::string &input)
         ResampleStretch(picture, resized, filter.Kernel, filter.Support);
         return resized;
     }
+    const int orientation = orientationOf(input, format);
     LeastDecodeSize least;
     if (!options.Exact)
-        least = [&options](DecodeSize) { return twiceOf(options.Width, options.Height); };
+        least = [&](DecodeSize) { return asStored(twiceOf(options.Width, options.Height), orientation); };
     std::optional<StripResampler> resampler;
     readInStrips(
         input, format, kResizeStripRows, least,
         [&](int width, int height) {
-            resampler.emplace(width, height, options.Width, options.Height, filter.Kernel, filter.Support);
+            resampler.emplace(width, height, options.Width, options.Height, filter.Kernel, filter.Support,
+                              orientation);
         },
         [&](const TBitmap &rows, int firstRow) { resampler->Take(rows, firstRow); });
     resampler->Finish(resized);
     return resized;
 }
 
-// An effect that works row by row, from a JPEG or BMP into a JPEG, runs strip by strip.
-bool streamsEffect(const EffectEntry &effect, PictureFormat input, const std::string &output)
+// An effect that works row by row, from an upright JPEG or a BMP into a JPEG, runs strip by strip.
+bool streamsEffect(const EffectEntry &effect, const std::string &input, PictureFormat format,
+                   const std::string &output)
 {
-    return effect.RowLocal && readsInStrips(input)
+    return effect.RowLocal && readsInStrips(format) && orientationOf(input, format) == 1
            && PictureFormatFor(output, PictureNaming::CommandLine) == PictureFormat::Jpeg;
 }
 
@@ -147,8 +163,8 @@ int32_t largestIconSide(const CliOptions &options)
     return options.IconSizes.empty() ? options.IconSize : options.IconSizes.back();
 }
 
-// The icon's source: a JPEG shrunk on load to twice the largest icon's picture (as the converter
-// sizes it from the full size), anything else at full size.
+// The icon's source, upright: a JPEG shrunk on load to twice the largest icon's picture (as the
+// converter sizes it from the full size), anything else at full size.
 ScaledJpeg readIconSource(const CliOptions &options, const std::string &input)
 {
     if (options.Exact || PictureFormatOfContent(input) != PictureFormat::Jpeg) {
@@ -156,13 +172,17 @@ ScaledJpeg readIconSource(const CliOptions &options, const std::string &input)
         const int width = picture.width(), height = picture.height();
         return {std::move(picture), width, height};
     }
-    return ReadJpegFileShrunk(input, [&options](DecodeSize full) {
+    const int orientation = ReadJpegOrientation(input);
+    ScaledJpeg stored = ReadJpegFileShrunk(input, [&](DecodeSize storedFull) {
+        const DecodeSize full = asStored(storedFull, orientation);
         const int32_t side = largestIconSide(options);
         IconConverter converter = converterFor(options, side);
         converter.TakeAspect(full.Width, full.Height);
         const TRect area = converter.AspectRect(side, side);
-        return twiceOf(area.Right, area.Bottom);
+        return asStored(twiceOf(area.Right, area.Bottom), orientation);
     });
+    const DecodeSize full = asStored({stored.FullWidth, stored.FullHeight}, orientation);
+    return {Upright(std::move(stored.Bitmap), orientation), full.Width, full.Height};
 }
 
 TIcon iconOfSize(const CliOptions &options, ScaledJpeg &source, int32_t side)
@@ -274,7 +294,7 @@ void RunJob(const CliOptions &options, const std::string &input, const std::stri
     if (options.Command == CliCommand::Effect) {
         const EffectEntry &effect = EffectTable[static_cast<size_t>(options.EffectIndex)];
         const PictureFormat format = PictureFormatOfContent(input);
-        if (streamsEffect(effect, format, output))
+        if (streamsEffect(effect, input, format, output))
             return writeEffectInStrips(effect, input, format, output);
     }
     TBitmap picture = ReadPicture(input);

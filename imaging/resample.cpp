@@ -4,6 +4,7 @@
 #include "imaging/side_by_side.h"
 
 #include "platform/error.h"
+#include "platform/exif_orientation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,6 +43,12 @@ int32_t FoldIntoSource(int64_t j, int size)
     if (r < 0)
         r += period;
     return static_cast<int32_t>(r < size ? r : period - r);
+}
+
+void MirrorContributors(ContributorLists &lists, int sourceSize)
+{
+    for (Contributor &entry : lists.Entries)
+        entry.Pixel = sourceSize - 1 - entry.Pixel;
 }
 
 // About how many kernel values BuildContributors computes for scaling sourceSize pixels to
@@ -170,11 +177,15 @@ ContributorLists BuildContributors(int sourceSize, int destinationSize, KernelFu
 }
 
 StripResampler::StripResampler(int sourceWidth, int sourceHeight, int width, int height, KernelFunction kernel,
-                               float support)
-    : width_(width), height_(height)
+                               float support, int orientation)
+    : width_(width), height_(height), orientation_(orientation), kernel_(kernel), support_(support)
 {
     if (sourceWidth < 1 || sourceHeight < 1)
         throw Error("Source bitmap too small");
+    if (SwapsSides(orientation)) {
+        upright_ = TBitmap::Uncleared(sourceHeight, sourceWidth, PixelFormat::pf24bit);
+        return;
+    }
     if (width == 0 || height == 0)
         return;
     const auto buildColumns = [&] { columns_ = BuildContributors(sourceWidth, width, kernel, support); };
@@ -189,17 +200,31 @@ StripResampler::StripResampler(int sourceWidth, int sourceHeight, int width, int
         buildColumns();
         buildRows();
     }
+    // A mirrored picture is resampled as stored, each list reading its source pixels mirrored:
+    // every sum takes the same bytes in the same order as from the upright picture.
+    if (orientation == 2 || orientation == 3)
+        MirrorContributors(columns_, sourceWidth);
+    if (orientation == 3 || orientation == 4)
+        MirrorContributors(rows_, sourceHeight);
     work_ = TBitmap::Uncleared(width, sourceHeight, PixelFormat::pf24bit); // the pass writes every pixel
 }
 
 void StripResampler::Take(const TBitmap &strip, int firstRow)
 {
-    if (!work_.empty())
+    if (!upright_.empty())
+        PlaceUpright(strip, firstRow, orientation_, upright_);
+    else if (!work_.empty())
         HorizontalPass(strip, columns_, work_, PassKernels::Widest, firstRow);
 }
 
 void StripResampler::Finish(TBitmap &destination)
 {
+    if (!upright_.empty()) {
+        destination = TBitmap(width_, height_, PixelFormat::pf24bit);
+        ResampleStretch(upright_, destination, kernel_, support_);
+        upright_ = TBitmap();
+        return;
+    }
     if (work_.empty()) {
         destination = TBitmap(width_, height_, PixelFormat::pf24bit);
         return;

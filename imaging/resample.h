@@ -58,11 +58,14 @@ void ResampleStretch(TBitmap &source, TBitmap &destination, KernelFunction kerne
 
 // ResampleStretch for a picture that arrives a strip of rows at a time, top to bottom (from a
 // decoder): only the rows resampled across are held, never the full-size picture. Gives the
-// same bytes.
+// same bytes. A picture stored under an EXIF orientation gives the bytes of resampling it turned
+// upright; one stored with its rows as columns (5–8) is held whole, at the size it arrives in.
 class StripResampler {
 public:
+    // sourceWidth × sourceHeight is the size as stored, width × height the upright result's.
     // Throws Error("Source bitmap too small") when the source is empty.
-    StripResampler(int sourceWidth, int sourceHeight, int width, int height, KernelFunction kernel, float support);
+    StripResampler(int sourceWidth, int sourceHeight, int width, int height, KernelFunction kernel, float support,
+                   int orientation = 1);
     // Takes source rows firstRow .. firstRow + strip.height() − 1, 24 bits, sourceWidth wide.
     void Take(const TBitmap &strip, int firstRow);
     // Once every row was taken: destination gets the size, 24 bits and the resampled picture.
@@ -70,8 +73,12 @@ public:
 
 private:
     int width_, height_;
+    int orientation_;
+    KernelFunction kernel_;
+    float support_;
     ContributorLists columns_, rows_;
     TBitmap work_;
+    TBitmap upright_; // the turned picture, when its rows arrive as columns
 };
 
 } // namespace vistrel

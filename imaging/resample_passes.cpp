@@ -3,24 +3,25 @@
 #include "imaging/wide_vectors.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <thread>
 #include <vector>
 
-// Arithmetic note: each product weight × byte is exact in a double, and every sum is computed as
-// float(double(sum) + double(weight) · byte). Every kernel here keeps exactly that sequence for
-// every output byte; the wide kernels only compute many output bytes side by side, never split or
-// reorder one byte's sum. This file is built without contraction into fused multiply-adds, which
-// would skip the rounding of the sums.
+// Arithmetic note: every sum is computed as fma(weight, byte, sum), a float fused multiply-add: the
+// product is exact and the sum is rounded to a float once per addition, as in extended precision.
+// Every kernel here keeps exactly that sequence for every output byte; the wide kernels only
+// compute many output bytes side by side, never split or reorder one byte's sum. The file is built
+// without contraction, so that no other expression turns into a fused one by accident.
 
 namespace vistrel {
 
 namespace {
 
-float AddWeighted(float sum, double weight, double value)
+float AddWeighted(float sum, float weight, float value)
 {
-    return static_cast<float>(static_cast<double>(sum) + weight * value);
+    return std::fma(weight, value, sum);
 }
 
 uint8_t ToByte(float sum)
@@ -34,7 +35,7 @@ uint8_t ToByte(float sum)
 bool UseWideKernels(PassKernels kernels)
 {
 #ifdef VISTREL_AVX2_KERNELS
-    return kernels == PassKernels::Widest && ProcessorHasAvx2();
+    return kernels == PassKernels::Widest && ProcessorHasAvx2Fma();
 #else
     (void)kernels;
     return false;
@@ -71,12 +72,11 @@ void RunBands(const Bands &bands, const Work &work)
 }
 
 // The horizontal pass takes the source in blocks of 16 rows whose channels are interleaved per
-// source pixel, as doubles: one contributor then adds to the 48 sums of an output column of the
+// source pixel, as floats: one contributor then adds to the 48 sums of an output column of the
 // block with contiguous loads, and those sums stay in registers over the whole list. A block
 // holds only the source pixels that a run of output columns (a chunk) reads, so that it stays in
 // the processor's second-level cache however wide the picture; in narrow pictures it spans at
-// most a quarter of the width, so that two bands' blocks take no more memory than a single block
-// of the whole width in floats would.
+// most a quarter of the width.
 // In the last block, the lanes of rows beyond the source's hold leftovers that are never written out.
 constexpr int kBlockRows = 16;
 constexpr int kBlockLanes = kBlockRows * 3;
@@ -117,11 +117,11 @@ std::vector<ColumnChunk> ChunkColumns(const ContributorLists &columns, int sourc
     return chunks;
 }
 
-void InterleaveRowsPortable(const TBitmap &source, int firstRow, int rows, const ColumnChunk &chunk, double *block)
+void InterleaveRowsPortable(const TBitmap &source, int firstRow, int rows, const ColumnChunk &chunk, float *block)
 {
     for (int r = 0; r < rows; ++r) {
         const uint8_t *row = source.scanLine(firstRow + r) + static_cast<size_t>(chunk.FirstPixel) * 3;
-        double *lane = block + r * 3;
+        float *lane = block + r * 3;
         for (int32_t n = chunk.FirstPixel; n < chunk.EndPixel; ++n, lane += kBlockLanes, row += 3) {
             lane[0] = row[0];
             lane[1] = row[1];
@@ -131,13 +131,13 @@ void InterleaveRowsPortable(const TBitmap &source, int firstRow, int rows, const
 }
 
 // out[r] is the work row that receives the block's row r.
-void HorizontalBlockPortable(const double *block, const ContributorLists &columns, const ColumnChunk &chunk,
+void HorizontalBlockPortable(const float *block, const ContributorLists &columns, const ColumnChunk &chunk,
                              uint8_t *const *out, int rows)
 {
     for (size_t i = chunk.First; i < chunk.End; ++i) {
         float sums[kBlockLanes] = {};
         for (const Contributor *c = columns.begin(i); c != columns.end(i); ++c) {
-            const double *values = block + static_cast<size_t>(c->Pixel - chunk.FirstPixel) * kBlockLanes;
+            const float *values = block + static_cast<size_t>(c->Pixel - chunk.FirstPixel) * kBlockLanes;
             for (int q = 0; q < kBlockLanes; ++q)
                 sums[q] = AddWeighted(sums[q], c->Weight, values[q]);
         }
@@ -149,7 +149,7 @@ void HorizontalBlockPortable(const double *block, const ContributorLists &column
 
 // The vertical pass takes each output row in stretches of this many bytes, their sums in registers
 // over the whole list.
-constexpr int kStretchBytes = 32;
+constexpr int kStretchBytes = 64;
 
 // work: the first byte of work row 0; stride: the distance between work rows.
 void VerticalRowPortable(const uint8_t *work, size_t stride, const ContributorLists &rows, size_t i, size_t rowBytes,
@@ -168,23 +168,23 @@ void VerticalRowPortable(const uint8_t *work, size_t stride, const ContributorLi
 #ifdef VISTREL_AVX2_KERNELS
 
 // Fills the block pixel by pixel, so that its stores run in order, moving each pixel as four
-// bytes into four doubles: the fourth lands on the lane written next (the next row's blue, or the
+// bytes into four floats: the fourth lands on the lane written next (the next row's blue, or the
 // next pixel's first lane, for which the block has room). The picture's last pixel, whose fourth
 // byte may lie beyond the bitmap, takes exact three-byte moves.
-VISTREL_AVX2 void InterleaveRowsWide(const TBitmap &source, int firstRow, int rows, const ColumnChunk &chunk,
-                                     double *block)
+VISTREL_AVX2_FMA void InterleaveRowsWide(const TBitmap &source, int firstRow, int rows, const ColumnChunk &chunk,
+                                         float *block)
 {
     const uint8_t *from[kBlockRows];
     for (int r = 0; r < rows; ++r)
         from[r] = source.scanLine(firstRow + r);
     const int32_t wideEnd = std::min(chunk.EndPixel, source.width() - 1);
-    double *lane = block;
+    float *lane = block;
     int32_t n = chunk.FirstPixel;
     for (; n < wideEnd; ++n, lane += kBlockLanes) {
         for (int r = 0; r < rows; ++r) {
             int32_t four;
             std::memcpy(&four, from[r] + static_cast<size_t>(n) * 3, sizeof four);
-            _mm256_storeu_pd(lane + r * 3, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(four))));
+            _mm_storeu_ps(lane + r * 3, _mm_cvtepi32_ps(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(four))));
         }
     }
     for (; n < chunk.EndPixel; ++n, lane += kBlockLanes)
@@ -193,40 +193,36 @@ VISTREL_AVX2 void InterleaveRowsWide(const TBitmap &source, int firstRow, int ro
                 lane[r * 3 + c] = from[r][static_cast<size_t>(n) * 3 + c];
 }
 
-// AddWeighted for four sums held as doubles (each already a float's value).
-VISTREL_AVX2 inline __m256d AddWeighted4(__m256d sums, __m256d weight, __m256d values)
-{
-    return _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_add_pd(sums, _mm256_mul_pd(weight, values))));
-}
-
 // ToByte for 16 sums, the bytes in order.
-VISTREL_AVX2 inline __m128i ToBytes16(const __m256d *sums)
+VISTREL_AVX2_FMA inline __m128i ToBytes16(const __m256 *sums)
 {
     __m128i ints[4];
-    for (int k = 0; k < 4; ++k) {
-        const __m128 clamped = _mm_min_ps(_mm_max_ps(_mm256_cvtpd_ps(sums[k]), _mm_setzero_ps()), _mm_set1_ps(255.0f));
-        ints[k] = _mm_cvtps_epi32(clamped); // rounds halves to even, as ToByte
+    for (int k = 0; k < 2; ++k) {
+        const __m256 clamped = _mm256_min_ps(_mm256_max_ps(sums[k], _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
+        const __m256i rounded = _mm256_cvtps_epi32(clamped); // rounds halves to even, as ToByte
+        ints[2 * k] = _mm256_castsi256_si128(rounded);
+        ints[2 * k + 1] = _mm256_extracti128_si256(rounded, 1);
     }
     return _mm_packus_epi16(_mm_packs_epi32(ints[0], ints[1]), _mm_packs_epi32(ints[2], ints[3]));
 }
 
-VISTREL_AVX2 void HorizontalBlockWide(const double *block, const ContributorLists &columns, const ColumnChunk &chunk,
-                                      uint8_t *const *out, int rows)
+VISTREL_AVX2_FMA void HorizontalBlockWide(const float *block, const ContributorLists &columns,
+                                          const ColumnChunk &chunk, uint8_t *const *out, int rows)
 {
-    constexpr int kVectors = kBlockLanes / 4;
+    constexpr int kVectors = kBlockLanes / 8;
     for (size_t i = chunk.First; i < chunk.End; ++i) {
-        __m256d sums[kVectors];
-        for (__m256d &s : sums)
-            s = _mm256_setzero_pd();
+        __m256 sums[kVectors];
+        for (__m256 &s : sums)
+            s = _mm256_setzero_ps();
         for (const Contributor *c = columns.begin(i); c != columns.end(i); ++c) {
-            const double *values = block + static_cast<size_t>(c->Pixel - chunk.FirstPixel) * kBlockLanes;
-            const __m256d weight = _mm256_set1_pd(c->Weight);
+            const float *values = block + static_cast<size_t>(c->Pixel - chunk.FirstPixel) * kBlockLanes;
+            const __m256 weight = _mm256_set1_ps(c->Weight);
             for (int q = 0; q < kVectors; ++q)
-                sums[q] = AddWeighted4(sums[q], weight, _mm256_loadu_pd(values + 4 * q));
+                sums[q] = _mm256_fmadd_ps(weight, _mm256_loadu_ps(values + 8 * q), sums[q]);
         }
         alignas(16) uint8_t bytes[kBlockLanes];
         for (int k = 0; k < kBlockLanes / 16; ++k)
-            _mm_store_si128(reinterpret_cast<__m128i *>(bytes + 16 * k), ToBytes16(sums + 4 * k));
+            _mm_store_si128(reinterpret_cast<__m128i *>(bytes + 16 * k), ToBytes16(sums + 2 * k));
         for (int r = 0; r < rows; ++r)
             std::memcpy(out[r] + i * 3, bytes + r * 3, 3);
     }
@@ -234,25 +230,23 @@ VISTREL_AVX2 void HorizontalBlockWide(const double *block, const ContributorList
 
 // One stretch of kStretchBytes bytes of output row i; work and out point at the stretch's first
 // byte in work row 0 and in the output row, stride is the distance between work rows.
-VISTREL_AVX2 void VerticalStretchWide(const uint8_t *work, size_t stride, const ContributorLists &rows, size_t i,
-                                      uint8_t *out)
+VISTREL_AVX2_FMA void VerticalStretchWide(const uint8_t *work, size_t stride, const ContributorLists &rows,
+                                          size_t i, uint8_t *out)
 {
-    constexpr int kVectors = kStretchBytes / 4;
-    __m256d sums[kVectors];
-    for (__m256d &s : sums)
-        s = _mm256_setzero_pd();
+    constexpr int kVectors = kStretchBytes / 8;
+    __m256 sums[kVectors];
+    for (__m256 &s : sums)
+        s = _mm256_setzero_ps();
     for (const Contributor *c = rows.begin(i); c != rows.end(i); ++c) {
         const uint8_t *values = work + static_cast<size_t>(c->Pixel) * stride;
-        const __m256d weight = _mm256_set1_pd(c->Weight);
+        const __m256 weight = _mm256_set1_ps(c->Weight);
         for (int q = 0; q < kVectors; ++q) {
-            int32_t four;
-            std::memcpy(&four, values + 4 * q, sizeof four);
-            const __m256d v = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(four)));
-            sums[q] = AddWeighted4(sums[q], weight, v);
+            const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(values + 8 * q));
+            sums[q] = _mm256_fmadd_ps(weight, _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(eight)), sums[q]);
         }
     }
-    for (int k = 0; k < kVectors / 4; ++k)
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 16 * k), ToBytes16(sums + 4 * k));
+    for (int k = 0; k < kVectors / 2; ++k)
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 16 * k), ToBytes16(sums + 2 * k));
 }
 
 #endif
@@ -270,9 +264,9 @@ void HorizontalPass(const TBitmap &source, const ContributorLists &columns, TBit
     const Bands bands = SplitIntoBands(source.height(), kBlockRows,
                                        static_cast<double>(columns.Entries.size()) * source.height() * 3);
     const size_t blockSize = static_cast<size_t>(blockPixels) * kBlockLanes + 1; // + the last fourth lane
-    std::vector<double> blocks(blockSize * (bands.two() ? 2 : 1));
+    std::vector<float> blocks(blockSize * (bands.two() ? 2 : 1));
     RunBands(bands, [&](int band, int first, int last) {
-        double *block = blocks.data() + band * blockSize;
+        float *block = blocks.data() + band * blockSize;
         uint8_t *out[kBlockRows];
         for (int firstRow = first; firstRow < last; firstRow += kBlockRows) {
             const int rows = std::min(kBlockRows, last - firstRow);

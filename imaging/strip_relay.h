@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace vistrel {
 
@@ -13,19 +14,25 @@ namespace vistrel {
 // once, with at most two strips waiting: the picture is never held whole.
 class StripRelay {
 public:
-    // Copies strip into a free slot, waiting for one. Strips put after Abandon() are dropped.
-    void Put(const TBitmap &strip, int firstRow)
+    // Moves strip into a free slot, waiting for one. A slot holding a strip of the same size (one
+    // taken already) trades its rows for it, so that strip keeps its size and no row is copied;
+    // otherwise the rows are copied. Strips put after Abandon() are dropped.
+    void Put(TBitmap &strip, int firstRow)
     {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return count_ < kSlots || abandoned_; });
         if (abandoned_)
             return;
         Slot &slot = slots_[(first_ + count_) % kSlots];
-        if (slot.rows.width() != strip.width() || slot.rows.height() != strip.height())
-            slot.rows = TBitmap::Uncleared(strip.width(), strip.height(), PixelFormat::pf24bit);
         lock.unlock(); // the slot is the putter's until counted
-        for (int y = 0; y < strip.height(); ++y)
-            std::memcpy(slot.rows.scanLine(y), strip.scanLine(y), static_cast<size_t>(strip.width()) * 3);
+        if (slot.rows.width() == strip.width() && slot.rows.height() == strip.height()
+            && strip.pixelFormat() == PixelFormat::pf24bit) {
+            std::swap(slot.rows, strip);
+        } else {
+            slot.rows = TBitmap::Uncleared(strip.width(), strip.height(), PixelFormat::pf24bit);
+            for (int y = 0; y < strip.height(); ++y)
+                std::memcpy(slot.rows.scanLine(y), strip.scanLine(y), static_cast<size_t>(strip.width()) * 3);
+        }
         slot.firstRow = firstRow;
         lock.lock();
         ++count_;

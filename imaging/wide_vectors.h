@@ -16,10 +16,15 @@
 #include <immintrin.h>
 #define VISTREL_AVX2_KERNELS 1
 #define VISTREL_AVX2 __attribute__((target("avx2")))
+#define VISTREL_AVX2_FMA __attribute__((target("avx2,fma")))
 namespace vistrel {
 inline bool ProcessorHasAvx2()
 {
     return __builtin_cpu_supports("avx2");
+}
+inline bool ProcessorHasAvx2Fma()
+{
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 }
 } // namespace vistrel
 #endif

@@ -103,32 +103,44 @@ int ReadJpegOrientation(const std::string &path)
     return 1;
 }
 
+bool SwapsSides(int orientation)
+{
+    return orientation >= 5 && orientation <= 8;
+}
+
+void PlaceUpright(const TBitmap &rows, int firstRow, int orientation, TBitmap &upright)
+{
+    const int bytes = rows.bitsPerPixel() / 8;
+    const int w = rows.width();
+    const int h = SwapsSides(orientation) ? upright.width() : upright.height();
+    for (int r = 0; r < rows.height(); ++r) {
+        const int sy = firstRow + r;
+        const uint8_t *from = rows.scanLine(r);
+        for (int sx = 0; sx < w; ++sx, from += bytes) {
+            // Where the stored pixel (sx, sy) stands upright.
+            int x = sx, y = sy;
+            switch (orientation) {
+            case 2: x = w - 1 - sx; break;
+            case 3: x = w - 1 - sx; y = h - 1 - sy; break;
+            case 4: y = h - 1 - sy; break;
+            case 5: x = sy; y = sx; break;
+            case 6: x = h - 1 - sy; y = sx; break;
+            case 7: x = h - 1 - sy; y = w - 1 - sx; break;
+            case 8: x = sy; y = w - 1 - sx; break;
+            }
+            std::memcpy(upright.scanLine(y) + static_cast<size_t>(x) * bytes, from, static_cast<size_t>(bytes));
+        }
+    }
+}
+
 TBitmap Upright(TBitmap picture, int orientation)
 {
     if (orientation < 2 || orientation > 8 || picture.empty() || picture.bitsPerPixel() < 24)
         return picture;
-    const int w = picture.width();
-    const int h = picture.height();
-    const bool transposed = orientation >= 5;
-    TBitmap turned = TBitmap::Uncleared(transposed ? h : w, transposed ? w : h, picture.pixelFormat());
-    const int bytes = picture.bitsPerPixel() / 8;
-    for (int y = 0; y < turned.height(); ++y) {
-        uint8_t *row = turned.scanLine(y);
-        for (int x = 0; x < turned.width(); ++x) {
-            // Where the upright pixel (x, y) was stored.
-            int sx = x, sy = y;
-            switch (orientation) {
-            case 2: sx = w - 1 - x; break;
-            case 3: sx = w - 1 - x; sy = h - 1 - y; break;
-            case 4: sy = h - 1 - y; break;
-            case 5: sx = y; sy = x; break;
-            case 6: sx = y; sy = h - 1 - x; break;
-            case 7: sx = w - 1 - y; sy = h - 1 - x; break;
-            case 8: sx = w - 1 - y; sy = x; break;
-            }
-            std::memcpy(row + x * bytes, picture.scanLine(sy) + sx * bytes, static_cast<size_t>(bytes));
-        }
-    }
+    const bool swapped = SwapsSides(orientation);
+    TBitmap turned = TBitmap::Uncleared(swapped ? picture.height() : picture.width(),
+                                        swapped ? picture.width() : picture.height(), picture.pixelFormat());
+    PlaceUpright(picture, 0, orientation, turned);
     return turned;
 }
 

@@ -16,4 +16,13 @@ int ReadJpegOrientation(const std::string &path);
 // The 24-bit picture turned upright from the given orientation; other values leave it as it is.
 TBitmap Upright(TBitmap picture, int orientation);
 
+// Whether the orientation stores the picture's rows as its columns (5–8): the upright picture is
+// then as wide as the stored one is high.
+bool SwapsSides(int orientation);
+
+// Copies stored rows firstRow .. firstRow + rows.height() − 1 of a picture stored under
+// `orientation` (2–8) to their places in `upright`, which has the upright size and rows' depth.
+// Lets a picture be turned while it is decoded, a strip at a time.
+void PlaceUpright(const TBitmap &rows, int firstRow, int orientation, TBitmap &upright);
+
 } // namespace vistrel

@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/file_io.h"
+#include "platform/jpeg_eighth.h"
 #include "platform/safe_file.h"
 
 #include <algorithm>
@@ -512,6 +513,30 @@ ScaledJpeg decodeShrunk(const std::string &path, const Shrink &shrink)
     });
 }
 
+// An eighth of the full size, decoded from the DC coefficients alone, when that keeps leastSize
+// (as chooseScale would find at 1/8) and the file is one that decoder handles.
+std::optional<EighthJpeg> eighthKeeping(const std::string &path, const LeastDecodeSize &leastSize)
+{
+    return ReadJpegEighth(path, [&leastSize](int width, int height) {
+        const DecodeSize least = leastSize({width, height});
+        return (width + 7) / 8 >= least.Width && (height + 7) / 8 >= least.Height;
+    });
+}
+
+// Hands a decoded picture over as ReadJpegFileStrips would.
+void handInStrips(const TBitmap &picture, int stripRows, const JpegStarted &started, const JpegStrip &visit)
+{
+    const int height = picture.height();
+    started(picture.width(), height);
+    const int rows = std::clamp(stripRows, 1, height);
+    for (int first = 0; first < height; first += rows) {
+        TBitmap strip = TBitmap::Uncleared(picture.width(), std::min(rows, height - first), PixelFormat::pf24bit);
+        for (int r = 0; r < strip.height(); ++r)
+            std::memcpy(strip.scanLine(r), picture.scanLine(first + r), static_cast<size_t>(picture.width()) * 3);
+        visit(strip, first);
+    }
+}
+
 } // namespace
 
 TBitmap ReadJpegFile(const std::string &path)
@@ -522,6 +547,9 @@ TBitmap ReadJpegFile(const std::string &path)
 void ReadJpegFileStrips(const std::string &path, int stripRows, const JpegStarted &started, const JpegStrip &strip,
                         const LeastDecodeSize &leastSize)
 {
+    if (leastSize)
+        if (const std::optional<EighthJpeg> eighth = eighthKeeping(path, leastSize))
+            return handInStrips(eighth->Bitmap, stripRows, started, strip);
     decodeFile(path, [&](Decompressor &d) { decodeInStrips(d, stripRows, started, strip, leastSize); });
 }
 
@@ -532,6 +560,8 @@ ScaledJpeg ReadJpegFileScaled(const std::string &path, int maxSide)
 
 ScaledJpeg ReadJpegFileShrunk(const std::string &path, const LeastDecodeSize &leastSize)
 {
+    if (std::optional<EighthJpeg> eighth = eighthKeeping(path, leastSize))
+        return {std::move(eighth->Bitmap), eighth->FullWidth, eighth->FullHeight};
     return decodeShrunk(path, {0, leastSize});
 }
 

@@ -37,7 +37,9 @@ using LeastDecodeSize = std::function<DecodeSize(DecodeSize full)>;
 
 // Decodes at the smallest of libjpeg's scales 1/8 ... 8/8 that keeps leastSize(full size) on both
 // sides (the full size when no smaller one does), with the same upsampling as ReadJpegFile, so
-// that 8/8 gives its bytes. The same checks and errors as ReadJpegFile.
+// that 8/8 gives its bytes. At 1/8 the DC coefficients alone are decoded (ReadJpegEighth) where
+// the file allows: libjpeg's bytes without subsampled chroma, close ones with it. The same checks
+// and errors as ReadJpegFile.
 ScaledJpeg ReadJpegFileShrunk(const std::string &path, const LeastDecodeSize &leastSize);
 
 // Decodes like ReadJpegFile but hands the picture over a strip of rows at a time, top to bottom,

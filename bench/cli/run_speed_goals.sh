@@ -67,8 +67,12 @@ psnr() { /usr/bin/compare -metric PSNR "$1" "$2" null: 2>&1 | awk '{ print $1 }'
 ROWS=()
 row() { ROWS+=("$(printf '| %-44s | %-32s | %-26s |' "$1" "$2" "$3")"); }
 
-for mp in 12 48 100; do
-  src="$WORK/p$mp.jpg"
+# One function per case: each runs its commands through `interleave` and adds its rows. A new
+# case is a function here and a line in the list at the end.
+
+# Default and --exact resizes of the MP-megapixel JPEG, beside vipsthumbnail and vips resize.
+case_jpeg_downscale() {
+  local mp=$1 src="$WORK/p$1.jpg" scale
   echo "Resizing the $mp MP JPEG ..." >&2
   scale=$(vipsheader -f width "$src" | awk '{ printf "%.10f", 256 / $1 }')
   interleave "ours=$CLI resize mitchell 256 192 $src $WORK/d.bmp" \
@@ -78,29 +82,43 @@ for mp in 12 48 100; do
   row "$mp MP JPEG -> 256x192 Mitchell, default" "$(ratio "${WALL[ours]}" "${WALL[thumb]}")x vipsthumbnail (${WALL[ours]} s)" "<= 0.7x"
   row "$mp MP JPEG, --exact" "$(ratio "${WALL[exact]}" "${WALL[vips]}")x vips resize (${WALL[exact]} s)" "<= 1.0x at 48 and 100 MP"
   row "$mp MP JPEG, default against --exact" "PSNR $(psnr "$WORK/d.bmp" "$WORK/e.bmp") dB" ">= 40 dB"
-  [[ $mp == 100 ]] && row "peak memory, 100 MP resize (default / --exact)" "${PEAK[ours]} / ${PEAK[exact]} MiB" "<= 30 MiB"
-done
+  if [[ $mp == 100 ]]; then
+    row "peak memory, 100 MP resize (default / --exact)" "${PEAK[ours]} / ${PEAK[exact]} MiB" "<= 30 MiB"
+  fi
+}
 
-echo "Converting 200 JPEGs to icons ..." >&2
-interleave "ours=$CLI --jobs 1 icon --size 32 --out-dir $WORK/ours ${ICONS[*]}" \
-  "thumb=vipsthumbnail --size 32 -o $WORK/vips/%s.png ${ICONS[*]}"
-row "200 icons, --jobs 1, wall" "$(ratio "${WALL[ours]}" "${WALL[thumb]}")x vipsthumbnail (${WALL[ours]} s)" "<= 0.7x"
-row "200 icons, --jobs 1, CPU" "$(ratio "${CPU[ours]}" "${CPU[thumb]}")x vipsthumbnail (${CPU[ours]} s)" "<= 0.7x"
+case_icons() {
+  echo "Converting 200 JPEGs to icons ..." >&2
+  interleave "ours=$CLI --jobs 1 icon --size 32 --out-dir $WORK/ours ${ICONS[*]}" \
+    "thumb=vipsthumbnail --size 32 -o $WORK/vips/%s.png ${ICONS[*]}"
+  row "200 icons, --jobs 1, wall" "$(ratio "${WALL[ours]}" "${WALL[thumb]}")x vipsthumbnail (${WALL[ours]} s)" "<= 0.7x"
+  row "200 icons, --jobs 1, CPU" "$(ratio "${CPU[ours]}" "${CPU[thumb]}")x vipsthumbnail (${CPU[ours]} s)" "<= 0.7x"
+}
 
-echo "Shrinking the BMP ..." >&2
-interleave "ours=$CLI resize mitchell 256 192 $WORK/large.bmp $WORK/b.bmp" \
-  "magick=$MAGICK $WORK/large.bmp -filter Mitchell -resize '256x192!' $WORK/m.bmp"
-row "4000x3000 BMP -> 256x192 Mitchell" "$(ratio "${WALL[ours]}" "${WALL[magick]}")x ImageMagick (${WALL[ours]} s)" "<= 0.15x, <= 0.030 s idle"
+case_bmp_shrink() {
+  echo "Shrinking the BMP ..." >&2
+  interleave "ours=$CLI resize mitchell 256 192 $WORK/large.bmp $WORK/b.bmp" \
+    "magick=$MAGICK $WORK/large.bmp -filter Mitchell -resize '256x192!' $WORK/m.bmp"
+  row "4000x3000 BMP -> 256x192 Mitchell" "$(ratio "${WALL[ours]}" "${WALL[magick]}")x ImageMagick (${WALL[ours]} s, CPU ${CPU[ours]} s)" "<= 0.15x, <= 0.030 s idle"
+}
 
-echo "Mirroring the 12 MP JPEG ..." >&2
-djpeg "$WORK/p12.jpg" >"$WORK/p12.ppm"
-interleave "ours=$CLI effect mirror-vertical $WORK/p12.jpg $WORK/mirror.jpg" \
-  "pipe=djpeg $WORK/p12.jpg | cjpeg -quality 90 >$WORK/pipe.jpg" \
-  "djpeg=djpeg $WORK/p12.jpg >/dev/null" "cjpeg=cjpeg -quality 90 $WORK/p12.ppm >/dev/null"
-# A pipeline's two processes run at once: their peaks add up.
-pipe_peak=$(awk -v a="${PEAK[djpeg]}" -v b="${PEAK[cjpeg]}" 'BEGIN { printf "%.1f", a + b }')
-row "12 MP JPEG mirror, time" "$(ratio "${WALL[ours]}" "${WALL[pipe]}")x djpeg-cjpeg pipe (${WALL[ours]} s)" "<= 1.0x"
-row "12 MP JPEG mirror, memory" "$(ratio "${PEAK[ours]}" "$pipe_peak")x djpeg-cjpeg pipe (${PEAK[ours]} MiB)" "<= 2x"
+case_jpeg_mirror() {
+  echo "Mirroring the 12 MP JPEG ..." >&2
+  djpeg "$WORK/p12.jpg" >"$WORK/p12.ppm"
+  interleave "ours=$CLI effect mirror-vertical $WORK/p12.jpg $WORK/mirror.jpg" \
+    "pipe=djpeg $WORK/p12.jpg | cjpeg -quality 90 >$WORK/pipe.jpg" \
+    "djpeg=djpeg $WORK/p12.jpg >/dev/null" "cjpeg=cjpeg -quality 90 $WORK/p12.ppm >/dev/null"
+  # A pipeline's two processes run at once: their peaks add up.
+  local pipe_peak
+  pipe_peak=$(awk -v a="${PEAK[djpeg]}" -v b="${PEAK[cjpeg]}" 'BEGIN { printf "%.1f", a + b }')
+  row "12 MP JPEG mirror, time" "$(ratio "${WALL[ours]}" "${WALL[pipe]}")x djpeg-cjpeg pipe (${WALL[ours]} s)" "<= 1.0x"
+  row "12 MP JPEG mirror, memory" "$(ratio "${PEAK[ours]}" "$pipe_peak")x djpeg-cjpeg pipe (${PEAK[ours]} MiB)" "<= 2x"
+}
+
+for mp in 12 48 100; do case_jpeg_downscale "$mp"; done
+case_icons
+case_bmp_shrink
+case_jpeg_mirror
 
 echo
 echo "Median of $RUNS interleaved runs, whole processes, references single-threaded; $(nproc) cores."

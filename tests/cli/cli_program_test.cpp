@@ -1,8 +1,13 @@
 // Runs the built vistrel-cli as a user would and checks its files, messages and exit statuses.
 #include "tests/support/files.h"
+#include "tests/support/oriented_jpeg.h"
+#include "imaging/effects.h"
+#include "platform/bmp_codec.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -11,6 +16,7 @@
 
 #include <sys/wait.h>
 
+using namespace vistrel;
 using namespace vistrel::testing;
 
 namespace {
@@ -83,6 +89,44 @@ protected:
 
     TempFolder dir_;
 };
+
+// The stored picture turned upright as the EXIF orientation says, with the Tools menu's turns.
+TBitmap TurnedByHand(TBitmap stored, int orientation)
+{
+    TBitmap turned;
+    switch (orientation) {
+    case 2: FlipRight(stored); return stored;
+    case 3: FlipRight(stored); FlipDown(stored); return stored;
+    case 4: FlipDown(stored); return stored;
+    case 5: Rotate90Right(stored, turned); FlipRight(turned); return turned;
+    case 6: Rotate90Right(stored, turned); return turned;
+    case 7: Rotate90Left(stored, turned); FlipRight(turned); return turned;
+    case 8: Rotate90Left(stored, turned); return turned;
+    }
+    return stored;
+}
+
+// Ramps across and down and a block off the centre: every turn and mirror of it differs.
+TBitmap LopsidedPicture(int width, int height)
+{
+    TBitmap b(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            b.setPixel(x, y, {uint8_t(x * 255 / width), uint8_t(y * 255 / height),
+                              uint8_t((x < width / 3) != (y < height / 4) ? 200 : 40)});
+    return b;
+}
+
+double MeanDifference(const QImage &a, const QImage &b)
+{
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
 
 } // namespace
 
@@ -368,4 +412,50 @@ TEST_F(CliProgram, IconSizesWriteOneFileWithEverySize)
     ASSERT_EQ(run({"icon", picture, dir_.file("one.ico"), "--size", "48", "--depth", "32"}).status, 0);
     ASSERT_EQ(run({"icon", picture, dir_.file("set1.ico"), "--sizes", "48", "--depth", "32"}).status, 0);
     EXPECT_EQ(ReadByteVector(dir_.file("one.ico")), ReadByteVector(dir_.file("set1.ico")));
+}
+
+// Whatever reads a JPEG stands it upright by its EXIF orientation, also when it shrinks the JPEG
+// on load or works strip by strip: its output from a tagged JPEG is its output from a BMP of the
+// same pixels turned by hand, byte for byte (then the output carries no tag either), or within
+// a few levels where the JPEG is shrunk on load.
+TEST_F(CliProgram, TaggedJpegsComeOutUprightFromEveryCommand)
+{
+    const struct {
+        std::vector<std::string> args; // IN and OUT stand for the files
+        bool exact;
+    } cases[] = {
+        {{"resize", "mitchell", "20", "12", "IN", "OUT.bmp"}, false},
+        {{"resize", "lanczos3", "20", "12", "IN", "OUT.bmp", "--exact"}, true},
+        {{"icon", "IN", "OUT.ico", "--depth", "24"}, false},
+        {{"effect", "invert", "IN", "OUT.jpg"}, true},
+    };
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const bool swapped = orientation >= 5;
+        const std::string tagged = dir_.file("tagged.jpg"), upright = dir_.file("upright.bmp");
+        WriteByteVector(tagged, WithOrientation(WriteJpegMemory(LopsidedPicture(swapped ? 96 : 160, swapped ? 160 : 96)),
+                                                orientation));
+        WriteBmpFile(TurnedByHand(ReadJpegFile(tagged), orientation), upright);
+        for (const auto &c : cases) {
+            std::string outputs[2];
+            for (int from = 0; from < 2; ++from) {
+                std::vector<std::string> args = c.args;
+                for (std::string &arg : args) {
+                    if (arg == "IN")
+                        arg = from ? upright : tagged;
+                    else if (arg.rfind("OUT", 0) == 0)
+                        arg = outputs[from] = dir_.file((from ? "from-bmp" : "from-jpeg") + arg.substr(3));
+                }
+                const Outcome r = run(args);
+                ASSERT_EQ(r.status, 0) << args[0] << " " << orientation << ": " << r.err;
+            }
+            const std::string name = c.args[0] + " " + c.args.back() + ", orientation " + std::to_string(orientation);
+            if (c.exact) {
+                EXPECT_TRUE(ReadByteVector(outputs[0]) == ReadByteVector(outputs[1])) << name;
+                continue;
+            }
+            const QImage fromJpeg = load(outputs[0]), fromBmp = load(outputs[1]);
+            ASSERT_EQ(fromJpeg.size(), fromBmp.size()) << name;
+            EXPECT_LT(MeanDifference(fromJpeg, fromBmp), 4.0) << name;
+        }
+    }
 }

@@ -1,10 +1,15 @@
-// Arbitrary bytes through the JPEG reader; whatever it accepts is encoded again and must decode
-// to a picture of the same size.
+// Arbitrary bytes through the JPEG readers; whatever the full one accepts is encoded again and
+// must decode to a picture of the same size, and an eighth-size decode must have an eighth's size.
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
+#include "platform/jpeg_eighth.h"
+#include "platform/safe_file.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -28,12 +33,28 @@ bool mayDeclareHugePicture(const uint8_t *data, size_t size)
     return false;
 }
 
+// The eighth-size decoder reads files only.
+void readEighth(const uint8_t *data, size_t size)
+{
+    static const std::string path = "/tmp/fuzz_jpeg_eighth." + std::to_string(::getpid());
+    vistrel::WriteFileSafely(path, data, size);
+    int width = 0, height = 0;
+    const auto eighth = vistrel::ReadJpegEighth(path, [&](int w, int h) {
+        width = w;
+        height = h;
+        return true;
+    });
+    if (eighth && (eighth->Bitmap.width() != (width + 7) / 8 || eighth->Bitmap.height() != (height + 7) / 8))
+        std::abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (mayDeclareHugePicture(data, size))
         return 0;
+    readEighth(data, size);
     try {
         const vistrel::TBitmap bitmap = vistrel::ReadJpegMemory(data, size);
         if (static_cast<int64_t>(bitmap.width()) * bitmap.height() > kLargestRoundTrip)

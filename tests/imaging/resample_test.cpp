@@ -29,19 +29,31 @@ uint8_t ReferenceByte(float sum)
     return static_cast<uint8_t>(std::nearbyint(sum));
 }
 
-// Each sum is float(Wide(sum) + Wide(weight) · byte): long double for the plain definition,
-// double as the passes compute it.
-template <typename Wide, typename Source>
-uint8_t SumOf(const ContributorLists &lists, size_t i, Source byteAt)
+// How a sum takes its next product: in long double (the plain definition) or double, rounded
+// back to float, or fused into one rounding (as the passes compute it).
+using SumStep = float (*)(float sum, float weight, int byte);
+
+template <typename Wide>
+float Widened(float sum, float weight, int byte)
+{
+    return static_cast<float>(static_cast<Wide>(sum) + static_cast<Wide>(weight) * byte);
+}
+
+float Fused(float sum, float weight, int byte)
+{
+    return std::fma(weight, static_cast<float>(byte), sum);
+}
+
+template <typename Source>
+uint8_t SumOf(const ContributorLists &lists, size_t i, SumStep step, Source byteAt)
 {
     float sum = 0;
     for (const Contributor *e = lists.begin(i); e != lists.end(i); ++e)
-        sum = static_cast<float>(static_cast<Wide>(sum) + static_cast<Wide>(e->Weight) * byteAt(e->Pixel));
+        sum = step(sum, e->Weight, byteAt(e->Pixel));
     return ReferenceByte(sum);
 }
 
-template <typename Wide>
-TBitmap SumStretch(const TBitmap &s, int wd, int hd, const FilterEntry &filter)
+TBitmap SumStretch(const TBitmap &s, int wd, int hd, const FilterEntry &filter, SumStep step)
 {
     const ContributorLists columns = BuildContributors(s.width(), wd, filter.Kernel, filter.Support);
     const ContributorLists rows = BuildContributors(s.height(), hd, filter.Kernel, filter.Support);
@@ -49,22 +61,22 @@ TBitmap SumStretch(const TBitmap &s, int wd, int hd, const FilterEntry &filter)
     for (int k = 0; k < s.height(); ++k)
         for (int i = 0; i < wd; ++i)
             for (int c = 0; c < 3; ++c)
-                t.scanLine(k)[i * 3 + c] = SumOf<Wide>(columns, i, [&](int n) { return s.scanLine(k)[n * 3 + c]; });
+                t.scanLine(k)[i * 3 + c] = SumOf(columns, i, step, [&](int n) { return s.scanLine(k)[n * 3 + c]; });
     for (int k = 0; k < wd; ++k)
         for (int i = 0; i < hd; ++i)
             for (int c = 0; c < 3; ++c)
-                d.scanLine(i)[k * 3 + c] = SumOf<Wide>(rows, i, [&](int n) { return t.scanLine(n)[k * 3 + c]; });
+                d.scanLine(i)[k * 3 + c] = SumOf(rows, i, step, [&](int n) { return t.scanLine(n)[k * 3 + c]; });
     return d;
 }
 
 TBitmap ReferenceStretch(const TBitmap &s, int wd, int hd, const FilterEntry &filter)
 {
-    return SumStretch<long double>(s, wd, hd, filter);
+    return SumStretch(s, wd, hd, filter, Widened<long double>);
 }
 
 TBitmap PlainStretch(const TBitmap &s, int wd, int hd, const FilterEntry &filter)
 {
-    return SumStretch<double>(s, wd, hd, filter);
+    return SumStretch(s, wd, hd, filter, Fused);
 }
 
 struct PassResults {
@@ -346,6 +358,27 @@ TEST(ResamplePasses, WideKernelsMatchThePortableOnesAndThePlainSums)
             EXPECT_EQ(wide.Work, portable.Work) << name;
             EXPECT_EQ(wide.Destination, portable.Destination) << name;
             EXPECT_EQ(wide.Destination, PlainStretch(source, to.first, to.second, filter)) << name;
+        }
+}
+
+// Fused sums round once where sums in double round twice (to double, then to float): on random
+// pictures, down and up, with every filter, at most 1 in 200 bytes may differ, by 1 at most.
+TEST(ResamplePasses, FusedSumsStayWithinOneLevelOfDoubleSums)
+{
+    const std::pair<int, int> sizes[][2] = {{{317, 211}, {64, 48}}, {{64, 48}, {317, 211}}, {{1000, 30}, {37, 45}}};
+    for (const auto &filter : FilterTable)
+        for (const auto &[from, to] : sizes) {
+            TBitmap source = PatternPicture(from.first, from.second, 3);
+            const TBitmap fused = Stretch(source, to.first, to.second, filter);
+            const TBitmap doubled = SumStretch(source, to.first, to.second, filter, Widened<double>);
+            size_t differing = 0, bytes = 0;
+            for (int y = 0; y < to.second; ++y)
+                for (int i = 0; i < to.first * 3; ++i, ++bytes) {
+                    const int difference = std::abs(fused.scanLine(y)[i] - doubled.scanLine(y)[i]);
+                    ASSERT_LE(difference, 1) << filter.Name << " " << from.first << " -> " << to.first;
+                    differing += difference;
+                }
+            EXPECT_LE(differing * 200, bytes) << filter.Name << " " << from.first << " -> " << to.first;
         }
 }
 

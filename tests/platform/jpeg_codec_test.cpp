@@ -1,6 +1,7 @@
 #include "platform/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/jpeg_codec.h"
+#include "platform/jpeg_eighth.h"
 #include "tests/platform/codec_test_support.h"
 #include "tests/support/errors.h"
 
@@ -21,7 +22,8 @@ namespace {
 
 // Encodes raw samples with libjpeg itself, for colour spaces our writer never produces.
 std::vector<uint8_t> encodeRaw(const std::vector<uint8_t> &samples, int width, int height, int components,
-                               J_COLOR_SPACE space, bool progressive = false)
+                               J_COLOR_SPACE space, bool progressive = false,
+                               const std::function<void(jpeg_compress_struct &)> &tune = {})
 {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr errors{};
@@ -38,6 +40,8 @@ std::vector<uint8_t> encodeRaw(const std::vector<uint8_t> &samples, int width, i
     jpeg_set_quality(&cinfo, 95, TRUE);
     if (progressive)
         jpeg_simple_progression(&cinfo);
+    if (tune)
+        tune(cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(&samples[cinfo.next_scanline * static_cast<size_t>(width) * components]);
@@ -424,4 +428,63 @@ TEST(JpegCodec, FailedWritesReportThePathAndLeaveNoFile)
     EXPECT_FALSE(std::filesystem::exists(full));
     EXPECT_THROW(WriteJpegFile(TBitmap(), folder.file("empty.jpg")), Error);
     EXPECT_FALSE(std::filesystem::exists(folder.file("empty.jpg")));
+}
+
+// Decoding at an eighth from the DC coefficients alone gives libjpeg's own bytes at 1/8 where no
+// chroma is subsampled (restart markers or not) and close ones where it is; files it does not
+// handle, or damaged ones, are left to libjpeg.
+TEST(JpegEighth, GivesLibjpegsEighthOrLeavesTheFileToIt)
+{
+    const TBitmap picture = SmoothPicture(203, 149);
+    std::vector<uint8_t> bgr, grey;
+    for (int y = 0; y < picture.height(); ++y) {
+        bgr.insert(bgr.end(), picture.scanLine(y), picture.scanLine(y) + 3 * picture.width());
+        for (int x = 0; x < picture.width(); ++x)
+            grey.push_back(picture.scanLine(y)[3 * x + 1]);
+    }
+    const auto sampled = [](int h, int v, int restartRows) {
+        return [=](jpeg_compress_struct &c) {
+            c.comp_info[0].h_samp_factor = h;
+            c.comp_info[0].v_samp_factor = v;
+            c.restart_in_rows = restartRows;
+        };
+    };
+    const struct {
+        const char *name;
+        std::vector<uint8_t> jpeg;
+        int worst; // channel difference from libjpeg's; -1: left to libjpeg
+    } cases[] = {
+        {"4:4:4", encodeRaw(bgr, 203, 149, 3, JCS_EXT_BGR, false, sampled(1, 1, 0)), 0},
+        {"4:4:4, restarts", encodeRaw(bgr, 203, 149, 3, JCS_EXT_BGR, false, sampled(1, 1, 1)), 0},
+        {"grey, restarts", encodeRaw(grey, 203, 149, 1, JCS_GRAYSCALE, false, sampled(1, 1, 3)), 0},
+        {"4:2:0, restarts", encodeRaw(bgr, 203, 149, 3, JCS_EXT_BGR, false, sampled(2, 2, 2)), 12},
+        {"4:2:2", encodeRaw(bgr, 203, 149, 3, JCS_EXT_BGR, false, sampled(2, 1, 0)), 12},
+        {"progressive", encodeRaw(bgr, 203, 149, 3, JCS_EXT_BGR, true), -1},
+        {"truncated", [&] {
+             std::vector<uint8_t> whole = encodeRaw(bgr, 203, 149, 3, JCS_EXT_BGR);
+             whole.resize(whole.size() * 2 / 3);
+             return whole;
+         }(), -1},
+        {"a BMP", WriteBmpMemory(picture), -1},
+    };
+    TempFolder folder;
+    const std::string path = folder.file("photo.jpg");
+    for (const auto &c : cases) {
+        WriteByteVector(path, c.jpeg);
+        const std::optional<EighthJpeg> eighth = ReadJpegEighth(path, [](int width, int height) {
+            EXPECT_EQ(width, 203);
+            EXPECT_EQ(height, 149);
+            return true;
+        });
+        ASSERT_EQ(eighth.has_value(), c.worst >= 0) << c.name;
+        if (!eighth)
+            continue;
+        EXPECT_FALSE(ReadJpegEighth(path, [](int, int) { return false; })) << c.name;
+        const TBitmap libjpeg = ReadJpegFileScaled(path, 1).Bitmap;
+        ASSERT_EQ(eighth->Bitmap.width(), libjpeg.width()) << c.name;
+        ASSERT_EQ(eighth->Bitmap.height(), libjpeg.height()) << c.name;
+        double mean = 0;
+        EXPECT_LE(maxChannelError(eighth->Bitmap, libjpeg, &mean), c.worst) << c.name;
+        EXPECT_LE(mean, c.worst / 4.0) << c.name;
+    }
 }

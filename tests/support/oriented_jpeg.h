@@ -7,16 +7,10 @@
 
 namespace vistrel::testing {
 
-// A JPEG of four coloured quarters (red, green / blue, white) with an EXIF block that carries
-// the Orientation tag in either byte order.
-inline std::vector<uint8_t> QuarteredJpegWithOrientation(int orientation, bool littleEndian)
+// The JPEG with an EXIF block, put right after its start marker, that carries the Orientation tag
+// in either byte order.
+inline std::vector<uint8_t> WithOrientation(std::vector<uint8_t> jpeg, int orientation, bool littleEndian = true)
 {
-    TBitmap picture(64, 32);
-    const PaletteEntry quarters[4] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {255, 255, 255}};
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 64; ++x)
-            picture.setPixel(x, y, quarters[(y >= 16) * 2 + (x >= 32)]);
-    std::vector<uint8_t> jpeg = WriteJpegMemory(picture);
     const auto u16 = [littleEndian](int v) {
         return littleEndian ? std::vector<uint8_t>{uint8_t(v), uint8_t(v >> 8)} : std::vector<uint8_t>{uint8_t(v >> 8), uint8_t(v)};
     };
@@ -29,6 +23,17 @@ inline std::vector<uint8_t> QuarteredJpegWithOrientation(int orientation, bool l
     app1.insert(app1.end(), tiff.begin(), tiff.end());
     jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
     return jpeg;
+}
+
+// A JPEG of four coloured quarters (red, green / blue, white) with the Orientation tag.
+inline std::vector<uint8_t> QuarteredJpegWithOrientation(int orientation, bool littleEndian)
+{
+    TBitmap picture(64, 32);
+    const PaletteEntry quarters[4] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {255, 255, 255}};
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 64; ++x)
+            picture.setPixel(x, y, quarters[(y >= 16) * 2 + (x >= 32)]);
+    return WithOrientation(WriteJpegMemory(picture), orientation, littleEndian);
 }
 
 } // namespace vistrel::testing
