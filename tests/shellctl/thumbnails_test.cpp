@@ -260,8 +260,9 @@ TEST_F(ThumbnailFiles, EntryReplacesWhatHasItsNameWithoutWritingThroughIt)
     ASSERT_TRUE(QFile::link(userFile, cache.EntryPath(linked)));
     const QByteArray foreignPath = QFile::encodeName(cache.EntryPath(foreign));
     ::chmod(foreignPath.constData(), 0400);
-    if (::geteuid() == 0)
+    if (::geteuid() == 0) {
         ASSERT_EQ(::chown(foreignPath.constData(), 65534, 65534), 0);
+    }
 
     for (const QString &uri : {linked, foreign}) {
         EXPECT_NO_THROW(cache.Write(uri, 6, entry)) << uri.toStdString();
