@@ -2,11 +2,13 @@
 # The speed goals of big JPEG downscales, the icon batch, BMP shrinking and the JPEG mirror, each
 # against its reference in the same run: every case's commands take turns, run after run, and the
 # median of RUNS (at least 5) counts. Prints one table, with the machine's load before and after.
-# Usage: run_speed_goals.sh PATH/TO/vistrel-cli [RUNS]
+# With the benchmark build's folder as well, the browser pane's tree and list goals join the table.
+# Usage: run_speed_goals.sh PATH/TO/vistrel-cli [RUNS] [PATH/TO/build/bench]
 set -euo pipefail
 
-CLI=${1:?usage: run_speed_goals.sh PATH/TO/vistrel-cli [RUNS]}
+CLI=${1:?usage: run_speed_goals.sh PATH/TO/vistrel-cli [RUNS] [PATH/TO/build/bench]}
 RUNS=${2:-5}
+BENCH_BUILD=${3:-}
 ((RUNS >= 5)) || { echo "RUNS must be at least 5" >&2; exit 2; }
 MAGICK=/usr/bin/convert # the real ImageMagick, not a wrapper earlier on PATH
 for tool in "$MAGICK" /usr/bin/compare vips vipsthumbnail djpeg cjpeg /usr/bin/time; do
@@ -115,10 +117,36 @@ case_jpeg_mirror() {
   row "12 MP JPEG mirror, memory" "$(ratio "${PEAK[ours]}" "$pipe_peak")x djpeg-cjpeg pipe (${PEAK[ours]} MiB)" "<= 2x"
 }
 
+# The pane's benchmarks print "case | ours | reference | ratio | goal" lines; each becomes a row.
+trim() { sed 's/^ *//; s/ *$//' <<<"$1"; }
+pane_rows() {
+  local name ours reference ratio goal
+  while IFS='|' read -r name ours reference ratio goal; do
+    name=$(trim "$name") goal=$(trim "$goal")
+    [[ -n $goal && $name != case ]] || continue
+    row "$name" "$(trim "$ratio") ($(trim "$ours") vs $(trim "$reference"))" "$goal"
+  done
+}
+
+case_tree() {
+  echo "Opening tree nodes of 5,000 and 20,000 folders ..." >&2
+  pane_rows < <("$HERE/../shellctl/run_tree_bench.sh" "$BENCH_BUILD/bench/shellctl/dir_tree_bench")
+}
+
+case_list() {
+  echo "Showing 100,000 files and a first visit of 500 photographs in the list ..." >&2
+  pane_rows < <("$HERE/../shellctl/run_list_bench.sh" "$BENCH_BUILD/bench/shellctl/bench_list" 100000 500 "$RUNS")
+}
+
+HERE=$(dirname "$(readlink -f "$0")")
 for mp in 12 48 100; do case_jpeg_downscale "$mp"; done
 case_icons
 case_bmp_shrink
 case_jpeg_mirror
+if [[ -n $BENCH_BUILD ]]; then
+  case_tree
+  case_list
+fi
 
 echo
 echo "Median of $RUNS interleaved runs, whole processes, references single-threaded; $(nproc) cores."
