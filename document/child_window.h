@@ -159,7 +159,8 @@ private:
 
     // Redaction and text recognition (redact_commands.cpp, text_commands.cpp).
     void createRedactMenu();
-    void RedactSelection(RedactMode mode);
+    void RedactSelection(RedactMode mode, PaletteEntry fill = {});
+    void RedactWithChosenColour();
     void createCopyTextCommand();
     void CopyText();
 

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QColorDialog>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -228,6 +229,26 @@ void ClipboardTest::redactReplacesTheSelectedPixelsAsOneUndoableStep()
     QVERIFY(!ProgramSelection().Exists());
     part(child, "actUndo")->trigger();
     QCOMPARE(child->Picture(), before);
+
+    // The chosen fill colour is used, and offered again the next time.
+    const QColor green(0x20, 0xc0, 0x40);
+    QColor offered;
+    const auto answerColourDialog = [&offered](const QColor &choose) {
+        QTimer::singleShot(0, [&offered, choose] {
+            auto *dialog = qobject_cast<QColorDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            offered = dialog->currentColor();
+            dialog->setCurrentColor(choose);
+            choose.isValid() ? dialog->accept() : dialog->reject();
+        });
+    };
+    for (const QColor &choose : {green, QColor()}) {
+        leftDrag(imageOf(child), QPoint(10, 5), QPoint(30, 20));
+        answerColourDialog(choose);
+        part(child, "RedactFillColour")->trigger();
+        QCOMPARE(child->Picture().pixel(12, 7), (PaletteEntry{0x40, 0xc0, 0x20}));
+    }
+    QCOMPARE(offered, green);
 }
 
 } // namespace vistrel
