@@ -3,8 +3,9 @@
 #include "imaging/resample.h"
 #include "platform/error.h"
 
-#include <tesseract/baseapi.h>
-#include <tesseract/ocrclass.h>
+#include <tesseract/capi.h>
+
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <array>
@@ -117,7 +118,79 @@ int upscaleFor(int lineRows, int width, int height)
     return scale;
 }
 
+// Tesseract's C interface, resolved from the library at run time. The library stays loaded for
+// the rest of the process: its OpenMP threads may outlive any one recognizer.
+constexpr char kTesseractLibrary[] = "libtesseract.so.5";
+
+struct Tesseract {
+    decltype(&TessBaseAPICreate) create;
+    decltype(&TessBaseAPIDelete) destroy;
+    decltype(&TessBaseAPISetVariable) setVariable;
+    decltype(&TessBaseAPIInit3) init;
+    decltype(&TessBaseAPIEnd) end;
+    decltype(&TessBaseAPISetImage) setImage;
+    decltype(&TessBaseAPISetSourceResolution) setSourceResolution;
+    decltype(&TessBaseAPIRecognize) recognize;
+    decltype(&TessBaseAPIGetUTF8Text) text;
+    decltype(&TessDeleteText) deleteText;
+    decltype(&TessBaseAPIClear) clear;
+    decltype(&TessMonitorCreate) createMonitor;
+    decltype(&TessMonitorDelete) deleteMonitor;
+    decltype(&TessMonitorSetCancelFunc) setCancelFunction;
+    decltype(&TessMonitorSetCancelThis) setCancelThis;
+};
+
+template <typename Function>
+void resolve(void *library, Function &function, const char *name)
+{
+    function = reinterpret_cast<Function>(::dlsym(library, name));
+    if (!function)
+        throw Error(std::string("The installed Tesseract library lacks ") + name);
+}
+
+Tesseract loadTesseract()
+{
+    void *library = ::dlopen(kTesseractLibrary, RTLD_NOW | RTLD_LOCAL);
+    if (!library)
+        throw Error("Text recognition needs Tesseract. Install the package libtesseract5.");
+    Tesseract t{};
+    resolve(library, t.create, "TessBaseAPICreate");
+    resolve(library, t.destroy, "TessBaseAPIDelete");
+    resolve(library, t.setVariable, "TessBaseAPISetVariable");
+    resolve(library, t.init, "TessBaseAPIInit3");
+    resolve(library, t.end, "TessBaseAPIEnd");
+    resolve(library, t.setImage, "TessBaseAPISetImage");
+    resolve(library, t.setSourceResolution, "TessBaseAPISetSourceResolution");
+    resolve(library, t.recognize, "TessBaseAPIRecognize");
+    resolve(library, t.text, "TessBaseAPIGetUTF8Text");
+    resolve(library, t.deleteText, "TessDeleteText");
+    resolve(library, t.clear, "TessBaseAPIClear");
+    resolve(library, t.createMonitor, "TessMonitorCreate");
+    resolve(library, t.deleteMonitor, "TessMonitorDelete");
+    resolve(library, t.setCancelFunction, "TessMonitorSetCancelFunc");
+    resolve(library, t.setCancelThis, "TessMonitorSetCancelThis");
+    return t;
+}
+
+const Tesseract &tesseract()
+{
+    static const Tesseract loaded = loadTesseract();
+    return loaded;
+}
+
+// A C handle of Tesseract's, given back by `release` on every way out.
+template <typename Handle, typename Release>
+std::unique_ptr<Handle, Release> owned(Handle *handle, Release release)
+{
+    return std::unique_ptr<Handle, Release>(handle, release);
+}
+
 } // namespace
+
+struct TextRecognizer::Api {
+    const Tesseract &calls = tesseract();
+    std::unique_ptr<TessBaseAPI, decltype(&TessBaseAPIDelete)> handle{calls.create(), calls.destroy};
+};
 
 std::string LanguagePackages(const std::string &language)
 {
@@ -154,20 +227,23 @@ TBitmap PrepareForRecognition(const TBitmap &picture)
     return greyOf(larger, darkGround);
 }
 
-TextRecognizer::TextRecognizer(const std::string &language) : api_(std::make_unique<tesseract::TessBaseAPI>())
+TextRecognizer::TextRecognizer(const std::string &language)
 {
+    const std::string checked = checkedLanguage(language);
+    api_ = std::make_unique<Api>();
+    TessBaseAPI *handle = api_->handle.get();
     // Its complaints about missing files would only repeat the message below on stderr.
-    api_->SetVariable("debug_file", "/dev/null");
-    if (api_->Init(nullptr, checkedLanguage(language).c_str(), tesseract::OEM_DEFAULT) != 0)
+    api_->calls.setVariable(handle, "debug_file", "/dev/null");
+    if (api_->calls.init(handle, nullptr, checked.c_str()) != 0)
         throw Error("No text recognition data for '" + language + "' is installed. Install the package "
                     + LanguagePackages(language) + ".");
     // Pictures come here with dark text on a light ground already.
-    api_->SetVariable("tessedit_do_invert", "0");
+    api_->calls.setVariable(handle, "tessedit_do_invert", "0");
 }
 
 TextRecognizer::~TextRecognizer()
 {
-    api_->End();
+    api_->calls.end(api_->handle.get());
 }
 
 std::string TextRecognizer::Recognize(const TBitmap &picture, const std::atomic<bool> *cancel)
@@ -175,21 +251,23 @@ std::string TextRecognizer::Recognize(const TBitmap &picture, const std::atomic<
     if (picture.empty())
         return {};
     const TBitmap grey = PrepareForRecognition(picture);
-    api_->SetImage(grey.scanLine(0), grey.width(), grey.height(), 1, static_cast<int>(grey.bytesPerLine()));
-    api_->SetSourceResolution(kAssumedDpi);
-    tesseract::ETEXT_DESC monitor;
+    const Tesseract &calls = api_->calls;
+    TessBaseAPI *handle = api_->handle.get();
+    calls.setImage(handle, grey.scanLine(0), grey.width(), grey.height(), 1, static_cast<int>(grey.bytesPerLine()));
+    calls.setSourceResolution(handle, kAssumedDpi);
+    const auto monitor = owned(calls.createMonitor(), calls.deleteMonitor);
     if (cancel) {
-        monitor.cancel = cancelRequested;
-        monitor.cancel_this = const_cast<std::atomic<bool> *>(cancel);
+        calls.setCancelFunction(monitor.get(), cancelRequested);
+        calls.setCancelThis(monitor.get(), const_cast<std::atomic<bool> *>(cancel));
     }
-    api_->Recognize(&monitor);
+    calls.recognize(handle, monitor.get());
     // Asked for after a cancel, the text would be recognised again from the start.
     if (cancel && cancel->load()) {
-        api_->Clear();
+        calls.clear(handle);
         return {};
     }
-    const std::unique_ptr<char[]> text(api_->GetUTF8Text());
-    api_->Clear();
+    const auto text = owned(calls.text(handle), calls.deleteText);
+    calls.clear(handle);
     return text ? std::string(text.get()) : std::string();
 }
 

@@ -6,17 +6,14 @@
 #include <memory>
 #include <string>
 
-namespace tesseract {
-class TessBaseAPI;
-}
-
 namespace vistrel {
 
 // Tesseract's language data for `language` ("eng", "deu", "chi_sim", "eng+deu"), loaded once and
-// used for any number of pictures on one thread at a time.
+// used for any number of pictures on one thread at a time. Tesseract itself is loaded on first use:
+// linked in, its fifty-odd libraries would slow the start of every other command.
 class TextRecognizer {
 public:
-    // Throws Error naming the Debian package to install when the language data is missing.
+    // Throws Error naming the Debian package to install when Tesseract or the language data is missing.
     explicit TextRecognizer(const std::string &language = "eng");
     ~TextRecognizer();
     TextRecognizer(const TextRecognizer &) = delete;
@@ -27,7 +24,8 @@ public:
     std::string Recognize(const TBitmap &picture, const std::atomic<bool> *cancel = nullptr);
 
 private:
-    std::unique_ptr<tesseract::TessBaseAPI> api_;
+    struct Api;
+    std::unique_ptr<Api> api_;
 };
 
 // The Debian packages holding the data of `language`: "tesseract-ocr-eng", "tesseract-ocr-chi-sim".
