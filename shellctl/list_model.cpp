@@ -5,6 +5,7 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 namespace vistrel {
@@ -44,7 +45,11 @@ void TShListModel::Release(ItemList items)
         return;
     if (releaser_.joinable())
         releaser_.join();
-    releaser_ = std::thread([gone = std::move(items)]() mutable { gone.clear(); });
+    try {
+        releaser_ = std::thread([gone = std::move(items)]() mutable { gone.clear(); });
+    } catch (const std::system_error &) {
+        // No thread to be had: the items went with the attempt, on this thread.
+    }
 }
 
 int TShListModel::RowOf(uint64_t id) const
