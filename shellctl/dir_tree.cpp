@@ -407,7 +407,8 @@ void TDirTree::QueueProbe(QTreeWidgetItem *node)
     if (!pendingProbes_.insert(node).second)
         return;
     probeQueue_.push_back(node);
-    probeTimer_.start();
+    if (!probeTimer_.isActive()) // restarting a timer costs a trip through the event dispatcher
+        probeTimer_.start();
 }
 
 void TDirTree::ProbeNow(QTreeWidgetItem *node)
@@ -444,7 +445,7 @@ void TDirTree::ProcessProbes()
     QElapsedTimer slice;
     slice.start();
     ProbeRowsInView(slice);
-    // One layout after the slice instead of a search of the rows for each expand button added.
+    // The expand buttons set in the slice show after one layout of the rows.
     scheduleDelayedItemsLayout();
     while (!probeQueue_.empty() && slice.elapsed() < kProbeSliceMs) {
         QTreeWidgetItem *node = probeQueue_.front();
