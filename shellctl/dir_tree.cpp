@@ -27,7 +27,7 @@ namespace vistrel {
 
 namespace {
 
-constexpr int kPathRole = Qt::UserRole;        // the folder with a trailing "/"; none on a dummy
+constexpr int kPathRole = Qt::UserRole;        // the folder with a trailing "/"
 constexpr int kReadRole = Qt::UserRole + 1;    // its real children are there
 constexpr int kStaleRole = Qt::UserRole + 2;   // read, but not watched since
 constexpr qint64 kProbeSliceMs = 16;           // a slice of probing or filling between two paints
@@ -310,10 +310,11 @@ QTreeWidgetItem *TDirTree::NewFolderNode(const std::string &folder, const QStrin
     return node;
 }
 
-void TDirTree::AddDummy(QTreeWidgetItem *node)
+// An unread node's expand button is its indicator policy rather than a placeholder child: adding
+// a child costs the view a search of the parent's rows, thousands of times over in a wide folder.
+void TDirTree::ShowExpandButton(QTreeWidgetItem *node, bool shown)
 {
-    if (node->childCount() == 0)
-        node->addChild(new QTreeWidgetItem);
+    node->setChildIndicatorPolicy(shown ? QTreeWidgetItem::ShowIndicator : QTreeWidgetItem::DontShowIndicatorWhenChildless);
 }
 
 // Drops every reference to the node and those below it, before they are deleted.
@@ -345,6 +346,7 @@ void TDirTree::ReadChildren(QTreeWidgetItem *node, bool probe)
     FinishFilling();
     const std::string folder = NodePath(node);
     DeleteChildren(node);
+    ShowExpandButton(node, false); // from now on its children decide
     node->setData(0, kReadRole, true);
     node->setData(0, kStaleRole, false);
     std::vector<FolderEntry> entries =
@@ -352,39 +354,46 @@ void TDirTree::ReadChildren(QTreeWidgetItem *node, bool probe)
             return AcceptsFolder(path, attributes);
         });
     filling_.reset(new Filling{node, folder, std::move(entries), 0, probe});
-    FillSlice();
+    // One batch fills more than a screen: the node shows at once, the rest follows after the paint.
+    if (AddFillBatch())
+        fillTimer_.start();
+}
+
+// Adds the next batch of the filling node's children; true while more are left.
+bool TDirTree::AddFillBatch()
+{
+    Filling &filling = *filling_;
+    const size_t end = std::min(filling.entries.size(), filling.next + kFillBatch);
+    QList<QTreeWidgetItem *> children;
+    for (; filling.next < end; ++filling.next) {
+        const std::string &name = filling.entries[filling.next].name;
+        children.append(NewFolderNode(filling.folder + name + '/', QFile::decodeName(name.c_str())));
+    }
+    filling.node->addChildren(children);
+    if (filling.probe)
+        for (QTreeWidgetItem *child : children)
+            QueueProbe(child);
+    if (filling.next < filling.entries.size())
+        return true;
+    filling_.reset();
+    return false;
 }
 
 void TDirTree::FillSlice()
 {
-    if (!filling_)
-        return;
     QElapsedTimer slice;
     slice.start();
-    Filling &filling = *filling_;
-    do {
-        const size_t end = std::min(filling.entries.size(), filling.next + kFillBatch);
-        QList<QTreeWidgetItem *> children;
-        for (; filling.next < end; ++filling.next) {
-            const std::string &name = filling.entries[filling.next].name;
-            children.append(NewFolderNode(filling.folder + name + '/', QFile::decodeName(name.c_str())));
-        }
-        filling.node->addChildren(children);
-        if (filling.probe)
-            for (QTreeWidgetItem *child : children)
-                QueueProbe(child);
-    } while (filling.next < filling.entries.size() && slice.elapsed() < kProbeSliceMs);
-    if (filling.next < filling.entries.size())
+    while (filling_ && AddFillBatch() && slice.elapsed() < kProbeSliceMs) {
+    }
+    if (filling_)
         fillTimer_.start();
-    else
-        filling_.reset();
 }
 
 // For those that need every child of a node now: selecting a path, comparing with the disk.
 void TDirTree::FinishFilling()
 {
     while (filling_)
-        FillSlice();
+        AddFillBatch();
 }
 
 int TDirTree::PendingProbes() const
@@ -398,17 +407,16 @@ void TDirTree::QueueProbe(QTreeWidgetItem *node)
     if (!pendingProbes_.insert(node).second)
         return;
     probeQueue_.push_back(node);
-    probeTimer_.start();
+    if (!probeTimer_.isActive()) // restarting a timer costs a trip through the event dispatcher
+        probeTimer_.start();
 }
 
 void TDirTree::ProbeNow(QTreeWidgetItem *node)
 {
     pendingProbes_.erase(node);
     probed_.insert(node);
-    if (IsRead(node) || node->childCount() > 0)
-        return;
-    if (HasShownSubfolder(NodePath(node)))
-        AddDummy(node);
+    if (!IsRead(node))
+        ShowExpandButton(node, HasShownSubfolder(NodePath(node)));
 }
 
 // The link count answers without opening the folder where the file system keeps it.
@@ -437,7 +445,7 @@ void TDirTree::ProcessProbes()
     QElapsedTimer slice;
     slice.start();
     ProbeRowsInView(slice);
-    // One layout after the slice instead of a search of the rows for each expand button added.
+    // The expand buttons set in the slice show after one layout of the rows.
     scheduleDelayedItemsLayout();
     while (!probeQueue_.empty() && slice.elapsed() < kProbeSliceMs) {
         QTreeWidgetItem *node = probeQueue_.front();
@@ -466,7 +474,7 @@ void TDirTree::StartVolumeNode(QTreeWidgetItem *node, const Volume &volume, bool
 {
     const bool touchable = volume.type == drtFixed || volume.type == drtRemote || volume.type == drtRamDisk;
     if (fastLoad_ || !touchable)
-        AddDummy(node);
+        ShowExpandButton(node, true);
     else if (probeAtOnce)
         ProbeNow(node);
     else
@@ -665,8 +673,6 @@ QTreeWidgetItem *TDirTree::OpenLevelsTo(const std::string &folder)
 
 void TDirTree::NodeExpanded(QTreeWidgetItem *node)
 {
-    if (NodePath(node).empty())
-        return;
     if (!IsRead(node)) {
         ReadChildren(node, !selecting_);
         ReviewWatch(node);

@@ -118,9 +118,10 @@ private:
     QTreeWidgetItem *NewVolumeNode(const Volume &volume);
     QTreeWidgetItem *NewFolderNode(const std::string &folder, const QString &name);
     void SetNodeImages(QTreeWidgetItem *node, const QIcon &icon);
-    void AddDummy(QTreeWidgetItem *node);
+    void ShowExpandButton(QTreeWidgetItem *node, bool shown);
     void DeleteChildren(QTreeWidgetItem *node);
     void ReadChildren(QTreeWidgetItem *node, bool probe);
+    bool AddFillBatch();
     void FillSlice();
     void FinishFilling();
     void ForgetSubtree(QTreeWidgetItem *node);

@@ -149,7 +149,7 @@ TShExplorerListView::TShExplorerListView(QWidget *parent)
             ForgetFolder();
     });
     statusSlices_->setSingleShot(true);
-    connect(statusSlices_, &QTimer::timeout, this, &TShExplorerListView::ReadStatusSlice);
+    connect(statusSlices_, &QTimer::timeout, this, &TShExplorerListView::ContinueStatusSlices);
     setModel(model_);
     setItemDelegate(new ReportDelegate(*this));
     model_->RequestThumb = [this](TShItemData &item) { QueueThumb(item); };
@@ -242,8 +242,8 @@ void TShExplorerListView::FillView()
     items_.BeginUpdate();
     ClearList();
     ItemList items = ReadFolderItems(directory_, folderTypes_, TShFilter(filters_, filterOptions_), sizeStyle_, nextItemId_);
-    model_->Reset(directory_, std::move(items));
-    Resort();
+    model_->Reset(directory_, std::move(items), CurrentSortKey());
+    ShowSortIndicator();
     ReadStatusSlice();
     items_.EndUpdate();
 }
@@ -288,9 +288,16 @@ void TShExplorerListView::UpdateTotalSize()
     Q_EMIT OnTotalSizeChange(this);
 }
 
+// After the items changed: the slices start again from the first.
 void TShExplorerListView::ReadStatusSlice()
 {
-    if (!ReadPendingStatus(directory_, model_->Items(), sizeStyle_, kStatusSliceTime)) {
+    statusNext_ = 0;
+    ContinueStatusSlices();
+}
+
+void TShExplorerListView::ContinueStatusSlices()
+{
+    if (!ReadPendingStatus(directory_, model_->Items(), sizeStyle_, kStatusSliceTime, &statusNext_)) {
         statusSlices_->start();
         return;
     }
@@ -520,9 +527,20 @@ void TShExplorerListView::setSizeStyle(TShSizeStyle style)
     viewport()->update();
 }
 
+SortKey TShExplorerListView::CurrentSortKey() const
+{
+    return SortKey{OrderForColumn(sortColumn_, sortByExtension_), sortColumn_, sortDirection_};
+}
+
 void TShExplorerListView::Resort()
 {
-    model_->Sort(SortKey{OrderForColumn(sortColumn_, sortByExtension_), sortColumn_, sortDirection_});
+    statusNext_ = 0;
+    model_->Sort(CurrentSortKey());
+    ShowSortIndicator();
+}
+
+void TShExplorerListView::ShowSortIndicator()
+{
     header_->setSortIndicator(sortColumn_, sortDirection_ == sdAsc ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 

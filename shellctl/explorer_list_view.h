@@ -182,9 +182,12 @@ private:
     void ApplyViewStyle();
     void ResetThumbnails();
     void RestartThumbThread();
+    SortKey CurrentSortKey() const;
     void Resort();
+    void ShowSortIndicator();
     void UpdateTotalSize();
     void ReadStatusSlice();
+    void ContinueStatusSlices();
     TilePalette TileColours() const;
     void QueueThumb(TShItemData &item);
     void QueueOnScreenFirst();
@@ -223,6 +226,7 @@ private:
     int thumbSpaceWidth_ = 40;
     int thumbSpaceHeight_ = 40;
     int64_t totalSize_ = 0;
+    size_t statusNext_ = 0; // the items before it have had their status read
     uint64_t nextItemId_ = 1;
     int dropRow_ = -1;
     std::unordered_map<std::string, int> iconTiles_;

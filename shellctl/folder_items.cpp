@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -217,18 +218,24 @@ void ReadItemStatus(const QString &folder, TShItemData &item, TShSizeStyle style
 }
 
 bool ReadPendingStatus(const QString &folder, const ItemList &items, TShSizeStyle style,
-                       std::chrono::steady_clock::duration budget)
+                       std::chrono::steady_clock::duration budget, size_t *next)
 {
     const FileDescriptor folderFd = OpenFolder(folder);
     const auto start = std::chrono::steady_clock::now();
     int read = 0;
-    for (const auto &item : items) {
-        if (!(item->PendingFlags & kStatusPending))
+    for (size_t i = next ? std::min(*next, items.size()) : 0; i < items.size(); ++i) {
+        TShItemData &item = *items[i];
+        if (!(item.PendingFlags & kStatusPending))
             continue;
-        if (++read % 32 == 0 && std::chrono::steady_clock::now() - start >= budget)
+        if (++read % 32 == 0 && std::chrono::steady_clock::now() - start >= budget) {
+            if (next)
+                *next = i;
             return false;
-        ReadEntryStatus(folderFd.get(), *item, style);
+        }
+        ReadEntryStatus(folderFd.get(), item, style);
     }
+    if (next)
+        *next = items.size();
     return true;
 }
 
@@ -255,16 +262,17 @@ ItemList ReadFolderItems(const QString &folder, TShFolderTypes types, const TShF
     ItemList items;
     FolderEntries entries(QFile::encodeName(folder).toStdString());
     while (const dirent *entry = entries.next()) {
-        auto item = std::make_unique<TShItemData>();
-        if (!TakeEntryType(entries.fd(), *entry, *item, style))
+        // Decided on the stack: entries filtered out cost no item of their own.
+        TShItemData candidate;
+        if (!TakeEntryType(entries.fd(), *entry, candidate, style))
             continue;
-        item->NativeName = entry->d_name;
-        item->Name = QFile::decodeName(entry->d_name);
-        item->SortName = item->Name.toCaseFolded();
-        if (!Wanted(*item, types, filter))
+        candidate.Name = QFile::decodeName(entry->d_name);
+        if (!Wanted(candidate, types, filter))
             continue;
-        item->Id = nextId++;
-        items.push_back(std::move(item));
+        candidate.NativeName = entry->d_name;
+        candidate.SortName = candidate.Name.toCaseFolded();
+        candidate.Id = nextId++;
+        items.push_back(std::make_unique<TShItemData>(std::move(candidate)));
     }
     return items;
 }

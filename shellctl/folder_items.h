@@ -98,9 +98,11 @@ QString AttributeText(bool readOnly, bool hidden, bool system, bool compressed);
 // size 0 and no time.
 void ReadItemStatus(const QString &folder, TShItemData &item, TShSizeStyle style);
 // Reads the status of the items that still wait for it, in order, until `budget` has passed;
-// true once none is left waiting.
+// true once none is left waiting. With `next`, the items before *next are taken as read and
+// *next is left where reading stopped, so that slices over a big folder do not walk it again.
 bool ReadPendingStatus(const QString &folder, const ItemList &items, TShSizeStyle style,
-                       std::chrono::steady_clock::duration budget = std::chrono::steady_clock::duration::max());
+                       std::chrono::steady_clock::duration budget = std::chrono::steady_clock::duration::max(),
+                       size_t *next = nullptr);
 // Fills Details (and Ghosted, Compressed) and clears the details-pending bit.
 void ComputeDetails(const QString &folder, TShItemData &item, TShSizeStyle style, const QLocale &locale);
 

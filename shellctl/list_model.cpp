@@ -5,18 +5,51 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <system_error>
+#include <utility>
 
 namespace vistrel {
 
 TShListModel::TShListModel(QObject *parent) : QAbstractTableModel(parent) {}
 
+TShListModel::~TShListModel()
+{
+    if (releaser_.joinable())
+        releaser_.join();
+}
+
 void TShListModel::Reset(const QString &folder, ItemList items)
 {
     beginResetModel();
     folder_ = folder;
-    items_ = std::move(items);
+    ItemList before = std::exchange(items_, std::move(items));
     rowsStale_ = true;
     endResetModel();
+    Release(std::move(before));
+}
+
+void TShListModel::Reset(const QString &folder, ItemList items, const SortKey &key)
+{
+    folder_ = folder;
+    PrepareSort(items, key);
+    SortItems(items, key);
+    Reset(folder, std::move(items));
+}
+
+// Freeing 100,000 items takes the GUI thread tens of milliseconds; nothing else refers to them,
+// and their texts' shared counts are atomic, so another thread may free them.
+void TShListModel::Release(ItemList items)
+{
+    constexpr size_t kFewItems = 4096;
+    if (items.size() < kFewItems)
+        return;
+    if (releaser_.joinable())
+        releaser_.join();
+    try {
+        releaser_ = std::thread([gone = std::move(items)]() mutable { gone.clear(); });
+    } catch (const std::system_error &) {
+        // No thread to be had: the items went with the attempt, on this thread.
+    }
 }
 
 int TShListModel::RowOf(uint64_t id) const
@@ -69,11 +102,7 @@ void TShListModel::Sort(const SortKey &key)
     std::vector<uint64_t> ids;
     for (const QModelIndex &index : before)
         ids.push_back(Item(index.row()).Id);
-    if (key.Order == SortOrder::ByDetail)
-        for (auto &item : items_)
-            EnsureDetails(*item);
-    if (key.Order == SortOrder::BySize || key.Order == SortOrder::ByDate)
-        ReadPendingStatus(folder_, items_, sizeStyle_);
+    PrepareSort(items_, key);
     SortItems(items_, key);
     rowsStale_ = true;
     QModelIndexList after;
@@ -81,6 +110,16 @@ void TShListModel::Sort(const SortKey &key)
         after.append(index(RowOf(ids[i]), before[static_cast<qsizetype>(i)].column()));
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged();
+}
+
+// The orders by details, size and date need what is otherwise worked out as items are shown.
+void TShListModel::PrepareSort(const ItemList &items, const SortKey &key) const
+{
+    if (key.Order == SortOrder::ByDetail)
+        for (const auto &item : items)
+            EnsureDetails(*item);
+    if (key.Order == SortOrder::BySize || key.Order == SortOrder::ByDate)
+        ReadPendingStatus(folder_, items, sizeStyle_);
 }
 
 void TShListModel::ItemChanged(int row)
@@ -203,11 +242,14 @@ QVariant TShListModel::data(const QModelIndex &index, int role) const
     case Qt::DecorationRole:
         return column == kColumnName ? Decoration(item) : QVariant();
     case Qt::ForegroundRole:
-        if (item.PendingFlags & kDetailsPending)
+        // Only the compressed colour needs the file looked at: the other views, which show no
+        // details, then draw an item without touching the disk or formatting its details.
+        if (compressedColour_.isValid()) {
             EnsureDetails(item);
-        if (item.Compressed && compressedColour_.isValid())
-            return compressedColour_;
-        if (item.Ghosted) // hidden entries are drawn dimmed, as cut ones
+            if (item.Compressed)
+                return compressedColour_;
+        }
+        if (item.Name.startsWith('.')) // hidden entries are drawn dimmed, as cut ones
             return QPalette().color(QPalette::Disabled, QPalette::Text);
         return {};
     case Qt::BackgroundRole:

@@ -10,6 +10,7 @@
 
 #include <deque>
 #include <functional>
+#include <thread>
 #include <unordered_map>
 
 namespace vistrel {
@@ -20,11 +21,15 @@ namespace vistrel {
 class TShListModel : public QAbstractTableModel {
 public:
     explicit TShListModel(QObject *parent = nullptr);
+    ~TShListModel() override;
 
     // Asked for each item of the thumbnail view that still waits for its tile.
     std::function<void(TShItemData &)> RequestThumb;
 
     void Reset(const QString &folder, ItemList items);
+    // The same with the items in the order of key: sorted before the view sees them, so that it
+    // lays them out once.
+    void Reset(const QString &folder, ItemList items, const SortKey &key);
     const QString &Folder() const { return folder_; }
     ItemList &Items() { return items_; }
     const TShItemData &Item(int row) const { return *items_.at(static_cast<size_t>(row)); }
@@ -64,6 +69,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
+    void Release(ItemList items);
+    void PrepareSort(const ItemList &items, const SortKey &key) const;
     void EnsureDetails(TShItemData &item) const;
     void DropOldestPictureTile();
     QVariant Decoration(TShItemData &item) const;
@@ -82,6 +89,7 @@ private:
     bool scrolling_ = false;
     bool showImages_ = true;
     QLocale locale_;
+    std::thread releaser_; // frees the items of a big folder left behind
 };
 
 } // namespace vistrel

@@ -226,6 +226,17 @@ TEST(ReadFolderItems, SizesAreReadAfterListingInBudgetedSlicesAndLinksAtOnce)
         EXPECT_EQ(item->Size, isLink ? 2 : 0) << item->Name.toStdString();
         pending += !isLink;
     }
+    // Slices that take up where the last one stopped leave none behind.
+    ItemList resumed = ReadFolderItems(dir.path(), kListTypes, TShFilter({}), ssAbbreviated, nextId);
+    size_t next = 0;
+    int slices = 1;
+    while (!ReadPendingStatus(dir.path(), resumed, ssAbbreviated, std::chrono::seconds(0), &next))
+        ++slices;
+    EXPECT_EQ(slices, 2);
+    EXPECT_EQ(next, resumed.size());
+    for (const auto &item : resumed)
+        EXPECT_EQ(item->PendingFlags & kStatusPending, 0) << item->Name.toStdString();
+
     EXPECT_FALSE(ReadPendingStatus(dir.path(), items, ssAbbreviated, std::chrono::seconds(0)));
     EXPECT_TRUE(ReadPendingStatus(dir.path(), items, ssAbbreviated));
     for (const auto &item : items) {

@@ -142,6 +142,31 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(AllTilesDelivered(list), kWaitMs);
     }
 
+    // The items of a folder left behind are freed on another thread, also when the list goes.
+    void bigFoldersLeftBehindLeaveTheListIntact()
+    {
+        QDir root(folder_->path());
+        root.mkdir("big");
+        root.mkdir("small");
+        constexpr int kBig = 5000;
+        for (int i = kBig - 1; i >= 0; --i)
+            Write(Path(QString("big/n%1.txt").arg(i, 4, 10, QChar('0'))));
+        Write(Path("small/only.txt"));
+        for (const bool destroyAfterLeaving : {false, true}) {
+            TShExplorerListView list;
+            for (int round = 0; round < 3; ++round) {
+                list.setDirectory(Path("big").toStdString());
+                QCOMPARE(list.Items().Count(), kBig);
+                QCOMPARE(list.Items().Caption(0), QString("n0000.txt")); // sorted before shown
+                QCOMPARE(list.Items().Caption(kBig - 1), QString("n4999.txt"));
+                list.setDirectory(Path("small").toStdString());
+                if (destroyAfterLeaving)
+                    break;
+                QCOMPARE(Captions(list), QStringList({"only.txt"}));
+            }
+        }
+    }
+
     void sortOrdersKeepFoldersFirst()
     {
         const struct {
