@@ -63,37 +63,63 @@ void pixelate(TBitmap &picture, const TRect &area)
         }
 }
 
-// One box pass over `count` samples `step` bytes apart, with the ends repeated beyond the area,
-// so that only pixels of the area enter the result.
-void boxPass(uint8_t *first, int count, size_t step, int radius, std::vector<uint8_t> &line)
+// One box pass along a row of `count` pixels, with the ends repeated beyond the area, so that
+// only pixels of the area enter the result.
+void horizontalBoxPass(uint8_t *row, int count, int radius, std::vector<uint8_t> &line)
 {
-    line.resize(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i)
-        line[static_cast<size_t>(i)] = first[static_cast<size_t>(i) * step];
-    const auto at = [&](int i) { return static_cast<uint32_t>(line[static_cast<size_t>(std::clamp(i, 0, count - 1))]); };
+    line.assign(row, row + static_cast<size_t>(count) * kBytesPerPixel);
+    const auto at = [&](int i, int c) {
+        return static_cast<uint32_t>(line[static_cast<size_t>(std::clamp(i, 0, count - 1)) * kBytesPerPixel + c]);
+    };
     const uint32_t width = 2u * static_cast<uint32_t>(radius) + 1u;
-    uint32_t sum = 0;
+    uint32_t sum[kBytesPerPixel] = {};
     for (int i = -radius; i <= radius; ++i)
-        sum += at(i);
-    for (int i = 0; i < count; ++i) {
-        first[static_cast<size_t>(i) * step] = static_cast<uint8_t>((sum + width / 2) / width);
-        sum += at(i + radius + 1);
-        sum -= at(i - radius);
+        for (int c = 0; c < kBytesPerPixel; ++c)
+            sum[c] += at(i, c);
+    for (int i = 0; i < count; ++i, row += kBytesPerPixel)
+        for (int c = 0; c < kBytesPerPixel; ++c) {
+            row[c] = static_cast<uint8_t>((sum[c] + width / 2) / width);
+            sum[c] = sum[c] + at(i + radius + 1, c) - at(i - radius, c);
+        }
+}
+
+// The same down the columns, worked row by row with a running sum for every byte of the width,
+// so that the picture is read along its rows.
+void verticalBoxPass(TBitmap &picture, const TRect &area, int radius, std::vector<uint8_t> &copy,
+                     std::vector<uint32_t> &sums)
+{
+    const size_t rowBytes = static_cast<size_t>(area.Width()) * kBytesPerPixel;
+    const int height = area.Height();
+    copy.resize(rowBytes * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
+        std::copy_n(pixelAt(picture, area.Left, area.Top + y), rowBytes, copy.data() + rowBytes * static_cast<size_t>(y));
+    const auto row = [&](int i) { return copy.data() + rowBytes * static_cast<size_t>(std::clamp(i, 0, height - 1)); };
+    const uint32_t width = 2u * static_cast<uint32_t>(radius) + 1u;
+    sums.assign(rowBytes, 0);
+    for (int i = -radius; i <= radius; ++i) {
+        const uint8_t *in = row(i);
+        for (size_t b = 0; b < rowBytes; ++b)
+            sums[b] += in[b];
+    }
+    for (int y = 0; y < height; ++y) {
+        uint8_t *out = pixelAt(picture, area.Left, area.Top + y);
+        const uint8_t *entering = row(y + radius + 1), *leaving = row(y - radius);
+        for (size_t b = 0; b < rowBytes; ++b) {
+            out[b] = static_cast<uint8_t>((sums[b] + width / 2) / width);
+            sums[b] = sums[b] + entering[b] - leaving[b];
+        }
     }
 }
 
 void blur(TBitmap &picture, const TRect &area)
 {
     const int radius = std::max(kLeastBlurRadius, std::min(area.Width(), area.Height()) / 4);
-    const size_t stride = picture.bytesPerLine();
-    std::vector<uint8_t> line;
+    std::vector<uint8_t> copy;
+    std::vector<uint32_t> sums;
     for (int pass = 0; pass < kBlurPasses; ++pass) {
         for (int y = area.Top; y < area.Bottom; ++y)
-            for (int c = 0; c < kBytesPerPixel; ++c)
-                boxPass(pixelAt(picture, area.Left, y) + c, area.Width(), kBytesPerPixel, radius, line);
-        for (int x = area.Left; x < area.Right; ++x)
-            for (int c = 0; c < kBytesPerPixel; ++c)
-                boxPass(pixelAt(picture, x, area.Top) + c, area.Height(), stride, radius, line);
+            horizontalBoxPass(pixelAt(picture, area.Left, y), area.Width(), radius, copy);
+        verticalBoxPass(picture, area, radius, copy, sums);
     }
 }
 
