@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -209,6 +210,23 @@ bool Wanted(const TShItemData &item, TShFolderTypes types, const TShFilter &filt
     return !filter.Active() || filter.MatchFilter(item.Name, item.Kind == ItemKind::Folder);
 }
 
+// Most names are ASCII, which folds as it lowers; those without capitals share the name's text.
+QString FoldedForSorting(const QString &name)
+{
+    bool capitals = false;
+    for (const QChar c : name) {
+        if (c.unicode() >= 0x80)
+            return name.toCaseFolded();
+        capitals = capitals || (c >= u'A' && c <= u'Z');
+    }
+    if (!capitals)
+        return name;
+    QString folded(name.size(), Qt::Uninitialized);
+    QChar *to = folded.data();
+    for (const QChar c : name)
+        *to++ = c >= u'A' && c <= u'Z' ? QChar(c.unicode() + (u'a' - u'A')) : c;
+    return folded;
+}
 
 } // namespace
 
@@ -266,11 +284,13 @@ ItemList ReadFolderItems(const QString &folder, TShFolderTypes types, const TShF
         TShItemData candidate;
         if (!TakeEntryType(entries.fd(), *entry, candidate, style))
             continue;
-        candidate.Name = QFile::decodeName(entry->d_name);
+        const size_t length = std::strlen(entry->d_name);
+        // File names are UTF-8 here, as for Qt everywhere on Linux.
+        candidate.Name = QString::fromUtf8(entry->d_name, static_cast<qsizetype>(length));
         if (!Wanted(candidate, types, filter))
             continue;
-        candidate.NativeName = entry->d_name;
-        candidate.SortName = candidate.Name.toCaseFolded();
+        candidate.NativeName.assign(entry->d_name, length);
+        candidate.SortName = FoldedForSorting(candidate.Name);
         candidate.Id = nextId++;
         items.push_back(std::make_unique<TShItemData>(std::move(candidate)));
     }
@@ -357,21 +377,32 @@ namespace {
 
 // What the quicksort moves. For the name order each entry carries the item's case-folded name,
 // copied with all the others into one buffer, so that the comparisons stay in the cache instead
-// of chasing every item and its name through the heap.
+// of chasing every item and its name through the heap. Names in one folder tend to share a
+// start ("IMG_", "Screenshot from "): the eight characters after the start all share are packed
+// into two numbers, which decide most comparisons without looking at the text.
 struct SortEntry {
     TShItemData *Item;
     ItemKind Kind;
     QStringView Folded; // empty unless sorting by name
+    uint64_t Head[2];   // the characters after the shared start, 16 bits each, 0 past the end
 };
 
 int CompareEntries(const SortEntry &a, const SortEntry &b, const SortKey &key)
 {
+    if (a.Item == b.Item) // the pivot meets itself once in every partition
+        return 0;
     if (a.Folded.isEmpty() || b.Folded.isEmpty())
         return CompareItems(*a.Item, *b.Item, key);
     if (a.Kind != b.Kind)
         return a.Kind < b.Kind ? -1 : 1;
-    const int result = a.Folded.compare(b.Folded);
-    return result != 0 ? Directed(Sign(result), key) : ByName(*a.Item, *b.Item, key);
+    int result = 0;
+    if (a.Head[0] != b.Head[0])
+        result = a.Head[0] < b.Head[0] ? -1 : 1;
+    else if (a.Head[1] != b.Head[1])
+        result = a.Head[1] < b.Head[1] ? -1 : 1;
+    else
+        result = Sign(a.Folded.compare(b.Folded));
+    return result != 0 ? Directed(result, key) : ByName(*a.Item, *b.Item, key);
 }
 
 void QuickSort(std::vector<SortEntry> &entries, int low, int high, const SortKey &key)
@@ -410,6 +441,32 @@ QString FoldedNames(const ItemList &items)
     return names;
 }
 
+qsizetype SharedStartLength(const std::vector<SortEntry> &entries)
+{
+    QStringView shared = entries.front().Folded;
+    for (const SortEntry &entry : entries) {
+        const qsizetype most = std::min(shared.size(), entry.Folded.size());
+        qsizetype same = 0;
+        while (same < most && shared[same] == entry.Folded[same])
+            ++same;
+        shared.truncate(same);
+    }
+    return shared.size();
+}
+
+void PackHeads(std::vector<SortEntry> &entries)
+{
+    const qsizetype start = SharedStartLength(entries);
+    for (SortEntry &entry : entries) {
+        for (int half = 0; half < 2; ++half) {
+            uint64_t packed = 0;
+            for (qsizetype at = start + half * 4; at < start + half * 4 + 4; ++at)
+                packed = packed << 16 | (at < entry.Folded.size() ? entry.Folded[at].unicode() : 0u);
+            entry.Head[half] = packed;
+        }
+    }
+}
+
 } // namespace
 
 void SortItems(ItemList &items, const SortKey &key)
@@ -422,9 +479,11 @@ void SortItems(ItemList &items, const SortKey &key)
     qsizetype at = 0;
     for (const auto &item : items) {
         const qsizetype length = names.isEmpty() ? 0 : item->SortName.size();
-        entries.push_back({item.get(), item->Kind, QStringView(names).mid(at, length)});
+        entries.push_back({item.get(), item->Kind, QStringView(names).mid(at, length), {}});
         at += length;
     }
+    if (!names.isEmpty())
+        PackHeads(entries);
     QuickSort(entries, 0, static_cast<int>(entries.size()) - 1, key);
     ItemList sorted;
     sorted.reserve(items.size()); // the last allocation: from here on nothing can throw

@@ -326,6 +326,30 @@ TEST(SortItems, LargeListsEndInOrder)
         EXPECT_LE(CompareItems(*items[i - 1], *items[i], SortKey{SortOrder::BySize, kColumnSize, sdAsc}), 0);
 }
 
+TEST(SortItems, NamesReadFromAFolderSortAsTheirComparisonSays)
+{
+    QTemporaryDir dir;
+    const char *names[] = {"IMG_0010.JPG", "IMG_0009.jpg", "img_0009.JPG", "IMG_0100.jpg", "IMG_01.jpg",
+                           "IMG_0010.jpg.bak", "IMG_", "Äpfel.jpg", "äpfel2.jpg", "Straße.jpg", "STRASSE.jpg",
+                           "IMG_😀.jpg", "IMG_\uff10.jpg", "zebra", "Zebra"};
+    for (const char *name : names)
+        Touch(dir.filePath(QString::fromUtf8(name)));
+    QDir(dir.path()).mkdir("IMG_folder");
+    for (const TShSortDirection direction : {sdAsc, sdDesc}) {
+        uint64_t nextId = 1;
+        ItemList items = ReadFolderItems(dir.path(), kListTypes, TShFilter({}), ssAbbreviated, nextId);
+        const SortKey key{SortOrder::ByName, kColumnName, direction};
+        SortItems(items, key);
+        ASSERT_EQ(items.size(), std::size(names) + 1);
+        EXPECT_EQ(items[0]->Name, "IMG_folder");
+        for (size_t i = 0; i < items.size(); ++i) {
+            EXPECT_EQ(items[i]->SortName, items[i]->Name.toCaseFolded()) << items[i]->Name.toStdString();
+            if (i > 0)
+                EXPECT_LT(CompareItems(*items[i - 1], *items[i], key), 0) << items[i - 1]->Name.toStdString() << " / " << items[i]->Name.toStdString();
+        }
+    }
+}
+
 TEST(FolderPaths, NormalizedWithoutTrailingSeparatorExceptRoot)
 {
     EXPECT_EQ(NormalizedFolderPath("/tmp/"), "/tmp");
