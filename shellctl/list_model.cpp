@@ -5,17 +5,14 @@
 #include <QPalette>
 
 #include <algorithm>
-#include <system_error>
 #include <utility>
 
 namespace vistrel {
 
-TShListModel::TShListModel(QObject *parent) : QAbstractTableModel(parent) {}
-
-TShListModel::~TShListModel()
+TShListModel::TShListModel(QObject *parent) : QAbstractTableModel(parent)
 {
-    if (releaser_.joinable())
-        releaser_.join();
+    freeTimer_.setInterval(0); // between events: paints and input come first
+    connect(&freeTimer_, &QTimer::timeout, this, &TShListModel::FreeRetiredSlice);
 }
 
 void TShListModel::Reset(const QString &folder, ItemList items)
@@ -36,19 +33,26 @@ void TShListModel::Reset(const QString &folder, ItemList items, const SortKey &k
     Reset(folder, std::move(items));
 }
 
-// Freeing 100,000 items takes the GUI thread tens of milliseconds; nothing else refers to them,
-// and their texts' shared counts are atomic, so another thread may free them.
+// Freeing 100,000 items takes the GUI thread tens of milliseconds, so a big folder left behind is
+// freed a slice at a time once the next one is shown. Not on a second thread: freeing there while
+// this one allocates makes both wait on the heap's lock.
 void TShListModel::Release(ItemList items)
 {
     constexpr size_t kFewItems = 4096;
     if (items.size() < kFewItems)
         return;
-    if (releaser_.joinable())
-        releaser_.join();
-    try {
-        releaser_ = std::thread([gone = std::move(items)]() mutable { gone.clear(); });
-    } catch (const std::system_error &) {
-        // No thread to be had: the items went with the attempt, on this thread.
+    retired_.clear(); // listed again before any event: the one before goes now
+    retired_ = std::move(items);
+    freeTimer_.start();
+}
+
+void TShListModel::FreeRetiredSlice()
+{
+    constexpr size_t kItemsPerSlice = 8192; // a few milliseconds
+    retired_.resize(retired_.size() - std::min(retired_.size(), kItemsPerSlice));
+    if (retired_.empty()) {
+        retired_.shrink_to_fit();
+        freeTimer_.stop();
     }
 }
 

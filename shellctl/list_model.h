@@ -7,10 +7,10 @@
 #include <QHash>
 #include <QIcon>
 #include <QPixmap>
+#include <QTimer>
 
 #include <deque>
 #include <functional>
-#include <thread>
 #include <unordered_map>
 
 namespace vistrel {
@@ -21,7 +21,6 @@ namespace vistrel {
 class TShListModel : public QAbstractTableModel {
 public:
     explicit TShListModel(QObject *parent = nullptr);
-    ~TShListModel() override;
 
     // Asked for each item of the thumbnail view that still waits for its tile.
     std::function<void(TShItemData &)> RequestThumb;
@@ -70,6 +69,7 @@ public:
 
 private:
     void Release(ItemList items);
+    void FreeRetiredSlice();
     void PrepareSort(const ItemList &items, const SortKey &key) const;
     void EnsureDetails(TShItemData &item) const;
     void DropOldestPictureTile();
@@ -89,7 +89,8 @@ private:
     bool scrolling_ = false;
     bool showImages_ = true;
     QLocale locale_;
-    std::thread releaser_; // frees the items of a big folder left behind
+    ItemList retired_; // a big folder left behind, freed a slice at a time
+    QTimer freeTimer_;
 };
 
 } // namespace vistrel
