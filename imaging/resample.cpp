@@ -214,7 +214,7 @@ void StripResampler::Take(const TBitmap &strip, int firstRow)
     if (!upright_.empty())
         PlaceUpright(strip, firstRow, orientation_, upright_);
     else if (!work_.empty())
-        HorizontalPass(strip, columns_, work_, PassKernels::Widest, firstRow);
+        HorizontalPass(strip, columns_, work_, PassKernels::Widest, firstRow, &worker_);
 }
 
 void StripResampler::Finish(TBitmap &destination)
@@ -235,7 +235,7 @@ void StripResampler::Finish(TBitmap &destination)
         destination = TBitmap(); // never hold the old and the new pixels together
         destination = TBitmap(width_, height_, PixelFormat::pf24bit);
     }
-    VerticalPass(work_, rows_, destination);
+    VerticalPass(work_, rows_, destination, PassKernels::Widest, &worker_);
     work_ = TBitmap();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imaging/side_by_side.h"
 #include "platform/bitmap.h"
 
 #include <array>
@@ -79,6 +80,7 @@ private:
     ContributorLists columns_, rows_;
     TBitmap work_;
     TBitmap upright_; // the turned picture, when its rows arrive as columns
+    SideBySideWorker worker_;
 };
 
 } // namespace vistrel

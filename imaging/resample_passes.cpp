@@ -1,5 +1,4 @@
 #include "imaging/resample_passes.h"
-#include "imaging/side_by_side.h"
 #include "imaging/wide_vectors.h"
 
 #include <algorithm>
@@ -62,13 +61,18 @@ Bands SplitIntoBands(int count, int granule, double operations)
 
 // work(band, first, last) for each band.
 template <typename Work>
-void RunBands(const Bands &bands, const Work &work)
+void RunBands(const Bands &bands, const Work &work, SideBySideWorker *worker)
 {
     if (!bands.two()) {
         work(0, 0, bands.Count);
         return;
     }
-    RunSideBySide([&] { work(0, 0, bands.Middle); }, [&] { work(1, bands.Middle, bands.Count); });
+    const auto first = [&] { work(0, 0, bands.Middle); };
+    const auto second = [&] { work(1, bands.Middle, bands.Count); };
+    if (worker)
+        worker->Run(first, second);
+    else
+        RunSideBySide(first, second);
 }
 
 // The horizontal pass takes the source in blocks of 16 rows whose channels are interleaved per
@@ -254,7 +258,7 @@ VISTREL_AVX2_FMA void VerticalStretchWide(const uint8_t *work, size_t stride, co
 } // namespace
 
 void HorizontalPass(const TBitmap &source, const ContributorLists &columns, TBitmap &work, PassKernels kernels,
-                    int firstWorkRow)
+                    int firstWorkRow, SideBySideWorker *worker)
 {
     const std::vector<ColumnChunk> chunks = ChunkColumns(columns, source.width());
     int32_t blockPixels = 0;
@@ -284,10 +288,11 @@ void HorizontalPass(const TBitmap &source, const ContributorLists &columns, TBit
                 HorizontalBlockPortable(block, columns, chunk, out, rows);
             }
         }
-    });
+    }, worker);
 }
 
-void VerticalPass(const TBitmap &work, const ContributorLists &rows, TBitmap &destination, PassKernels kernels)
+void VerticalPass(const TBitmap &work, const ContributorLists &rows, TBitmap &destination, PassKernels kernels,
+                  SideBySideWorker *worker)
 {
     const size_t stride = work.bytesPerLine();
     const size_t rowBytes = static_cast<size_t>(work.width()) * 3;
@@ -311,7 +316,7 @@ void VerticalPass(const TBitmap &work, const ContributorLists &rows, TBitmap &de
 #endif
             VerticalRowPortable(work.scanLine(0), stride, rows, static_cast<size_t>(i), rowBytes, out, bandSums);
         }
-    });
+    }, worker);
 }
 
 } // namespace vistrel

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <condition_variable>
 #include <exception>
+#include <functional>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -36,5 +39,28 @@ void RunSideBySide(const First &first, const Second &second)
     if (failure)
         std::rethrow_exception(failure);
 }
+
+// RunSideBySide for work that comes in many small pieces (the strips of a picture): the helper
+// thread is started once and kept, since starting one costs about as much as a strip's work.
+class SideBySideWorker {
+public:
+    SideBySideWorker() = default;
+    SideBySideWorker(const SideBySideWorker &) = delete;
+    SideBySideWorker &operator=(const SideBySideWorker &) = delete;
+    ~SideBySideWorker();
+
+    void Run(const std::function<void()> &first, const std::function<void()> &second);
+
+private:
+    void Serve();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    const std::function<void()> *task_ = nullptr; // the helper's piece, until it has run
+    std::exception_ptr failure_;
+    bool stopping_ = false;
+    bool unavailable_ = false; // no thread could be started: everything runs here
+    std::thread thread_;
+};
 
 } // namespace vistrel
