@@ -2,12 +2,12 @@
 #include "document/child_window.h"
 
 #include "ocr/text_recognition.h"
-#include "platform/error.h"
 
 #include <QClipboard>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QToolBar>
 
@@ -84,8 +84,11 @@ void TChild::CopyText()
     const std::optional<std::string> text = recognizeWithProgress(this, selected.empty() ? shown : selected);
     if (!text)
         return;
-    if (text->find_first_not_of(" \n\f") == std::string::npos)
-        throw Error("No text was found in the picture");
+    // Nothing to read is an answer, not a failure: the clipboard keeps what it held.
+    if (text->find_first_not_of(" \n\f") == std::string::npos) {
+        QMessageBox::information(this, QStringLiteral("Copy Text"), QStringLiteral("No text was found in the picture."));
+        return;
+    }
     QGuiApplication::clipboard()->setText(QString::fromStdString(*text));
 }
 
