@@ -116,6 +116,7 @@ TChild::TChild(std::shared_ptr<TChildHost> host, QWidget *parent) : QMdiSubWindo
     createCopyTextCommand();
     createLayout();
     markup_ = new TMarkupTool(document_, *Image, settingsPath_, *this);
+    connect(markup_, &TMarkupTool::pointerMoved, this, &TChild::ShowPointerPosition);
 
     connect(this, &QMdiSubWindow::windowStateChanged, this, &TChild::onWindowStateChanged);
     connect(&TSelectionNotifier::instance(), &TSelectionNotifier::changed, this, &TChild::actCopyToClipboardUpdate);
@@ -542,10 +543,15 @@ void TChild::ImageMouseDown(QMouseEvent *event, bool doubleClick)
     TSelectionNotifier::instance().notify();
 }
 
+void TChild::ShowPointerPosition(QPoint position)
+{
+    StatusPanel0->setText(QStringLiteral("%1:%2").arg(position.x()).arg(position.y()));
+}
+
 void TChild::ImageMouseMove(QMouseEvent *event)
 {
     const QPoint position = event->position().toPoint();
-    StatusPanel0->setText(QStringLiteral("%1:%2").arg(position.x()).arg(position.y()));
+    ShowPointerPosition(position);
     if (!IsPlainLeftButton(mouseState(event, event->buttons(), false)))
         return;
     DrawSelectionFrame();

@@ -137,6 +137,7 @@ private:
 
     void ImageMouseDown(QMouseEvent *event, bool doubleClick);
     void ImageMouseMove(QMouseEvent *event);
+    void ShowPointerPosition(QPoint position);
     void DrawSelectionFrame();
     void ClearSelection();
     void CopySelection();

@@ -80,6 +80,7 @@ TMarkupTool::TMarkupTool(PictureDocument &document, TImage &image, std::string s
 {
     setObjectName(QStringLiteral("MarkupLayer"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    setMouseTracking(true);
     resize(image.size());
     image.installEventFilter(this);
     readSettings();
@@ -330,6 +331,7 @@ void TMarkupTool::mousePressEvent(QMouseEvent *event)
 
 void TMarkupTool::mouseMoveEvent(QMouseEvent *event)
 {
+    Q_EMIT pointerMoved(event->position().toPoint());
     if (!active_ || !(event->buttons() & Qt::LeftButton))
         return;
     if (tool_ == kEditTool && selectedRevision_ != document_.MarksRevision()) {

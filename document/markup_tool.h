@@ -30,6 +30,10 @@ public:
 
     QMenu *Menu() const { return menu_; }
 
+Q_SIGNALS:
+    // The pointer moved over the picture while a tool takes the mouse, in the control's pixels.
+    void pointerMoved(QPoint position);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;

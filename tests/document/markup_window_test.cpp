@@ -6,6 +6,7 @@
 #include "tests/support/pictures.h"
 #include "tests/support/qt_test_main.h"
 
+#include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
 #include <QtTest>
@@ -76,6 +77,7 @@ void MarkupWindowTest::marksLandOnThePicturePixelUnderThePointer()
     QTest::mouseMove(layer, (from + to) / 2);
     QTest::mouseMove(layer, to);
     QTest::mouseRelease(layer, Qt::LeftButton, Qt::NoModifier, to);
+    QCOMPARE(testing::part<QLabel>(child, "StatusPanel0")->text(), QStringLiteral("%1:%2").arg(to.x()).arg(to.y()));
 
     const TImage *image = testing::imageOf(child);
     const auto under = [image](QPoint screen) {
