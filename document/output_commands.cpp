@@ -117,8 +117,12 @@ bool TChild::SavePictureAs()
             if (target.Format == PictureFormat::None || !MayReplace(this, typed, target.Path))
                 return;
             const BusyCursor busy;
+            // The marks are drawn in only once the file holds them: a failed save leaves them marks.
+            if (document_.Marks().empty())
+                WritePictureFile(Picture(), target.Path, target.Format);
+            else
+                WritePictureFile(document_.FlattenedPicture(), target.Path, target.Format);
             document_.FlattenMarks();
-            WritePictureFile(Picture(), target.Path, target.Format);
             document_.MarkSaved(target.Path); // the window keeps its name, as PicName
             saved = true;
         });

@@ -201,6 +201,11 @@ void OutputCommandsTest::failedSaveKeepsTheOldFileAndTheWindow()
 {
     TChild *child = openChild(testing::NumberedPicture(300, 300, 3), folder_->file("edit.bmp"));
     part(child, "rotate-right")->trigger();
+    part(child, "MarkupRectangle")->trigger();
+    QWidget *layer = part<QWidget>(child, "MarkupLayer");
+    QTest::mousePress(layer, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QTest::mouseMove(layer, QPoint(40, 30));
+    QTest::mouseRelease(layer, Qt::LeftButton, Qt::NoModifier, QPoint(40, 30));
     testing::FullDisk disk;
     const std::string target = disk.ready() ? disk.file("old.bmp") : folder_->file("old.bmp");
     testing::WriteBytes(target, "the old file");
@@ -221,7 +226,8 @@ void OutputCommandsTest::failedSaveKeepsTheOldFileAndTheWindow()
              qPrintable(error));
     QCOMPARE(testing::ReadBytes(target), std::string("the old file"));
     QCOMPARE(testing::Entries(folder), before);
-    QCOMPARE(child->UndoList().size(), size_t{1});
+    QCOMPARE(child->UndoList().size(), size_t{2}); // the turn and the mark, still a mark
+    QCOMPARE(child->Document().Marks().size(), size_t{1});
     QCOMPARE(child->PicName(), folder_->file("edit.bmp"));
     QCOMPARE(child->windowTitle(), QStringLiteral("edit.bmp"));
 }
