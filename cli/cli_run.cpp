@@ -19,8 +19,6 @@
 
 #include "cli/ordered_jobs.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <filesystem>
 #include <new>
@@ -335,7 +333,7 @@ ThumbnailOutcome MakeThumbnail(const Thumbnailer &thumbnailer, const std::string
         const ThumbSource source = thumbnailer.Make(input, true);
         if (!source.CacheError.empty())
             return {{}, withInputName(source.CacheError, input)};
-        return {QFile::encodeName(source.CachePath).toStdString(), {}};
+        return {source.CachePath, {}};
     } catch (const std::exception &e) {
         return {{}, withInputName(e.what(), input)};
     }

@@ -2,17 +2,18 @@
 
 #include "platform/error.h"
 #include "platform/file_io.h"
+#include "platform/md5.h"
 #include "platform/png_codec.h"
 #include "platform/safe_file.h"
 
-#include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 #include <cerrno>
+#include <charconv>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vistrel {
 
@@ -23,7 +24,7 @@ const char *const kMTimeKey = "Thumb::MTime";
 const char *const kWidthKey = "Thumb::Image::Width";
 const char *const kHeightKey = "Thumb::Image::Height";
 const char *const kSizeKey = "Thumb::Size";
-const QString kProgramFolder = QStringLiteral("vistrel-" VISTREL_VERSION);
+const char *const kProgramFolder = "vistrel-" VISTREL_VERSION;
 // The largest a PNG of box x box pixels can be: 16-bit RGBA stored without compression, with
 // room for its keys. Anything larger is not one of ours or anybody's thumbnail.
 uint64_t MaxEntryBytes(int box)
@@ -38,25 +39,24 @@ struct SizeFolder {
 };
 const SizeFolder kSizeFolders[] = {{128, "normal"}, {256, "large"}, {512, "x-large"}, {1024, "xx-large"}};
 
-QByteArray ReadWholeFile(const QString &path, uint64_t maxBytes)
+std::vector<uint8_t> ReadWholeFile(const std::string &path, uint64_t maxBytes)
 {
-    InputFile file(QFile::encodeName(path).toStdString());
+    InputFile file(path);
     if (file.size() > maxBytes)
         throw Error("too large");
-    QByteArray bytes(static_cast<qsizetype>(file.size()), Qt::Uninitialized);
-    if (!bytes.isEmpty())
-        file.readAt(0, reinterpret_cast<uint8_t *>(bytes.data()), static_cast<size_t>(bytes.size()));
+    std::vector<uint8_t> bytes(static_cast<size_t>(file.size()));
+    if (!bytes.empty())
+        file.readAt(0, bytes.data(), bytes.size());
     return bytes;
 }
 
 // The PNG at path when it is one and its keys name uri at mtime; nothing otherwise.
-std::optional<PngPicture> ReadKeyedPng(const QString &path, const QString &uri, int64_t mtime, int maxSide)
+std::optional<PngPicture> ReadKeyedPng(const std::string &path, const std::string &uri, int64_t mtime, int maxSide)
 {
     try {
-        const QByteArray bytes = ReadWholeFile(path, MaxEntryBytes(maxSide));
-        PngPicture png = ReadPngMemory(reinterpret_cast<const uint8_t *>(bytes.constData()),
-                                       static_cast<size_t>(bytes.size()), maxSide);
-        if (png.Text[kUriKey] != uri.toStdString() || png.Text[kMTimeKey] != std::to_string(mtime))
+        const std::vector<uint8_t> bytes = ReadWholeFile(path, MaxEntryBytes(maxSide));
+        PngPicture png = ReadPngMemory(bytes.data(), bytes.size(), maxSide);
+        if (png.Text[kUriKey] != uri || png.Text[kMTimeKey] != std::to_string(mtime))
             return std::nullopt;
         return png;
     } catch (const Error &) {
@@ -66,22 +66,45 @@ std::optional<PngPicture> ReadKeyedPng(const QString &path, const QString &uri, 
 
 int PositiveNumber(const std::string &text)
 {
-    const int value = QString::fromStdString(text).toInt();
-    return value > 0 ? value : 0;
+    int value = 0;
+    const char *end = text.data() + text.size();
+    const std::from_chars_result parsed = std::from_chars(text.data(), end, value);
+    return parsed.ec == std::errc() && parsed.ptr == end && value > 0 ? value : 0;
 }
 
-void MakeFolder(const QString &path)
+void MakeFolder(const std::string &path)
 {
-    if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0 && errno != EEXIST)
-        throw Error("Cannot create the thumbnail folder " + path.toStdString() + ": " + std::strerror(errno));
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        throw Error("Cannot create the thumbnail folder " + path + ": " + std::strerror(errno));
+}
+
+// The cache's own folders are private; the ones above it are the user's, made as any program would.
+void MakeFolders(const std::string &root, std::initializer_list<std::string> below)
+{
+    std::error_code ignored; // the folders' own mkdir says what went wrong
+    std::filesystem::create_directories(std::filesystem::path(root).parent_path(), ignored);
+    MakeFolder(root);
+    std::string path = root;
+    for (const std::string &folder : below)
+        MakeFolder(path += '/' + folder);
+}
+
+// $HOME as the shell gives it, else the user's entry in the password database.
+std::string HomeFolder()
+{
+    if (const char *home = std::getenv("HOME"); home && home[0])
+        return home;
+    if (const passwd *user = ::getpwuid(::getuid()); user && user->pw_dir && user->pw_dir[0])
+        return user->pw_dir;
+    return "/";
 }
 
 // Written beside its final name and renamed over it: a reader sees the old entry or the new
 // one, never a part. The folder is ours, so whatever has the name now is replaced, not followed.
-void WriteAtomically(const QString &path, const std::vector<uint8_t> &bytes)
+void WriteAtomically(const std::string &path, const std::vector<uint8_t> &bytes)
 {
     try {
-        WriteFileSafely(QFile::encodeName(path).toStdString(), bytes.data(), bytes.size(), Replacing::PrivateName);
+        WriteFileSafely(path, bytes.data(), bytes.size(), Replacing::PrivateName);
     } catch (const Error &error) {
         throw Error(std::string("Cannot write the thumbnail: ") + error.what());
     }
@@ -94,26 +117,23 @@ bool StaysUnescaped(unsigned char c)
            || (c != 0 && std::strchr("!$&'()*+,-./:=@_~", c) != nullptr);
 }
 
-std::vector<std::pair<std::string, std::string>> Keys(const QString &uri, int64_t mtime)
+std::vector<std::pair<std::string, std::string>> Keys(const std::string &uri, int64_t mtime)
 {
-    return {{kUriKey, uri.toStdString()}, {kMTimeKey, std::to_string(mtime)}, {"Software", "Vistrel"}};
+    return {{kUriKey, uri}, {kMTimeKey, std::to_string(mtime)}, {"Software", "Vistrel"}};
 }
 
-QString Md5Name(const QString &uri)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(uri.toUtf8(), QCryptographicHash::Md5).toHex())
-           + QStringLiteral(".png");
-}
+std::string Md5Name(const std::string &uri) { return Md5Hex(uri) + ".png"; }
 
 } // namespace
 
-ThumbnailCache::ThumbnailCache(int box, QString root) : box_(box), root_(std::move(root)) {}
+ThumbnailCache::ThumbnailCache(int box, std::string root) : box_(box), root_(std::move(root)) {}
 
-QString ThumbnailCache::DefaultRoot()
+std::string ThumbnailCache::DefaultRoot()
 {
-    const QString cacheHome = QFile::decodeName(qgetenv("XDG_CACHE_HOME"));
-    const QString base = QDir::isAbsolutePath(cacheHome) ? cacheHome : QDir::homePath() + QStringLiteral("/.cache");
-    return base + QStringLiteral("/thumbnails");
+    const char *cacheHome = std::getenv("XDG_CACHE_HOME");
+    const std::string base = cacheHome && cacheHome[0] == '/' ? cacheHome : HomeFolder() + "/.cache";
+    // Normal, as the paths that Covers() compares with it are.
+    return std::filesystem::path(base + "/thumbnails").lexically_normal().string();
 }
 
 int ThumbnailCache::BoxFor(int side)
@@ -124,15 +144,15 @@ int ThumbnailCache::BoxFor(int side)
     return 0;
 }
 
-QString ThumbnailCache::FolderForBox(int box)
+std::string ThumbnailCache::FolderForBox(int box)
 {
     for (const SizeFolder &folder : kSizeFolders)
         if (box == folder.box)
-            return QString::fromLatin1(folder.name);
+            return folder.name;
     return {};
 }
 
-QString ThumbnailCache::UriOf(const std::string &absolutePath)
+std::string ThumbnailCache::UriOf(const std::string &absolutePath)
 {
     static const char kHex[] = "0123456789ABCDEF";
     std::string uri = "file://";
@@ -146,26 +166,26 @@ QString ThumbnailCache::UriOf(const std::string &absolutePath)
             uri += kHex[c & 15];
         }
     }
-    return QString::fromLatin1(uri.data(), static_cast<qsizetype>(uri.size()));
+    return uri;
 }
 
-QString ThumbnailCache::EntryPath(const QString &uri) const
+std::string ThumbnailCache::EntryPath(const std::string &uri) const
 {
     return root_ + '/' + FolderForBox(box_) + '/' + Md5Name(uri);
 }
 
-QString ThumbnailCache::FailPath(const QString &uri) const
+std::string ThumbnailCache::FailPath(const std::string &uri) const
 {
-    return root_ + QStringLiteral("/fail/") + kProgramFolder + '/' + Md5Name(uri);
+    return root_ + "/fail/" + kProgramFolder + '/' + Md5Name(uri);
 }
 
 bool ThumbnailCache::Covers(const std::string &absolutePath) const
 {
-    const std::string root = QFile::encodeName(root_).toStdString() + '/';
+    const std::string root = root_ + '/';
     return absolutePath.compare(0, root.size(), root) == 0;
 }
 
-std::optional<ThumbnailCache::Entry> ThumbnailCache::Read(const QString &uri, int64_t mtime) const
+std::optional<ThumbnailCache::Entry> ThumbnailCache::Read(const std::string &uri, int64_t mtime) const
 {
     std::optional<PngPicture> png = ReadKeyedPng(EntryPath(uri), uri, mtime, box_);
     if (!png)
@@ -182,12 +202,12 @@ std::optional<ThumbnailCache::Entry> ThumbnailCache::Read(const QString &uri, in
     return entry;
 }
 
-bool ThumbnailCache::HasFailure(const QString &uri, int64_t mtime) const
+bool ThumbnailCache::HasFailure(const std::string &uri, int64_t mtime) const
 {
     return ReadKeyedPng(FailPath(uri), uri, mtime, 16).has_value();
 }
 
-void ThumbnailCache::Write(const QString &uri, int64_t mtime, const Entry &entry) const
+void ThumbnailCache::Write(const std::string &uri, int64_t mtime, const Entry &entry) const
 {
     std::vector<std::pair<std::string, std::string>> keys = Keys(uri, mtime);
     keys.emplace_back(kWidthKey, std::to_string(entry.FullWidth));
@@ -195,19 +215,14 @@ void ThumbnailCache::Write(const QString &uri, int64_t mtime, const Entry &entry
     if (entry.FileBytes > 0)
         keys.emplace_back(kSizeKey, std::to_string(entry.FileBytes));
     const std::vector<uint8_t> png = WritePngMemory(entry.Picture, keys);
-    QDir().mkpath(QFileInfo(root_).path());
-    MakeFolder(root_);
-    MakeFolder(root_ + '/' + FolderForBox(box_));
+    MakeFolders(root_, {FolderForBox(box_)});
     WriteAtomically(EntryPath(uri), png);
 }
 
-void ThumbnailCache::WriteFailure(const QString &uri, int64_t mtime) const
+void ThumbnailCache::WriteFailure(const std::string &uri, int64_t mtime) const
 {
     const std::vector<uint8_t> mark = WritePngMemory(TBitmap(1, 1), Keys(uri, mtime));
-    QDir().mkpath(QFileInfo(root_).path());
-    MakeFolder(root_);
-    MakeFolder(root_ + QStringLiteral("/fail"));
-    MakeFolder(root_ + QStringLiteral("/fail/") + kProgramFolder);
+    MakeFolders(root_, {"fail", kProgramFolder});
     WriteAtomically(FailPath(uri), mark);
 }
 

@@ -12,7 +12,7 @@
 
 namespace vistrel {
 
-TShThumbThread::TShThumbThread(QString cacheRoot, Deliver deliver, int workers)
+TShThumbThread::TShThumbThread(std::string cacheRoot, Deliver deliver, int workers)
     : cacheRoot_(std::move(cacheRoot)), deliver_(std::move(deliver))
 {
     const int count = workers > 0 ? workers : static_cast<int>(std::thread::hardware_concurrency());

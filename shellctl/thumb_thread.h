@@ -3,8 +3,6 @@
 #include "shellctl/thumb_tile.h"
 #include "shellctl/thumbnailer.h"
 
-#include <QString>
-
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -43,7 +41,7 @@ public:
 
     // Tiles are drawn from cache entries under cacheRoot (see ThumbnailCache). workers 0: one per
     // processor.
-    TShThumbThread(QString cacheRoot, Deliver deliver, int workers = 0);
+    TShThumbThread(std::string cacheRoot, Deliver deliver, int workers = 0);
     ~TShThumbThread(); // asks the workers to end and waits for the tiles in hand
     TShThumbThread(const TShThumbThread &) = delete;
     TShThumbThread &operator=(const TShThumbThread &) = delete;
@@ -81,7 +79,7 @@ private:
     void Run(Worker &worker);
     TBitmap Render(const Job &job) const;
 
-    QString cacheRoot_;
+    std::string cacheRoot_;
     Deliver deliver_;
     mutable std::mutex lock_;
     std::deque<ThumbRequest> queue_;

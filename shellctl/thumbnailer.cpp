@@ -69,7 +69,7 @@ std::string AbsolutePath(const std::string &path)
 } // namespace
 
 // A cache that cannot be written must not hide why the picture failed.
-void Thumbnailer::RecordFailure(const QString &uri, int64_t mtime) const
+void Thumbnailer::RecordFailure(const std::string &uri, int64_t mtime) const
 {
     try {
         cache_.WriteFailure(uri, mtime);
@@ -81,7 +81,7 @@ ThumbSource Thumbnailer::Make(const std::string &path, bool retryFailed) const
 {
     const std::string name = AbsolutePath(path);
     const struct stat info = OpenablePicture(name);
-    const QString uri = ThumbnailCache::UriOf(name);
+    const std::string uri = ThumbnailCache::UriOf(name);
     const int64_t mtime = static_cast<int64_t>(info.st_mtime);
     ThumbSource source;
     source.CachePath = cache_.EntryPath(uri);

@@ -2,8 +2,6 @@
 
 #include "shellctl/thumb_cache.h"
 
-#include <QString>
-
 #include <string>
 
 namespace vistrel {
@@ -12,7 +10,7 @@ namespace vistrel {
 // that the tile's geometry follows. The same for the list and for vistrel-cli.
 struct ThumbSource {
     ThumbnailCache::Entry Entry;
-    QString CachePath;
+    std::string CachePath;
     bool FromCache = false;
     std::string CacheError; // why the entry could not be stored; the picture is good all the same
 };
@@ -31,7 +29,7 @@ public:
     ThumbSource Make(const std::string &path, bool retryFailed = false) const;
 
 private:
-    void RecordFailure(const QString &uri, int64_t mtime) const;
+    void RecordFailure(const std::string &uri, int64_t mtime) const;
 
     ThumbnailCache cache_;
 };

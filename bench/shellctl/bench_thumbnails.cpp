@@ -70,7 +70,7 @@ double RenderAll(const QStringList &files, const QString &cacheRoot)
     std::mutex lock;
     std::condition_variable done;
     int delivered = 0, failed = 0;
-    TShThumbThread thread(cacheRoot, [&](ThumbDelivery delivery) {
+    TShThumbThread thread(QFile::encodeName(cacheRoot).toStdString(), [&](ThumbDelivery delivery) {
         const std::lock_guard<std::mutex> hold(lock);
         ++delivered;
         failed += delivery.Tile.empty() ? 1 : 0;

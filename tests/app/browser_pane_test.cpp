@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
 #include <memory>
 
 namespace vistrel {
@@ -316,9 +317,9 @@ private Q_SLOTS:
             captions << items.Caption(i);
         QCOMPARE(captions, QStringList({"Holiday", "a.png", "b.JPEG", "c.Bmp"}));
         QTRY_VERIFY(form.findChild<QLabel *>("FolderStatus")->text().startsWith("4 items, "));
-        const ThumbnailCache cache(128, home_->filePath("cache/thumbnails"));
-        const QString entry = cache.EntryPath(ThumbnailCache::UriOf(QFile::encodeName(Pictures() + "/a.png").toStdString()));
-        QTRY_VERIFY(QFile::exists(entry));
+        const ThumbnailCache cache(128, QFile::encodeName(home_->filePath("cache/thumbnails")).toStdString());
+        const std::string entry = cache.EntryPath(ThumbnailCache::UriOf(QFile::encodeName(Pictures() + "/a.png").toStdString()));
+        QTRY_VERIFY(std::filesystem::exists(entry));
     }
 
     void theListsMenuOffersDeletingAndSelectingAll()

@@ -25,6 +25,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include <filesystem>
+
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -116,8 +118,8 @@ private Q_SLOTS:
 
         // The shared cache now holds the pictures, and the failure of the broken one.
         const ThumbnailCache cache;
-        QVERIFY(QFile::exists(cache.EntryPath(ThumbnailCache::UriOf(QFile::encodeName(Path("red.jpg")).toStdString()))));
-        QVERIFY(QFile::exists(cache.FailPath(ThumbnailCache::UriOf(QFile::encodeName(Path("broken.jpg")).toStdString()))));
+        QVERIFY(std::filesystem::exists(cache.EntryPath(ThumbnailCache::UriOf(QFile::encodeName(Path("red.jpg")).toStdString()))));
+        QVERIFY(std::filesystem::exists(cache.FailPath(ThumbnailCache::UriOf(QFile::encodeName(Path("broken.jpg")).toStdString()))));
     }
 
     void switchingFoldersWhileTilesRenderEndsWithTheLastFolder()

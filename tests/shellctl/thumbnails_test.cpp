@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <pwd.h>
 #include <set>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -121,8 +122,9 @@ TEST(RenderTile, DrawsThePictureWhereThePlacementSays)
 class ThumbnailFiles : public ::testing::Test {
 protected:
     static std::string Raw(const QString &path) { return QFile::encodeName(path).toStdString(); }
+    static QString FromRaw(const std::string &path) { return QFile::decodeName(path.c_str()); }
     QString Path(const QString &name) const { return dir_.filePath(name); }
-    QString CacheRoot() const { return dir_.filePath("cache/thumbnails"); }
+    std::string CacheRoot() const { return Raw(dir_.filePath("cache/thumbnails")); }
     Thumbnailer MakeThumbnailer() const { return Thumbnailer(ThumbnailCache(128, CacheRoot())); }
 
     QString WriteJpeg(const QString &name, int w, int h)
@@ -178,35 +180,65 @@ TEST_F(ThumbnailFiles, CacheNamesFollowTheUriDigest)
         {"/p/!$&'()*+,-.:=@_~<>?\"{}|\\^`.jpg", "070b6d8bc681e75e7cec0d861cfb7534"},
     };
     for (const auto &[path, md5] : shared)
-        EXPECT_EQ(ThumbnailCache(128, "/c").EntryPath(ThumbnailCache::UriOf(path)), QString("/c/normal/%1.png").arg(md5))
+        EXPECT_EQ(ThumbnailCache(128, "/c").EntryPath(ThumbnailCache::UriOf(path)), "/c/normal/" + std::string(md5) + ".png")
             << path;
     const ThumbnailCache cache(128, "/root/thumbnails");
     EXPECT_EQ(cache.EntryPath("file:///home/jens/photos/me.png"),
               "/root/thumbnails/normal/c6ee772d9e49320e97ec29a7eb5b1697.png");
-    EXPECT_TRUE(cache.FailPath("file:///x.jpg").startsWith("/root/thumbnails/fail/vistrel-"));
+    EXPECT_EQ(cache.FailPath("file:///x.jpg").rfind("/root/thumbnails/fail/vistrel-", 0), 0u);
     EXPECT_EQ(ThumbnailCache::BoxFor(80), 128);
     EXPECT_EQ(ThumbnailCache::BoxFor(129), 256);
     EXPECT_EQ(ThumbnailCache::FolderForBox(512), "x-large");
     EXPECT_EQ(ThumbnailCache::BoxFor(1025), 0);
 }
 
+// Only an absolute XDG_CACHE_HOME counts; without HOME the user's entry in the password
+// database says where home is, never the root folder.
+TEST(ThumbnailCacheRoot, FollowsTheEnvironment)
+{
+    const passwd *user = ::getpwuid(::getuid());
+    ASSERT_NE(user, nullptr);
+    const std::string userHome = user->pw_dir;
+    const struct {
+        const char *cacheHome, *home;
+        std::string root;
+    } cases[] = {
+        {"/xdg/cache", "/home/jens", "/xdg/cache/thumbnails"},
+        {"/xdg//cache/", "/home/jens", "/xdg/cache/thumbnails"},
+        {nullptr, "/home/jens/", "/home/jens/.cache/thumbnails"},
+        {"relative/cache", "/home/jens", "/home/jens/.cache/thumbnails"},
+        {"", "/home/jens", "/home/jens/.cache/thumbnails"},
+        {nullptr, "/home/jens", "/home/jens/.cache/thumbnails"},
+        {nullptr, "", userHome + "/.cache/thumbnails"},
+        {nullptr, nullptr, userHome + "/.cache/thumbnails"},
+    };
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    for (const auto &c : cases) {
+        for (const auto &[name, value] : {std::pair{"XDG_CACHE_HOME", c.cacheHome}, std::pair{"HOME", c.home}})
+            value ? ::setenv(name, value, 1) : ::unsetenv(name);
+        EXPECT_EQ(ThumbnailCache::DefaultRoot(), c.root) << (c.cacheHome ? c.cacheHome : "(unset)") << " "
+                                                         << (c.home ? c.home : "(unset)");
+    }
+    ::setenv("HOME", savedHome.c_str(), 1);
+}
+
 TEST_F(ThumbnailFiles, EntryCarriesItsKeysAndIsWrittenAtomically)
 {
     const ThumbnailCache cache(128, CacheRoot());
     ThumbnailCache::Entry entry{testing::FilledPicture(128, 96, kRed), 1024, 768};
-    const QString uri = "file:///pictures/a.jpg";
+    const std::string uri = "file:///pictures/a.jpg";
     cache.Write(uri, 1700000000, entry);
 
-    const QImage png(cache.EntryPath(uri), "PNG");
+    const QImage png(FromRaw(cache.EntryPath(uri)), "PNG");
     ASSERT_FALSE(png.isNull());
-    EXPECT_EQ(png.text("Thumb::URI"), uri);
+    EXPECT_EQ(png.text("Thumb::URI").toStdString(), uri);
     EXPECT_EQ(png.text("Thumb::MTime"), "1700000000");
     EXPECT_EQ(png.size(), QSize(128, 96));
     struct stat info {};
-    ASSERT_EQ(::stat(QFile::encodeName(cache.EntryPath(uri)).constData(), &info), 0);
+    ASSERT_EQ(::stat(cache.EntryPath(uri).c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     // Nothing but the entry itself is left in the folder: the temporary file was renamed.
-    EXPECT_EQ(QDir(CacheRoot() + "/normal").entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(FromRaw(CacheRoot() + "/normal")).entryList(QDir::Files).size(), 1);
 
     const auto back = cache.Read(uri, 1700000000);
     ASSERT_TRUE(back.has_value());
@@ -220,9 +252,9 @@ TEST_F(ThumbnailFiles, EntryCarriesItsKeysAndIsWrittenAtomically)
 TEST_F(ThumbnailFiles, DamagedOrOversizedEntriesAreIgnored)
 {
     const ThumbnailCache cache(128, CacheRoot());
-    const QString uri = "file:///pictures/a.jpg";
+    const std::string uri = "file:///pictures/a.jpg";
     cache.Write(uri, 5, {testing::FilledPicture(4, 4, kRed), 4, 4});
-    QFile entry(cache.EntryPath(uri));
+    QFile entry(FromRaw(cache.EntryPath(uri)));
     ASSERT_TRUE(entry.open(QIODevice::ReadWrite));
     entry.resize(entry.size() / 2);
     entry.close();
@@ -230,21 +262,21 @@ TEST_F(ThumbnailFiles, DamagedOrOversizedEntriesAreIgnored)
 
     QImage big(300, 10, QImage::Format_RGB32);
     big.fill(Qt::red);
-    big.setText("Thumb::URI", uri);
+    big.setText("Thumb::URI", QString::fromStdString(uri));
     big.setText("Thumb::MTime", "5");
-    ASSERT_TRUE(big.save(cache.EntryPath(uri), "PNG"));
+    ASSERT_TRUE(big.save(FromRaw(cache.EntryPath(uri)), "PNG"));
     EXPECT_FALSE(cache.Read(uri, 5).has_value());
 
     // A picture of the right size with a megabyte of text: more than a thumbnail can be.
     QImage padded(128, 96, QImage::Format_RGB32);
     padded.fill(Qt::red);
-    padded.setText("Thumb::URI", uri);
+    padded.setText("Thumb::URI", QString::fromStdString(uri));
     padded.setText("Thumb::MTime", "5");
     QString noise;
     for (uint32_t i = 0, seed = 1; i < (1u << 20); ++i, seed = seed * 1103515245 + 12345)
         noise += QChar('a' + (seed >> 16) % 26);
     padded.setText("Comment", noise);
-    ASSERT_TRUE(padded.save(cache.EntryPath(uri), "PNG"));
+    ASSERT_TRUE(padded.save(FromRaw(cache.EntryPath(uri)), "PNG"));
     EXPECT_FALSE(cache.Read(uri, 5).has_value());
 }
 
@@ -254,20 +286,20 @@ TEST_F(ThumbnailFiles, EntryReplacesWhatHasItsNameWithoutWritingThroughIt)
 {
     const ThumbnailCache cache(128, CacheRoot());
     const ThumbnailCache::Entry entry{testing::FilledPicture(4, 4, kRed), 4, 4};
-    const QString linked = "file:///a.jpg", foreign = "file:///b.jpg";
+    const std::string linked = "file:///a.jpg", foreign = "file:///b.jpg";
     const QString userFile = WriteBytes("notes.txt", "the user's own file");
     cache.Write(foreign, 5, entry);
-    ASSERT_TRUE(QFile::link(userFile, cache.EntryPath(linked)));
-    const QByteArray foreignPath = QFile::encodeName(cache.EntryPath(foreign));
-    ::chmod(foreignPath.constData(), 0400);
+    ASSERT_TRUE(QFile::link(userFile, FromRaw(cache.EntryPath(linked))));
+    const std::string foreignPath = cache.EntryPath(foreign);
+    ::chmod(foreignPath.c_str(), 0400);
     if (::geteuid() == 0) {
-        ASSERT_EQ(::chown(foreignPath.constData(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(foreignPath.c_str(), 65534, 65534), 0);
     }
 
-    for (const QString &uri : {linked, foreign}) {
-        EXPECT_NO_THROW(cache.Write(uri, 6, entry)) << uri.toStdString();
+    for (const std::string &uri : {linked, foreign}) {
+        EXPECT_NO_THROW(cache.Write(uri, 6, entry)) << uri;
         struct stat info {};
-        ASSERT_EQ(::lstat(QFile::encodeName(cache.EntryPath(uri)).constData(), &info), 0);
+        ASSERT_EQ(::lstat(cache.EntryPath(uri).c_str(), &info), 0);
         EXPECT_EQ(info.st_mode, S_IFREG | 0600u);
         EXPECT_EQ(info.st_uid, ::geteuid());
     }
@@ -284,7 +316,7 @@ TEST_F(ThumbnailFiles, SecondVisitComesFromTheCache)
     EXPECT_EQ(first.Entry.FullWidth, 1024);
     EXPECT_EQ(first.Entry.Picture.width(), 128);
     EXPECT_EQ(first.Entry.Picture.height(), 96);
-    EXPECT_TRUE(QFile::exists(first.CachePath));
+    EXPECT_TRUE(QFile::exists(FromRaw(first.CachePath)));
 
     const ThumbSource second = thumbnailer.Make(Raw(photo));
     EXPECT_TRUE(second.FromCache);
@@ -292,7 +324,7 @@ TEST_F(ThumbnailFiles, SecondVisitComesFromTheCache)
     EXPECT_EQ(second.CachePath, first.CachePath);
 
     // A changed picture is read again.
-    const QString uri = ThumbnailCache::UriOf(Raw(photo));
+    const std::string uri = ThumbnailCache::UriOf(Raw(photo));
     ThumbnailCache(128, CacheRoot()).Write(uri, MTimeOf(photo) - 10, first.Entry);
     EXPECT_FALSE(thumbnailer.Make(Raw(photo)).FromCache);
 }
@@ -345,7 +377,7 @@ TEST_F(ThumbnailFiles, HostileFilesFailWithoutWaiting)
         EXPECT_THROW(thumbnailer.Make(Raw(Path(name))), Error) << name;
     // Pictures that failed are recorded; a FIFO, a folder and a missing file are not pictures.
     EXPECT_TRUE(thumbnailer.Cache().HasFailure(ThumbnailCache::UriOf(Raw(Path("truncated.jpg"))), MTimeOf(Path("truncated.jpg"))));
-    EXPECT_FALSE(QFile::exists(thumbnailer.Cache().FailPath(ThumbnailCache::UriOf(Raw(Path("x.jpg"))))));
+    EXPECT_FALSE(QFile::exists(FromRaw(thumbnailer.Cache().FailPath(ThumbnailCache::UriOf(Raw(Path("x.jpg")))))));
     EXPECT_NO_THROW(thumbnailer.Make(Raw(photo)));
 }
 
@@ -365,7 +397,7 @@ TEST_F(ThumbnailFiles, PicturesAreKnownByContentWhateverTheirNameAndItsEncoding)
         EXPECT_TRUE(source.CacheError.empty()) << source.CacheError;
         struct stat info {};
         ::stat(path.c_str(), &info);
-        EXPECT_EQ(QImage(source.CachePath, "PNG").text("Thumb::Size"), QString::number(info.st_size)) << path;
+        EXPECT_EQ(QImage(FromRaw(source.CachePath), "PNG").text("Thumb::Size"), QString::number(info.st_size)) << path;
         EXPECT_TRUE(thumbnailer.Make(path).FromCache) << path;
     }
 }
