@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <numeric>
 
 namespace vistrel {
 
@@ -29,24 +31,28 @@ bool IsFolderEntry(int folderFd, const dirent &entry)
 }
 
 // Without regard to case, and names differing only in case in byte order. Each name is lowered
-// once: a folder of thousands would otherwise lower every name again at each comparison.
+// once, and indices are sorted rather than the entries: a folder of thousands would otherwise
+// lower every name again at each comparison and move its strings around many times.
 void SortByName(std::vector<FolderEntry> &entries)
 {
-    std::vector<std::pair<std::string, size_t>> keys;
+    std::vector<std::string> keys;
     keys.reserve(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        std::string lower = entries[i].name;
+    for (const FolderEntry &entry : entries) {
+        std::string lower = entry.name;
         for (char &c : lower)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        keys.emplace_back(std::move(lower), i);
+        keys.push_back(std::move(lower));
     }
-    std::sort(keys.begin(), keys.end(), [&entries](const auto &a, const auto &b) {
-        return a.first != b.first ? a.first < b.first : entries[a.second].name < entries[b.second].name;
+    std::vector<uint32_t> order(entries.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const int byKey = keys[a].compare(keys[b]);
+        return byKey != 0 ? byKey < 0 : entries[a].name < entries[b].name;
     });
     std::vector<FolderEntry> sorted;
     sorted.reserve(entries.size());
-    for (const auto &key : keys)
-        sorted.push_back(std::move(entries[key.second]));
+    for (const uint32_t index : order)
+        sorted.push_back(std::move(entries[index]));
     entries = std::move(sorted);
 }
 
