@@ -108,6 +108,16 @@ bool IsBelowTrash(const std::string &folder)
     return false;
 }
 
+bool FolderRules::Accepts(const std::string &folder, const FolderAttributes &attributes) const
+{
+    return (belowTrash || !IsBelowTrash(folder)) && PassesAttributeFilter(types, attributes);
+}
+
+bool FolderRules::AcceptsEverySubfolderOf(const std::string &folder) const
+{
+    return types.Contains(dtAll) && (belowTrash || !IsBelowTrash(folder + "?/"));
+}
+
 std::vector<MountEntry> ParseMountInfo(const std::string &text)
 {
     std::vector<MountEntry> mounts;

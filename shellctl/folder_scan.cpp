@@ -10,9 +10,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
-#include <cstdint>
+#include <condition_variable>
+#include <deque>
 #include <numeric>
+#include <thread>
+#include <utility>
 
 namespace vistrel {
 
@@ -97,6 +101,7 @@ FolderLinks FileSystemFolders::LinksOf(const std::string &folder)
     if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
         return {};
     const auto device = static_cast<unsigned long long>(status.st_dev);
+    const std::lock_guard<std::mutex> lock(lastMutex_);
     if (device != lastDevice_ || lastFsType_ == 0) {
         struct statfs fileSystem {};
         if (::statfs(folder.c_str(), &fileSystem) != 0)
@@ -137,6 +142,98 @@ bool HasSubfolder(FolderSource &source, const std::string &folder, const FolderF
         return !found;
     });
     return found;
+}
+
+struct SubfolderProber::Shared {
+    std::shared_ptr<FolderSource> source;
+    FolderRules rules;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Question> questions;
+    std::vector<Answer> answers;
+    std::function<void()> answersWaiting;
+    std::atomic<bool> stopping{false};
+};
+
+SubfolderProber::SubfolderProber(std::shared_ptr<FolderSource> source, const FolderRules &rules,
+                                 std::function<void()> answersWaiting)
+    : shared_(std::make_shared<Shared>())
+{
+    shared_->source = std::move(source);
+    shared_->rules = rules;
+    shared_->answersWaiting = std::move(answersWaiting);
+    std::thread([shared = shared_] { Run(shared); }).detach();
+}
+
+SubfolderProber::~SubfolderProber()
+{
+    {
+        const std::lock_guard<std::mutex> lock(shared_->mutex);
+        shared_->stopping = true;
+        shared_->questions.clear();
+        shared_->answersWaiting = nullptr;
+    }
+    shared_->wake.notify_one();
+}
+
+void SubfolderProber::Ask(std::vector<Question> questions)
+{
+    {
+        const std::lock_guard<std::mutex> lock(shared_->mutex);
+        std::move(questions.begin(), questions.end(), std::back_inserter(shared_->questions));
+    }
+    shared_->wake.notify_one();
+}
+
+std::vector<SubfolderProber::Answer> SubfolderProber::TakeAnswers()
+{
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    return std::exchange(shared_->answers, {});
+}
+
+void SubfolderProber::Run(const std::shared_ptr<Shared> &shared)
+{
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    for (;;) {
+        shared->wake.wait(lock, [&] { return shared->stopping || !shared->questions.empty(); });
+        if (shared->stopping)
+            return;
+        const Question question = std::move(shared->questions.front());
+        shared->questions.pop_front();
+        lock.unlock();
+        Answer answer = Probe(*shared, question);
+        lock.lock();
+        if (shared->stopping)
+            return;
+        shared->answers.push_back(std::move(answer));
+        if (shared->answers.size() == 1)
+            shared->answersWaiting();
+    }
+}
+
+// The link count answers without opening the folder where the file system keeps it.
+SubfolderProber::Answer SubfolderProber::Probe(Shared &shared, const Question &question)
+{
+    const std::string &folder = question.folder;
+    const bool everyOneShown = !question.ownerFilters && shared.rules.AcceptsEverySubfolderOf(folder);
+    Answer answer{question.ticket, ExpandButtonFromLinks(shared.source->LinksOf(folder), everyOneShown), {}};
+    if (answer.button != ExpandButton::Probe)
+        return answer;
+    // Without a filter of the owner's the first accepted subfolder decides; with one, the owner
+    // asks its filter about each accepted one until it finds one.
+    shared.source->ScanSubfolders(folder, [&](const FolderEntry &entry) {
+        std::string path = ChildFolder(folder, entry.name);
+        if (shared.rules.Accepts(path, entry.attributes))
+            answer.candidates.push_back(std::move(path));
+        return !shared.stopping && (question.ownerFilters || answer.candidates.empty());
+    });
+    if (answer.candidates.empty()) {
+        answer.button = ExpandButton::Hidden;
+    } else if (!question.ownerFilters) {
+        answer.button = ExpandButton::Shown;
+        answer.candidates.clear();
+    }
+    return answer;
 }
 
 } // namespace vistrel
