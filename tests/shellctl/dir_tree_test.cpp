@@ -11,6 +11,10 @@
 
 #include <functional>
 #include <memory>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace vistrel {
 
@@ -21,13 +25,55 @@ class RecordingFolders : public FolderSource {
 public:
     void ScanSubfolders(const std::string &folder, const std::function<bool(const FolderEntry &)> &visit) override
     {
-        scanned.push_back(folder);
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            scanned.push_back(folder);
+        }
         files_.ScanSubfolders(folder, visit);
     }
     std::vector<std::string> scanned;
 
 private:
+    std::mutex mutex_;
     FileSystemFolders files_;
+};
+
+// The file system without link counts, as on btrfs, where the prober's looks into the folders
+// below one folder wait until the gate opens; the window's own reads pass.
+class GatedFolders : public FileSystemFolders {
+public:
+    explicit GatedFolders(std::string below) : below_(std::move(below)) {}
+    FolderLinks LinksOf(const std::string &) override { return {}; }
+    void ScanSubfolders(const std::string &folder, const std::function<bool(const FolderEntry &)> &visit) override
+    {
+        const bool gated = folder.size() > below_.size() && folder.compare(0, below_.size(), below_) == 0 &&
+                           std::this_thread::get_id() != window_;
+        if (gated) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            ++waiting;
+            opened_.wait(lock, [this] { return open_; });
+        }
+        FileSystemFolders::ScanSubfolders(folder, visit);
+        if (gated)
+            ++passed;
+    }
+    void Open()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            open_ = true;
+        }
+        opened_.notify_all();
+    }
+    std::atomic<int> waiting{0};
+    std::atomic<int> passed{0};
+
+private:
+    const std::string below_;
+    const std::thread::id window_ = std::this_thread::get_id();
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool open_ = false;
 };
 
 QTreeWidgetItem *ChildNamed(QTreeWidgetItem *node, const QString &name)
@@ -145,6 +191,38 @@ private Q_SLOTS:
 
         ChildNamed(a, "withChild")->setExpanded(true);
         QCOMPARE(ChildNamed(ChildNamed(a, "withChild"), "child")->text(0), QString("child"));
+    }
+
+    void aFolderThatDoesNotAnswerHoldsNeitherTheWindowNorTheNodesClosedOrGoneMeanwhile()
+    {
+        for (const char *folder : {"P/a/inner", "P/b/inner", "P/c", "P/d"})
+            QVERIFY(QDir().mkpath(Path(folder)));
+        auto gate = std::make_shared<GatedFolders>(Path("P/").toStdString());
+        TDirTree tree;
+        tree.setFolderSource(gate);
+        tree.resize(300, 400);
+        tree.show();
+        tree.setSelectedPath(Path("P").toStdString());
+        QTreeWidgetItem *p = tree.currentItem();
+        QTRY_COMPARE(gate->waiting.load(), 1);
+
+        // The window reads, selects and follows the disk while the prober waits.
+        tree.setSelectedPath(Path("P/a").toStdString());
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), Path("P/a/"));
+        QVERIFY(QDir().rmdir(Path("P/d")));
+        QTRY_COMPARE(ChildTexts(p), QStringList({"a", "b", "c"}));
+
+        p->setExpanded(false);
+        gate->Open();
+        QTRY_COMPARE(gate->passed.load(), 5); // a, b, c, d (gone meanwhile), then a/inner
+        QTRY_COMPARE(tree.PendingProbes(), 0); // a/inner's answer came after all the others
+        for (const char *name : {"b", "c"})
+            QVERIFY2(!HasExpandButton(ChildNamed(p, name)), name); // their answers came after the close
+
+        p->setExpanded(true); // asked again
+        QTRY_VERIFY(HasExpandButton(ChildNamed(p, "b")));
+        QTRY_COMPARE(tree.PendingProbes(), 0);
+        QVERIFY(!HasExpandButton(ChildNamed(p, "c")));
     }
 
     void clickingAFolderDeletedMeanwhileShowsItsParentReadAgain()
