@@ -100,7 +100,8 @@ bool PassesAttributeFilter(const TDirTypes &types, const FolderAttributes &attri
 
 bool IsBelowTrash(const std::string &folder)
 {
-    for (size_t pos = folder.find('/'); pos != std::string::npos; pos = folder.find('/', pos + 1)) {
+    // Every marker begins with "/.", which few paths hold.
+    for (size_t pos = folder.find("/."); pos != std::string::npos; pos = folder.find("/.", pos + 1)) {
         const size_t end = TrashMarkerEnd(folder, pos);
         if (end != std::string::npos && end < folder.size())
             return true;
