@@ -14,6 +14,7 @@
 #include <cctype>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <numeric>
 #include <thread>
 #include <utility>
@@ -152,6 +153,7 @@ struct SubfolderProber::Shared {
     std::deque<Question> questions;
     std::vector<Answer> answers;
     std::function<void()> answersWaiting;
+    bool inHand = false;
     std::atomic<bool> stopping{false};
 };
 
@@ -185,6 +187,12 @@ void SubfolderProber::Ask(std::vector<Question> questions)
     shared_->wake.notify_one();
 }
 
+bool SubfolderProber::Idle() const
+{
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    return shared_->questions.empty() && !shared_->inHand;
+}
+
 std::vector<SubfolderProber::Answer> SubfolderProber::TakeAnswers()
 {
     const std::lock_guard<std::mutex> lock(shared_->mutex);
@@ -200,13 +208,20 @@ void SubfolderProber::Run(const std::shared_ptr<Shared> &shared)
             return;
         const Question question = std::move(shared->questions.front());
         shared->questions.pop_front();
+        shared->inHand = true;
         lock.unlock();
-        Answer answer = Probe(*shared, question);
+        // A folder that cannot be read shows no expand button, as when reading it finds nothing.
+        Answer answer{question.ticket, ExpandButton::Hidden, {}};
+        try {
+            answer = Probe(*shared, question);
+        } catch (const std::exception &) {
+        }
         lock.lock();
         if (shared->stopping)
             return;
+        shared->inHand = false;
         shared->answers.push_back(std::move(answer));
-        if (shared->answers.size() == 1)
+        if (shared->answers.size() == 1 || shared->questions.empty())
             shared->answersWaiting();
     }
 }

@@ -81,7 +81,8 @@ public:
         std::vector<std::string> candidates; // the subfolders the rules accept, each ending in "/"
     };
 
-    // answersWaiting is called on the prober's thread when answers come where none were waiting.
+    // answersWaiting is called on the prober's thread when answers come where none were waiting,
+    // and with the last answer to the questions asked.
     SubfolderProber(std::shared_ptr<FolderSource> source, const FolderRules &rules,
                     std::function<void()> answersWaiting);
     // Questions not begun are dropped and nothing more is reported. A folder in hand is not
@@ -93,6 +94,8 @@ public:
 
     void Ask(std::vector<Question> questions);
     std::vector<Answer> TakeAnswers();
+    // No question waits or is being answered.
+    bool Idle() const;
 
 private:
     struct Shared;
