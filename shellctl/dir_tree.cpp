@@ -33,6 +33,7 @@ constexpr int kReadRole = Qt::UserRole + 1;    // its real children are there
 constexpr int kStaleRole = Qt::UserRole + 2;   // read, but not watched since
 constexpr qint64 kFillSliceMs = 16;            // a slice of filling between two paints
 constexpr size_t kFillBatch = 256;             // nodes added to a wide folder's node at a time
+constexpr qint64 kAnswersGapMs = 16;           // answers are applied at most once a frame
 constexpr int kSettleMs = 200;                 // a burst of changes on disk is followed once
 constexpr int kPollIntervalMs = 2000;          // open folders beyond the watch limit are re-read
 constexpr qint64 kPollSliceMs = 20;            // ... for at most this long at a time
@@ -199,6 +200,9 @@ TDirTree::TDirTree(QWidget *parent)
     askTimer_.setSingleShot(true);
     askTimer_.setInterval(0);
     connect(&askTimer_, &QTimer::timeout, this, &TDirTree::AskProber);
+    answersTimer_.setSingleShot(true);
+    connect(&answersTimer_, &QTimer::timeout, this, &TDirTree::ApplyProbeAnswers);
+    sinceAnswers_.start();
     fillTimer_.setSingleShot(true);
     fillTimer_.setInterval(0);
     connect(&fillTimer_, &QTimer::timeout, this, &TDirTree::FillSlice);
@@ -392,21 +396,16 @@ bool TDirTree::AddFillBatch()
     return false;
 }
 
-// Asks about every child at once, in their order, so the first rows are answered first. While a
-// path is being selected its levels are read first, and the questions wait.
+// Asks about every child, in their order so the first rows are answered first, once the node is
+// shown: the prober would take the processor from the first paint, or from the next level of a
+// path being selected.
 void TDirTree::AskAboutChildren(Filling &filling)
 {
     filling.firstTicket = lastTicket_ + 1;
     filling.answers.assign(filling.entries.size(), ExpandButton::Probe);
-    std::vector<SubfolderProber::Question> questions;
-    questions.reserve(filling.entries.size());
+    held_.reserve(held_.size() + filling.entries.size());
     for (const FolderEntry &entry : filling.entries)
-        questions.push_back({++lastTicket_, filling.folder + entry.name + '/', static_cast<bool>(OnAddDir)});
-    if (!selecting_) {
-        prober_->Ask(std::move(questions));
-        return;
-    }
-    std::move(questions.begin(), questions.end(), std::back_inserter(held_));
+        held_.push_back({++lastTicket_, filling.folder + entry.name + '/', static_cast<bool>(OnAddDir)});
     askTimer_.start();
 }
 
@@ -460,7 +459,7 @@ void TDirTree::setFolderSource(std::shared_ptr<FolderSource> source)
 void TDirTree::RestartProber()
 {
     prober_ = std::make_unique<SubfolderProber>(source_, Rules(), [this] {
-        QMetaObject::invokeMethod(this, &TDirTree::ApplyProbeAnswers, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &TDirTree::AnswersCame, Qt::QueuedConnection);
     });
     asked_.clear();
     for (auto &pending : pendingProbes_)
@@ -529,9 +528,21 @@ void TDirTree::AskAbout(QTreeWidgetItem *node, std::vector<SubfolderProber::Ques
     questions.push_back({lastTicket_, NodePath(node), static_cast<bool>(OnAddDir)});
 }
 
-// All the answers that came meanwhile at once, with one layout of the rows after them.
+// Each application of answers lays out every row again: the first answers are applied at once,
+// those that follow together after a pause, the last at once again.
+void TDirTree::AnswersCame()
+{
+    const qint64 wait = kAnswersGapMs - sinceAnswers_.elapsed();
+    if (wait <= 0 || prober_->Idle())
+        ApplyProbeAnswers();
+    else if (!answersTimer_.isActive())
+        answersTimer_.start(static_cast<int>(wait));
+}
+
 void TDirTree::ApplyProbeAnswers()
 {
+    sinceAnswers_.restart();
+    answersTimer_.stop();
     scheduleDelayedItemsLayout();
     for (const SubfolderProber::Answer &answer : prober_->TakeAnswers()) {
         const auto asked = asked_.find(answer.ticket);

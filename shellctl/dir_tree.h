@@ -4,6 +4,7 @@
 #include "shellctl/folder_scan.h"
 #include "shellctl/folder_watch.h"
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QTimer>
 #include <QTreeWidget>
@@ -133,6 +134,7 @@ private:
     void Reprobe(QTreeWidgetItem *node);
     void AskProber();
     void AskAbout(QTreeWidgetItem *node, std::vector<SubfolderProber::Question> &questions);
+    void AnswersCame();
     void ApplyProbeAnswers();
     ExpandButton Decided(const SubfolderProber::Answer &answer) const;
     void NodeCollapsed(QTreeWidgetItem *node);
@@ -189,6 +191,8 @@ private:
     // makes the view look for its row.
     std::unordered_set<QTreeWidgetItem *> probed_;
     QTimer askTimer_;
+    QTimer answersTimer_;
+    QElapsedTimer sinceAnswers_;
     std::unique_ptr<Filling> filling_; // the node being filled with its children
     QTimer fillTimer_;
     TShFolderWatches watches_;
