@@ -25,9 +25,10 @@ namespace vistrel {
 // The directory tree: "/" and the mounted volumes at the top, their folders below, read from the
 // file system as nodes are opened. A node is read when it is first opened; each folder shown gets
 // an expand button only when it has subfolders, decided from its link count where the file system
-// keeps one, else by looking inside; that probing runs on a thread of its own, rows in view first,
-// so a big or slow folder never stalls the window. Open nodes and the selected one are watched, so folders created, deleted or
-// renamed on disk show up as they change; mounts coming and going are followed.
+// keeps one, else by looking inside; that probing runs on threads of its own, rows in view first,
+// so a big or slow folder never stalls the window. Open nodes and the selected one are watched,
+// so folders created, deleted or renamed on disk show up as they change; mounts coming and going
+// are followed.
 class TDirTree : public QTreeWidget {
     Q_OBJECT
 public:

@@ -31,7 +31,7 @@ ExpandButton ExpandButtonFromLinks(const FolderLinks &links, bool showsEverySubf
 
 // Where the tree reads folders from. The file system is the one the program uses; tests count or
 // fake the reads through their own. The tree calls it from its window's thread and from its
-// prober's thread at the same time.
+// prober's threads at the same time.
 class FolderSource {
 public:
     virtual ~FolderSource() = default;
@@ -64,9 +64,9 @@ std::vector<FolderEntry> ReadSubfolders(FolderSource &source, const std::string 
 // Whether folder has at least one accepted subfolder; stops reading at the first.
 bool HasSubfolder(FolderSource &source, const std::string &folder, const FolderFilter &accept);
 
-// Decides on a thread of its own whether folders have subfolders to show, so that a wide folder's
-// expand buttons never hold the window. Questions are answered in the order asked; answers wait
-// in a batch until taken.
+// Decides on threads of its own whether folders have subfolders to show, so that a wide folder's
+// expand buttons never hold the window. Questions are taken in the order asked; answers wait in a
+// batch until taken.
 class SubfolderProber {
 public:
     struct Question {
@@ -81,13 +81,13 @@ public:
         std::vector<std::string> candidates; // the subfolders the rules accept, each ending in "/"
     };
 
-    // answersWaiting is called on the prober's thread when answers come where none were waiting,
-    // and with the last answer to the questions asked.
+    // answersWaiting is called on one of the prober's threads when answers come where none were
+    // waiting, and with the last answer to the questions asked.
     SubfolderProber(std::shared_ptr<FolderSource> source, const FolderRules &rules,
                     std::function<void()> answersWaiting);
-    // Questions not begun are dropped and nothing more is reported. A folder in hand is not
-    // waited for: the thread ends on its own after it, so a file system that hangs never holds
-    // the caller.
+    // Questions not begun are dropped and nothing more is reported. Folders in hand are not
+    // waited for: the threads end on their own after them, so a file system that hangs never
+    // holds the caller.
     ~SubfolderProber();
     SubfolderProber(const SubfolderProber &) = delete;
     SubfolderProber &operator=(const SubfolderProber &) = delete;

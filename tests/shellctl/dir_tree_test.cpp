@@ -204,7 +204,7 @@ private Q_SLOTS:
         tree.show();
         tree.setSelectedPath(Path("P").toStdString());
         QTreeWidgetItem *p = tree.currentItem();
-        QTRY_COMPARE(gate->waiting.load(), 1);
+        QTRY_VERIFY(gate->waiting.load() > 0);
 
         // The window reads, selects and follows the disk while the prober waits.
         tree.setSelectedPath(Path("P/a").toStdString());
