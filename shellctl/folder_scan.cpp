@@ -243,20 +243,22 @@ SubfolderProber::Answer SubfolderProber::Probe(Shared &shared, const Question &q
     Answer answer{question.ticket, ExpandButtonFromLinks(shared.source->LinksOf(folder), everyOneShown), {}};
     if (answer.button != ExpandButton::Probe)
         return answer;
-    // Without a filter of the owner's the first accepted subfolder decides; with one, the owner
-    // asks its filter about each accepted one until it finds one.
+    const auto accepted = [&shared](const std::string &path, const FolderAttributes &attributes) {
+        return shared.rules.Accepts(path, attributes);
+    };
+    if (!question.ownerFilters) {
+        answer.button = HasSubfolder(*shared.source, folder, accepted) ? ExpandButton::Shown : ExpandButton::Hidden;
+        return answer;
+    }
+    // The owner asks its filter about each subfolder the rules accept, until one passes.
     shared.source->ScanSubfolders(folder, [&](const FolderEntry &entry) {
         std::string path = ChildFolder(folder, entry.name);
-        if (shared.rules.Accepts(path, entry.attributes))
+        if (accepted(path, entry.attributes))
             answer.candidates.push_back(std::move(path));
-        return !shared.stopping && (question.ownerFilters || answer.candidates.empty());
+        return !shared.stopping;
     });
-    if (answer.candidates.empty()) {
+    if (answer.candidates.empty())
         answer.button = ExpandButton::Hidden;
-    } else if (!question.ownerFilters) {
-        answer.button = ExpandButton::Shown;
-        answer.candidates.clear();
-    }
     return answer;
 }
 
