@@ -186,7 +186,7 @@ private:
     std::unordered_map<QTreeWidgetItem *, uint64_t> pendingProbes_;
     std::unordered_map<uint64_t, QTreeWidgetItem *> asked_;
     std::vector<QTreeWidgetItem *> toAsk_; // in the order queued
-    std::vector<SubfolderProber::Question> held_; // about children of nodes read while selecting
+    std::vector<SubfolderProber::Question> held_; // about a filling's children, until it is painted
     uint64_t lastTicket_ = 0;
     // Looked into for an expand button; kept beside the nodes, as a change of a node's data
     // makes the view look for its row.

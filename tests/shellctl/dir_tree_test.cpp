@@ -14,6 +14,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 #include <thread>
 
 namespace vistrel {
@@ -321,6 +322,28 @@ private Q_SLOTS:
         tree.setDirTypes({dtNormal, dtHidden});
         tree.setSelectedPath(Path("B/.hidden").toStdString());
         QCOMPARE(QString::fromStdString(tree.SelectedPath()), Path("B/.hidden/"));
+    }
+
+    void theOwnersFilterDecidesExpandButtonsOnTheWindowsThread()
+    {
+        for (const char *folder : {"F/onlySecret/secret", "F/mixed/secret", "F/mixed/shown", "F/empty"})
+            QVERIFY(QDir().mkpath(Path(folder)));
+        TDirTree tree;
+        std::set<std::thread::id> askedOn;
+        tree.OnAddDir = [&askedOn](const std::string &folder) {
+            askedOn.insert(std::this_thread::get_id());
+            return folder.find("/secret/") == std::string::npos;
+        };
+        tree.setSelectedPath(Path("F").toStdString());
+        tree.currentItem()->setExpanded(true);
+        QTRY_COMPARE(tree.PendingProbes(), 0);
+        const struct {
+            const char *name;
+            bool button;
+        } expected[] = {{"onlySecret", false}, {"mixed", true}, {"empty", false}};
+        for (const auto &child : expected)
+            QVERIFY2(HasExpandButton(ChildNamed(tree.currentItem(), child.name)) == child.button, child.name);
+        QCOMPARE(askedOn, std::set<std::thread::id>({std::this_thread::get_id()}));
     }
 
     void selectionChangesAreReportedAndRememberedPerVolume()
