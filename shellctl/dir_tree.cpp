@@ -406,7 +406,8 @@ void TDirTree::AskAboutChildren(Filling &filling)
     held_.reserve(held_.size() + filling.entries.size());
     for (const FolderEntry &entry : filling.entries)
         held_.push_back({++lastTicket_, filling.folder + entry.name + '/', static_cast<bool>(OnAddDir)});
-    askTimer_.start();
+    if (!askTimer_.isActive())
+        askTimer_.start();
 }
 
 // A new child takes the answer that came before it, or waits for it.
