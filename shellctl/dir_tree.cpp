@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace vistrel {
 
@@ -30,8 +31,9 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;        // the folder with a trailing "/"
 constexpr int kReadRole = Qt::UserRole + 1;    // its real children are there
 constexpr int kStaleRole = Qt::UserRole + 2;   // read, but not watched since
-constexpr qint64 kProbeSliceMs = 16;           // a slice of probing or filling between two paints
+constexpr qint64 kFillSliceMs = 16;            // a slice of filling between two paints
 constexpr size_t kFillBatch = 256;             // nodes added to a wide folder's node at a time
+constexpr qint64 kAnswersGapMs = 16;           // answers are applied at most once a frame
 constexpr int kSettleMs = 200;                 // a burst of changes on disk is followed once
 constexpr int kPollIntervalMs = 2000;          // open folders beyond the watch limit are re-read
 constexpr qint64 kPollSliceMs = 20;            // ... for at most this long at a time
@@ -165,13 +167,21 @@ private:
     TDirTree &tree_;
 };
 
-// A node whose children are being added, a slice at a time.
+// A node whose children are being added, a slice at a time. Its children are asked about before
+// their nodes exist, so the prober works while the window fills.
 struct TDirTree::Filling {
     QTreeWidgetItem *node;
     std::string folder;
     std::vector<FolderEntry> entries;
-    size_t next;
-    bool probe;
+    size_t next = 0;
+    bool probe = false;
+    uint64_t firstTicket = 0;          // entry i was asked about with firstTicket + i; 0 when not asked
+    std::vector<ExpandButton> answers; // told before the entry's node was made; Probe while unknown
+
+    bool Awaits(uint64_t ticket) const
+    {
+        return firstTicket != 0 && ticket >= firstTicket + next && ticket < firstTicket + entries.size();
+    }
 };
 
 TDirTree::TDirTree(QWidget *parent)
@@ -186,9 +196,13 @@ TDirTree::TDirTree(QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragDropMode(QAbstractItemView::NoDragDrop);
     setUniformRowHeights(true);
-    probeTimer_.setSingleShot(true);
-    probeTimer_.setInterval(0);
-    connect(&probeTimer_, &QTimer::timeout, this, &TDirTree::ProcessProbes);
+    RestartProber();
+    askTimer_.setSingleShot(true);
+    askTimer_.setInterval(0);
+    connect(&askTimer_, &QTimer::timeout, this, &TDirTree::AskProber);
+    answersTimer_.setSingleShot(true);
+    connect(&answersTimer_, &QTimer::timeout, this, &TDirTree::ApplyProbeAnswers);
+    sinceAnswers_.start();
     fillTimer_.setSingleShot(true);
     fillTimer_.setInterval(0);
     connect(&fillTimer_, &QTimer::timeout, this, &TDirTree::FillSlice);
@@ -202,7 +216,7 @@ TDirTree::TDirTree(QWidget *parent)
     pollTimer_.setInterval(kPollIntervalMs);
     connect(&pollTimer_, &QTimer::timeout, this, &TDirTree::RereadPolledFolders);
     connect(this, &QTreeWidget::itemExpanded, this, &TDirTree::NodeExpanded);
-    connect(this, &QTreeWidget::itemCollapsed, this, &TDirTree::ReviewWatch);
+    connect(this, &QTreeWidget::itemCollapsed, this, &TDirTree::NodeCollapsed);
     connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *current, QTreeWidgetItem *previous) {
         ReviewWatch(previous);
         ReviewWatch(current);
@@ -214,6 +228,7 @@ TDirTree::TDirTree(QWidget *parent)
 TDirTree::~TDirTree()
 {
     destroying_ = true;
+    prober_.reset();
     // The tree view reports its items going while it is destroyed, after this part is gone.
     disconnect(this, nullptr, this, nullptr);
     delete mountWatch_;
@@ -245,11 +260,7 @@ void TDirTree::EnsureStarted()
 
 bool TDirTree::AcceptsFolder(const std::string &folder, const FolderAttributes &attributes) const
 {
-    if (!goBelowTrash_ && IsBelowTrash(folder))
-        return false;
-    if (OnAddDir && !OnAddDir(folder))
-        return false;
-    return PassesAttributeFilter(dirTypes_, attributes);
+    return Rules().Accepts(folder, attributes) && (!OnAddDir || OnAddDir(folder));
 }
 
 std::vector<TDirTree::Volume> TDirTree::ReadVolumes() const
@@ -323,7 +334,7 @@ void TDirTree::ForgetSubtree(QTreeWidgetItem *node)
     ForEachInSubtree(node, [this](QTreeWidgetItem *gone) {
         if (filling_ && filling_->node == gone)
             filling_.reset();
-        pendingProbes_.erase(gone);
+        ForgetProbe(gone);
         probed_.erase(gone);
         changed_.erase(gone);
         Unwatch(gone);
@@ -353,7 +364,13 @@ void TDirTree::ReadChildren(QTreeWidgetItem *node, bool probe)
         ReadSubfolders(*source_, folder, [this](const std::string &path, const FolderAttributes &attributes) {
             return AcceptsFolder(path, attributes);
         });
-    filling_.reset(new Filling{node, folder, std::move(entries), 0, probe});
+    filling_ = std::make_unique<Filling>();
+    filling_->node = node;
+    filling_->folder = folder;
+    filling_->entries = std::move(entries);
+    filling_->probe = probe;
+    if (probe)
+        AskAboutChildren(*filling_);
     // One batch fills more than a screen: the node shows at once, the rest follows after the paint.
     if (AddFillBatch())
         fillTimer_.start();
@@ -364,26 +381,56 @@ bool TDirTree::AddFillBatch()
 {
     Filling &filling = *filling_;
     const size_t end = std::min(filling.entries.size(), filling.next + kFillBatch);
+    const size_t first = filling.next;
     QList<QTreeWidgetItem *> children;
     for (; filling.next < end; ++filling.next) {
         const std::string &name = filling.entries[filling.next].name;
         children.append(NewFolderNode(filling.folder + name + '/', QFile::decodeName(name.c_str())));
     }
     filling.node->addChildren(children);
-    if (filling.probe)
-        for (QTreeWidgetItem *child : children)
-            QueueProbe(child);
+    for (size_t i = first; i < end; ++i)
+        StartProbing(filling, i, children[static_cast<int>(i - first)]);
     if (filling.next < filling.entries.size())
         return true;
     filling_.reset();
     return false;
 }
 
+// Asks about every child, in their order so the first rows are answered first, once the node is
+// shown: the prober would take the processor from the first paint, or from the next level of a
+// path being selected.
+void TDirTree::AskAboutChildren(Filling &filling)
+{
+    filling.firstTicket = lastTicket_ + 1;
+    filling.answers.assign(filling.entries.size(), ExpandButton::Probe);
+    held_.reserve(held_.size() + filling.entries.size());
+    for (const FolderEntry &entry : filling.entries)
+        held_.push_back({++lastTicket_, filling.folder + entry.name + '/', static_cast<bool>(OnAddDir)});
+    if (!askTimer_.isActive())
+        askTimer_.start();
+}
+
+// A new child takes the answer that came before it, or waits for it.
+void TDirTree::StartProbing(Filling &filling, size_t index, QTreeWidgetItem *child)
+{
+    const bool asked = filling.firstTicket != 0;
+    if (asked && filling.answers[index] != ExpandButton::Probe) {
+        probed_.insert(child);
+        ShowExpandButton(child, filling.answers[index] == ExpandButton::Shown);
+    } else if (asked && filling.probe) {
+        const uint64_t ticket = filling.firstTicket + index;
+        pendingProbes_[child] = ticket;
+        asked_[ticket] = child;
+    } else if (filling.probe) {
+        QueueProbe(child);
+    }
+}
+
 void TDirTree::FillSlice()
 {
     QElapsedTimer slice;
     slice.start();
-    while (filling_ && AddFillBatch() && slice.elapsed() < kProbeSliceMs) {
+    while (filling_ && AddFillBatch() && slice.elapsed() < kFillSliceMs) {
     }
     if (filling_)
         fillTimer_.start();
@@ -402,81 +449,143 @@ int TDirTree::PendingProbes() const
     return static_cast<int>(pendingProbes_.size() + (unshown ? filling_->entries.size() - filling_->next : 0));
 }
 
+void TDirTree::setFolderSource(std::shared_ptr<FolderSource> source)
+{
+    source_ = std::move(source);
+    RestartProber();
+}
+
+// Questions asked of the last prober are asked again of the new one, which reads with the
+// current source and rules; answers of the last one are never seen.
+void TDirTree::RestartProber()
+{
+    prober_ = std::make_unique<SubfolderProber>(source_, Rules(), [this] {
+        QMetaObject::invokeMethod(this, &TDirTree::AnswersCame, Qt::QueuedConnection);
+    });
+    asked_.clear();
+    for (auto &pending : pendingProbes_)
+        if (std::exchange(pending.second, 0) != 0)
+            toAsk_.push_back(pending.first);
+    // The questions about a filling's children are asked again as their nodes come.
+    held_.clear();
+    if (filling_) {
+        filling_->firstTicket = 0;
+        filling_->answers.clear();
+    }
+    if (!toAsk_.empty())
+        askTimer_.start();
+}
+
+// Questions go to the prober once the caller is done, in one batch.
 void TDirTree::QueueProbe(QTreeWidgetItem *node)
 {
-    if (!pendingProbes_.insert(node).second)
+    if (!pendingProbes_.emplace(node, 0).second)
         return;
-    probeQueue_.push_back(node);
-    if (!probeTimer_.isActive()) // restarting a timer costs a trip through the event dispatcher
-        probeTimer_.start();
+    toAsk_.push_back(node);
+    if (!askTimer_.isActive()) // restarting a timer costs a trip through the event dispatcher
+        askTimer_.start();
 }
 
-void TDirTree::ProbeNow(QTreeWidgetItem *node)
+// Its answer, if one comes, is dropped.
+void TDirTree::ForgetProbe(QTreeWidgetItem *node)
 {
-    pendingProbes_.erase(node);
-    probed_.insert(node);
-    if (!IsRead(node))
-        ShowExpandButton(node, HasShownSubfolder(NodePath(node)));
+    const auto pending = pendingProbes_.find(node);
+    if (pending == pendingProbes_.end())
+        return;
+    asked_.erase(pending->second);
+    pendingProbes_.erase(pending);
 }
 
-// The link count answers without opening the folder where the file system keeps it.
-bool TDirTree::HasShownSubfolder(const std::string &folder)
+// An answer on the way may tell of the folder as it was.
+void TDirTree::Reprobe(QTreeWidgetItem *node)
 {
-    switch (ExpandButtonFromLinks(source_->LinksOf(folder), ShowsEverySubfolderOf(folder))) {
-    case ExpandButton::Shown: return true;
-    case ExpandButton::Hidden: return false;
-    case ExpandButton::Probe: break;
-    }
-    return HasSubfolder(*source_, folder, [this](const std::string &path, const FolderAttributes &attributes) {
-        return AcceptsFolder(path, attributes);
-    });
+    probed_.erase(node);
+    ForgetProbe(node);
+    QueueProbe(node);
 }
 
-bool TDirTree::ShowsEverySubfolderOf(const std::string &folder) const
+// The rows in view are asked about first.
+void TDirTree::AskProber()
 {
-    const std::string anyChild = folder + "?/";
-    return dirTypes_.Contains(dtAll) && !OnAddDir && (goBelowTrash_ || !IsBelowTrash(anyChild));
-}
-
-// Probes until the slice is used up, the rows in view first, and leaves the rest for after the
-// next paint.
-void TDirTree::ProcessProbes()
-{
-    QElapsedTimer slice;
-    slice.start();
-    ProbeRowsInView(slice);
-    // The expand buttons set in the slice show after one layout of the rows.
-    scheduleDelayedItemsLayout();
-    while (!probeQueue_.empty() && slice.elapsed() < kProbeSliceMs) {
-        QTreeWidgetItem *node = probeQueue_.front();
-        probeQueue_.pop_front();
-        if (pendingProbes_.count(node))
-            ProbeNow(node);
-    }
-    if (pendingProbes_.empty())
-        probeQueue_.clear();
-    else
-        probeTimer_.start();
-}
-
-void TDirTree::ProbeRowsInView(const QElapsedTimer &slice)
-{
+    std::vector<SubfolderProber::Question> questions;
     const int bottom = viewport()->height();
-    for (QTreeWidgetItem *row = itemAt(0, 0); row && slice.elapsed() < kProbeSliceMs; row = itemBelow(row)) {
-        if (visualItemRect(row).top() >= bottom)
-            break;
-        if (pendingProbes_.count(row))
-            ProbeNow(row);
+    for (QTreeWidgetItem *row = itemAt(0, 0); row && visualItemRect(row).top() < bottom; row = itemBelow(row))
+        AskAbout(row, questions);
+    for (QTreeWidgetItem *node : toAsk_)
+        AskAbout(node, questions);
+    toAsk_.clear();
+    std::move(held_.begin(), held_.end(), std::back_inserter(questions));
+    held_.clear();
+    prober_->Ask(std::move(questions));
+}
+
+void TDirTree::AskAbout(QTreeWidgetItem *node, std::vector<SubfolderProber::Question> &questions)
+{
+    const auto pending = pendingProbes_.find(node);
+    if (pending == pendingProbes_.end() || pending->second != 0)
+        return;
+    pending->second = ++lastTicket_;
+    asked_[lastTicket_] = node;
+    questions.push_back({lastTicket_, NodePath(node), static_cast<bool>(OnAddDir)});
+}
+
+// Each application of answers lays out every row again: the first answers are applied at once,
+// those that follow together after a pause, the last at once again.
+void TDirTree::AnswersCame()
+{
+    const qint64 wait = kAnswersGapMs - sinceAnswers_.elapsed();
+    if (wait <= 0 || prober_->Idle())
+        ApplyProbeAnswers();
+    else if (!answersTimer_.isActive())
+        answersTimer_.start(static_cast<int>(wait));
+}
+
+void TDirTree::ApplyProbeAnswers()
+{
+    sinceAnswers_.restart();
+    answersTimer_.stop();
+    scheduleDelayedItemsLayout();
+    for (const SubfolderProber::Answer &answer : prober_->TakeAnswers()) {
+        const auto asked = asked_.find(answer.ticket);
+        if (asked == asked_.end()) {
+            if (filling_ && filling_->Awaits(answer.ticket))
+                filling_->answers[answer.ticket - filling_->firstTicket] = Decided(answer);
+            continue; // else the node went, closed or changed meanwhile
+        }
+        QTreeWidgetItem *node = asked->second;
+        asked_.erase(asked);
+        pendingProbes_.erase(node);
+        probed_.insert(node);
+        if (!IsRead(node))
+            ShowExpandButton(node, Decided(answer) == ExpandButton::Shown);
     }
 }
 
-void TDirTree::StartVolumeNode(QTreeWidgetItem *node, const Volume &volume, bool probeAtOnce)
+// The owner's filter picks among the subfolders the rules accept.
+ExpandButton TDirTree::Decided(const SubfolderProber::Answer &answer) const
+{
+    if (answer.button != ExpandButton::Probe)
+        return answer.button;
+    const bool accepted = std::any_of(answer.candidates.begin(), answer.candidates.end(),
+                                      [this](const std::string &folder) { return !OnAddDir || OnAddDir(folder); });
+    return accepted ? ExpandButton::Shown : ExpandButton::Hidden;
+}
+
+// The children of a closed node wait for it to open again before being probed.
+void TDirTree::NodeCollapsed(QTreeWidgetItem *node)
+{
+    ReviewWatch(node);
+    if (filling_ && filling_->node == node)
+        filling_->probe = false;
+    for (int i = 0; i < node->childCount(); ++i)
+        ForgetProbe(node->child(i));
+}
+
+void TDirTree::StartVolumeNode(QTreeWidgetItem *node, const Volume &volume)
 {
     const bool touchable = volume.type == drtFixed || volume.type == drtRemote || volume.type == drtRamDisk;
     if (fastLoad_ || !touchable)
         ShowExpandButton(node, true);
-    else if (probeAtOnce)
-        ProbeNow(node);
     else
         QueueProbe(node);
 }
@@ -493,17 +602,19 @@ void TDirTree::ReadDrives()
     UpdateBracket bracket(*this);
     pendingProbes_.clear();
     probed_.clear();
-    probeQueue_.clear();
+    toAsk_.clear();
+    held_.clear();
     filling_.reset();
     dropTarget_ = nullptr;
     UnwatchAll();
     clear();
     volumes_.clear();
+    RestartProber(); // the rules may have changed
     for (const Volume &volume : ReadVolumes()) {
         QTreeWidgetItem *node = NewVolumeNode(volume);
         addTopLevelItem(node);
         volumes_[volume.root] = volume;
-        StartVolumeNode(node, volume, false);
+        StartVolumeNode(node, volume);
     }
     if (currentItem())
         scrollToItem(currentItem());
@@ -553,7 +664,7 @@ bool TDirTree::AddNewVolumes(const std::vector<Volume> &fresh)
         QTreeWidgetItem *node = NewVolumeNode(volume);
         insertTopLevelItem(index, node);
         volumes_[volume.root] = volume;
-        StartVolumeNode(node, volume, false);
+        StartVolumeNode(node, volume);
         added = true;
     }
     return added;
@@ -618,7 +729,7 @@ void TDirTree::MediumChanged(QTreeWidgetItem *volumeNode)
             volumes_[root] = volume;
             volumeNode->setText(0, VolumeText(volume));
         }
-    ProbeNow(volumeNode);
+    Reprobe(volumeNode);
 }
 
 std::string TDirTree::SelectedPath() const
@@ -673,6 +784,8 @@ QTreeWidgetItem *TDirTree::OpenLevelsTo(const std::string &folder)
 
 void TDirTree::NodeExpanded(QTreeWidgetItem *node)
 {
+    if (filling_ && filling_->node == node && !selecting_)
+        filling_->probe = true;
     if (!IsRead(node)) {
         ReadChildren(node, !selecting_);
         ReviewWatch(node);
@@ -960,10 +1073,9 @@ QTreeWidgetItem *TDirTree::NearestExisting(QTreeWidgetItem *node) const
 // new folders come in at their place in the order; the others stay as they are, open or not.
 void TDirTree::Resync(QTreeWidgetItem *node)
 {
-    if (!IsRead(node)) { // its expand button may be out of date
+    if (!IsRead(node)) { // its expand button may be out of date, also an answer on the way
         DeleteChildren(node);
-        probed_.erase(node);
-        QueueProbe(node);
+        Reprobe(node);
         ReviewWatch(node);
         return;
     }

@@ -4,20 +4,20 @@
 #include "shellctl/folder_scan.h"
 #include "shellctl/folder_watch.h"
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
-class QElapsedTimer;
 class QSocketNotifier;
 
 namespace vistrel {
@@ -25,9 +25,10 @@ namespace vistrel {
 // The directory tree: "/" and the mounted volumes at the top, their folders below, read from the
 // file system as nodes are opened. A node is read when it is first opened; each folder shown gets
 // an expand button only when it has subfolders, decided from its link count where the file system
-// keeps one, else by looking inside (in short slices, rows in view first, so a big folder never
-// stalls the window). Open nodes and the selected one are watched, so folders created, deleted or
-// renamed on disk show up as they change; mounts coming and going are followed.
+// keeps one, else by looking inside; that probing runs on threads of its own, rows in view first,
+// so a big or slow folder never stalls the window. Open nodes and the selected one are watched,
+// so folders created, deleted or renamed on disk show up as they change; mounts coming and going
+// are followed.
 class TDirTree : public QTreeWidget {
     Q_OBJECT
 public:
@@ -65,7 +66,7 @@ public:
     // Asked for every folder before it is shown; returning false hides it.
     std::function<bool(const std::string &folder)> OnAddDir;
     // Where folders are read from; the file system unless a test says otherwise.
-    void setFolderSource(std::shared_ptr<FolderSource> source) { source_ = std::move(source); }
+    void setFolderSource(std::shared_ptr<FolderSource> source);
 
     // The last folder selected on a volume (its root with "/"); the root itself before any.
     std::string LastPath(const std::string &volumeRoot) const;
@@ -122,15 +123,22 @@ private:
     void DeleteChildren(QTreeWidgetItem *node);
     void ReadChildren(QTreeWidgetItem *node, bool probe);
     bool AddFillBatch();
+    void AskAboutChildren(Filling &filling);
+    void StartProbing(Filling &filling, size_t index, QTreeWidgetItem *child);
     void FillSlice();
     void FinishFilling();
     void ForgetSubtree(QTreeWidgetItem *node);
+    FolderRules Rules() const { return FolderRules{dirTypes_, goBelowTrash_}; }
+    void RestartProber();
     void QueueProbe(QTreeWidgetItem *node);
-    void ProbeNow(QTreeWidgetItem *node);
-    bool HasShownSubfolder(const std::string &folder);
-    bool ShowsEverySubfolderOf(const std::string &folder) const;
-    void ProcessProbes();
-    void ProbeRowsInView(const QElapsedTimer &slice);
+    void ForgetProbe(QTreeWidgetItem *node);
+    void Reprobe(QTreeWidgetItem *node);
+    void AskProber();
+    void AskAbout(QTreeWidgetItem *node, std::vector<SubfolderProber::Question> &questions);
+    void AnswersCame();
+    void ApplyProbeAnswers();
+    ExpandButton Decided(const SubfolderProber::Answer &answer) const;
+    void NodeCollapsed(QTreeWidgetItem *node);
     void ReviewWatch(QTreeWidgetItem *node);
     void Watch(QTreeWidgetItem *node);
     void Unwatch(QTreeWidgetItem *node);
@@ -142,7 +150,7 @@ private:
     QTreeWidgetItem *NearestExisting(QTreeWidgetItem *node) const;
     void Resync(QTreeWidgetItem *node);
     void RemoveVanishedChild(QTreeWidgetItem *parent, int index);
-    void StartVolumeNode(QTreeWidgetItem *node, const Volume &volume, bool probeAtOnce);
+    void StartVolumeNode(QTreeWidgetItem *node, const Volume &volume);
     bool RemoveVanishedVolumes(const std::vector<Volume> &fresh);
     bool AddNewVolumes(const std::vector<Volume> &fresh);
     void RereadChangedMedium(const std::vector<Volume> &fresh);
@@ -173,12 +181,19 @@ private:
     TDriveTypes driveTypes_{drtUnknown, drtRemovable, drtFixed, drtRemote, drtCDRom, drtRamDisk};
     std::map<std::string, Volume> volumes_;
     std::map<std::string, std::string> lastPath_;
-    std::deque<QTreeWidgetItem *> probeQueue_;
-    std::unordered_set<QTreeWidgetItem *> pendingProbes_;
+    std::unique_ptr<SubfolderProber> prober_;
+    // Nodes waiting for an expand button, with the ticket of their question (0 until asked).
+    std::unordered_map<QTreeWidgetItem *, uint64_t> pendingProbes_;
+    std::unordered_map<uint64_t, QTreeWidgetItem *> asked_;
+    std::vector<QTreeWidgetItem *> toAsk_; // in the order queued
+    std::vector<SubfolderProber::Question> held_; // about a filling's children, until it is painted
+    uint64_t lastTicket_ = 0;
     // Looked into for an expand button; kept beside the nodes, as a change of a node's data
     // makes the view look for its row.
     std::unordered_set<QTreeWidgetItem *> probed_;
-    QTimer probeTimer_;
+    QTimer askTimer_;
+    QTimer answersTimer_;
+    QElapsedTimer sinceAnswers_;
     std::unique_ptr<Filling> filling_; // the node being filled with its children
     QTimer fillTimer_;
     TShFolderWatches watches_;

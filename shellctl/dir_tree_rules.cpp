@@ -100,12 +100,23 @@ bool PassesAttributeFilter(const TDirTypes &types, const FolderAttributes &attri
 
 bool IsBelowTrash(const std::string &folder)
 {
-    for (size_t pos = folder.find('/'); pos != std::string::npos; pos = folder.find('/', pos + 1)) {
+    // Every marker begins with "/.", which few paths hold.
+    for (size_t pos = folder.find("/."); pos != std::string::npos; pos = folder.find("/.", pos + 1)) {
         const size_t end = TrashMarkerEnd(folder, pos);
         if (end != std::string::npos && end < folder.size())
             return true;
     }
     return false;
+}
+
+bool FolderRules::Accepts(const std::string &folder, const FolderAttributes &attributes) const
+{
+    return (belowTrash || !IsBelowTrash(folder)) && PassesAttributeFilter(types, attributes);
+}
+
+bool FolderRules::AcceptsEverySubfolderOf(const std::string &folder) const
+{
+    return types.Contains(dtAll) && (belowTrash || !IsBelowTrash(folder + "?/"));
 }
 
 std::vector<MountEntry> ParseMountInfo(const std::string &text)

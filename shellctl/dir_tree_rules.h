@@ -47,6 +47,18 @@ bool PassesAttributeFilter(const TDirTypes &types, const FolderAttributes &attri
 // shown, but nothing below them. folder ends in "/".
 bool IsBelowTrash(const std::string &folder);
 
+// The tree's own choice of folders, beside what its owner filters out: a plain value, so a copy can
+// go to another thread.
+struct FolderRules {
+    TDirTypes types;
+    bool belowTrash = false; // whether the folders inside a trash folder appear
+
+    // folder ends in "/".
+    bool Accepts(const std::string &folder, const FolderAttributes &attributes) const;
+    // Whether every subfolder of folder appears, whatever its name and attributes.
+    bool AcceptsEverySubfolderOf(const std::string &folder) const;
+};
+
 // One line of /proc/self/mountinfo.
 struct MountEntry {
     std::string mountPoint; // ends in "/"

@@ -5,12 +5,20 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <numeric>
+#include <thread>
+#include <utility>
 
 namespace vistrel {
 
@@ -29,24 +37,28 @@ bool IsFolderEntry(int folderFd, const dirent &entry)
 }
 
 // Without regard to case, and names differing only in case in byte order. Each name is lowered
-// once: a folder of thousands would otherwise lower every name again at each comparison.
+// once, and indices are sorted rather than the entries: a folder of thousands would otherwise
+// lower every name again at each comparison and move its strings around many times.
 void SortByName(std::vector<FolderEntry> &entries)
 {
-    std::vector<std::pair<std::string, size_t>> keys;
+    std::vector<std::string> keys;
     keys.reserve(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        std::string lower = entries[i].name;
+    for (const FolderEntry &entry : entries) {
+        std::string lower = entry.name;
         for (char &c : lower)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        keys.emplace_back(std::move(lower), i);
+        keys.push_back(std::move(lower));
     }
-    std::sort(keys.begin(), keys.end(), [&entries](const auto &a, const auto &b) {
-        return a.first != b.first ? a.first < b.first : entries[a.second].name < entries[b.second].name;
+    std::vector<uint32_t> order(entries.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const int byKey = keys[a].compare(keys[b]);
+        return byKey != 0 ? byKey < 0 : entries[a].name < entries[b].name;
     });
     std::vector<FolderEntry> sorted;
     sorted.reserve(entries.size());
-    for (const auto &key : keys)
-        sorted.push_back(std::move(entries[key.second]));
+    for (const uint32_t index : order)
+        sorted.push_back(std::move(entries[index]));
     entries = std::move(sorted);
 }
 
@@ -91,6 +103,7 @@ FolderLinks FileSystemFolders::LinksOf(const std::string &folder)
     if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
         return {};
     const auto device = static_cast<unsigned long long>(status.st_dev);
+    const std::lock_guard<std::mutex> lock(lastMutex_);
     if (device != lastDevice_ || lastFsType_ == 0) {
         struct statfs fileSystem {};
         if (::statfs(folder.c_str(), &fileSystem) != 0)
@@ -131,6 +144,122 @@ bool HasSubfolder(FolderSource &source, const std::string &folder, const FolderF
         return !found;
     });
     return found;
+}
+
+// A stat costs the kernel a few microseconds: two threads decide a wide folder's expand buttons in
+// about half the time where a processor is free. They yield to the window, which on two
+// processors would otherwise wait for one between its slices of work.
+constexpr int kProberThreads = 2;
+constexpr int kProberNice = 10;
+
+struct SubfolderProber::Shared {
+    std::shared_ptr<FolderSource> source;
+    FolderRules rules;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Question> questions;
+    std::vector<Answer> answers;
+    std::function<void()> answersWaiting;
+    int inHand = 0; // questions being answered
+    std::atomic<bool> stopping{false};
+};
+
+SubfolderProber::SubfolderProber(std::shared_ptr<FolderSource> source, const FolderRules &rules,
+                                 std::function<void()> answersWaiting)
+    : shared_(std::make_shared<Shared>())
+{
+    shared_->source = std::move(source);
+    shared_->rules = rules;
+    shared_->answersWaiting = std::move(answersWaiting);
+    for (int i = 0; i < kProberThreads; ++i)
+        std::thread([shared = shared_] { Run(shared); }).detach();
+}
+
+SubfolderProber::~SubfolderProber()
+{
+    {
+        const std::lock_guard<std::mutex> lock(shared_->mutex);
+        shared_->stopping = true;
+        shared_->questions.clear();
+        shared_->answersWaiting = nullptr;
+    }
+    shared_->wake.notify_all();
+}
+
+void SubfolderProber::Ask(std::vector<Question> questions)
+{
+    {
+        const std::lock_guard<std::mutex> lock(shared_->mutex);
+        std::move(questions.begin(), questions.end(), std::back_inserter(shared_->questions));
+    }
+    shared_->wake.notify_all();
+}
+
+bool SubfolderProber::Idle() const
+{
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    return shared_->questions.empty() && shared_->inHand == 0;
+}
+
+std::vector<SubfolderProber::Answer> SubfolderProber::TakeAnswers()
+{
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    return std::exchange(shared_->answers, {});
+}
+
+void SubfolderProber::Run(const std::shared_ptr<Shared> &shared)
+{
+    ::setpriority(PRIO_PROCESS, 0, kProberNice); // Linux gives each thread its own nice value
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    for (;;) {
+        shared->wake.wait(lock, [&] { return shared->stopping || !shared->questions.empty(); });
+        if (shared->stopping)
+            return;
+        const Question question = std::move(shared->questions.front());
+        shared->questions.pop_front();
+        ++shared->inHand;
+        lock.unlock();
+        // A folder that cannot be read shows no expand button, as when reading it finds nothing.
+        Answer answer{question.ticket, ExpandButton::Hidden, {}};
+        try {
+            answer = Probe(*shared, question);
+        } catch (const std::exception &) {
+        }
+        lock.lock();
+        if (shared->stopping)
+            return;
+        --shared->inHand;
+        shared->answers.push_back(std::move(answer));
+        if (shared->answers.size() == 1 || shared->questions.empty())
+            shared->answersWaiting();
+    }
+}
+
+// The link count answers without opening the folder where the file system keeps it.
+SubfolderProber::Answer SubfolderProber::Probe(Shared &shared, const Question &question)
+{
+    const std::string &folder = question.folder;
+    const bool everyOneShown = !question.ownerFilters && shared.rules.AcceptsEverySubfolderOf(folder);
+    Answer answer{question.ticket, ExpandButtonFromLinks(shared.source->LinksOf(folder), everyOneShown), {}};
+    if (answer.button != ExpandButton::Probe)
+        return answer;
+    const auto accepted = [&shared](const std::string &path, const FolderAttributes &attributes) {
+        return shared.rules.Accepts(path, attributes);
+    };
+    if (!question.ownerFilters) {
+        answer.button = HasSubfolder(*shared.source, folder, accepted) ? ExpandButton::Shown : ExpandButton::Hidden;
+        return answer;
+    }
+    // The owner asks its filter about each subfolder the rules accept, until one passes.
+    shared.source->ScanSubfolders(folder, [&](const FolderEntry &entry) {
+        std::string path = ChildFolder(folder, entry.name);
+        if (accepted(path, entry.attributes))
+            answer.candidates.push_back(std::move(path));
+        return !shared.stopping;
+    });
+    if (answer.candidates.empty())
+        answer.button = ExpandButton::Hidden;
+    return answer;
 }
 
 } // namespace vistrel

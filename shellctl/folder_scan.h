@@ -2,7 +2,10 @@
 
 #include "shellctl/dir_tree_rules.h"
 
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,7 +30,8 @@ enum class ExpandButton { Shown, Hidden, Probe };
 ExpandButton ExpandButtonFromLinks(const FolderLinks &links, bool showsEverySubfolder);
 
 // Where the tree reads folders from. The file system is the one the program uses; tests count or
-// fake the reads through their own.
+// fake the reads through their own. The tree calls it from its window's thread and from its
+// prober's threads at the same time.
 class FolderSource {
 public:
     virtual ~FolderSource() = default;
@@ -46,6 +50,7 @@ public:
 
 private:
     // The children of a folder live on the one file system: its type is asked once.
+    std::mutex lastMutex_;
     unsigned long long lastDevice_ = 0;
     unsigned long lastFsType_ = 0;
 };
@@ -58,5 +63,46 @@ std::vector<FolderEntry> ReadSubfolders(FolderSource &source, const std::string 
 
 // Whether folder has at least one accepted subfolder; stops reading at the first.
 bool HasSubfolder(FolderSource &source, const std::string &folder, const FolderFilter &accept);
+
+// Decides on threads of its own whether folders have subfolders to show, so that a wide folder's
+// expand buttons never hold the window. Questions are taken in the order asked; answers wait in a
+// batch until taken.
+class SubfolderProber {
+public:
+    struct Question {
+        uint64_t ticket;
+        std::string folder;  // ends in "/"
+        bool ownerFilters;   // the owner's filter has the last word, on its own thread
+    };
+    struct Answer {
+        uint64_t ticket;
+        // Shown or Hidden; Probe when the owner's filter decides among the candidates.
+        ExpandButton button;
+        std::vector<std::string> candidates; // the subfolders the rules accept, each ending in "/"
+    };
+
+    // answersWaiting is called on one of the prober's threads when answers come where none were
+    // waiting, and with the last answer to the questions asked.
+    SubfolderProber(std::shared_ptr<FolderSource> source, const FolderRules &rules,
+                    std::function<void()> answersWaiting);
+    // Questions not begun are dropped and nothing more is reported. Folders in hand are not
+    // waited for: the threads end on their own after them, so a file system that hangs never
+    // holds the caller.
+    ~SubfolderProber();
+    SubfolderProber(const SubfolderProber &) = delete;
+    SubfolderProber &operator=(const SubfolderProber &) = delete;
+
+    void Ask(std::vector<Question> questions);
+    std::vector<Answer> TakeAnswers();
+    // No question waits or is being answered.
+    bool Idle() const;
+
+private:
+    struct Shared;
+    static void Run(const std::shared_ptr<Shared> &shared);
+    static Answer Probe(Shared &shared, const Question &question);
+
+    std::shared_ptr<Shared> shared_;
+};
 
 } // namespace vistrel

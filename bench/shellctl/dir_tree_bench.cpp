@@ -86,8 +86,9 @@ ExpandFigures Expand(const QString &wide, bool withLinks)
     openable.node->setExpanded(true);
     openable.tree.viewport()->repaint();
     figures.shown = Milliseconds(timer);
+    // Waiting as a window does: spinning here would take a processor from the tree's own threads.
     while (openable.tree.PendingProbes() > 0)
-        QApplication::processEvents();
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     figures.probed = Milliseconds(timer);
     return figures;
 }

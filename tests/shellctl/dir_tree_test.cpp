@@ -11,6 +11,11 @@
 
 #include <functional>
 #include <memory>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
 
 namespace vistrel {
 
@@ -21,13 +26,55 @@ class RecordingFolders : public FolderSource {
 public:
     void ScanSubfolders(const std::string &folder, const std::function<bool(const FolderEntry &)> &visit) override
     {
-        scanned.push_back(folder);
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            scanned.push_back(folder);
+        }
         files_.ScanSubfolders(folder, visit);
     }
     std::vector<std::string> scanned;
 
 private:
+    std::mutex mutex_;
     FileSystemFolders files_;
+};
+
+// The file system without link counts, as on btrfs, where the prober's looks into the folders
+// below one folder wait until the gate opens; the window's own reads pass.
+class GatedFolders : public FileSystemFolders {
+public:
+    explicit GatedFolders(std::string below) : below_(std::move(below)) {}
+    FolderLinks LinksOf(const std::string &) override { return {}; }
+    void ScanSubfolders(const std::string &folder, const std::function<bool(const FolderEntry &)> &visit) override
+    {
+        const bool gated = folder.size() > below_.size() && folder.compare(0, below_.size(), below_) == 0 &&
+                           std::this_thread::get_id() != window_;
+        if (gated) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            ++waiting;
+            opened_.wait(lock, [this] { return open_; });
+        }
+        FileSystemFolders::ScanSubfolders(folder, visit);
+        if (gated)
+            ++passed;
+    }
+    void Open()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            open_ = true;
+        }
+        opened_.notify_all();
+    }
+    std::atomic<int> waiting{0};
+    std::atomic<int> passed{0};
+
+private:
+    const std::string below_;
+    const std::thread::id window_ = std::this_thread::get_id();
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool open_ = false;
 };
 
 QTreeWidgetItem *ChildNamed(QTreeWidgetItem *node, const QString &name)
@@ -147,6 +194,38 @@ private Q_SLOTS:
         QCOMPARE(ChildNamed(ChildNamed(a, "withChild"), "child")->text(0), QString("child"));
     }
 
+    void aFolderThatDoesNotAnswerHoldsNeitherTheWindowNorTheNodesClosedOrGoneMeanwhile()
+    {
+        for (const char *folder : {"P/a/inner", "P/b/inner", "P/c", "P/d"})
+            QVERIFY(QDir().mkpath(Path(folder)));
+        auto gate = std::make_shared<GatedFolders>(Path("P/").toStdString());
+        TDirTree tree;
+        tree.setFolderSource(gate);
+        tree.resize(300, 400);
+        tree.show();
+        tree.setSelectedPath(Path("P").toStdString());
+        QTreeWidgetItem *p = tree.currentItem();
+        QTRY_VERIFY(gate->waiting.load() > 0);
+
+        // The window reads, selects and follows the disk while the prober waits.
+        tree.setSelectedPath(Path("P/a").toStdString());
+        QCOMPARE(QString::fromStdString(tree.SelectedPath()), Path("P/a/"));
+        QVERIFY(QDir().rmdir(Path("P/d")));
+        QTRY_COMPARE(ChildTexts(p), QStringList({"a", "b", "c"}));
+
+        p->setExpanded(false);
+        gate->Open();
+        QTRY_COMPARE(gate->passed.load(), 5); // a, b, c, d (gone meanwhile), then a/inner
+        QTRY_COMPARE(tree.PendingProbes(), 0); // a/inner's answer came after all the others
+        for (const char *name : {"b", "c"})
+            QVERIFY2(!HasExpandButton(ChildNamed(p, name)), name); // their answers came after the close
+
+        p->setExpanded(true); // asked again
+        QTRY_VERIFY(HasExpandButton(ChildNamed(p, "b")));
+        QTRY_COMPARE(tree.PendingProbes(), 0);
+        QVERIFY(!HasExpandButton(ChildNamed(p, "c")));
+    }
+
     void clickingAFolderDeletedMeanwhileShowsItsParentReadAgain()
     {
         QVERIFY(QDir().mkpath(Path("D/gone")));
@@ -243,6 +322,28 @@ private Q_SLOTS:
         tree.setDirTypes({dtNormal, dtHidden});
         tree.setSelectedPath(Path("B/.hidden").toStdString());
         QCOMPARE(QString::fromStdString(tree.SelectedPath()), Path("B/.hidden/"));
+    }
+
+    void theOwnersFilterDecidesExpandButtonsOnTheWindowsThread()
+    {
+        for (const char *folder : {"F/onlySecret/secret", "F/mixed/secret", "F/mixed/shown", "F/empty"})
+            QVERIFY(QDir().mkpath(Path(folder)));
+        TDirTree tree;
+        std::set<std::thread::id> askedOn;
+        tree.OnAddDir = [&askedOn](const std::string &folder) {
+            askedOn.insert(std::this_thread::get_id());
+            return folder.find("/secret/") == std::string::npos;
+        };
+        tree.setSelectedPath(Path("F").toStdString());
+        tree.currentItem()->setExpanded(true);
+        QTRY_COMPARE(tree.PendingProbes(), 0);
+        const struct {
+            const char *name;
+            bool button;
+        } expected[] = {{"onlySecret", false}, {"mixed", true}, {"empty", false}};
+        for (const auto &child : expected)
+            QVERIFY2(HasExpandButton(ChildNamed(tree.currentItem(), child.name)) == child.button, child.name);
+        QCOMPARE(askedOn, std::set<std::thread::id>({std::this_thread::get_id()}));
     }
 
     void selectionChangesAreReportedAndRememberedPerVolume()
