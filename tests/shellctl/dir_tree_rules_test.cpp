@@ -79,8 +79,9 @@ TEST(ExpandButton, TrustsTheLinkCountOnlyWhereTheFileSystemKeepsIt)
                 std::ofstream(root / f.folder / name) << "x";
         }
         const ExpandButton button = ExpandButtonFromLinks(files.LinksOf((root / f.folder).string() + '/'), true);
-        if (button != ExpandButton::Probe)
+        if (button != ExpandButton::Probe) {
             EXPECT_EQ(button == ExpandButton::Shown, f.hasSubfolder) << f.folder;
+        }
     }
     std::filesystem::remove_all(root);
 }
