@@ -1,5 +1,10 @@
 #include "platform/file_names.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 namespace vistrel {
 
 std::string ExtractFilePath(const std::string &path)
@@ -27,6 +32,21 @@ std::string WithTrailingSlash(std::string folder)
     if (folder.empty() || folder.back() != '/')
         folder += '/';
     return folder;
+}
+
+std::string HomeFolder()
+{
+    if (const char *home = std::getenv("HOME"); home && home[0])
+        return home;
+    if (const passwd *user = ::getpwuid(::getuid()); user && user->pw_dir && user->pw_dir[0])
+        return user->pw_dir;
+    return "/";
+}
+
+std::string XdgBaseFolder(const char *variable, const char *belowHome)
+{
+    const char *value = std::getenv(variable);
+    return value && value[0] == '/' ? std::string(value) : HomeFolder() + '/' + belowHome;
 }
 
 } // namespace vistrel

@@ -13,4 +13,10 @@ std::string ExtractFileExt(const std::string &path);
 // The folder with one trailing "/" ("" becomes "/").
 std::string WithTrailingSlash(std::string folder);
 
+// $HOME as the shell gives it, else the user's entry in the password database, else "/".
+std::string HomeFolder();
+// A base folder of the freedesktop layout: the variable's value when it is an absolute path, else
+// belowHome inside the home folder (XDG_CACHE_HOME and ".cache", say).
+std::string XdgBaseFolder(const char *variable, const char *belowHome);
+
 } // namespace vistrel

@@ -2,18 +2,16 @@
 
 #include "platform/error.h"
 #include "platform/file_io.h"
+#include "platform/file_names.h"
 #include "platform/md5.h"
 #include "platform/png_codec.h"
 #include "platform/safe_file.h"
 
 #include <cerrno>
 #include <charconv>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace vistrel {
 
@@ -89,16 +87,6 @@ void MakeFolders(const std::string &root, std::initializer_list<std::string> bel
         MakeFolder(path += '/' + folder);
 }
 
-// $HOME as the shell gives it, else the user's entry in the password database.
-std::string HomeFolder()
-{
-    if (const char *home = std::getenv("HOME"); home && home[0])
-        return home;
-    if (const passwd *user = ::getpwuid(::getuid()); user && user->pw_dir && user->pw_dir[0])
-        return user->pw_dir;
-    return "/";
-}
-
 // Written beside its final name and renamed over it: a reader sees the old entry or the new
 // one, never a part. The folder is ours, so whatever has the name now is replaced, not followed.
 void WriteAtomically(const std::string &path, const std::vector<uint8_t> &bytes)
@@ -130,10 +118,8 @@ ThumbnailCache::ThumbnailCache(int box, std::string root) : box_(box), root_(std
 
 std::string ThumbnailCache::DefaultRoot()
 {
-    const char *cacheHome = std::getenv("XDG_CACHE_HOME");
-    const std::string base = cacheHome && cacheHome[0] == '/' ? cacheHome : HomeFolder() + "/.cache";
     // Normal, as the paths that Covers() compares with it are.
-    return std::filesystem::path(base + "/thumbnails").lexically_normal().string();
+    return std::filesystem::path(XdgBaseFolder("XDG_CACHE_HOME", ".cache") + "/thumbnails").lexically_normal().string();
 }
 
 int ThumbnailCache::BoxFor(int side)

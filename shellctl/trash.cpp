@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/file_io.h"
+#include "platform/file_names.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +10,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -127,11 +127,7 @@ std::string WriteInfoFile(const std::string &trash, const std::string &name, con
 
 std::string HomeTrash()
 {
-    const char *data = std::getenv("XDG_DATA_HOME");
-    if (data && data[0] == '/')
-        return std::string(data) + "/Trash";
-    const char *home = std::getenv("HOME");
-    return std::string(home && home[0] ? home : "/") + "/.local/share/Trash";
+    return XdgBaseFolder("XDG_DATA_HOME", ".local/share") + "/Trash";
 }
 
 std::string TrashInfoPath(const std::string &path)
