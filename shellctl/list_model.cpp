@@ -41,8 +41,7 @@ void TShListModel::Release(ItemList items)
     constexpr size_t kFewItems = 4096;
     if (items.size() < kFewItems)
         return;
-    retired_.clear(); // listed again before any event: the one before goes now
-    retired_ = std::move(items);
+    retired_ = std::move(items); // listed again before any event: the one before goes now
     freeTimer_.start();
 }
 
