@@ -5,14 +5,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
-#include <sys/resource.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -36,6 +36,9 @@ bool IsFolderEntry(int folderFd, const dirent &entry)
     return ::fstatat(folderFd, entry.d_name, &status, 0) == 0 && S_ISDIR(status.st_mode);
 }
 
+// As tolower in the C and UTF-8 locales, which leave bytes above 127 alone, without a call per byte.
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 // Without regard to case, and names differing only in case in byte order. Each name is lowered
 // once, and indices are sorted rather than the entries: a folder of thousands would otherwise
 // lower every name again at each comparison and move its strings around many times.
@@ -46,7 +49,7 @@ void SortByName(std::vector<FolderEntry> &entries)
     for (const FolderEntry &entry : entries) {
         std::string lower = entry.name;
         for (char &c : lower)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            c = AsciiLower(c);
         keys.push_back(std::move(lower));
     }
     std::vector<uint32_t> order(entries.size());
@@ -95,23 +98,83 @@ void FileSystemFolders::ScanSubfolders(const std::string &folder,
     }
 }
 
-FolderLinks FolderSource::LinksOf(const std::string &) { return {}; }
+std::vector<FolderLinks> FolderSource::LinksOf(const std::vector<std::string> &folders)
+{
+    return std::vector<FolderLinks>(folders.size());
+}
 
-FolderLinks FileSystemFolders::LinksOf(const std::string &folder)
+namespace {
+
+// Where folder's name starts, "folder" ending in "/"; npos for "/" itself.
+size_t NameStart(const std::string &folder)
+{
+    if (folder.size() < 2)
+        return std::string::npos;
+    const size_t slash = folder.rfind('/', folder.size() - 2);
+    return slash == std::string::npos ? std::string::npos : slash + 1;
+}
+
+bool SameParent(const std::string &a, size_t aName, const std::string &b)
+{
+    return NameStart(b) == aName && b.compare(0, aName, a, 0, aName) == 0;
+}
+
+FolderLinks LinksFromStatus(const struct stat &status, unsigned long fsType)
+{
+    return S_ISDIR(status.st_mode) ? FolderLinks{fsType, static_cast<unsigned long>(status.st_nlink)} : FolderLinks{};
+}
+
+FolderLinks LinksOfPath(const std::string &folder)
 {
     struct stat status {};
-    if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+    struct statfs fileSystem {};
+    if (::stat(folder.c_str(), &status) != 0 || ::statfs(folder.c_str(), &fileSystem) != 0)
         return {};
-    const auto device = static_cast<unsigned long long>(status.st_dev);
-    const std::lock_guard<std::mutex> lock(lastMutex_);
-    if (device != lastDevice_ || lastFsType_ == 0) {
-        struct statfs fileSystem {};
-        if (::statfs(folder.c_str(), &fileSystem) != 0)
-            return {};
-        lastDevice_ = device;
-        lastFsType_ = static_cast<unsigned long>(fileSystem.f_type);
+    return LinksFromStatus(status, static_cast<unsigned long>(fileSystem.f_type));
+}
+
+// The folders [first, end) share the parent that the first one's name starts after. Each is read
+// relative to the parent, which spares the kernel walking the whole path again every time.
+void ReadLinksBeside(const std::vector<std::string> &folders, size_t first, size_t end, std::vector<FolderLinks> &links)
+{
+    const size_t nameStart = NameStart(folders[first]);
+    const FileDescriptor parent(::open(folders[first].substr(0, nameStart).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat parentStatus {};
+    struct statfs fileSystem {};
+    if (!parent.valid() || ::fstat(parent.get(), &parentStatus) != 0 || ::fstatfs(parent.get(), &fileSystem) != 0)
+        return;
+    std::string name;
+    for (size_t i = first; i < end; ++i) {
+        name.assign(folders[i], nameStart, folders[i].size() - nameStart - 1);
+        struct stat status {};
+        if (::fstatat(parent.get(), name.c_str(), &status, 0) != 0)
+            continue;
+        // A folder mounted here lives on a file system of its own.
+        links[i] = status.st_dev == parentStatus.st_dev
+                       ? LinksFromStatus(status, static_cast<unsigned long>(fileSystem.f_type))
+                       : LinksOfPath(folders[i]);
     }
-    return {lastFsType_, static_cast<unsigned long>(status.st_nlink)};
+}
+
+} // namespace
+
+std::vector<FolderLinks> FileSystemFolders::LinksOf(const std::vector<std::string> &folders)
+{
+    std::vector<FolderLinks> links(folders.size());
+    for (size_t first = 0; first < folders.size();) {
+        const size_t nameStart = NameStart(folders[first]);
+        if (nameStart == std::string::npos || folders[first].back() != '/') {
+            links[first] = LinksOfPath(folders[first]);
+            ++first;
+            continue;
+        }
+        size_t end = first + 1;
+        while (end < folders.size() && SameParent(folders[first], nameStart, folders[end]))
+            ++end;
+        ReadLinksBeside(folders, first, end, links);
+        first = end;
+    }
+    return links;
 }
 
 ExpandButton ExpandButtonFromLinks(const FolderLinks &links, bool showsEverySubfolder)
@@ -128,7 +191,7 @@ std::vector<FolderEntry> ReadSubfolders(FolderSource &source, const std::string 
 {
     std::vector<FolderEntry> entries;
     source.ScanSubfolders(folder, [&](const FolderEntry &entry) {
-        if (accept(ChildFolder(folder, entry.name), entry.attributes))
+        if (!accept || accept(ChildFolder(folder, entry.name), entry.attributes))
             entries.push_back(entry);
         return true;
     });
@@ -147,10 +210,13 @@ bool HasSubfolder(FolderSource &source, const std::string &folder, const FolderF
 }
 
 // A stat costs the kernel a few microseconds: two threads decide a wide folder's expand buttons in
-// about half the time where a processor is free. They yield to the window, which on two
-// processors would otherwise wait for one between its slices of work.
+// about half the time where a processor is free. They run only on processors nothing else wants
+// (SCHED_IDLE), so they can start while the window still paints: a nice value alone let them
+// hold a processor the window or the display server was waiting for.
 constexpr int kProberThreads = 2;
-constexpr int kProberNice = 10;
+// Questions taken at a time: the threads meet on the lock less often, and neighbours are read
+// relative to their parent opened once.
+constexpr size_t kProberChunk = 32;
 
 struct SubfolderProber::Shared {
     std::shared_ptr<FolderSource> source;
@@ -209,38 +275,61 @@ std::vector<SubfolderProber::Answer> SubfolderProber::TakeAnswers()
 
 void SubfolderProber::Run(const std::shared_ptr<Shared> &shared)
 {
-    ::setpriority(PRIO_PROCESS, 0, kProberNice); // Linux gives each thread its own nice value
+    const sched_param none{};
+    ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &none);
     std::unique_lock<std::mutex> lock(shared->mutex);
     for (;;) {
         shared->wake.wait(lock, [&] { return shared->stopping || !shared->questions.empty(); });
         if (shared->stopping)
             return;
-        const Question question = std::move(shared->questions.front());
-        shared->questions.pop_front();
-        ++shared->inHand;
+        const auto taken = shared->questions.begin() + static_cast<std::ptrdiff_t>(std::min(kProberChunk, shared->questions.size()));
+        const std::vector<Question> chunk(std::make_move_iterator(shared->questions.begin()), std::make_move_iterator(taken));
+        shared->questions.erase(shared->questions.begin(), taken);
+        shared->inHand += static_cast<int>(chunk.size());
         lock.unlock();
-        // A folder that cannot be read shows no expand button, as when reading it finds nothing.
-        Answer answer{question.ticket, ExpandButton::Hidden, {}};
-        try {
-            answer = Probe(*shared, question);
-        } catch (const std::exception &) {
-        }
+        std::vector<Answer> answers = ProbeAll(*shared, chunk);
         lock.lock();
         if (shared->stopping)
             return;
-        --shared->inHand;
-        shared->answers.push_back(std::move(answer));
-        if (shared->answers.size() == 1 || shared->questions.empty())
+        shared->inHand -= static_cast<int>(chunk.size());
+        const bool noneWaited = shared->answers.empty();
+        std::move(answers.begin(), answers.end(), std::back_inserter(shared->answers));
+        if (noneWaited || shared->questions.empty())
             shared->answersWaiting();
     }
 }
 
+// A folder that cannot be read shows no expand button, as when reading it finds nothing.
+std::vector<SubfolderProber::Answer> SubfolderProber::ProbeAll(Shared &shared, const std::vector<Question> &questions)
+{
+    std::vector<std::string> folders;
+    folders.reserve(questions.size());
+    for (const Question &question : questions)
+        folders.push_back(question.folder);
+    std::vector<FolderLinks> links(questions.size());
+    try {
+        links = shared.source->LinksOf(folders);
+    } catch (const std::exception &) {
+    }
+    std::vector<Answer> answers;
+    answers.reserve(questions.size());
+    for (size_t i = 0; i < questions.size() && !shared.stopping; ++i) {
+        Answer answer{questions[i].ticket, ExpandButton::Hidden, {}};
+        try {
+            answer = Probe(shared, questions[i], i < links.size() ? links[i] : FolderLinks{});
+        } catch (const std::exception &) {
+        }
+        answers.push_back(std::move(answer));
+    }
+    return answers;
+}
+
 // The link count answers without opening the folder where the file system keeps it.
-SubfolderProber::Answer SubfolderProber::Probe(Shared &shared, const Question &question)
+SubfolderProber::Answer SubfolderProber::Probe(Shared &shared, const Question &question, const FolderLinks &links)
 {
     const std::string &folder = question.folder;
     const bool everyOneShown = !question.ownerFilters && shared.rules.AcceptsEverySubfolderOf(folder);
-    Answer answer{question.ticket, ExpandButtonFromLinks(shared.source->LinksOf(folder), everyOneShown), {}};
+    Answer answer{question.ticket, ExpandButtonFromLinks(links, everyOneShown), {}};
     if (answer.button != ExpandButton::Probe)
         return answer;
     const auto accepted = [&shared](const std::string &path, const FolderAttributes &attributes) {

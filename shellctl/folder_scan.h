@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -38,27 +37,22 @@ public:
     // Calls visit for every subfolder of folder (never "." or ".."), in the order the file system
     // gives them, until visit returns false. An unreadable folder visits nothing.
     virtual void ScanSubfolders(const std::string &folder, const std::function<bool(const FolderEntry &)> &visit) = 0;
-    // The folder's link count with the type of its file system, read without opening it;
-    // both 0 when unknown.
-    virtual FolderLinks LinksOf(const std::string &folder);
+    // The link count of each folder (ending in "/") with the type of its file system, read
+    // without opening it; both 0 when unknown.
+    virtual std::vector<FolderLinks> LinksOf(const std::vector<std::string> &folders);
 };
 
 class FileSystemFolders : public FolderSource {
 public:
     void ScanSubfolders(const std::string &folder, const std::function<bool(const FolderEntry &)> &visit) override;
-    FolderLinks LinksOf(const std::string &folder) override;
-
-private:
-    // The children of a folder live on the one file system: its type is asked once.
-    std::mutex lastMutex_;
-    unsigned long long lastDevice_ = 0;
-    unsigned long lastFsType_ = 0;
+    std::vector<FolderLinks> LinksOf(const std::vector<std::string> &folders) override;
 };
 
 // Whether a folder and its attributes may appear in the tree.
 using FolderFilter = std::function<bool(const std::string &path, const FolderAttributes &attributes)>;
 
-// The accepted subfolders of folder, sorted by name without regard to case.
+// The accepted subfolders of folder, sorted by name without regard to case; an empty filter
+// accepts every one.
 std::vector<FolderEntry> ReadSubfolders(FolderSource &source, const std::string &folder, const FolderFilter &accept);
 
 // Whether folder has at least one accepted subfolder; stops reading at the first.
@@ -100,7 +94,8 @@ public:
 private:
     struct Shared;
     static void Run(const std::shared_ptr<Shared> &shared);
-    static Answer Probe(Shared &shared, const Question &question);
+    static std::vector<Answer> ProbeAll(Shared &shared, const std::vector<Question> &questions);
+    static Answer Probe(Shared &shared, const Question &question, const FolderLinks &links);
 
     std::shared_ptr<Shared> shared_;
 };

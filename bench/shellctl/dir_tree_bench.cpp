@@ -48,7 +48,10 @@ double ListMilliseconds(const QString &folder)
 // folder is looked into.
 class FoldersWithoutLinks : public vistrel::FileSystemFolders {
 public:
-    vistrel::FolderLinks LinksOf(const std::string &) override { return {}; }
+    std::vector<vistrel::FolderLinks> LinksOf(const std::vector<std::string> &folders) override
+    {
+        return std::vector<vistrel::FolderLinks>(folders.size());
+    }
 };
 
 // A tree showing the parent of `wide`, with everything probed, ready to open `wide`.

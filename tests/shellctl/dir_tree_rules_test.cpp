@@ -60,29 +60,39 @@ TEST(ExpandButton, TrustsTheLinkCountOnlyWhereTheFileSystemKeepsIt)
     for (const auto &c : cases)
         EXPECT_EQ(ExpandButtonFromLinks(c.links, c.showsEverySubfolder), c.button) << c.name;
 
-    // On the machine's own file system the answer is right, or a look inside is asked for.
+    // On the machine's own file system the answer is right, or a look inside is asked for. Folders
+    // read beside their neighbours answer as when read alone; what is no folder answers nothing.
     char pattern[] = "/tmp/links-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const std::filesystem::path root(pattern);
+    std::filesystem::create_directories(root / "one" / "x");
+    std::filesystem::create_directories(root / "two" / "x");
+    std::filesystem::create_directories(root / "two" / "y");
+    std::filesystem::create_directories(root / "files");
+    std::filesystem::create_directory(root / "empty");
+    std::ofstream(root / "files" / "a.jpg") << "x";
     const struct {
         const char *folder;
-        std::vector<const char *> inside;
-        bool hasSubfolder;
-    } folders[] = {{"empty", {}, false}, {"files", {"a.jpg", "b.jpg"}, false}, {"one", {"x/"}, true}, {"two", {"x/", "y/", "z.jpg"}, true}};
+        int hasSubfolder; // -1: no folder at all
+    } folders[] = {{"empty", 0}, {"files", 0}, {"one/x", 0}, {"one", 1}, {"two", 1}, {"missing", -1}, {"files/a.jpg", -1}};
+    std::vector<std::string> paths;
+    for (const auto &f : folders)
+        paths.push_back((root / f.folder).string() + '/');
     FileSystemFolders files;
-    for (const auto &f : folders) {
-        std::filesystem::create_directory(root / f.folder);
-        for (const std::string name : f.inside) {
-            if (name.back() == '/')
-                std::filesystem::create_directory(root / f.folder / name);
-            else
-                std::ofstream(root / f.folder / name) << "x";
-        }
-        const ExpandButton button = ExpandButtonFromLinks(files.LinksOf((root / f.folder).string() + '/'), true);
-        if (button != ExpandButton::Probe) {
-            EXPECT_EQ(button == ExpandButton::Shown, f.hasSubfolder) << f.folder;
+    const std::vector<FolderLinks> together = files.LinksOf(paths);
+    ASSERT_EQ(together.size(), paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const FolderLinks alone = files.LinksOf({paths[i]}).at(0);
+        EXPECT_EQ(together[i].links, alone.links) << folders[i].folder;
+        EXPECT_EQ(together[i].fsType, alone.fsType) << folders[i].folder;
+        const ExpandButton button = ExpandButtonFromLinks(together[i], true);
+        if (folders[i].hasSubfolder < 0) {
+            EXPECT_EQ(together[i].links, 0u) << folders[i].folder;
+        } else if (button != ExpandButton::Probe) {
+            EXPECT_EQ(button == ExpandButton::Shown, folders[i].hasSubfolder == 1) << folders[i].folder;
         }
     }
+    EXPECT_NE(files.LinksOf({"/"}).at(0).links, 0u);
     std::filesystem::remove_all(root);
 }
 

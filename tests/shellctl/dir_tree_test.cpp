@@ -44,7 +44,7 @@ private:
 class GatedFolders : public FileSystemFolders {
 public:
     explicit GatedFolders(std::string below) : below_(std::move(below)) {}
-    FolderLinks LinksOf(const std::string &) override { return {}; }
+    std::vector<FolderLinks> LinksOf(const std::vector<std::string> &folders) override { return std::vector<FolderLinks>(folders.size()); }
     void ScanSubfolders(const std::string &folder, const std::function<bool(const FolderEntry &)> &visit) override
     {
         const bool gated = folder.size() > below_.size() && folder.compare(0, below_.size(), below_) == 0 &&
