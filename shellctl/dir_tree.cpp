@@ -142,6 +142,36 @@ void ForEachInSubtree(QTreeWidgetItem *node, const std::function<void(QTreeWidge
         ForEachInSubtree(node->child(i), visit);
 }
 
+// A node of the tree. Its path and default image live in the node, not in its item data: a wide
+// folder makes thousands of nodes, and every item data entry costs allocations. Text and images
+// set later still win.
+class FolderNode : public QTreeWidgetItem {
+public:
+    FolderNode(const QString &name, const QByteArray &path, const QIcon &icon)
+        : name_(name), path_(path), icon_(icon)
+    {
+    }
+
+    QVariant data(int column, int role) const override
+    {
+        QVariant stored = QTreeWidgetItem::data(column, role);
+        if (stored.isValid() || column != 0)
+            return stored;
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole: return name_;
+        case Qt::DecorationRole: return icon_;
+        case kPathRole: return path_;
+        default: return stored;
+        }
+    }
+
+private:
+    QString name_;
+    QByteArray path_;
+    QIcon icon_;
+};
+
 // Changes inside are shown at once when it ends, however it ends.
 class UpdateBracket {
 public:
@@ -196,6 +226,10 @@ TDirTree::TDirTree(QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragDropMode(QAbstractItemView::NoDragDrop);
     setUniformRowHeights(true);
+    // Folder names are mostly plain text: shaping each row on every paint was half of painting.
+    QFont unshaped;
+    unshaped.setStyleStrategy(QFont::PreferNoShaping);
+    setFont(unshaped);
     RestartProber();
     askTimer_.setSingleShot(true);
     askTimer_.setInterval(0);
@@ -263,6 +297,16 @@ bool TDirTree::AcceptsFolder(const std::string &folder, const FolderAttributes &
     return Rules().Accepts(folder, attributes) && (!OnAddDir || OnAddDir(folder));
 }
 
+// The rules alone often accept every subfolder, which spares asking about each one.
+std::vector<FolderEntry> TDirTree::ReadShownSubfolders(const std::string &folder) const
+{
+    if (!OnAddDir && Rules().AcceptsEverySubfolderOf(folder))
+        return ReadSubfolders(*source_, folder, nullptr);
+    return ReadSubfolders(*source_, folder, [this](const std::string &path, const FolderAttributes &attributes) {
+        return AcceptsFolder(path, attributes);
+    });
+}
+
 std::vector<TDirTree::Volume> TDirTree::ReadVolumes() const
 {
     std::string table = ReadMountTable();
@@ -298,26 +342,18 @@ QString TDirTree::VolumeText(const Volume &volume)
     return volume.label.isEmpty() ? root : volume.label + " (" + root + ")";
 }
 
-void TDirTree::SetNodeImages(QTreeWidgetItem *node, const QIcon &icon)
-{
-    node->setIcon(0, icon);
-    Q_EMIT OnGetIcon(this, node);
-}
-
 QTreeWidgetItem *TDirTree::NewVolumeNode(const Volume &volume)
 {
-    auto *node = new QTreeWidgetItem(QStringList(VolumeText(volume)));
-    node->setData(0, kPathRole, QByteArray::fromStdString(volume.root));
+    auto *node = new FolderNode(VolumeText(volume), QByteArray::fromStdString(volume.root), VolumeIcon(volume.type));
     node->setToolTip(0, ShownRoot(volume.root));
-    SetNodeImages(node, VolumeIcon(volume.type));
+    Q_EMIT OnGetIcon(this, node);
     return node;
 }
 
-QTreeWidgetItem *TDirTree::NewFolderNode(const std::string &folder, const QString &name)
+QTreeWidgetItem *TDirTree::NewFolderNode(const QByteArray &folder, const QString &name)
 {
-    auto *node = new QTreeWidgetItem(QStringList(name));
-    node->setData(0, kPathRole, QByteArray::fromStdString(folder));
-    SetNodeImages(node, folderIcon_);
+    auto *node = new FolderNode(name, folder, folderIcon_);
+    Q_EMIT OnGetIcon(this, node);
     return node;
 }
 
@@ -360,10 +396,7 @@ void TDirTree::ReadChildren(QTreeWidgetItem *node, bool probe)
     ShowExpandButton(node, false); // from now on its children decide
     node->setData(0, kReadRole, true);
     node->setData(0, kStaleRole, false);
-    std::vector<FolderEntry> entries =
-        ReadSubfolders(*source_, folder, [this](const std::string &path, const FolderAttributes &attributes) {
-            return AcceptsFolder(path, attributes);
-        });
+    std::vector<FolderEntry> entries = ReadShownSubfolders(folder);
     filling_ = std::make_unique<Filling>();
     filling_->node = node;
     filling_->folder = folder;
@@ -382,10 +415,16 @@ bool TDirTree::AddFillBatch()
     Filling &filling = *filling_;
     const size_t end = std::min(filling.entries.size(), filling.next + kFillBatch);
     const size_t first = filling.next;
+    const QByteArray folder = QByteArray::fromStdString(filling.folder);
     QList<QTreeWidgetItem *> children;
+    children.reserve(static_cast<qsizetype>(end - first));
     for (; filling.next < end; ++filling.next) {
         const std::string &name = filling.entries[filling.next].name;
-        children.append(NewFolderNode(filling.folder + name + '/', QFile::decodeName(name.c_str())));
+        const QByteArrayView nameBytes(name.data(), static_cast<qsizetype>(name.size()));
+        QByteArray path = folder;
+        path.append(nameBytes).append('/');
+        // File names are UTF-8 here, as Qt assumes on Unix; this skips a decoder made per name.
+        children.append(NewFolderNode(path, QString::fromUtf8(nameBytes)));
     }
     filling.node->addChildren(children);
     for (size_t i = first; i < end; ++i)
@@ -396,16 +435,23 @@ bool TDirTree::AddFillBatch()
     return false;
 }
 
-// Asks about every child, in their order so the first rows are answered first, once the node is
-// shown: the prober would take the processor from the first paint, or from the next level of a
-// path being selected.
+// Asks about every child, in their order so that the first rows are answered first. An opened node
+// asks at once, as the prober only takes processors the window leaves idle; the levels of a path
+// being selected wait until it is shown, so that on a slow disk the prober's looks inside never
+// delay reading the next level.
 void TDirTree::AskAboutChildren(Filling &filling)
 {
     filling.firstTicket = lastTicket_ + 1;
     filling.answers.assign(filling.entries.size(), ExpandButton::Probe);
-    held_.reserve(held_.size() + filling.entries.size());
+    std::vector<SubfolderProber::Question> questions;
+    questions.reserve(filling.entries.size());
     for (const FolderEntry &entry : filling.entries)
-        held_.push_back({++lastTicket_, filling.folder + entry.name + '/', static_cast<bool>(OnAddDir)});
+        questions.push_back({++lastTicket_, filling.folder + entry.name + '/', static_cast<bool>(OnAddDir)});
+    if (!selecting_) {
+        prober_->Ask(std::move(questions));
+        return;
+    }
+    std::move(questions.begin(), questions.end(), std::back_inserter(held_));
     if (!askTimer_.isActive())
         askTimer_.start();
 }
@@ -432,6 +478,8 @@ void TDirTree::FillSlice()
     slice.start();
     while (filling_ && AddFillBatch() && slice.elapsed() < kFillSliceMs) {
     }
+    // Answers that came meanwhile share the layout and the paint that the new rows cost anyway.
+    ApplyProbeAnswers();
     if (filling_)
         fillTimer_.start();
 }
@@ -544,7 +592,6 @@ void TDirTree::ApplyProbeAnswers()
 {
     sinceAnswers_.restart();
     answersTimer_.stop();
-    scheduleDelayedItemsLayout();
     for (const SubfolderProber::Answer &answer : prober_->TakeAnswers()) {
         const auto asked = asked_.find(answer.ticket);
         if (asked == asked_.end()) {
@@ -1081,10 +1128,7 @@ void TDirTree::Resync(QTreeWidgetItem *node)
     }
     FinishFilling();
     const std::string folder = NodePath(node);
-    const std::vector<FolderEntry> entries =
-        ReadSubfolders(*source_, folder, [this](const std::string &path, const FolderAttributes &attributes) {
-            return AcceptsFolder(path, attributes);
-        });
+    const std::vector<FolderEntry> entries = ReadShownSubfolders(folder);
     std::set<std::string> present;
     for (const FolderEntry &entry : entries)
         present.insert(folder + entry.name + '/');
@@ -1099,7 +1143,7 @@ void TDirTree::Resync(QTreeWidgetItem *node)
             ++index;
             continue;
         }
-        QTreeWidgetItem *child = NewFolderNode(path, QFile::decodeName(entry.name.c_str()));
+        QTreeWidgetItem *child = NewFolderNode(QByteArray::fromStdString(path), QString::fromUtf8(entry.name));
         node->insertChild(index++, child);
         QueueProbe(child);
     }

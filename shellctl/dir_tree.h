@@ -115,10 +115,10 @@ private:
     void EnsureStarted();
     std::vector<Volume> ReadVolumes() const;
     bool AcceptsFolder(const std::string &folder, const FolderAttributes &attributes) const;
+    std::vector<FolderEntry> ReadShownSubfolders(const std::string &folder) const;
     static QString VolumeText(const Volume &volume);
     QTreeWidgetItem *NewVolumeNode(const Volume &volume);
-    QTreeWidgetItem *NewFolderNode(const std::string &folder, const QString &name);
-    void SetNodeImages(QTreeWidgetItem *node, const QIcon &icon);
+    QTreeWidgetItem *NewFolderNode(const QByteArray &folder, const QString &name);
     void ShowExpandButton(QTreeWidgetItem *node, bool shown);
     void DeleteChildren(QTreeWidgetItem *node);
     void ReadChildren(QTreeWidgetItem *node, bool probe);
@@ -186,7 +186,7 @@ private:
     std::unordered_map<QTreeWidgetItem *, uint64_t> pendingProbes_;
     std::unordered_map<uint64_t, QTreeWidgetItem *> asked_;
     std::vector<QTreeWidgetItem *> toAsk_; // in the order queued
-    std::vector<SubfolderProber::Question> held_; // about a filling's children, until it is painted
+    std::vector<SubfolderProber::Question> held_; // about the levels of a path being selected
     uint64_t lastTicket_ = 0;
     // Looked into for an expand button; kept beside the nodes, as a change of a node's data
     // makes the view look for its row.
