@@ -226,10 +226,6 @@ TDirTree::TDirTree(QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragDropMode(QAbstractItemView::NoDragDrop);
     setUniformRowHeights(true);
-    // Folder names are mostly plain text: shaping each row on every paint was half of painting.
-    QFont unshaped;
-    unshaped.setStyleStrategy(QFont::PreferNoShaping);
-    setFont(unshaped);
     RestartProber();
     askTimer_.setSingleShot(true);
     askTimer_.setInterval(0);

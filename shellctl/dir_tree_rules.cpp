@@ -98,16 +98,23 @@ bool PassesAttributeFilter(const TDirTypes &types, const FolderAttributes &attri
     return types.Contains(dtNormal) || attributes.hidden || attributes.system || attributes.archive;
 }
 
-bool IsBelowTrash(const std::string &folder)
+namespace {
+
+// Whether a trash marker in folder ends before limit.
+bool HasTrashMarkerBefore(const std::string &folder, size_t limit)
 {
     // Every marker begins with "/.", which few paths hold.
     for (size_t pos = folder.find("/."); pos != std::string::npos; pos = folder.find("/.", pos + 1)) {
         const size_t end = TrashMarkerEnd(folder, pos);
-        if (end != std::string::npos && end < folder.size())
+        if (end != std::string::npos && end < limit)
             return true;
     }
     return false;
 }
+
+} // namespace
+
+bool IsBelowTrash(const std::string &folder) { return HasTrashMarkerBefore(folder, folder.size()); }
 
 bool FolderRules::Accepts(const std::string &folder, const FolderAttributes &attributes) const
 {
@@ -116,7 +123,8 @@ bool FolderRules::Accepts(const std::string &folder, const FolderAttributes &att
 
 bool FolderRules::AcceptsEverySubfolderOf(const std::string &folder) const
 {
-    return types.Contains(dtAll) && (belowTrash || !IsBelowTrash(folder + "?/"));
+    // Its subfolders are below a trash when a marker ends anywhere in it.
+    return types.Contains(dtAll) && (belowTrash || !HasTrashMarkerBefore(folder, folder.size() + 1));
 }
 
 std::vector<MountEntry> ParseMountInfo(const std::string &text)

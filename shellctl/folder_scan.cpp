@@ -283,15 +283,16 @@ void SubfolderProber::Run(const std::shared_ptr<Shared> &shared)
         if (shared->stopping)
             return;
         const auto taken = shared->questions.begin() + static_cast<std::ptrdiff_t>(std::min(kProberChunk, shared->questions.size()));
-        const std::vector<Question> chunk(std::make_move_iterator(shared->questions.begin()), std::make_move_iterator(taken));
+        std::vector<Question> chunk(std::make_move_iterator(shared->questions.begin()), std::make_move_iterator(taken));
         shared->questions.erase(shared->questions.begin(), taken);
-        shared->inHand += static_cast<int>(chunk.size());
+        const int inChunk = static_cast<int>(chunk.size());
+        shared->inHand += inChunk;
         lock.unlock();
-        std::vector<Answer> answers = ProbeAll(*shared, chunk);
+        std::vector<Answer> answers = ProbeAll(*shared, std::move(chunk));
         lock.lock();
         if (shared->stopping)
             return;
-        shared->inHand -= static_cast<int>(chunk.size());
+        shared->inHand -= inChunk;
         const bool noneWaited = shared->answers.empty();
         std::move(answers.begin(), answers.end(), std::back_inserter(shared->answers));
         if (noneWaited || shared->questions.empty())
@@ -300,12 +301,12 @@ void SubfolderProber::Run(const std::shared_ptr<Shared> &shared)
 }
 
 // A folder that cannot be read shows no expand button, as when reading it finds nothing.
-std::vector<SubfolderProber::Answer> SubfolderProber::ProbeAll(Shared &shared, const std::vector<Question> &questions)
+std::vector<SubfolderProber::Answer> SubfolderProber::ProbeAll(Shared &shared, std::vector<Question> questions)
 {
     std::vector<std::string> folders;
     folders.reserve(questions.size());
-    for (const Question &question : questions)
-        folders.push_back(question.folder);
+    for (Question &question : questions)
+        folders.push_back(std::move(question.folder));
     std::vector<FolderLinks> links(questions.size());
     try {
         links = shared.source->LinksOf(folders);
@@ -316,7 +317,7 @@ std::vector<SubfolderProber::Answer> SubfolderProber::ProbeAll(Shared &shared, c
     for (size_t i = 0; i < questions.size() && !shared.stopping; ++i) {
         Answer answer{questions[i].ticket, ExpandButton::Hidden, {}};
         try {
-            answer = Probe(shared, questions[i], i < links.size() ? links[i] : FolderLinks{});
+            answer = Probe(shared, questions[i], folders[i], i < links.size() ? links[i] : FolderLinks{});
         } catch (const std::exception &) {
         }
         answers.push_back(std::move(answer));
@@ -325,9 +326,9 @@ std::vector<SubfolderProber::Answer> SubfolderProber::ProbeAll(Shared &shared, c
 }
 
 // The link count answers without opening the folder where the file system keeps it.
-SubfolderProber::Answer SubfolderProber::Probe(Shared &shared, const Question &question, const FolderLinks &links)
+SubfolderProber::Answer SubfolderProber::Probe(Shared &shared, const Question &question, const std::string &folder,
+                                               const FolderLinks &links)
 {
-    const std::string &folder = question.folder;
     const bool everyOneShown = !question.ownerFilters && shared.rules.AcceptsEverySubfolderOf(folder);
     Answer answer{question.ticket, ExpandButtonFromLinks(links, everyOneShown), {}};
     if (answer.button != ExpandButton::Probe)

@@ -94,8 +94,8 @@ public:
 private:
     struct Shared;
     static void Run(const std::shared_ptr<Shared> &shared);
-    static std::vector<Answer> ProbeAll(Shared &shared, const std::vector<Question> &questions);
-    static Answer Probe(Shared &shared, const Question &question, const FolderLinks &links);
+    static std::vector<Answer> ProbeAll(Shared &shared, std::vector<Question> questions);
+    static Answer Probe(Shared &shared, const Question &question, const std::string &folder, const FolderLinks &links);
 
     std::shared_ptr<Shared> shared_;
 };

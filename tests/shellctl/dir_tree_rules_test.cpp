@@ -115,8 +115,12 @@ TEST(TrashRule, TheTrashIsShownButNothingBelowIt)
         {"/home/anna/.local/share/Trashcan/x/", false},
         {"/", false},
     };
-    for (const auto &c : cases)
+    const FolderRules everyType{TDirTypes{dtAll}, false};
+    for (const auto &c : cases) {
         EXPECT_EQ(IsBelowTrash(c.folder), c.below) << c.folder;
+        // Every subfolder is shown unless the subfolders are below a trash.
+        EXPECT_EQ(everyType.AcceptsEverySubfolderOf(c.folder), !IsBelowTrash(c.folder + std::string("x/"))) << c.folder;
+    }
 }
 
 TEST(MountInfo, ReadsPointTypeSourceAndDevice)
