@@ -142,13 +142,30 @@ void ForEachInSubtree(QTreeWidgetItem *node, const std::function<void(QTreeWidge
         ForEachInSubtree(node->child(i), visit);
 }
 
+// Beyond Latin letters and symbols, scripts may join, reorder or stack characters.
+bool NeedsShaping(const QString &name)
+{
+    return std::any_of(name.begin(), name.end(), [](QChar c) { return c.unicode() >= 0x0300; });
+}
+
+// Overrides the tree's font, which skips shaping, for the names that need it.
+const QFont &ShapedFont()
+{
+    static const QFont font = [] {
+        QFont shaped;
+        shaped.setStyleStrategy(QFont::PreferDefault);
+        return shaped;
+    }();
+    return font;
+}
+
 // A node of the tree. Its path and default image live in the node, not in its item data: a wide
 // folder makes thousands of nodes, and every item data entry costs allocations. Text and images
 // set later still win.
 class FolderNode : public QTreeWidgetItem {
 public:
     FolderNode(const QString &name, const QByteArray &path, const QIcon &icon)
-        : name_(name), path_(path), icon_(icon)
+        : name_(name), path_(path), icon_(icon), shaped_(NeedsShaping(name))
     {
     }
 
@@ -162,6 +179,7 @@ public:
         case Qt::EditRole: return name_;
         case Qt::DecorationRole: return icon_;
         case kPathRole: return path_;
+        case Qt::FontRole: return shaped_ ? QVariant(ShapedFont()) : stored;
         default: return stored;
         }
     }
@@ -170,6 +188,7 @@ private:
     QString name_;
     QByteArray path_;
     QIcon icon_;
+    bool shaped_;
 };
 
 // Changes inside are shown at once when it ends, however it ends.
@@ -226,6 +245,11 @@ TDirTree::TDirTree(QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragDropMode(QAbstractItemView::NoDragDrop);
     setUniformRowHeights(true);
+    // Shaping the text of every row again on each paint cost a quarter of showing a wide folder;
+    // Latin names look the same without it, and the nodes of other names ask for it back.
+    QFont unshaped;
+    unshaped.setStyleStrategy(QFont::PreferNoShaping);
+    setFont(unshaped);
     RestartProber();
     askTimer_.setSingleShot(true);
     askTimer_.setInterval(0);
