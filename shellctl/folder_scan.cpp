@@ -282,7 +282,8 @@ void SubfolderProber::Run(const std::shared_ptr<Shared> &shared)
         shared->wake.wait(lock, [&] { return shared->stopping || !shared->questions.empty(); });
         if (shared->stopping)
             return;
-        const auto taken = shared->questions.begin() + static_cast<std::ptrdiff_t>(std::min(kProberChunk, shared->questions.size()));
+        const size_t count = std::min(kProberChunk, shared->questions.size());
+        const auto taken = shared->questions.begin() + static_cast<std::ptrdiff_t>(count);
         std::vector<Question> chunk(std::make_move_iterator(shared->questions.begin()), std::make_move_iterator(taken));
         shared->questions.erase(shared->questions.begin(), taken);
         const int inChunk = static_cast<int>(chunk.size());

@@ -74,7 +74,8 @@ TEST(ExpandButton, TrustsTheLinkCountOnlyWhereTheFileSystemKeepsIt)
     const struct {
         const char *folder;
         int hasSubfolder; // -1: no folder at all
-    } folders[] = {{"empty", 0}, {"files", 0}, {"one/x", 0}, {"one", 1}, {"two", 1}, {"missing", -1}, {"files/a.jpg", -1}};
+    } folders[] = {{"empty", 0}, {"files", 0},    {"one/x", 0},      {"one", 1},
+                   {"two", 1},   {"missing", -1}, {"files/a.jpg", -1}};
     std::vector<std::string> paths;
     for (const auto &f : folders)
         paths.push_back((root / f.folder).string() + '/');
