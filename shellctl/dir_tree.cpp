@@ -169,6 +169,12 @@ public:
     {
     }
 
+    // Where the question about its subfolders stands; kept out of the item data, whose every
+    // change makes the view look for the node's row.
+    uint64_t ticket = 0; // of the question it waits for, queued or asked; 0 when waiting for none
+    bool asked = false;  // the question went to the prober
+    bool probed = false; // looked into for its expand button
+
     QVariant data(int column, int role) const override
     {
         QVariant stored = QTreeWidgetItem::data(column, role);
@@ -202,6 +208,9 @@ public:
 private:
     QWidget &widget_;
 };
+
+// Every node of the tree is a FolderNode.
+FolderNode &Folder(QTreeWidgetItem *node) { return *static_cast<FolderNode *>(node); }
 
 } // namespace
 
@@ -391,7 +400,6 @@ void TDirTree::ForgetSubtree(QTreeWidgetItem *node)
         if (filling_ && filling_->node == gone)
             filling_.reset();
         ForgetProbe(gone);
-        probed_.erase(gone);
         changed_.erase(gone);
         Unwatch(gone);
         if (gone == dropTarget_)
@@ -466,7 +474,7 @@ void TDirTree::AskAboutChildren(Filling &filling)
     std::vector<SubfolderProber::Question> questions;
     questions.reserve(filling.entries.size());
     for (const FolderEntry &entry : filling.entries)
-        questions.push_back({++lastTicket_, filling.folder + entry.name + '/', static_cast<bool>(OnAddDir)});
+        questions.push_back({NewTicket(nullptr), filling.folder + entry.name + '/', static_cast<bool>(OnAddDir)});
     if (!selecting_) {
         prober_->Ask(std::move(questions));
         return;
@@ -481,12 +489,14 @@ void TDirTree::StartProbing(Filling &filling, size_t index, QTreeWidgetItem *chi
 {
     const bool asked = filling.firstTicket != 0;
     if (asked && filling.answers[index] != ExpandButton::Probe) {
-        probed_.insert(child);
+        Folder(child).probed = true;
         ShowExpandButton(child, filling.answers[index] == ExpandButton::Shown);
     } else if (asked && filling.probe) {
         const uint64_t ticket = filling.firstTicket + index;
-        pendingProbes_[child] = ticket;
-        asked_[ticket] = child;
+        waiting_[ticket - firstTicket_] = child;
+        Folder(child).ticket = ticket;
+        Folder(child).asked = true;
+        ++waitingNodes_;
     } else if (filling.probe) {
         QueueProbe(child);
     }
@@ -514,7 +524,7 @@ void TDirTree::FinishFilling()
 int TDirTree::PendingProbes() const
 {
     const bool unshown = filling_ && filling_->probe;
-    return static_cast<int>(pendingProbes_.size() + (unshown ? filling_->entries.size() - filling_->next : 0));
+    return waitingNodes_ + static_cast<int>(unshown ? filling_->entries.size() - filling_->next : 0);
 }
 
 void TDirTree::setFolderSource(std::shared_ptr<FolderSource> source)
@@ -530,10 +540,11 @@ void TDirTree::RestartProber()
     prober_ = std::make_unique<SubfolderProber>(source_, Rules(), [this] {
         QMetaObject::invokeMethod(this, &TDirTree::AnswersCame, Qt::QueuedConnection);
     });
-    asked_.clear();
-    for (auto &pending : pendingProbes_)
-        if (std::exchange(pending.second, 0) != 0)
-            toAsk_.push_back(pending.first);
+    for (uint64_t ticket = firstTicket_; ticket <= lastTicket_; ++ticket) {
+        QTreeWidgetItem *node = WaitingFor(ticket);
+        if (node && std::exchange(Folder(node).asked, false))
+            toAsk_.push_back(ticket);
+    }
     // The questions about a filling's children are asked again as their nodes come.
     held_.clear();
     if (filling_) {
@@ -544,12 +555,37 @@ void TDirTree::RestartProber()
         askTimer_.start();
 }
 
+// A ticket is taken as a question is queued, so that forgetting the node needs no search.
+uint64_t TDirTree::NewTicket(QTreeWidgetItem *node)
+{
+    waiting_.push_back(node);
+    return ++lastTicket_;
+}
+
+QTreeWidgetItem *TDirTree::WaitingFor(uint64_t ticket) const
+{
+    return ticket >= firstTicket_ && ticket <= lastTicket_ ? waiting_[ticket - firstTicket_] : nullptr;
+}
+
+// Keeps the tickets from the oldest one still awaited.
+void TDirTree::DropAnsweredTickets()
+{
+    while (!waiting_.empty() && !waiting_.front() && !(filling_ && filling_->Awaits(firstTicket_))) {
+        waiting_.pop_front();
+        ++firstTicket_;
+    }
+}
+
 // Questions go to the prober once the caller is done, in one batch.
 void TDirTree::QueueProbe(QTreeWidgetItem *node)
 {
-    if (!pendingProbes_.emplace(node, 0).second)
+    FolderNode &folder = Folder(node);
+    if (folder.ticket != 0)
         return;
-    toAsk_.push_back(node);
+    folder.ticket = NewTicket(node);
+    folder.asked = false;
+    ++waitingNodes_;
+    toAsk_.push_back(folder.ticket);
     if (!askTimer_.isActive()) // restarting a timer costs a trip through the event dispatcher
         askTimer_.start();
 }
@@ -557,17 +593,19 @@ void TDirTree::QueueProbe(QTreeWidgetItem *node)
 // Its answer, if one comes, is dropped.
 void TDirTree::ForgetProbe(QTreeWidgetItem *node)
 {
-    const auto pending = pendingProbes_.find(node);
-    if (pending == pendingProbes_.end())
+    FolderNode &folder = Folder(node);
+    if (folder.ticket == 0)
         return;
-    asked_.erase(pending->second);
-    pendingProbes_.erase(pending);
+    waiting_[folder.ticket - firstTicket_] = nullptr;
+    folder.ticket = 0;
+    folder.asked = false;
+    --waitingNodes_;
 }
 
 // An answer on the way may tell of the folder as it was.
 void TDirTree::Reprobe(QTreeWidgetItem *node)
 {
-    probed_.erase(node);
+    Folder(node).probed = false;
     ForgetProbe(node);
     QueueProbe(node);
 }
@@ -579,8 +617,9 @@ void TDirTree::AskProber()
     const int bottom = viewport()->height();
     for (QTreeWidgetItem *row = itemAt(0, 0); row && visualItemRect(row).top() < bottom; row = itemBelow(row))
         AskAbout(row, questions);
-    for (QTreeWidgetItem *node : toAsk_)
-        AskAbout(node, questions);
+    for (uint64_t ticket : toAsk_)
+        if (QTreeWidgetItem *node = WaitingFor(ticket))
+            AskAbout(node, questions);
     toAsk_.clear();
     std::move(held_.begin(), held_.end(), std::back_inserter(questions));
     held_.clear();
@@ -589,12 +628,10 @@ void TDirTree::AskProber()
 
 void TDirTree::AskAbout(QTreeWidgetItem *node, std::vector<SubfolderProber::Question> &questions)
 {
-    const auto pending = pendingProbes_.find(node);
-    if (pending == pendingProbes_.end() || pending->second != 0)
+    FolderNode &folder = Folder(node);
+    if (folder.ticket == 0 || std::exchange(folder.asked, true))
         return;
-    pending->second = ++lastTicket_;
-    asked_[lastTicket_] = node;
-    questions.push_back({lastTicket_, NodePath(node), static_cast<bool>(OnAddDir)});
+    questions.push_back({folder.ticket, NodePath(node), static_cast<bool>(OnAddDir)});
 }
 
 // Each application of answers lays out every row again: the first answers are applied at once,
@@ -612,20 +649,20 @@ void TDirTree::ApplyProbeAnswers()
 {
     sinceAnswers_.restart();
     answersTimer_.stop();
-    for (const SubfolderProber::Answer &answer : prober_->TakeAnswers()) {
-        const auto asked = asked_.find(answer.ticket);
-        if (asked == asked_.end()) {
+    prober_->TakeAnswers(answers_);
+    for (const SubfolderProber::Answer &answer : answers_) {
+        QTreeWidgetItem *node = WaitingFor(answer.ticket);
+        if (!node) {
             if (filling_ && filling_->Awaits(answer.ticket))
                 filling_->answers[answer.ticket - filling_->firstTicket] = Decided(answer);
             continue; // else the node went, closed or changed meanwhile
         }
-        QTreeWidgetItem *node = asked->second;
-        asked_.erase(asked);
-        pendingProbes_.erase(node);
-        probed_.insert(node);
+        ForgetProbe(node);
+        Folder(node).probed = true;
         if (!IsRead(node))
             ShowExpandButton(node, Decided(answer) == ExpandButton::Shown);
     }
+    DropAnsweredTickets();
 }
 
 // The owner's filter picks among the subfolders the rules accept.
@@ -667,8 +704,9 @@ void TDirTree::ReadDrives()
     BusyCursor busy;
     ChangeLockGuard lock(*this);
     UpdateBracket bracket(*this);
-    pendingProbes_.clear();
-    probed_.clear();
+    waiting_.clear();
+    firstTicket_ = lastTicket_ + 1;
+    waitingNodes_ = 0;
     toAsk_.clear();
     held_.clear();
     filling_.reset();
@@ -866,7 +904,7 @@ void TDirTree::NodeExpanded(QTreeWidgetItem *node)
         return;
     for (int i = 0; i < node->childCount(); ++i) {
         QTreeWidgetItem *child = node->child(i);
-        if (!IsRead(child) && !probed_.count(child))
+        if (!IsRead(child) && !Folder(child).probed)
             QueueProbe(child);
     }
 }

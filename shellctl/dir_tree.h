@@ -9,13 +9,12 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 class QSocketNotifier;
@@ -131,6 +130,9 @@ private:
     FolderRules Rules() const { return FolderRules{dirTypes_, goBelowTrash_}; }
     void RestartProber();
     void QueueProbe(QTreeWidgetItem *node);
+    uint64_t NewTicket(QTreeWidgetItem *node);
+    QTreeWidgetItem *WaitingFor(uint64_t ticket) const;
+    void DropAnsweredTickets();
     void ForgetProbe(QTreeWidgetItem *node);
     void Reprobe(QTreeWidgetItem *node);
     void AskProber();
@@ -182,15 +184,15 @@ private:
     std::map<std::string, Volume> volumes_;
     std::map<std::string, std::string> lastPath_;
     std::unique_ptr<SubfolderProber> prober_;
-    // Nodes waiting for an expand button, with the ticket of their question (0 until asked).
-    std::unordered_map<QTreeWidgetItem *, uint64_t> pendingProbes_;
-    std::unordered_map<uint64_t, QTreeWidgetItem *> asked_;
-    std::vector<QTreeWidgetItem *> toAsk_; // in the order queued
-    std::vector<SubfolderProber::Question> held_; // about the levels of a path being selected
+    // The node waiting for each ticket's answer, from firstTicket_ on; null where none waits
+    // (answered, forgotten, or a filling's child not made yet).
+    std::deque<QTreeWidgetItem *> waiting_;
+    uint64_t firstTicket_ = 1;
     uint64_t lastTicket_ = 0;
-    // Looked into for an expand button; kept beside the nodes, as a change of a node's data
-    // makes the view look for its row.
-    std::unordered_set<QTreeWidgetItem *> probed_;
+    int waitingNodes_ = 0;
+    std::vector<uint64_t> toAsk_; // queued, in that order
+    std::vector<SubfolderProber::Question> held_; // about the levels of a path being selected
+    std::vector<SubfolderProber::Answer> answers_; // the last taken; its room is used again
     QTimer askTimer_;
     QTimer answersTimer_;
     QElapsedTimer sinceAnswers_;

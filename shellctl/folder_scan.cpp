@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <exception>
 #include <numeric>
 #include <thread>
@@ -223,11 +222,17 @@ struct SubfolderProber::Shared {
     FolderRules rules;
     std::mutex mutex;
     std::condition_variable wake;
-    std::deque<Question> questions;
-    std::vector<Answer> answers;
+    // Those from `next` on are not taken yet. Taking one moves it out and leaves its place, so
+    // that nothing is freed while the lock is held: a thread preempted there would hold up the
+    // others and the window.
+    std::vector<Question> questions;
+    size_t next = 0;
+    std::vector<Answer> answers; // room for every outstanding answer is kept by the asker
     std::function<void()> answersWaiting;
-    int inHand = 0; // questions being answered
+    size_t inHand = 0; // questions being answered
     std::atomic<bool> stopping{false};
+
+    size_t Outstanding() const { return questions.size() - next + inHand; }
 };
 
 SubfolderProber::SubfolderProber(std::shared_ptr<FolderSource> source, const FolderRules &rules,
@@ -247,6 +252,7 @@ SubfolderProber::~SubfolderProber()
         const std::lock_guard<std::mutex> lock(shared_->mutex);
         shared_->stopping = true;
         shared_->questions.clear();
+        shared_->next = 0;
         shared_->answersWaiting = nullptr;
     }
     shared_->wake.notify_all();
@@ -256,7 +262,13 @@ void SubfolderProber::Ask(std::vector<Question> questions)
 {
     {
         const std::lock_guard<std::mutex> lock(shared_->mutex);
-        std::move(questions.begin(), questions.end(), std::back_inserter(shared_->questions));
+        std::vector<Question> &queue = shared_->questions;
+        if (shared_->next * 2 >= queue.size()) { // the places of those taken go
+            queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(shared_->next));
+            shared_->next = 0;
+        }
+        std::move(questions.begin(), questions.end(), std::back_inserter(queue));
+        shared_->answers.reserve(shared_->answers.size() + shared_->Outstanding());
     }
     shared_->wake.notify_all();
 }
@@ -264,45 +276,49 @@ void SubfolderProber::Ask(std::vector<Question> questions)
 bool SubfolderProber::Idle() const
 {
     const std::lock_guard<std::mutex> lock(shared_->mutex);
-    return shared_->questions.empty() && shared_->inHand == 0;
+    return shared_->Outstanding() == 0;
 }
 
-std::vector<SubfolderProber::Answer> SubfolderProber::TakeAnswers()
+void SubfolderProber::TakeAnswers(std::vector<Answer> &answers)
 {
+    answers.clear();
     const std::lock_guard<std::mutex> lock(shared_->mutex);
-    return std::exchange(shared_->answers, {});
+    answers.swap(shared_->answers);
+    shared_->answers.reserve(shared_->Outstanding());
 }
 
 void SubfolderProber::Run(const std::shared_ptr<Shared> &shared)
 {
     const sched_param none{};
     ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &none);
+    std::vector<Question> chunk;
+    chunk.reserve(kProberChunk);
     std::unique_lock<std::mutex> lock(shared->mutex);
     for (;;) {
-        shared->wake.wait(lock, [&] { return shared->stopping || !shared->questions.empty(); });
+        shared->wake.wait(lock, [&] { return shared->stopping || shared->next < shared->questions.size(); });
         if (shared->stopping)
             return;
-        const size_t count = std::min(kProberChunk, shared->questions.size());
-        const auto taken = shared->questions.begin() + static_cast<std::ptrdiff_t>(count);
-        std::vector<Question> chunk(std::make_move_iterator(shared->questions.begin()), std::make_move_iterator(taken));
-        shared->questions.erase(shared->questions.begin(), taken);
-        const int inChunk = static_cast<int>(chunk.size());
+        const auto first = shared->questions.begin() + static_cast<std::ptrdiff_t>(shared->next);
+        const size_t inChunk = std::min(kProberChunk, shared->questions.size() - shared->next);
+        chunk.assign(std::make_move_iterator(first), std::make_move_iterator(first + static_cast<std::ptrdiff_t>(inChunk)));
+        shared->next += inChunk;
         shared->inHand += inChunk;
         lock.unlock();
-        std::vector<Answer> answers = ProbeAll(*shared, std::move(chunk));
+        std::vector<Answer> answers = ProbeAll(*shared, chunk);
+        chunk.clear();
         lock.lock();
         if (shared->stopping)
             return;
         shared->inHand -= inChunk;
         const bool noneWaited = shared->answers.empty();
         std::move(answers.begin(), answers.end(), std::back_inserter(shared->answers));
-        if (noneWaited || shared->questions.empty())
+        if (noneWaited || shared->next == shared->questions.size())
             shared->answersWaiting();
     }
 }
 
 // A folder that cannot be read shows no expand button, as when reading it finds nothing.
-std::vector<SubfolderProber::Answer> SubfolderProber::ProbeAll(Shared &shared, std::vector<Question> questions)
+std::vector<SubfolderProber::Answer> SubfolderProber::ProbeAll(Shared &shared, std::vector<Question> &questions)
 {
     std::vector<std::string> folders;
     folders.reserve(questions.size());

@@ -87,14 +87,15 @@ public:
     SubfolderProber &operator=(const SubfolderProber &) = delete;
 
     void Ask(std::vector<Question> questions);
-    std::vector<Answer> TakeAnswers();
+    // Replaces answers with those waiting; its room is kept for the next ones.
+    void TakeAnswers(std::vector<Answer> &answers);
     // No question waits or is being answered.
     bool Idle() const;
 
 private:
     struct Shared;
     static void Run(const std::shared_ptr<Shared> &shared);
-    static std::vector<Answer> ProbeAll(Shared &shared, std::vector<Question> questions);
+    static std::vector<Answer> ProbeAll(Shared &shared, std::vector<Question> &questions);
     static Answer Probe(Shared &shared, const Question &question, const std::string &folder, const FolderLinks &links);
 
     std::shared_ptr<Shared> shared_;
