@@ -28,9 +28,8 @@ namespace vistrel {
 
 namespace {
 
-constexpr int kPathRole = Qt::UserRole;        // the folder with a trailing "/"
-constexpr int kReadRole = Qt::UserRole + 1;    // its real children are there
-constexpr int kStaleRole = Qt::UserRole + 2;   // read, but not watched since
+constexpr int kReadRole = Qt::UserRole;        // its real children are there
+constexpr int kStaleRole = Qt::UserRole + 1;   // read, but not watched since
 constexpr qint64 kFillSliceMs = 16;            // a slice of filling between two paints
 constexpr size_t kFillBatch = 256;             // nodes added to a wide folder's node at a time
 constexpr qint64 kAnswersGapMs = 16;           // answers are applied at most once a frame
@@ -38,14 +37,6 @@ constexpr int kSettleMs = 200;                 // a burst of changes on disk is 
 constexpr int kPollIntervalMs = 2000;          // open folders beyond the watch limit are re-read
 constexpr qint64 kPollSliceMs = 20;            // ... for at most this long at a time
 constexpr size_t kMountInfoLimit = 16u << 20;  // far above any real mount table
-
-std::string NodePath(const QTreeWidgetItem *node)
-{
-    if (!node)
-        return {};
-    const QByteArray path = node->data(0, kPathRole).toByteArray();
-    return std::string(path.constData(), static_cast<size_t>(path.size()));
-}
 
 // A volume's mount point as users write it: without the trailing "/", except "/" itself.
 QString ShownRoot(const std::string &root)
@@ -148,6 +139,12 @@ bool NeedsShaping(const QString &name)
     return std::any_of(name.begin(), name.end(), [](QChar c) { return c.unicode() >= 0x0300; });
 }
 
+// The same for a name in UTF-8, where every character from U+0300 on starts with 0xCC or above.
+bool NeedsShaping(const QByteArray &name)
+{
+    return std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0xCC; });
+}
+
 // Overrides the tree's font, which skips shaping, for the names that need it.
 const QFont &ShapedFont()
 {
@@ -159,14 +156,31 @@ const QFont &ShapedFont()
     return font;
 }
 
-// A node of the tree. Its path and default image live in the node, not in its item data: a wide
-// folder makes thousands of nodes, and every item data entry costs allocations. Text and images
-// set later still win.
+// A node of the tree. Its name and default image live in the node, not in its item data: a wide
+// folder makes thousands of nodes, and every item data entry costs allocations. For the same
+// reason a folder keeps the bytes of its name only, decoded when shown, and its path is its
+// parent's and its name. Text and images set later still win.
 class FolderNode : public QTreeWidgetItem {
 public:
-    FolderNode(const QString &name, const QByteArray &path, const QIcon &icon)
-        : name_(name), path_(path), icon_(icon), shaped_(NeedsShaping(name))
+    // A folder, below another node.
+    FolderNode(const QByteArray &name, const QIcon &icon) : bytes_(name), icon_(icon), shaped_(NeedsShaping(name)) {}
+    // A volume, shown as text, at its mount point root.
+    FolderNode(const QString &text, const QByteArray &root, const QIcon &icon)
+        : text_(text), bytes_(root), icon_(icon), volume_(true), shaped_(NeedsShaping(text))
     {
+    }
+
+    // With a trailing "/"; "" for a folder node out of the tree.
+    std::string Path() const
+    {
+        if (volume_)
+            return bytes_.toStdString();
+        const auto *parentNode = static_cast<const FolderNode *>(parent());
+        if (!parentNode)
+            return {};
+        std::string path = parentNode->Path();
+        path.append(bytes_.constData(), static_cast<size_t>(bytes_.size())).append(1, '/');
+        return path;
     }
 
     // Where the question about its subfolders stands; kept out of the item data, whose every
@@ -182,18 +196,18 @@ public:
             return stored;
         switch (role) {
         case Qt::DisplayRole:
-        case Qt::EditRole: return name_;
+        case Qt::EditRole: return volume_ ? text_ : QString::fromUtf8(bytes_);
         case Qt::DecorationRole: return icon_;
-        case kPathRole: return path_;
         case Qt::FontRole: return shaped_ ? QVariant(ShapedFont()) : stored;
         default: return stored;
         }
     }
 
 private:
-    QString name_;
-    QByteArray path_;
+    QString text_;     // a volume's
+    QByteArray bytes_; // a folder's name, a volume's root
     QIcon icon_;
+    bool volume_ = false;
     bool shaped_;
 };
 
@@ -211,6 +225,8 @@ private:
 
 // Every node of the tree is a FolderNode.
 FolderNode &Folder(QTreeWidgetItem *node) { return *static_cast<FolderNode *>(node); }
+
+std::string NodePath(const QTreeWidgetItem *node) { return node ? static_cast<const FolderNode *>(node)->Path() : std::string(); }
 
 } // namespace
 
@@ -379,9 +395,9 @@ QTreeWidgetItem *TDirTree::NewVolumeNode(const Volume &volume)
     return node;
 }
 
-QTreeWidgetItem *TDirTree::NewFolderNode(const QByteArray &folder, const QString &name)
+QTreeWidgetItem *TDirTree::NewFolderNode(const QByteArray &name)
 {
-    auto *node = new FolderNode(name, folder, folderIcon_);
+    auto *node = new FolderNode(name, folderIcon_);
     Q_EMIT OnGetIcon(this, node);
     return node;
 }
@@ -443,17 +459,10 @@ bool TDirTree::AddFillBatch()
     Filling &filling = *filling_;
     const size_t end = std::min(filling.entries.size(), filling.next + kFillBatch);
     const size_t first = filling.next;
-    const QByteArray folder = QByteArray::fromStdString(filling.folder);
     QList<QTreeWidgetItem *> children;
     children.reserve(static_cast<qsizetype>(end - first));
-    for (; filling.next < end; ++filling.next) {
-        const std::string &name = filling.entries[filling.next].name;
-        const QByteArrayView nameBytes(name.data(), static_cast<qsizetype>(name.size()));
-        QByteArray path = folder;
-        path.append(nameBytes).append('/');
-        // File names are UTF-8 here, as Qt assumes on Unix; this skips a decoder made per name.
-        children.append(NewFolderNode(path, QString::fromUtf8(nameBytes)));
-    }
+    for (; filling.next < end; ++filling.next)
+        children.append(NewFolderNode(QByteArray::fromStdString(filling.entries[filling.next].name)));
     filling.node->addChildren(children);
     for (size_t i = first; i < end; ++i)
         StartProbing(filling, i, children[static_cast<int>(i - first)]);
@@ -1201,7 +1210,7 @@ void TDirTree::Resync(QTreeWidgetItem *node)
             ++index;
             continue;
         }
-        QTreeWidgetItem *child = NewFolderNode(QByteArray::fromStdString(path), QString::fromUtf8(entry.name));
+        QTreeWidgetItem *child = NewFolderNode(QByteArray::fromStdString(entry.name));
         node->insertChild(index++, child);
         QueueProbe(child);
     }

@@ -117,7 +117,7 @@ private:
     std::vector<FolderEntry> ReadShownSubfolders(const std::string &folder) const;
     static QString VolumeText(const Volume &volume);
     QTreeWidgetItem *NewVolumeNode(const Volume &volume);
-    QTreeWidgetItem *NewFolderNode(const QByteArray &folder, const QString &name);
+    QTreeWidgetItem *NewFolderNode(const QByteArray &name);
     void ShowExpandButton(QTreeWidgetItem *node, bool shown);
     void DeleteChildren(QTreeWidgetItem *node);
     void ReadChildren(QTreeWidgetItem *node, bool probe);

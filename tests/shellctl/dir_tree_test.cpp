@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 #include <functional>
 #include <memory>
@@ -107,6 +108,26 @@ QTreeWidgetItem *TopLevelShowing(const TDirTree &tree, const QString &mountPoint
     return nullptr;
 }
 
+// Folders made by their bytes, removed again however the test ends.
+class RawFolders {
+public:
+    ~RawFolders()
+    {
+        for (auto folder = made_.rbegin(); folder != made_.rend(); ++folder)
+            ::rmdir(folder->c_str());
+    }
+    bool Make(const std::string &folder)
+    {
+        if (::mkdir(folder.c_str(), 0755) != 0)
+            return false;
+        made_.push_back(folder);
+        return true;
+    }
+
+private:
+    std::vector<std::string> made_;
+};
+
 // RAM file systems mounted by a test (root only), unmounted again however the test ends.
 class RamDisks {
 public:
@@ -192,6 +213,31 @@ private Q_SLOTS:
 
         ChildNamed(a, "withChild")->setExpanded(true);
         QCOMPARE(ChildNamed(ChildNamed(a, "withChild"), "child")->text(0), QString("child"));
+    }
+
+    // Names are shown decoded, while paths keep the bytes on disk, also those that are no UTF-8.
+    void namesAreShownDecodedAndPathsKeepTheirBytes()
+    {
+        const std::string parent = Path("N").toStdString() + '/';
+        const std::string names[] = {"plain", "\xc3\xa9" "cole", "\xd9\x85\xd8\xac\xd9\x84\xd8\xaf", "raw\xff"};
+        QVERIFY(QDir().mkpath(Path("N")));
+        RawFolders folders; // QTemporaryDir cannot remove a name that is no UTF-8
+        for (const std::string &name : names) {
+            QVERIFY(folders.Make(parent + name));
+            QVERIFY(folders.Make(parent + name + "/inner"));
+        }
+        TDirTree tree;
+        tree.setSelectedPath(parent);
+        QTreeWidgetItem *n = tree.currentItem();
+        n->setExpanded(true);
+        for (const std::string &name : names) {
+            QTreeWidgetItem *node = ChildNamed(n, QString::fromUtf8(name.data(), static_cast<int>(name.size())));
+            QVERIFY2(node, name.c_str());
+            tree.setCurrentItem(node);
+            QCOMPARE(tree.SelectedPath(), parent + name + '/');
+            node->setExpanded(true);
+            QCOMPARE(ChildTexts(node), QStringList({"inner"}));
+        }
     }
 
     void aFolderThatDoesNotAnswerHoldsNeitherTheWindowNorTheNodesClosedOrGoneMeanwhile()
