@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -271,6 +273,54 @@ TEST_F(FolderReading, SubfoldersComeSortedWithoutRegardToCaseAndFilesLeftOut)
          }))
         filtered.push_back(entry.name);
     EXPECT_EQ(filtered, (std::vector<std::string>{"Alpha", "Delta", "gamma", "link-to-gamma"}));
+}
+
+// Folders of given names, without a disk.
+class NamedFolders : public FolderSource {
+public:
+    explicit NamedFolders(std::vector<std::string> names) : names_(std::move(names)) {}
+    void ScanSubfolders(const std::string &, const std::function<bool(const FolderEntry &)> &visit) override
+    {
+        for (const std::string &name : names_)
+            if (!visit(FolderEntry{name, {}}))
+                return;
+    }
+
+private:
+    std::vector<std::string> names_;
+};
+
+// Names alike in case or in their first 8 or 16 bytes, and random ones, in the order of their
+// lowered bytes, then of their own.
+TEST(FolderOrder, IsByteOrderWithoutRegardToCase)
+{
+    std::vector<std::string> names = {"abc", "ABC", "Abc", "a", "ab", "a b", "_x", "Ax", "\xc3\xa9t\xc3\xa9", "Zebra",
+                                      "12345678", "1234567", "123456789", "Screenshot from 2024-01-02",
+                                      "screenshot from 2024-01-01", "SCREENSHOT FROM 2024", "Screenshot from 2024",
+                                      "sixteen bytes ab", "sixteen bytes aB", "sixteen bytes ab!",
+                                      "0123456789abcdefa2", "0123456789abcdefB1"};
+    std::mt19937 random(7);
+    const std::string alphabet = "aAbBzZ09_ .-\xc3\xa9";
+    for (int i = 0; i < 2000; ++i) {
+        std::string name(1 + random() % 24, 'a');
+        for (char &c : name)
+            c = alphabet[random() % alphabet.size()];
+        names.push_back(name);
+    }
+    const auto lowered = [](std::string name) {
+        for (char &c : name)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        return name;
+    };
+    std::vector<std::string> expected = names;
+    std::sort(expected.begin(), expected.end(), [&](const std::string &a, const std::string &b) {
+        return std::make_pair(lowered(a), a) < std::make_pair(lowered(b), b);
+    });
+    NamedFolders folders(names);
+    std::vector<std::string> read;
+    for (const FolderEntry &entry : ReadSubfolders(folders, "/", nullptr))
+        read.push_back(entry.name);
+    EXPECT_EQ(read, expected);
 }
 
 TEST_F(FolderReading, ProbingStopsAtTheFirstAcceptedSubfolder)
