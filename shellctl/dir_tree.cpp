@@ -22,6 +22,8 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <string_view>
 #include <utility>
 
 namespace vistrel {
@@ -183,6 +185,9 @@ public:
         return path;
     }
 
+    // A folder's name as on disk.
+    const QByteArray &Name() const { return bytes_; }
+
     // Where the question about its subfolders stands; kept out of the item data, whose every
     // change makes the view look for the node's row.
     uint64_t ticket = 0; // of the question it waits for, queued or asked; 0 when waiting for none
@@ -227,6 +232,21 @@ private:
 FolderNode &Folder(QTreeWidgetItem *node) { return *static_cast<FolderNode *>(node); }
 
 std::string NodePath(const QTreeWidgetItem *node) { return node ? static_cast<const FolderNode *>(node)->Path() : std::string(); }
+
+// A folder node's name as on disk. Children are told apart by it, which spares building the path
+// of each.
+std::string_view NameOf(const QTreeWidgetItem *child)
+{
+    const QByteArray &bytes = static_cast<const FolderNode *>(child)->Name();
+    return std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+// The last name of a folder ending in "/".
+std::string_view LastName(const std::string &folder)
+{
+    const size_t start = folder.rfind('/', folder.size() - 2) + 1;
+    return std::string_view(folder).substr(start, folder.size() - start - 1);
+}
 
 } // namespace
 
@@ -881,7 +901,7 @@ QTreeWidgetItem *TDirTree::OpenLevelsTo(const std::string &folder)
     for (const std::string &level : PathLevels(VolumeRootOf(folder, VolumeRoots()), folder)) {
         QTreeWidgetItem *found = node ? nullptr : TopLevelNode(level);
         for (int i = 0; node && i < node->childCount() && !found; ++i)
-            if (NodePath(node->child(i)) == level)
+            if (NameOf(node->child(i)) == LastName(level))
                 found = node->child(i);
         node = found;
         if (!node)
@@ -1196,17 +1216,16 @@ void TDirTree::Resync(QTreeWidgetItem *node)
     FinishFilling();
     const std::string folder = NodePath(node);
     const std::vector<FolderEntry> entries = ReadShownSubfolders(folder);
-    std::set<std::string> present;
+    std::set<std::string_view> present;
     for (const FolderEntry &entry : entries)
-        present.insert(folder + entry.name + '/');
+        present.insert(entry.name);
     for (int i = node->childCount() - 1; i >= 0; --i)
-        if (!present.count(NodePath(node->child(i))))
+        if (!present.count(NameOf(node->child(i))))
             RemoveVanishedChild(node, i);
     // What stayed is in the order of entries, so one walk places the new ones.
     int index = 0;
     for (const FolderEntry &entry : entries) {
-        const std::string path = folder + entry.name + '/';
-        if (index < node->childCount() && NodePath(node->child(index)) == path) {
+        if (index < node->childCount() && NameOf(node->child(index)) == entry.name) {
             ++index;
             continue;
         }
